@@ -1,0 +1,221 @@
+#include "SystemLocations.h"
+
+#include "AnsiText.h"
+#include "Error.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <vector>
+
+namespace Global {
+namespace {
+
+constexpr DWORD BufferSize = 512;
+
+// COM for the calling thread, for the life of one shell lookup. A thread that
+// already has an apartment keeps it.
+class ComApartment {
+public:
+    ComApartment()
+    {
+        HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        initialised_ = SUCCEEDED(hr);
+        if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) {
+            ThrowSystemError(L"The automation layer could not be initialised", static_cast<DWORD>(hr));
+        }
+    }
+    ~ComApartment()
+    {
+        if (initialised_) {
+            ::CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_ = false;
+};
+
+// An owned IDispatch pointer.
+class Dispatch {
+public:
+    Dispatch() = default;
+    explicit Dispatch(IDispatch* object) : object_(object) {}
+    ~Dispatch()
+    {
+        if (object_) {
+            object_->Release();
+        }
+    }
+    Dispatch(const Dispatch&) = delete;
+    Dispatch& operator=(const Dispatch&) = delete;
+    IDispatch* Get() const { return object_; }
+
+private:
+    IDispatch* object_ = nullptr;
+};
+
+// An owned VARIANT.
+class Variant {
+public:
+    Variant() { ::VariantInit(&value); }
+    ~Variant() { ::VariantClear(&value); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT value;
+};
+
+// Calls a member by name, late-bound, as a method or property get.
+void InvokeByName(IDispatch* object, const wchar_t* member, VARIANT* arguments, UINT argumentCount, Variant& result)
+{
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    DISPID id = 0;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) {
+        ThrowSystemError(L"The shell object has no member \"" + std::wstring(member) + L"\"", static_cast<DWORD>(hr));
+    }
+    DISPPARAMS parameters{arguments, nullptr, argumentCount, 0};
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &parameters,
+                        &result.value, nullptr, nullptr);
+    if (FAILED(hr)) {
+        ThrowSystemError(L"The shell member \"" + std::wstring(member) + L"\" failed", static_cast<DWORD>(hr));
+    }
+}
+
+// The dispatch interface a result holds, or null for "no object".
+Dispatch TakeObject(Variant& result, const wchar_t* member)
+{
+    if (result.value.vt == VT_EMPTY || result.value.vt == VT_NULL ||
+        (result.value.vt == VT_DISPATCH && result.value.pdispVal == nullptr)) {
+        return Dispatch();
+    }
+    if (result.value.vt != VT_DISPATCH) {
+        throw Error(L"The shell member \"" + std::wstring(member) + L"\" did not return an object.");
+    }
+    IDispatch* object = result.value.pdispVal;
+    object->AddRef();
+    return Dispatch(object);
+}
+
+} // namespace
+
+std::wstring GetSystemFolder()
+{
+    try {
+        std::string buffer(BufferSize, ' ');
+        UINT n = ::GetSystemDirectoryA(buffer.data(), BufferSize);
+        if (n >= BufferSize) {
+            // Too small: n is the size needed, the terminating zero included.
+            buffer.assign(n, ' ');
+            n = ::GetSystemDirectoryA(buffer.data(), n);
+        }
+        if (n > 0 && n < buffer.size()) {
+            return FromAnsi(buffer.substr(0, n));
+        }
+        return L"C:\\Windows";
+    } catch (...) {
+        return {};
+    }
+}
+
+std::wstring GetShellFolderPath(const int& folderNumber)
+{
+    ComApartment apartment;
+
+    CLSID classId{};
+    HRESULT hr = ::CLSIDFromProgID(L"Shell.Application", &classId);
+    if (FAILED(hr)) {
+        ThrowSystemError(L"The shell object \"Shell.Application\" is not registered", static_cast<DWORD>(hr));
+    }
+    IDispatch* rawShell = nullptr;
+    hr = ::CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                            reinterpret_cast<void**>(&rawShell));
+    if (FAILED(hr)) {
+        ThrowSystemError(L"The shell object \"Shell.Application\" could not be created", static_cast<DWORD>(hr));
+    }
+    Dispatch shell(rawShell);
+
+    VARIANT number;
+    ::VariantInit(&number);
+    number.vt = VT_I4;
+    number.lVal = folderNumber;
+    Variant folderResult;
+    InvokeByName(shell.Get(), L"namespace", &number, 1, folderResult);
+    Dispatch folder = TakeObject(folderResult, L"namespace");
+    if (!folder.Get()) {
+        return {};
+    }
+
+    Variant selfResult;
+    InvokeByName(folder.Get(), L"Self", nullptr, 0, selfResult);
+    Dispatch item = TakeObject(selfResult, L"Self");
+    if (!item.Get()) {
+        return {};
+    }
+
+    Variant pathResult;
+    InvokeByName(item.Get(), L"Path", nullptr, 0, pathResult);
+    if (pathResult.value.vt != VT_BSTR) {
+        hr = ::VariantChangeType(&pathResult.value, &pathResult.value, 0, VT_BSTR);
+        if (FAILED(hr)) {
+            ThrowSystemError(L"The shell member \"Path\" did not return a text", static_cast<DWORD>(hr));
+        }
+    }
+    BSTR text = pathResult.value.bstrVal;
+    return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+}
+
+std::wstring GetLongPath(const std::wstring& path)
+{
+    std::string ansi = ToAnsi(path);
+    std::vector<char> buffer(BufferSize, '\0');
+    DWORD n = ::GetLongPathNameA(ansi.c_str(), buffer.data(), BufferSize);
+    if (n >= buffer.size()) {
+        // The long form needs more room than the first buffer: ask again with
+        // the size the system asked for rather than hand back an untouched buffer.
+        buffer.assign(n, '\0');
+        n = ::GetLongPathNameA(ansi.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    }
+    if (n == 0 || n >= buffer.size()) {
+        return {};
+    }
+    return FromAnsi(std::string(buffer.data(), n));
+}
+
+std::wstring GetTempFolder()
+{
+    std::vector<char> buffer(BufferSize, '\0');
+    DWORD n = ::GetTempPathA(BufferSize, buffer.data());
+    if (n >= buffer.size()) {
+        // A temporary folder longer than the buffer: ask again rather than
+        // fall back to the current folder.
+        buffer.assign(n + 1, '\0');
+        n = ::GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
+    if (n == 0 || n >= buffer.size()) {
+        return {};
+    }
+    return FromAnsi(std::string(buffer.data()));
+}
+
+std::wstring GetProgramFolder()
+{
+    std::vector<char> buffer(MAX_PATH, '\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) {
+            ThrowSystemError(L"The program's own path could not be read", ::GetLastError());
+        }
+        // GetModuleFileNameA truncates silently and says so only by filling the buffer.
+        if (n < buffer.size()) {
+            std::wstring path = FromAnsi(std::string(buffer.data(), n));
+            size_t slash = path.find_last_of(L'\\');
+            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+        }
+        buffer.assign(buffer.size() * 2, '\0');
+    }
+}
+
+} // namespace Global

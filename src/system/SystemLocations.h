@@ -1,0 +1,30 @@
+#pragma once
+// Where things are on this system: the system folder, shell special folders,
+// the temporary folder and the long form of a path.
+#include <string>
+
+namespace Global {
+
+// The system folder as the system reports it, or "C:\Windows" when it
+// reports none. Never throws.
+std::wstring GetSystemFolder();
+
+// The path of a shell special folder (35 is the common application-data
+// folder), asked of the shell's automation object; the empty string when the
+// shell knows no such folder. Throws Global::Error when the shell object
+// cannot be created or one of its members fails.
+std::wstring GetShellFolderPath(const int& folderNumber);
+
+// The long form of the path; the empty string when it cannot be had (the
+// path does not exist, or is empty). Throws Global::Error when the path
+// cannot be represented in the ANSI code page.
+std::wstring GetLongPath(const std::wstring& path);
+
+// The user's temporary folder, ending in a backslash; the empty string when
+// the system reports none.
+std::wstring GetTempFolder();
+
+// The folder that holds the running executable, without a trailing backslash.
+std::wstring GetProgramFolder();
+
+} // namespace Global
