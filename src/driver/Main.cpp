@@ -1,10 +1,116 @@
 #include "Main.h"
 
+#include "AnsiText.h"
+#include "CommandLineCut.h"
+#include "ConversionSequence.h"
+#include "Error.h"
+#include "ExitCodes.h"
+#include "FileProbes.h"
+#include "HelpPrompt.h"
+#include "MessageBoxes.h"
+#include "RunContext.h"
+#include "RunLock.h"
+#include "WorkingFolders.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
 namespace Ardenfold_API {
+
+using namespace Global;
+
+// The state of this run, for the life of the process.
+RunContext Context;
+
+namespace {
+
+// A part that cannot reach the system as ANSI text would start another
+// program or name another file: it is refused before anything runs.
+void RequireAnsi(const std::wstring& part, const wchar_t* what)
+{
+    if (!IsAnsiRepresentable(part)) {
+        throw CommandLineError(std::wstring(L"The ") + what + L" contains characters that this system's code page (" +
+                               std::to_wstring(::GetACP()) + L") cannot represent: " + part);
+    }
+}
+
+// Shows a box without holding up other runs while it waits for a user.
+int ShowMessageUnlocked(RunLock& lock, const std::wstring& text, UINT buttons)
+{
+    lock.Release();
+    return ShowMessage(text, buttons);
+}
+
+void RunStages(RunContext& context, RunLock& lock, ExitStatus& status)
+{
+    // Start-up.
+    ::InitCommonControls();
+    context.CommandLineText = TrimBlanks(ProcessArgumentText());
+    context.AppFolderName = BuildAppFolderName();
+    context.DataFolder = ResolveDataFolder(context.AppFolderName);
+    context.SignalFilePath = ResolveSignalFilePath(context.DataFolder);
+
+    lock.Acquire(context.SignalFilePath);
+    if (FileExists(context.SignalFilePath)) {
+        std::wstring ignored;
+        if (IsFileLocked(context.SignalFilePath, ignored)) {
+            status.Note(ExitCode::SignalFileUnusable);
+            ShowMessageUnlocked(lock, MissingFilesMessage(), MB_OK);
+            return;
+        }
+        DeleteFileIfFree(context.SignalFilePath);
+    }
+
+    // Command line.
+    if (TrimBlanks(context.CommandLineText).empty()) {
+        lock.Release();
+        status.Note(ExitCode::HelpShown);
+        ShowHelpPrompt();
+        return;
+    }
+    CommandLineParts parts = CutCommandLine(context.CommandLineText);
+    context.PrintCommand = parts.PrintCommand;
+    context.OutputPath = parts.OutputPath;
+    if (context.PrintCommand.empty()) {
+        // Nothing would be printed, so nothing would ever take the marker away.
+        status.Note(ExitCode::InvalidCommandLine);
+        ShowMessageUnlocked(lock, L"Invalid Print Command in Command Line.", MB_OK);
+        return;
+    }
+    RequireAnsi(context.PrintCommand, L"print command");
+    RequireAnsi(context.OutputPath, L"output file path");
+    if (context.OutputPath.empty()) {
+        status.Note(ExitCode::InvalidCommandLine);
+        ShowMessageUnlocked(lock, L"invalid Output File Path in Command Line.", MB_OK);
+        lock.Acquire(context.SignalFilePath);
+    }
+
+    // Conversion.
+    RunConversion(context, ConversionSettings{}, status);
+}
+
+} // namespace
 
 int Main()
 {
-    return 0;
+    ExitStatus status;
+    RunLock lock;
+    try {
+        RunStages(Context, lock, status);
+    } catch (const CommandLineError& error) {
+        status.Note(ExitCode::InvalidCommandLine);
+        ShowMessageUnlocked(lock, error.Description(), MB_OK);
+    } catch (const Error& error) {
+        status.Note(ExitCode::UnexpectedError);
+        ShowMessageUnlocked(lock, error.Description(), MB_OK);
+    } catch (const std::exception& error) {
+        status.Note(ExitCode::UnexpectedError);
+        ShowMessageUnlocked(lock, L"Unexpected error: " + FromAnsi(error.what()), MB_OK);
+    } catch (...) {
+        status.Note(ExitCode::UnexpectedError);
+        ShowMessageUnlocked(lock, L"Unexpected error.", MB_OK);
+    }
+    return static_cast<int>(status.Code());
 }
 
 } // namespace Ardenfold_API

@@ -1,0 +1,38 @@
+#pragma once
+// Two runs of one user share one signal file: a second run that deleted the
+// first one's marker as stale, or handed its path to the first one's
+// converter, would spoil both. Runs that share a signal file take turns.
+#include "Handle.h"
+
+#include <string>
+
+namespace Ardenfold_API {
+
+class RunLock {
+public:
+    RunLock() = default;
+    ~RunLock() { Release(); }
+    RunLock(const RunLock&) = delete;
+    RunLock& operator=(const RunLock&) = delete;
+
+    // Waits, processing window messages, until no other run holds the lock
+    // for this signal file. A lock left by a run that died is taken over.
+    // Throws Global::Error when the lock cannot be made.
+    void Acquire(const std::wstring& signalFilePath);
+
+    // Lets the next run go on; harmless when not held.
+    void Release() noexcept;
+
+    bool IsHeld() const noexcept { return held_; }
+
+private:
+    Global::KernelHandle mutex_;
+    std::wstring name_;
+    bool held_ = false;
+};
+
+// The lock's name in the session's namespace, derived from the signal
+// file's path (case-insensitive, as paths are).
+std::wstring RunLockName(const std::wstring& signalFilePath);
+
+} // namespace Ardenfold_API
