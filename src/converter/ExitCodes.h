@@ -1,0 +1,37 @@
+#pragma once
+// PDFCreator.exe's exit codes: the one place they are defined. README.md in
+// this folder lists the same values. The program shows nothing, so the exit
+// code is all a caller learns about a failure.
+#include "Error.h"
+
+#include <string>
+
+namespace Converter {
+
+enum class ExitCode : int {
+    Success = 0,
+    BadArguments = 10,       // a command line the converter does not know
+    DocumentUnreadable = 11, // /PrintFile: the document is missing or cannot be read
+    NoPendingJob = 12,       // conversion: the spool holds no job
+    NoOutputPath = 13,       // conversion: no hand-over file, or its first line is empty
+    OutputNotWritable = 14,  // conversion: the output folder is missing or the file cannot be written
+    SpoolUnusable = 15,      // the spool folder cannot be made, read or written
+    UnexpectedError = 16,    // anything else
+};
+
+// An error that decides the exit code. Its description goes to the standard
+// error handle when there is one, for whoever ran the program.
+class Failure : public Global::Error {
+public:
+    Failure(ExitCode code, std::wstring description) : Error(std::move(description)), code_(code) {}
+    ExitCode Code() const noexcept { return code_; }
+
+private:
+    ExitCode code_;
+};
+
+// Throws a Failure "<what>: <system message>" for a code captured right after
+// the failing call.
+[[noreturn]] void ThrowFailure(ExitCode code, const std::wstring& what, unsigned long systemCode);
+
+} // namespace Converter
