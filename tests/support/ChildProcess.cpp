@@ -1,0 +1,113 @@
+#include "ChildProcess.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace TestSupport {
+
+namespace {
+
+bool SameName(const std::string& entry, const std::string& name)
+{
+    // Entries read NAME=value; names compare without regard to case.
+    return entry.size() > name.size() && entry[name.size()] == '=' &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry.c_str(), static_cast<int>(name.size()),
+                            name.c_str(), static_cast<int>(name.size())) == CSTR_EQUAL;
+}
+
+std::string BuildEnvironmentBlock(const Environment& overrides)
+{
+    std::string block;
+    char* inherited = ::GetEnvironmentStringsA();
+    for (const char* entry = inherited; entry != nullptr && *entry != '\0'; entry += std::char_traits<char>::length(entry) + 1) {
+        std::string text = entry;
+        bool replaced = false;
+        for (const auto& [name, value] : overrides) {
+            replaced = replaced || SameName(text, name);
+        }
+        if (!replaced) {
+            block += text;
+            block += '\0';
+        }
+    }
+    ::FreeEnvironmentStringsA(inherited);
+    for (const auto& [name, value] : overrides) {
+        block += name + "=" + value;
+        block += '\0';
+    }
+    block += '\0';
+    return block;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::string& commandLine, const Environment& overrides, const std::string& currentFolder)
+{
+    std::string environment = BuildEnvironmentBlock(overrides);
+    std::string mutableCommandLine = commandLine; // CreateProcessA may write into it
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                          environment.data(), currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup,
+                          &info)) {
+        throw std::runtime_error("Cannot start " + commandLine + " (error " + std::to_string(::GetLastError()) + ")");
+    }
+    // Started suspended so that it cannot start anything outside the job.
+    job_ = ::CreateJobObjectA(nullptr, nullptr);
+    if (job_ != nullptr) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        ::SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        ::AssignProcessToJobObject(job_, info.hProcess);
+    }
+    ::ResumeThread(info.hThread);
+    ::CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (HasExited()) {
+        if (job_ != nullptr) {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION noLimits{};
+            ::SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &noLimits, sizeof noLimits);
+        }
+    } else {
+        Kill();
+    }
+    ::CloseHandle(process_);
+    if (job_ != nullptr) {
+        ::CloseHandle(job_);
+    }
+}
+
+bool ChildProcess::HasExited() const
+{
+    return ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
+{
+    if (::WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void ChildProcess::Kill()
+{
+    if (job_ != nullptr) {
+        ::TerminateJobObject(job_, 0xDEAD);
+    }
+    if (!HasExited()) {
+        ::TerminateProcess(process_, 0xDEAD);
+    }
+    ::WaitForSingleObject(process_, 10000);
+}
+
+} // namespace TestSupport

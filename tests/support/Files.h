@@ -1,0 +1,33 @@
+#pragma once
+// File-system chores of the end-to-end tests. Paths are ANSI text, as the
+// program under test hands them to the system.
+#include <string>
+
+namespace TestSupport {
+
+// Where the build put the programs under test (Windows paths).
+std::string BuiltCommandLineExe();
+std::string BuiltStandInExe();
+
+bool PathExists(const std::string& path);
+bool IsFolder(const std::string& path);
+
+// The whole content of a file; throws std::runtime_error when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+// Creates or truncates the file and writes bytes; throws on failure.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// Copies a file, replacing the target; throws on failure.
+void CopyFileOver(const std::string& from, const std::string& to);
+
+// Makes the folder and any missing parents; throws on failure.
+void MakeFolders(const std::string& path);
+// Removes a file or a whole folder tree. Tolerant: entries that cannot be
+// removed (held open by a process that is still ending) are retried for a
+// few seconds and then left behind. True when nothing is left.
+bool RemoveTree(const std::string& path);
+
+// The common application-data folder (C:\ProgramData in a Wine prefix),
+// without a trailing backslash.
+std::string CommonAppDataFolder();
+
+} // namespace TestSupport
