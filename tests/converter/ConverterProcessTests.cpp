@@ -248,6 +248,18 @@ TEST_F(ConverterProcess, OutputThatCannotBeWrittenFailsAndLeavesNoPartialFile)
     HandOver(folder / "bad|name.pdf");
     EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::OutputNotWritable)) << "a name the file system refuses";
     EXPECT_EQ(FolderEntries(folder), std::vector<fs::path>{"out.pdf"});
+
+    fs::path held = WriteDocument("held.pdf", "old");
+    HandOver(held);
+    {
+        // Open without FILE_SHARE_DELETE: the file can be neither replaced nor renamed over.
+        Global::FileHandle handle(::CreateFileA(held.string().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(handle.IsValid());
+        EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::OutputNotWritable)) << "an output file held open";
+    }
+    EXPECT_EQ(ReadFileBytes(held.wstring()), "old");
+    EXPECT_EQ(PendingJobs().size(), 1u);
 }
 
 TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Converts each sample document with PDFCreator.exe under Wine (the print
-# job, the hand-over file, the conversion, as CommandLine.exe drives them)
-# and checks the PDF with independent tools: qpdf for the structure,
-# pdfinfo for the page count, pdftotext for the text.
-# Usage: check_pdf.sh WINE_RUN PDFCREATOR_EXE SAMPLES_DIR WORK_DIR
+# Converts each sample document under Wine and checks the PDF with
+# independent tools: qpdf for the structure, pdfinfo for the page count,
+# pdftotext for the text.
+# Usage: check_pdf.sh WINE_RUN BIN_DIR SAMPLES_DIR WORK_DIR [direct|commandline]
+#   direct:      runs PDFCreator.exe's three steps itself (print job,
+#                hand-over file, conversion), as CommandLine.exe drives them
+#   commandline: the whole road, CommandLine.exe {"PDFCreator.exe" /PrintFile
+#                "sample"} {output}, with both programs in BIN_DIR
 set -uo pipefail
 
 wine_run="$1"
-converter="$2"
+bin="$2"
 samples="$3"
 work="$4"
+mode="${5:-direct}"
+converter="$bin/PDFCreator.exe"
 
 failures=0
 fail() {
@@ -26,14 +31,16 @@ mkdir -p "$work"
 
 temp_windows=$(timeout 120 "$wine_run" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 signal_file="$(winepath -u "$temp_windows" 2>/dev/null)/PDFCreator/CommandLine.txt"
-if [ -z "$temp_windows" ]; then
-    echo "cannot ask Wine for its temporary folder" >&2
+local_windows=$(timeout 120 "$wine_run" cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+spool="$(winepath -u "$local_windows" 2>/dev/null)/Marrowgate/Ardenfold/Spool"
+if [ -z "$temp_windows" ] || [ -z "$local_windows" ]; then
+    echo "cannot ask Wine for its temporary and application-data folders" >&2
     exit 1
 fi
 
-# convert SAMPLE: leaves $work/SAMPLE.pdf, or fails the sample.
-convert() {
-    local sample="$1" output="$work/${1%.txt}.pdf"
+# The direct road: the converter's three runs, and the hand-over file between.
+convert_direct() {
+    local sample="$1" output="$2"
     run_converter /ClearCache /NoStart || { fail "$sample: /ClearCache"; return 1; }
     run_converter /PrintFile "$(winepath -w "$samples/$sample")" || { fail "$sample: /PrintFile"; return 1; }
     mkdir -p "$(dirname "$signal_file")"
@@ -42,6 +49,25 @@ convert() {
     local code=$?
     rm -f "$signal_file"
     [ "$code" -eq 0 ] || { fail "$sample: conversion ended with $code"; return 1; }
+}
+
+# The whole road through CommandLine.exe. Wine would quote and escape each
+# argument it is given; cmd passes a batch file's line on unchanged.
+convert_commandline() {
+    local sample="$1" output="$2" batch="$work/convert.bat"
+    printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
+        "$(winepath -w "$bin/CommandLine.exe")" "$(winepath -w "$converter")" \
+        "$(winepath -w "$samples/$sample")" "$(winepath -w "$output")" >"$batch"
+    timeout 300 "$wine_run" cmd /c "$(winepath -w "$batch")"
+    local code=$?
+    [ "$code" -eq 0 ] || { fail "$sample: CommandLine.exe ended with $code"; return 1; }
+    [ ! -e "$signal_file" ] || fail "$sample: the signal file is left behind"
+}
+
+# convert SAMPLE: leaves $work/SAMPLE.pdf, or fails the sample.
+convert() {
+    local sample="$1" output="$work/${1%.txt}.pdf"
+    "convert_$mode" "$sample" "$output" || return 1
     [ -s "$output" ] || { fail "$sample: no PDF"; return 1; }
     timeout 60 qpdf --check "$output" >"$work/qpdf.log" 2>&1 || { fail "$sample: qpdf --check"; cat "$work/qpdf.log" >&2; }
     grep -q "No syntax or stream encoding errors" "$work/qpdf.log" || fail "$sample: qpdf found errors"
@@ -113,6 +139,10 @@ for sample in several-pages.txt tabs.txt long-lines.txt form-feeds.txt non-ascii
         ;;
     esac
 done
+
+if [ "$mode" = commandline ]; then
+    [ -z "$(ls -A "$spool" 2>/dev/null)" ] || fail "jobs are left in the spool: $(ls "$spool")"
+fi
 
 # A missing document is refused and takes no job: the conversion after it
 # finds nothing to do and writes nothing.
