@@ -65,13 +65,6 @@ TEST(PdfWriter, EveryCrossReferenceEntryPointsAtItsObject)
     EXPECT_NE(pdf.Text().find("trailer\n<< /Size " + std::to_string(count) + " /Root 1 0 R >>"), std::string::npos);
 }
 
-TEST(PdfWriter, HeaderAndEndMarkerFrameTheFile)
-{
-    std::string pdf = WritePdf(ThreePages());
-    EXPECT_EQ(pdf.rfind("%PDF-1.4\n", 0), 0u);
-    EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
-}
-
 TEST(PdfWriter, PageTreeCountsEveryPage)
 {
     std::string pdf = WritePdf(ThreePages());

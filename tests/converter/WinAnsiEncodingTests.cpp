@@ -5,15 +5,6 @@
 namespace Converter {
 namespace {
 
-TEST(WinAnsiEncoding, PrintableAsciiAndLatin1MapToThemselves)
-{
-    for (char32_t c = 0x20; c <= 0xFF; ++c) {
-        if (c < 0x7F || c >= 0xA0) {
-            EXPECT_EQ(static_cast<unsigned char>(EncodeWinAnsi(c)), c) << std::hex << static_cast<unsigned>(c);
-        }
-    }
-}
-
 TEST(WinAnsiEncoding, TypographicMarksTakeTheirSlotsInTheHighControlRange)
 {
     struct Case {
