@@ -7,7 +7,9 @@
 // Its role comes from its arguments: "/ClearCache /NoStart" is a clear-cache
 // run, none is a converter run, anything else is a print run. The scenario
 // is read from STANDIN_<ROLE>_<ACTION> (ROLE: CLEARCACHE, PRINT, CONVERTER),
-// carried out in this order:
+// or from STANDIN_<ROLE><n>_<ACTION> for the n-th run of that role alone
+// (STANDIN_CLEARCACHE2_HOLD_MS: the second clear-cache run), carried out in
+// this order:
 //   WRITE_SIGNAL=<text>  write the text into the signal file (a stale file)
 //   REMOVE_MARKER=1      delete the signal file, as the converter side does
 //                        after a print job; waits (bounded) while it is held
@@ -226,13 +228,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::string prefix;
     if (arguments == "/ClearCache /NoStart") {
         record.role = "clear-cache";
-        prefix = "STANDIN_CLEARCACHE_";
+        prefix = "STANDIN_CLEARCACHE";
     } else if (arguments.empty()) {
         record.role = "converter";
-        prefix = "STANDIN_CONVERTER_";
+        prefix = "STANDIN_CONVERTER";
     } else {
         record.role = "print";
-        prefix = "STANDIN_PRINT_";
+        prefix = "STANDIN_PRINT";
     }
     record.commandLine = commandLine;
     STARTUPINFOA startup{};
@@ -240,24 +242,35 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ::GetStartupInfoA(&startup);
     record.startupFlags = startup.dwFlags;
     record.showWindow = startup.wShowWindow;
+    char folder[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, folder);
+    record.currentFolder = folder;
     record.signalPath = SignalFilePath();
     ReadSignal(record.signalPath, record);
+    int ordinal = 1;
+    for (const StandIn::RunRecord& earlier : StandIn::ReadLog(Variable("STANDIN_LOG"))) {
+        ordinal += earlier.role == record.role ? 1 : 0;
+    }
     AppendToLog(StandIn::FormatRecord(record));
+    auto scenario = [&](const std::string& action) {
+        std::string value = Variable(prefix + std::to_string(ordinal) + "_" + action);
+        return value.empty() ? Variable(prefix + "_" + action) : value;
+    };
 
-    if (std::string text = Variable(prefix + "WRITE_SIGNAL"); !text.empty()) {
+    if (std::string text = scenario("WRITE_SIGNAL"); !text.empty()) {
         WriteBytes(record.signalPath, text);
     }
-    if (!Variable(prefix + "REMOVE_MARKER").empty()) {
+    if (!scenario("REMOVE_MARKER").empty()) {
         RemoveMarker(record.signalPath);
     }
-    if (std::string ms = Variable(prefix + "HOLD_MS"); !ms.empty()) {
+    if (std::string ms = scenario("HOLD_MS"); !ms.empty()) {
         StartHolder(record.signalPath, Number(ms));
     }
-    if (!Variable(prefix + "WRITE_OUTPUT").empty()) {
+    if (!scenario("WRITE_OUTPUT").empty()) {
         WriteOutput(record.signalPath);
     }
-    if (std::string ms = Variable(prefix + "SLEEP_MS"); !ms.empty()) {
+    if (std::string ms = scenario("SLEEP_MS"); !ms.empty()) {
         ::Sleep(Number(ms));
     }
-    ::ExitProcess(Number(Variable(prefix + "EXIT_CODE")));
+    ::ExitProcess(Number(scenario("EXIT_CODE")));
 }

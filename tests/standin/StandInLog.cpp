@@ -47,7 +47,7 @@ std::string FormatRecord(const RunRecord& record)
                   static_cast<unsigned>(record.showWindow));
     std::string signal = record.signalState == "bytes" ? "hex:" + ToHex(record.signalBytes) : record.signalState;
     return "[run]\r\nrole=" + record.role + "\r\ncommandline=" + record.commandLine + "\r\nstartup=" + startup +
-           "\r\nsignalpath=" + record.signalPath + "\r\nsignal=" + signal + "\r\n[end]\r\n";
+           "\r\nfolder=" + record.currentFolder + "\r\nsignalpath=" + record.signalPath + "\r\nsignal=" + signal + "\r\n[end]\r\n";
 }
 
 std::vector<RunRecord> ReadLog(const std::string& path)
@@ -74,6 +74,8 @@ std::vector<RunRecord> ReadLog(const std::string& path)
             unsigned show = 0;
             fields >> std::hex >> current.startupFlags >> std::dec >> show;
             current.showWindow = static_cast<WORD>(show);
+        } else if (TakeValue(line, "folder", value)) {
+            current.currentFolder = value;
         } else if (TakeValue(line, "signalpath", value)) {
             current.signalPath = value;
         } else if (TakeValue(line, "signal", value)) {

@@ -6,6 +6,7 @@
 //   role=clear-cache | print | converter
 //   commandline=<GetCommandLineA, exactly>
 //   startup=<dwFlags in hex> <wShowWindow>
+//   folder=<current folder>
 //   signalpath=<where it looked for the signal file>
 //   signal=absent | folder | unreadable | hex:<the file's bytes in hex>
 //   [end]
@@ -22,6 +23,7 @@ struct RunRecord {
     std::string commandLine;
     DWORD startupFlags = 0;
     WORD showWindow = 0;
+    std::string currentFolder;
     std::string signalPath;
     std::string signalState;           // "absent", "folder", "unreadable" or "bytes"
     std::string signalBytes;           // when signalState is "bytes"

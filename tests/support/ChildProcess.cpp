@@ -99,6 +99,23 @@ std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
     return code;
 }
 
+std::vector<DWORD> ChildProcess::ProcessesInJob() const
+{
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST header;
+        ULONG_PTR more[63];
+    } list{};
+    if (job_ == nullptr ||
+        !::QueryInformationJobObject(job_, JobObjectBasicProcessIdList, &list, sizeof list, nullptr)) {
+        return {};
+    }
+    std::vector<DWORD> ids;
+    for (DWORD i = 0; i < list.header.NumberOfProcessIdsInList; ++i) {
+        ids.push_back(static_cast<DWORD>(list.header.ProcessIdList[i]));
+    }
+    return ids;
+}
+
 void ChildProcess::Kill()
 {
     if (job_ != nullptr) {

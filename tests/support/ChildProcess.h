@@ -34,6 +34,10 @@ public:
     // when it is still running.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs);
 
+    // The ids of the processes in its job that are still running: the child
+    // and whatever it has started (none when the job could not be made).
+    std::vector<DWORD> ProcessesInJob() const;
+
     // Ends the process and everything it started that still runs (harmless
     // when all have ended), and waits for the process to go.
     void Kill();

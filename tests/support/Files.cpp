@@ -128,6 +128,39 @@ bool RemoveTree(const std::string& path)
     return false;
 }
 
+HeldFile::HeldFile(const std::string& path)
+    : handle_(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr))
+{
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        Fail("Cannot hold", path);
+    }
+}
+
+HeldFile::~HeldFile()
+{
+    ::CloseHandle(handle_);
+}
+
+bool WaitUntilFree(const std::string& path, unsigned long timeoutMs)
+{
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);
+            return true;
+        }
+        if (::GetLastError() != ERROR_SHARING_VIOLATION) {
+            return true;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::Sleep(50);
+    }
+}
+
 std::string CommonAppDataFolder()
 {
     char folder[MAX_PATH] = {};

@@ -26,6 +26,23 @@ void MakeFolders(const std::string& path);
 // few seconds and then left behind. True when nothing is left.
 bool RemoveTree(const std::string& path);
 
+// Holds a file open, as another program would, for as long as it lives:
+// readers are let in, writers and deleters are not. The file must exist.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+private:
+    void* handle_;
+};
+
+// True when the file can be opened for exclusive access (or is absent)
+// within timeoutMs: whoever held it has let go.
+bool WaitUntilFree(const std::string& path, unsigned long timeoutMs);
+
 // The common application-data folder (C:\ProgramData in a Wine prefix),
 // without a trailing backslash.
 std::string CommonAppDataFolder();
