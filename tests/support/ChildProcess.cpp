@@ -54,6 +54,32 @@ ChildProcess::ChildProcess(const std::string& commandLine, const Environment& ov
                           &info)) {
         throw std::runtime_error("Cannot start " + commandLine + " (error " + std::to_string(::GetLastError()) + ")");
     }
+    Adopt(info);
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, const Environment& overrides,
+                           const std::string& currentFolder)
+{
+    // Without CREATE_UNICODE_ENVIRONMENT the block is read as ANSI text.
+    std::string environment = BuildEnvironmentBlock(overrides);
+    std::wstring mutableCommandLine = commandLine;
+    std::wstring folder(currentFolder.size(), L'\0');
+    folder.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, currentFolder.data(),
+                                                            static_cast<int>(currentFolder.size()), folder.data(),
+                                                            static_cast<int>(folder.size()))));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                          environment.data(), folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        throw std::runtime_error("Cannot start a wide command line of " + std::to_string(commandLine.size()) +
+                                 " characters (error " + std::to_string(::GetLastError()) + ")");
+    }
+    Adopt(info);
+}
+
+void ChildProcess::Adopt(const PROCESS_INFORMATION& info)
+{
     // Started suspended so that it cannot start anything outside the job.
     job_ = ::CreateJobObjectA(nullptr, nullptr);
     if (job_ != nullptr) {

@@ -22,6 +22,9 @@ public:
     // Starts commandLine exactly as given (CreateProcessA, no application
     // name). Throws std::runtime_error when the start fails.
     ChildProcess(const std::string& commandLine, const Environment& overrides, const std::string& currentFolder);
+    // The same through CreateProcessW, for a command line that holds
+    // characters no ANSI code page has.
+    ChildProcess(const std::wstring& commandLine, const Environment& overrides, const std::string& currentFolder);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -43,6 +46,9 @@ public:
     void Kill();
 
 private:
+    // Puts the process, started suspended, in a job of its own and lets it run.
+    void Adopt(const PROCESS_INFORMATION& info);
+
     HANDLE job_ = nullptr;
     HANDLE process_ = nullptr;
     DWORD id_ = 0;

@@ -48,9 +48,14 @@ RunResult RunCommandLine(const Sandbox& sandbox, const std::string& arguments, c
     if (!arguments.empty()) {
         commandLine += " " + arguments;
     }
+    ChildProcess child(commandLine, SandboxEnvironment(sandbox, options.environment), sandbox.Root());
+    return FinishRun(child, arguments, options);
+}
+
+RunResult FinishRun(ChildProcess& child, const std::string& what, const RunOptions& options)
+{
     RunResult result;
     DWORD start = ::GetTickCount();
-    ChildProcess child(commandLine, SandboxEnvironment(sandbox, options.environment), sandbox.Root());
     size_t answered = 0;
     HWND previous = nullptr;
     while (result.problem.empty()) {
@@ -81,7 +86,7 @@ RunResult RunCommandLine(const Sandbox& sandbox, const std::string& arguments, c
         if (!result.exited) {
             child.Kill();
         }
-        ADD_FAILURE() << "CommandLine.exe " << arguments << ": " << result.problem << "\n" << result.DescribeBoxes();
+        ADD_FAILURE() << "CommandLine.exe " << what << ": " << result.problem << "\n" << result.DescribeBoxes();
     }
     return result;
 }

@@ -38,6 +38,10 @@ struct RunResult {
 // The child's environment for a sandbox: TMP, TEMP and STANDIN_LOG, then extra.
 Environment SandboxEnvironment(const Sandbox& sandbox, const Environment& extra = {});
 
+// Answers the boxes of a CommandLine.exe already started until it ends, on
+// the terms of RunCommandLine; `what` names the run in failure messages.
+RunResult FinishRun(ChildProcess& child, const std::string& what, const RunOptions& options);
+
 // Runs "<program folder>\CommandLine.exe" followed by one space and the
 // arguments (nothing when they are empty). A run that ends in a problem
 // adds a GoogleTest failure naming it.
