@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "AnsiText.h"
+#include "ComApartment.h"
 #include "CommandLineCut.h"
 #include "ConversionSequence.h"
 #include "Error.h"
@@ -96,6 +97,10 @@ int Main()
     ExitStatus status;
     RunLock lock;
     try {
+        // One apartment for the whole run: the shell is asked for the data
+        // folder several times, and each lookup would otherwise set the
+        // automation layer up and tear it down again.
+        ComApartment apartment;
         RunStages(Context, lock, status);
     } catch (const CommandLineError& error) {
         status.Note(ExitCode::InvalidCommandLine);

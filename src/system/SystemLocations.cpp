@@ -1,6 +1,7 @@
 #include "SystemLocations.h"
 
 #include "AnsiText.h"
+#include "ComApartment.h"
 #include "Error.h"
 
 #include <windows.h>
@@ -12,31 +13,6 @@ namespace Global {
 namespace {
 
 constexpr DWORD BufferSize = 512;
-
-// COM for the calling thread, for the life of one shell lookup. A thread that
-// already has an apartment keeps it.
-class ComApartment {
-public:
-    ComApartment()
-    {
-        HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        initialised_ = SUCCEEDED(hr);
-        if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) {
-            ThrowSystemError(L"The automation layer could not be initialised", static_cast<DWORD>(hr));
-        }
-    }
-    ~ComApartment()
-    {
-        if (initialised_) {
-            ::CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialised_ = false;
-};
 
 // An owned IDispatch pointer.
 class Dispatch {
