@@ -10,6 +10,9 @@
 
 namespace Ardenfold_API {
 
+// The start-up record of the ANSI call, as 32-bit Windows lays it out.
+static_assert(sizeof(STARTUPINFOA) == 68);
+
 ProcessRun RunProcess(const std::wstring& processCommand, bool showWindow)
 {
     ProcessRun run;
