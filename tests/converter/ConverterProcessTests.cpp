@@ -1,7 +1,5 @@
 // PDFCreator.exe run as a process, as CommandLine.exe and print commands run
-// it. Each test has a private temporary folder (inherited through TMP and
-// TEMP), so the signal file is its own; the spool is the user's one and is
-// emptied before each test.
+// it. The spool is the user's one and is emptied around each test.
 #include "ConverterMain.h"
 #include "FileContent.h"
 #include "Spool.h"
@@ -12,184 +10,138 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace Converter {
+
+// Failure messages show the number, as the README lists it.
+void PrintTo(ExitCode code, std::ostream* out)
+{
+    *out << static_cast<int>(code);
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DWORD RunLimitMs = 60000;
+Global::KernelHandle Start(const std::wstring& arguments)
+{
+    std::string commandLine = "\"" PDFCREATOR_PATH "\" " + Global::ToAnsi(arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << commandLine << ": " << ::GetLastError();
+    }
+    ::CloseHandle(info.hThread);
+    return Global::KernelHandle(info.hProcess);
+}
+
+// A run that outlasts a minute is killed and fails the test.
+ExitCode Finish(const Global::KernelHandle& process)
+{
+    DWORD code = 99;
+    if (::WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.Get(), code);
+        ADD_FAILURE() << "PDFCreator.exe did not end within a minute";
+    }
+    ::GetExitCodeProcess(process.Get(), &code);
+    return static_cast<ExitCode>(code);
+}
+
+ExitCode RunConverter(const std::wstring& arguments)
+{
+    return Finish(Start(arguments));
+}
 
 class ConverterProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        temp_ = fs::temp_directory_path() / ("ConverterProcess-" + std::to_string(::GetCurrentProcessId()));
         fs::remove_all(temp_);
         fs::create_directories(temp_ / "PDFCreator");
-        previousTmp_ = Variable("TMP");
-        previousTemp_ = Variable("TEMP");
-        ::SetEnvironmentVariableA("TMP", temp_.string().c_str());
-        ::SetEnvironmentVariableA("TEMP", temp_.string().c_str());
-        ASSERT_EQ(Run(L"/ClearCache /NoStart"), 0);
-        ASSERT_TRUE(PendingJobs().empty());
+        ::SetEnvironmentVariableW(L"TMP", temp_.c_str());
+        ::SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+        ASSERT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
     }
 
     void TearDown() override
     {
-        Run(L"/ClearCache /NoStart");
-        ::SetEnvironmentVariableA("TMP", previousTmp_.c_str());
-        ::SetEnvironmentVariableA("TEMP", previousTemp_.c_str());
+        RunConverter(L"/ClearCache /NoStart");
         std::error_code ignored;
         fs::remove_all(temp_, ignored);
     }
 
-    static std::string Variable(const char* name)
+    // Writes the document and gives the arguments that print it.
+    std::wstring Document(const std::string& name, const std::string& content) const
     {
-        char buffer[MAX_PATH] = {};
-        ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
-        return buffer;
+        WriteFileBytes((temp_ / name).wstring(), content);
+        return L"/PrintFile \"" + (temp_ / name).wstring() + L"\"";
     }
 
-    // Runs PDFCreator.exe with the arguments and returns its exit code; a run
-    // that outlasts the limit is killed and fails the test.
-    static int Run(const std::wstring& arguments)
-    {
-        std::string commandLine = "\"" PDFCREATOR_PATH "\" " + Global::ToAnsi(arguments);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &info)) {
-            ADD_FAILURE() << "cannot start " << commandLine << ": " << ::GetLastError();
-            return -1;
-        }
-        Global::KernelHandle process(info.hProcess);
-        Global::KernelHandle thread(info.hThread);
-        if (::WaitForSingleObject(process.Get(), RunLimitMs) != WAIT_OBJECT_0) {
-            ::TerminateProcess(process.Get(), 99);
-            ::WaitForSingleObject(process.Get(), 5000);
-            ADD_FAILURE() << commandLine << " did not end within " << RunLimitMs << " ms";
-            return -1;
-        }
-        DWORD code = 0;
-        ::GetExitCodeProcess(process.Get(), &code);
-        return static_cast<int>(code);
-    }
+    void Signal(const std::string& content) const { WriteFileBytes(signal_.wstring(), content); }
+    void HandOver(const fs::path& output) const { Signal(output.string() + "\r\n"); }
 
-    fs::path SignalFile() const { return temp_ / "PDFCreator" / "CommandLine.txt"; }
-
-    fs::path WriteDocument(const std::string& name, const std::string& content) const
-    {
-        fs::path path = temp_ / name;
-        WriteFileBytes(path.wstring(), content);
-        return path;
-    }
-
-    void HandOver(const fs::path& output) const { WriteFileBytes(SignalFile().wstring(), output.string() + "\r\n"); }
-
-    static std::wstring Quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
-
-    static std::vector<fs::path> FolderEntries(const fs::path& folder)
-    {
-        std::vector<fs::path> entries;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            entries.push_back(entry.path().filename());
-        }
-        return entries;
-    }
-
-    fs::path temp_;
-    std::string previousTmp_;
-    std::string previousTemp_;
+    // Private to the test process, so its signal file is too.
+    static inline const fs::path temp_ =
+        fs::temp_directory_path() / ("ConverterProcess-" + std::to_string(::GetCurrentProcessId()));
+    const fs::path signal_ = temp_ / "PDFCreator" / "CommandLine.txt";
 };
 
-TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesTheEmptyMarker)
+TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarker)
 {
-    fs::path document = WriteDocument("doc.txt", "some text\r\n");
-    WriteFileBytes(SignalFile().wstring(), "");
-    EXPECT_EQ(Run(L"/PrintFile " + Quoted(document)), 0);
+    Signal("");
+    EXPECT_EQ(RunConverter(Document("doc.txt", "some text\r\n")), ExitCode::Success);
     std::vector<std::wstring> jobs = PendingJobs();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(ReadFileBytes(jobs[0]), "some text\r\n");
-    EXPECT_FALSE(fs::exists(SignalFile()));
-    EXPECT_TRUE(fs::exists(document)) << "the document itself stays where it is";
-}
+    EXPECT_FALSE(fs::exists(signal_));
+    EXPECT_TRUE(fs::exists(temp_ / "doc.txt")) << "the document itself stays where it is";
 
-TEST_F(ConverterProcess, PrintFileLeavesAHandOverFileAndAHeldMarkerAlone)
-{
-    fs::path document = WriteDocument("doc.txt", "x");
-    WriteFileBytes(SignalFile().wstring(), "C:\\out.pdf\r\n");
-    EXPECT_EQ(Run(L"/PrintFile " + Quoted(document)), 0);
-    EXPECT_EQ(ReadFileBytes(SignalFile().wstring()), "C:\\out.pdf\r\n");
+    Signal("C:\\out.pdf\r\n");
+    EXPECT_EQ(RunConverter(Document("doc.txt", "x")), ExitCode::Success);
+    ASSERT_TRUE(fs::exists(signal_)) << "a hand-over file is no marker";
+    EXPECT_EQ(ReadFileBytes(signal_.wstring()), "C:\\out.pdf\r\n");
 
-    WriteFileBytes(SignalFile().wstring(), "");
+    Signal("");
     {
-        Global::FileHandle held(::CreateFileA(SignalFile().string().c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Global::FileHandle held(::CreateFileW(signal_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.IsValid());
-        EXPECT_EQ(Run(L"/PrintFile " + Quoted(document)), 0);
-        EXPECT_TRUE(fs::exists(SignalFile()));
+        EXPECT_EQ(RunConverter(Document("doc.txt", "x")), ExitCode::Success);
+        EXPECT_TRUE(fs::exists(signal_)) << "a held marker is not deleted";
     }
-    EXPECT_EQ(PendingJobs().size(), 2u);
+    EXPECT_EQ(RunConverter(L"/PrintFile \"" + (temp_ / "absent.txt").wstring() + L"\""), ExitCode::DocumentUnreadable);
+    EXPECT_TRUE(fs::exists(signal_)) << "a missing document releases nothing";
+    EXPECT_EQ(PendingJobs().size(), 3u);
 }
 
-TEST_F(ConverterProcess, PrintFileOfAMissingDocumentTakesNoJobAndKeepsTheMarker)
+TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheRemovesThem)
 {
-    WriteFileBytes(SignalFile().wstring(), "");
-    EXPECT_EQ(Run(L"/PrintFile " + Quoted(temp_ / "absent.txt")), static_cast<int>(ExitCode::DocumentUnreadable));
-    EXPECT_TRUE(PendingJobs().empty());
-    EXPECT_TRUE(fs::exists(SignalFile()));
-}
-
-TEST_F(ConverterProcess, JobsTakenAtOnceAllArriveUnderNamesOfTheirOwn)
-{
-    constexpr int Count = 6;
-    fs::path document = WriteDocument("doc.txt", "same document");
-    std::string commandLine = "\"" PDFCREATOR_PATH "\" /PrintFile \"" + document.string() + "\"";
+    std::wstring printFile = Document("doc.txt", "same document");
     std::vector<Global::KernelHandle> processes;
-    for (int i = 0; i < Count; ++i) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::string line = commandLine;
-        ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                     &info));
-        ::CloseHandle(info.hThread);
-        processes.emplace_back(info.hProcess);
+    for (int i = 0; i < 6; ++i) {
+        processes.push_back(Start(printFile));
     }
-    for (int i = 0; i < Count; ++i) {
-        ASSERT_EQ(::WaitForSingleObject(processes[i].Get(), RunLimitMs), WAIT_OBJECT_0) << "process " << i;
-        DWORD code = 1;
-        ::GetExitCodeProcess(processes[i].Get(), &code);
-        EXPECT_EQ(code, 0u) << "process " << i;
+    for (size_t i = 0; i < processes.size(); ++i) {
+        EXPECT_EQ(Finish(processes[i]), ExitCode::Success) << "process " << i;
     }
-    EXPECT_EQ(PendingJobs().size(), static_cast<size_t>(Count));
-}
-
-TEST_F(ConverterProcess, ClearCacheRemovesEveryPendingJob)
-{
-    fs::path document = WriteDocument("doc.txt", "x");
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(Run(L"/PrintFile " + Quoted(document)), 0);
-    }
-    ASSERT_EQ(PendingJobs().size(), 3u);
-    EXPECT_EQ(Run(L"/ClearCache /NoStart"), 0);
+    EXPECT_EQ(PendingJobs().size(), processes.size());
+    EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
     EXPECT_TRUE(PendingJobs().empty());
 }
 
-TEST_F(ConverterProcess, ConversionRendersTheOldestJobAndRemovesOnlyIt)
+TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemovesOnlyThatJob)
 {
-    ASSERT_EQ(Run(L"/PrintFile " + Quoted(WriteDocument("a.txt", "first job"))), 0);
-    ASSERT_EQ(Run(L"/PrintFile " + Quoted(WriteDocument("b.txt", "second job"))), 0);
-    fs::path output = temp_ / "out.pdf";
-    HandOver(output);
-    EXPECT_EQ(Run(L""), 0);
-    std::string pdf = ReadFileBytes(output.wstring());
-    EXPECT_EQ(pdf.rfind("%PDF-1.4", 0), 0u);
+    ASSERT_EQ(RunConverter(Document("a.txt", "first job")), ExitCode::Success);
+    ASSERT_EQ(RunConverter(Document("b.txt", "second job")), ExitCode::Success);
+    WriteFileBytes((temp_ / "out.pdf").wstring(), "old content that is longer than nothing");
+    HandOver(temp_ / "out.pdf");
+    EXPECT_EQ(RunConverter(L""), ExitCode::Success);
+    std::string pdf = ReadFileBytes((temp_ / "out.pdf").wstring());
     EXPECT_NE(pdf.find("(first job) Tj"), std::string::npos);
     EXPECT_EQ(pdf.find("second job"), std::string::npos);
     std::vector<std::wstring> jobs = PendingJobs();
@@ -197,68 +149,45 @@ TEST_F(ConverterProcess, ConversionRendersTheOldestJobAndRemovesOnlyIt)
     EXPECT_EQ(ReadFileBytes(jobs[0]), "second job");
 }
 
-TEST_F(ConverterProcess, ConversionReplacesAnExistingOutputFile)
+TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
 {
-    ASSERT_EQ(Run(L"/PrintFile " + Quoted(WriteDocument("a.txt", "new content"))), 0);
-    fs::path output = WriteDocument("out.pdf", "old content that is longer than nothing");
-    HandOver(output);
-    EXPECT_EQ(Run(L""), 0);
-    EXPECT_NE(ReadFileBytes(output.wstring()).find("(new content) Tj"), std::string::npos);
-}
-
-TEST_F(ConverterProcess, ConversionWithoutAJobWritesNothing)
-{
-    fs::path output = temp_ / "out.pdf";
-    HandOver(output);
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::NoPendingJob));
-    EXPECT_FALSE(fs::exists(output));
-}
-
-TEST_F(ConverterProcess, ConversionWithoutAnOutputPathWritesNothingAndKeepsTheJob)
-{
-    ASSERT_EQ(Run(L"/PrintFile " + Quoted(WriteDocument("a.txt", "x"))), 0);
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::NoOutputPath)) << "no hand-over file";
-    WriteFileBytes(SignalFile().wstring(), "");
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::NoOutputPath)) << "an empty file";
-    WriteFileBytes(SignalFile().wstring(), "\r\n" + (temp_ / "out.pdf").string() + "\r\n");
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::NoOutputPath)) << "an empty first line";
-    EXPECT_FALSE(fs::exists(temp_ / "out.pdf"));
-    EXPECT_EQ(PendingJobs().size(), 1u);
-}
-
-TEST_F(ConverterProcess, OutputInAMissingFolderFailsAndLeavesNothing)
-{
-    ASSERT_EQ(Run(L"/PrintFile " + Quoted(WriteDocument("a.txt", "x"))), 0);
-    HandOver(temp_ / "absent" / "out.pdf");
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::OutputNotWritable));
-    EXPECT_FALSE(fs::exists(temp_ / "absent"));
-    EXPECT_EQ(PendingJobs().size(), 1u);
-}
-
-TEST_F(ConverterProcess, OutputThatCannotBeWrittenFailsAndLeavesNoPartialFile)
-{
-    ASSERT_EQ(Run(L"/PrintFile " + Quoted(WriteDocument("a.txt", "x"))), 0);
-    fs::path folder = temp_ / "target";
-    fs::create_directories(folder / "out.pdf");
-    HandOver(folder / "out.pdf");
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::OutputNotWritable)) << "the output path is a folder";
-    EXPECT_EQ(FolderEntries(folder), std::vector<fs::path>{"out.pdf"});
-    EXPECT_TRUE(fs::is_directory(folder / "out.pdf"));
-
-    HandOver(folder / "bad|name.pdf");
-    EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::OutputNotWritable)) << "a name the file system refuses";
-    EXPECT_EQ(FolderEntries(folder), std::vector<fs::path>{"out.pdf"});
-
-    fs::path held = WriteDocument("held.pdf", "old");
-    HandOver(held);
-    {
-        // Open without FILE_SHARE_DELETE: the file can be neither replaced nor renamed over.
-        Global::FileHandle handle(::CreateFileA(held.string().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(handle.IsValid());
-        EXPECT_EQ(Run(L""), static_cast<int>(ExitCode::OutputNotWritable)) << "an output file held open";
+    HandOver(temp_ / "out.pdf");
+    EXPECT_EQ(RunConverter(L""), ExitCode::NoPendingJob);
+    ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
+    fs::create_directories(temp_ / "folder.pdf");
+    WriteFileBytes((temp_ / "held.pdf").wstring(), "old");
+    // Without FILE_SHARE_DELETE the file can be neither replaced nor renamed over.
+    Global::FileHandle held(::CreateFileW((temp_ / "held.pdf").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    const struct {
+        std::optional<std::string> signal; // nothing: no hand-over file
+        ExitCode code;
+    } cases[] = {
+        {std::nullopt, ExitCode::NoOutputPath},
+        {"", ExitCode::NoOutputPath},
+        {"\r\n" + (temp_ / "out.pdf").string() + "\r\n", ExitCode::NoOutputPath}, // an empty first line
+        {(temp_ / "absent" / "out.pdf").string() + "\r\n", ExitCode::OutputNotWritable},
+        {(temp_ / "folder.pdf").string() + "\r\n", ExitCode::OutputNotWritable},
+        {(temp_ / "bad|name.pdf").string() + "\r\n", ExitCode::OutputNotWritable},
+        {(temp_ / "held.pdf").string() + "\r\n", ExitCode::OutputNotWritable},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        fs::remove(signal_);
+        if (cases[i].signal) {
+            Signal(*cases[i].signal);
+        }
+        EXPECT_EQ(RunConverter(L""), cases[i].code) << "case " << i;
     }
-    EXPECT_EQ(ReadFileBytes(held.wstring()), "old");
+    fs::remove(signal_);
+    std::vector<fs::path> entries;
+    for (const auto& entry : fs::directory_iterator(temp_)) {
+        entries.push_back(entry.path().filename());
+    }
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<fs::path>{"PDFCreator", "a.txt", "folder.pdf", "held.pdf"}));
+    EXPECT_TRUE(fs::is_empty(temp_ / "folder.pdf"));
+    EXPECT_EQ(ReadFileBytes((temp_ / "held.pdf").wstring()), "old");
     EXPECT_EQ(PendingJobs().size(), 1u);
 }
 
@@ -266,7 +195,7 @@ TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)
 {
     const std::wstring cases[] = {L"/Bogus", L"/PrintFile", L"/PrintFile a b", L"/ClearCache /Start", L"PrintFile x"};
     for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(Run(cases[i]), static_cast<int>(ExitCode::BadArguments)) << "case " << i;
+        EXPECT_EQ(RunConverter(cases[i]), ExitCode::BadArguments) << "case " << i;
     }
     EXPECT_TRUE(PendingJobs().empty());
 }

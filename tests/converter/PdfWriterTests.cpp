@@ -7,117 +7,55 @@
 namespace Converter {
 namespace {
 
-// Reads a PDF the way a reader starts: from startxref at the end, to the
-// cross-reference table, to each object.
-class PdfStructure {
-public:
-    explicit PdfStructure(std::string pdf) : pdf_(std::move(pdf)) {}
-
-    size_t StartXref() const
-    {
-        size_t at = pdf_.rfind("startxref\n");
-        EXPECT_NE(at, std::string::npos);
-        return std::stoul(pdf_.substr(at + 10));
-    }
-
-    // Offsets of the entries in use, by object number.
-    std::vector<size_t> Offsets(size_t& declaredCount) const
-    {
-        size_t xref = StartXref();
-        EXPECT_EQ(pdf_.compare(xref, 5, "xref\n"), 0) << "startxref does not point at the table";
-        std::smatch header;
-        std::string rest = pdf_.substr(xref + 5);
-        EXPECT_TRUE(std::regex_search(rest, header, std::regex("^0 (\\d+)\n")));
-        declaredCount = std::stoul(header[1]);
-        size_t entries = xref + 5 + header.length(0);
-        std::vector<size_t> offsets;
-        for (size_t i = 0; i < declaredCount; ++i) {
-            std::string entry = pdf_.substr(entries + 20 * i, 20);
-            EXPECT_TRUE(std::regex_match(entry, std::regex("\\d{10} \\d{5} [nf] \n"))) << "entry " << i << ": " << entry;
-            offsets.push_back(std::stoul(entry.substr(0, 10)));
-        }
-        EXPECT_EQ(pdf_.compare(entries + 20 * declaredCount, 8, "trailer\n"), 0);
-        return offsets;
-    }
-
-    const std::string& Text() const { return pdf_; }
-
-private:
-    std::string pdf_;
-};
-
-std::vector<Page> ThreePages()
+size_t Count(const std::string& text, const std::string& pattern)
 {
-    return {Page{"first page", "", "line (3)"}, Page{}, Page{"back\\slash"}};
+    std::regex re(pattern);
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator());
 }
 
-TEST(PdfWriter, EveryCrossReferenceEntryPointsAtItsObject)
+// Follows the file as a reader does: startxref at the end, the table it
+// points at, each entry to its object.
+TEST(PdfWriter, CrossReferenceTableLeadsToEveryObject)
 {
-    PdfStructure pdf(WritePdf(ThreePages()));
-    size_t count = 0;
-    std::vector<size_t> offsets = pdf.Offsets(count);
-    // Catalog, page tree, font, then a page and its content per page.
-    ASSERT_EQ(count, 3u + 2 * 3 + 1);
-    for (size_t n = 1; n < offsets.size(); ++n) {
-        std::string expected = std::to_string(n) + " 0 obj\n";
-        EXPECT_EQ(pdf.Text().compare(offsets[n], expected.size(), expected), 0) << "object " << n;
+    std::string pdf = WritePdf({Page{"first page", "", "line (3)"}, Page{}, Page{"back\\slash"}});
+    size_t xref = std::stoul(pdf.substr(pdf.rfind("startxref\n") + 10));
+    ASSERT_EQ(pdf.compare(xref, 5, "xref\n"), 0) << "startxref does not point at the table";
+    std::smatch header;
+    std::string table = pdf.substr(xref + 5);
+    ASSERT_TRUE(std::regex_search(table, header, std::regex("^0 (\\d+)\n")));
+    size_t count = std::stoul(header[1]);
+    ASSERT_EQ(count, 3u + 2 * 3 + 1) << "catalog, page tree, font, a page and its content per page, entry 0";
+    for (size_t n = 0; n < count; ++n) {
+        std::string entry = table.substr(header.length(0) + 20 * n, 20);
+        ASSERT_TRUE(std::regex_match(entry, std::regex("\\d{10} \\d{5} [nf] \n"))) << "entry " << n << ": " << entry;
+        std::string object = std::to_string(n) + " 0 obj\n";
+        EXPECT_TRUE(n == 0 || pdf.compare(std::stoul(entry), object.size(), object) == 0) << "object " << n;
     }
-    EXPECT_NE(pdf.Text().find("trailer\n<< /Size " + std::to_string(count) + " /Root 1 0 R >>"), std::string::npos);
-}
+    EXPECT_EQ(table.compare(header.length(0) + 20 * count, 8, "trailer\n"), 0);
+    EXPECT_NE(pdf.find("trailer\n<< /Size 10 /Root 1 0 R >>"), std::string::npos);
 
-TEST(PdfWriter, PageTreeCountsEveryPage)
-{
-    std::string pdf = WritePdf(ThreePages());
     EXPECT_NE(pdf.find("/Count 3 "), std::string::npos);
-    std::regex page("/Type /Page /");
-    EXPECT_EQ(std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()), 3);
-}
-
-TEST(PdfWriter, NoPagesStillGivesOnePage)
-{
-    std::string pdf = WritePdf({});
-    EXPECT_NE(pdf.find("/Count 1 "), std::string::npos);
-}
-
-TEST(PdfWriter, StreamLengthsMatchTheirData)
-{
-    std::string pdf = WritePdf(ThreePages());
-    std::regex stream("/Length (\\d+) >>\nstream\n");
-    int streams = 0;
-    for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), stream); it != std::sregex_iterator(); ++it) {
-        size_t dataStart = it->position(0) + it->length(0);
-        size_t length = std::stoul((*it)[1]);
-        EXPECT_EQ(pdf.compare(dataStart + length, 11, "\nendstream\n"), 0) << "stream " << streams;
-        ++streams;
-    }
-    EXPECT_EQ(streams, 3);
-}
-
-TEST(PdfWriter, LinesAreShownAsEscapedStrings)
-{
-    std::string pdf = WritePdf(ThreePages());
+    EXPECT_EQ(Count(pdf, "/Type /Page /"), 3u);
     EXPECT_NE(pdf.find("(line \\(3\\)) Tj"), std::string::npos);
     EXPECT_NE(pdf.find("(back\\\\slash) Tj"), std::string::npos);
+    // Each stream's /Length reaches exactly to its end.
+    std::regex stream("/Length (\\d+) >>\nstream\n");
+    for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), stream); it != std::sregex_iterator(); ++it) {
+        size_t end = it->position(0) + it->length(0) + std::stoul((*it)[1]);
+        EXPECT_EQ(pdf.compare(end, 11, "\nendstream\n"), 0) << "stream at " << it->position(0);
+    }
+    EXPECT_EQ(Count(pdf, "\nendstream\n"), 3u);
+    EXPECT_NE(WritePdf({}).find("/Count 1 "), std::string::npos) << "no pages still gives one";
 }
 
 TEST(PdfWriter, EscapingCoversDelimitersBackslashAndLineEnds)
 {
-    struct Case {
-        std::string raw;
-        std::string escaped;
-    };
-    const Case cases[] = {
-        {"", ""},
-        {"plain", "plain"},
-        {"(", "\\("},
-        {")(", "\\)\\("},
-        {"\\", "\\\\"},
-        {"a\\)b", "a\\\\\\)b"},
-        {"\r\n", "\\r\\n"},
-        {"\xE9\x80", "\xE9\x80"},
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},         {"plain", "plain"},          {"(", "\\("},           {")(", "\\)\\("},
+        {"\\", "\\\\"},   {"a\\)b", "a\\\\\\)b"},      {"\r\n", "\\r\\n"},     {"\xE9\x80", "\xE9\x80"},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(EscapePdfString(cases[i].raw), cases[i].escaped) << "case " << i;
+        EXPECT_EQ(EscapePdfString(cases[i].first), cases[i].second) << "case " << i;
     }
 }
 

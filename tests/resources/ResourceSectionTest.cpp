@@ -1,87 +1,76 @@
-// Which resources CommandLine.exe carries: exactly four types, each with
-// the numbers and languages that the system and the file-properties view
-// look for, and nothing that a toolchain might add on its own.
+// Which resources CommandLine.exe carries: exactly four types, with the
+// numbers and languages the system looks for, nothing a toolchain adds of
+// its own, and the manifest exactly as committed.
 #include "ResourceFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace ResourcesTest {
 namespace {
 
-BOOL CALLBACK CollectId(HMODULE, LPSTR id, LONG_PTR list)
+// Type, number and language of one resource; a named type or resource is
+// recorded with the number 0, which nothing expected has.
+using Entry = std::array<UINT_PTR, 3>;
+
+UINT_PTR Number(LPCSTR id)
 {
-    // A named entry is recorded as 0, which no expected list holds.
-    reinterpret_cast<std::vector<UINT_PTR>*>(list)->push_back(IS_INTRESOURCE(id) ? reinterpret_cast<UINT_PTR>(id) : 0);
+    return IS_INTRESOURCE(id) ? reinterpret_cast<UINT_PTR>(id) : 0;
+}
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR type, LPCSTR name, WORD language, LONG_PTR entries)
+{
+    reinterpret_cast<std::vector<Entry>*>(entries)->push_back({Number(type), Number(name), language});
     return TRUE;
 }
 
-BOOL CALLBACK CollectName(HMODULE module, LPCSTR, LPSTR name, LONG_PTR list)
+BOOL CALLBACK AddName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR entries)
 {
-    return CollectId(module, name, list);
+    return ::EnumResourceLanguagesA(module, type, name, AddLanguage, entries);
 }
 
-BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR list)
+BOOL CALLBACK AddType(HMODULE module, LPSTR type, LONG_PTR entries)
 {
-    reinterpret_cast<std::vector<UINT_PTR>*>(list)->push_back(language);
-    return TRUE;
+    return ::EnumResourceNamesA(module, type, AddName, entries);
 }
 
-std::vector<UINT_PTR> Types()
+TEST(ResourceSectionTest, IconImagesIconGroupVersionRecordAndManifestAlone)
 {
-    std::vector<UINT_PTR> types;
-    ::EnumResourceTypesA(CommandLineModule(), CollectId, reinterpret_cast<LONG_PTR>(&types));
-    return types;
-}
-
-std::vector<UINT_PTR> Names(LPCSTR type)
-{
-    std::vector<UINT_PTR> names;
-    ::EnumResourceNamesA(CommandLineModule(), type, CollectName, reinterpret_cast<LONG_PTR>(&names));
-    return names;
-}
-
-std::vector<UINT_PTR> Languages(LPCSTR type, UINT_PTR name)
-{
-    std::vector<UINT_PTR> languages;
-    ::EnumResourceLanguagesA(CommandLineModule(), type, MAKEINTRESOURCEA(name), CollectLanguage,
-                             reinterpret_cast<LONG_PTR>(&languages));
-    return languages;
-}
-
-TEST(ResourceSectionTest, HoldsIconImagesIconGroupVersionRecordAndManifestAlone)
-{
-    // A default manifest from the runtime, or a dialog template, would show
-    // up here as a fifth type.
-    std::vector<UINT_PTR> expected{3, 14, 16, 24};
-    EXPECT_EQ(expected, Types());
-}
-
-TEST(ResourceSectionTest, NumbersAndLanguagesOfEachType)
-{
-    struct Case {
-        LPCSTR type;
-        std::vector<UINT_PTR> names;
-        UINT_PTR language;
-    };
-    std::vector<UINT_PTR> iconImages;
-    for (UINT_PTR id = 30001; id <= 30023; ++id) {
-        iconImages.push_back(id);
+    // A default manifest of the runtime or a dialog template would show here.
+    std::vector<Entry> expected;
+    for (UINT_PTR image = 30001; image <= 30023; ++image) {
+        expected.push_back({3, image, 0});
     }
-    const Case cases[] = {
-        {RT_ICON, iconImages, 0},
-        {RT_GROUP_ICON, {1}, 0},
-        {RT_VERSION, {1}, 0x0409},
-        {MAKEINTRESOURCEA(24), {1}, 0},
+    expected.insert(expected.end(), {{14, 1, 0}, {16, 1, 0x0409}, {24, 1, 0}});
+    std::vector<Entry> entries;
+    ::EnumResourceTypesA(CommandLineModule(), AddType, reinterpret_cast<LONG_PTR>(&entries));
+    EXPECT_EQ(expected, entries);
+}
+
+TEST(ResourceSectionTest, ManifestIsTheCommittedFileByteForByte)
+{
+    // UTF-8 without a byte-order mark, CR LF between the lines (a checkout
+    // that turned them into LF fails here), no line end after the last.
+    const char* const lines[] = {
+        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)",
+        R"(<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">)",
+        R"(<assemblyIdentity type="win32" processorArchitecture="*" version="6.0.0.0" name="Company"/>)",
+        R"(<dependency>)",
+        R"(<dependentAssembly>)",
+        R"(<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" )"
+        R"(language="*" processorArchitecture="*" publicKeyToken="6595b64144ccf1df"/>)",
+        R"(</dependentAssembly>)",
+        R"(</dependency>)",
+        R"(</assembly>)",
     };
-    for (const Case& c : cases) {
-        UINT_PTR type = reinterpret_cast<UINT_PTR>(c.type);
-        ASSERT_EQ(c.names, Names(c.type)) << "type " << type;
-        for (UINT_PTR name : c.names) {
-            EXPECT_EQ(std::vector<UINT_PTR>{c.language}, Languages(c.type, name)) << "type " << type << ", number " << name;
-        }
+    std::string expected;
+    for (const char* line : lines) {
+        expected += (expected.empty() ? "" : "\r\n") + std::string(line);
     }
+    EXPECT_EQ(expected, TestSupport::ReadFileBytes(CommandLineManifest));
+    EXPECT_EQ(expected, ResourceBytes(RT_MANIFEST, 1));
 }
 
 } // namespace

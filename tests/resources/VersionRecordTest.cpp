@@ -2,139 +2,76 @@
 // order of its blocks and strings as they lie in the resource.
 #include "ResourceFiles.h"
 
+#include "AnsiText.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace ResourcesTest {
 namespace {
 
-class VersionRecordTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        DWORD ignored = 0;
-        DWORD size = ::GetFileVersionInfoSizeA(CommandLineExe, &ignored);
-        ASSERT_NE(0u, size) << "error " << ::GetLastError();
-        record_.resize(size);
-        ASSERT_TRUE(::GetFileVersionInfoA(CommandLineExe, 0, size, record_.data())) << "error " << ::GetLastError();
-    }
-
-    // The value under a query path; fails the test when there is none.
-    std::pair<const void*, UINT> Query(const std::string& path)
-    {
-        void* value = nullptr;
-        UINT length = 0;
-        EXPECT_TRUE(::VerQueryValueA(record_.data(), path.c_str(), &value, &length)) << path;
-        return {value, length};
-    }
-
-    std::string String(const std::string& key)
-    {
-        auto [value, length] = Query("\\StringFileInfo\\040904B0\\" + key);
-        if (value == nullptr || length == 0) {
-            return {};
-        }
-        // The length counts the terminating null.
-        return std::string(static_cast<const char*>(value), length - 1);
-    }
-
-    Bytes record_;
-};
-
-TEST_F(VersionRecordTest, FixedPartIsVersion0Point9Point0Point9OfAWindowsApplication)
+// A value of the record as GetFileVersionInfoA and VerQueryValueA give it.
+std::string Query(const std::string& path)
 {
-    auto [value, length] = Query("\\");
-    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
-    const auto& fixed = *static_cast<const VS_FIXEDFILEINFO*>(value);
+    DWORD ignored = 0;
+    std::string record(::GetFileVersionInfoSizeA(CommandLineExe, &ignored), '\0');
+    void* value = nullptr;
+    UINT length = 0;
+    EXPECT_TRUE(::GetFileVersionInfoA(CommandLineExe, 0, static_cast<DWORD>(record.size()), record.data()) &&
+                ::VerQueryValueA(record.data(), path.c_str(), &value, &length))
+        << path << ", error " << ::GetLastError();
+    return value ? std::string(static_cast<const char*>(value), length) : std::string();
+}
+
+TEST(VersionRecordTest, FixedPartTranslationAndStrings)
+{
+    std::string fixedBytes = Query("\\");
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), fixedBytes.size());
+    const auto& fixed = *reinterpret_cast<const VS_FIXEDFILEINFO*>(fixedBytes.data());
     EXPECT_EQ(0xFEEF04BDu, fixed.dwSignature);
-    EXPECT_EQ(MAKELONG(9, 0), fixed.dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(9, 0), fixed.dwFileVersionLS);
-    EXPECT_EQ(MAKELONG(9, 0), fixed.dwProductVersionMS);
-    EXPECT_EQ(MAKELONG(9, 0), fixed.dwProductVersionLS);
-    EXPECT_EQ(0u, fixed.dwFileFlagsMask);
-    EXPECT_EQ(0u, fixed.dwFileFlags);
+    for (DWORD part :
+         {fixed.dwFileVersionMS, fixed.dwFileVersionLS, fixed.dwProductVersionMS, fixed.dwProductVersionLS}) {
+        EXPECT_EQ(MAKELONG(9, 0), part); // 0.9.0.9
+    }
+    EXPECT_EQ(0u, fixed.dwFileFlagsMask | fixed.dwFileFlags | fixed.dwFileSubtype);
+    EXPECT_EQ(0u, fixed.dwFileDateMS | fixed.dwFileDateLS);
     EXPECT_EQ(static_cast<DWORD>(VOS__WINDOWS32), fixed.dwFileOS);
     EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed.dwFileType);
-    EXPECT_EQ(0u, fixed.dwFileSubtype);
-    EXPECT_EQ(0u, fixed.dwFileDateMS);
-    EXPECT_EQ(0u, fixed.dwFileDateLS);
-}
 
-TEST_F(VersionRecordTest, OneTranslationEnglishUnitedStatesUnicode)
-{
-    auto [value, length] = Query("\\VarFileInfo\\Translation");
-    ASSERT_EQ(4u, length);
-    const auto* translation = static_cast<const WORD*>(value);
-    EXPECT_EQ(0x0409, translation[0]);
-    EXPECT_EQ(1200, translation[1]);
-}
+    EXPECT_EQ(std::string("\x09\x04\xB0\x04", 4), Query("\\VarFileInfo\\Translation")); // 0x0409, 1200
 
-TEST_F(VersionRecordTest, StringsThatThePropertiesViewShows)
-{
-    const std::pair<const char*, const char*> expected[] = {
-        {"FileDescription", "Ardenfold Command Line"},
-        {"ProductName", "Ardenfold"},
-        {"FileVersion", "0.09.0009"},
-        {"ProductVersion", "0.09.0009"},
-        {"InternalName", "CommandLine"},
-        {"OriginalFilename", "CommandLine.exe"},
+    const std::pair<const char*, const char*> strings[] = {
+        {"FileDescription", "Ardenfold Command Line"}, {"ProductName", "Ardenfold"},
+        {"FileVersion", "0.09.0009"},                  {"ProductVersion", "0.09.0009"},
+        {"InternalName", "CommandLine"},               {"OriginalFilename", "CommandLine.exe"},
+        {"CompanyName", nullptr},                      {"LegalCopyright", nullptr}, // worded freely
     };
-    for (const auto& [key, value] : expected) {
-        EXPECT_EQ(value, String(key)) << key;
+    for (const auto& [key, value] : strings) {
+        std::string text = Query(std::string("\\StringFileInfo\\040904B0\\") + key);
+        text = text.substr(0, text.find('\0')); // the length counts the terminating null
+        if (value != nullptr) {
+            EXPECT_EQ(value, text) << key;
+        } else {
+            EXPECT_FALSE(text.empty()) << key;
+        }
     }
-    EXPECT_FALSE(String("CompanyName").empty());
-    EXPECT_FALSE(String("LegalCopyright").empty());
 }
 
-// One node of the record: wLength, wValueLength, wType, a null-terminated
-// UTF-16 key, padding to 4 bytes, the value, padding, then the children.
-struct Block {
-    std::wstring key;
-    std::vector<Block> children;
-};
-
-Block ParseBlock(const Bytes& bytes, std::size_t offset)
+TEST(VersionRecordTest, TranslationAheadOfStringTableAndStringsInOrder)
 {
-    std::size_t length = ReadUint(bytes, offset, 2);
-    std::size_t valueLength = ReadUint(bytes, offset + 2, 2);
-    bool text = ReadUint(bytes, offset + 4, 2) == 1;
-    std::size_t end = offset + length;
-    Block block;
-    std::size_t at = offset + 6;
-    for (wchar_t c; (c = static_cast<wchar_t>(ReadUint(bytes, at, 2))) != 0; at += 2) {
-        block.key += c;
+    // Keys are null-terminated UTF-16 in the raw record, each block's ahead
+    // of its children's, so their first places give the order.
+    std::string record = ResourceBytes(RT_VERSION, 1);
+    std::size_t previous = 0;
+    for (const char* key : {"VS_VERSION_INFO", "VarFileInfo", "Translation", "StringFileInfo", "040904B0",
+                            "CompanyName", "FileDescription", "LegalCopyright", "ProductName", "FileVersion",
+                            "ProductVersion", "InternalName", "OriginalFilename"}) {
+        std::wstring wide = Global::FromAnsi(key);
+        std::size_t at = record.find(std::string(reinterpret_cast<const char*>(wide.c_str()), 2 * wide.size() + 2));
+        EXPECT_TRUE(at != std::string::npos && at > previous) << key;
+        previous = at == std::string::npos ? previous : at;
     }
-    at = (at + 2 + 3) & ~std::size_t{3};
-    at = (at + valueLength * (text ? 2 : 1) + 3) & ~std::size_t{3};
-    while (at < end) {
-        block.children.push_back(ParseBlock(bytes, at));
-        at = (at + ReadUint(bytes, at, 2) + 3) & ~std::size_t{3};
-    }
-    return block;
-}
-
-std::vector<std::wstring> Keys(const Block& block)
-{
-    std::vector<std::wstring> keys;
-    for (const Block& child : block.children) {
-        keys.push_back(child.key);
-    }
-    return keys;
-}
-
-TEST_F(VersionRecordTest, TranslationAheadOfStringTableAndStringsInOrder)
-{
-    Block root = ParseBlock(ResourceBytes(CommandLineModule(), RT_VERSION, MAKEINTRESOURCEA(1)), 0);
-    EXPECT_EQ(L"VS_VERSION_INFO", root.key);
-    ASSERT_EQ((std::vector<std::wstring>{L"VarFileInfo", L"StringFileInfo"}), Keys(root));
-    EXPECT_EQ(std::vector<std::wstring>{L"Translation"}, Keys(root.children[0]));
-    const Block& strings = root.children[1];
-    ASSERT_EQ(std::vector<std::wstring>{L"040904B0"}, Keys(strings));
-    std::vector<std::wstring> order{L"CompanyName", L"FileDescription", L"LegalCopyright", L"ProductName",
-                                    L"FileVersion", L"ProductVersion",  L"InternalName",   L"OriginalFilename"};
-    EXPECT_EQ(order, Keys(strings.children[0]));
 }
 
 } // namespace
