@@ -13,15 +13,11 @@ namespace {
 // Where the shell looks up the program for http addresses (HKCR in the prefix).
 const std::string HttpCommandKey = "Software\\Classes\\http\\shell\\open\\command";
 
-class CommandLineTest : public ::testing::Test {
-protected:
-    Sandbox sandbox;
-};
-
-TEST_F(CommandLineTest, TheHelpPromptAnsweredNoEndsTheRunWithoutASignalFile)
+TEST(CommandLineTest, TheHelpPromptAnsweredNoEndsTheRunWithoutASignalFile)
 {
-    RunResult result = RunCommandLine(sandbox, "", Answering({IDNO}, ConverterSide()));
-    ASSERT_EQ(result.boxes.size(), 1u) << result.DescribeBoxes();
+    Sandbox sandbox;
+    RunResult result = RunCommandLine(sandbox, "", {IDNO}, ConverterSide());
+    ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], "Help", HelpText, {IDYES, IDNO});
     EXPECT_EQ(result.exitCode, HelpShown);
     EXPECT_TRUE(IsFolder(sandbox.WorkFolder()));
@@ -29,28 +25,26 @@ TEST_F(CommandLineTest, TheHelpPromptAnsweredNoEndsTheRunWithoutASignalFile)
     EXPECT_EQ(StandIn::Roles(Runs(sandbox)), "");
 }
 
-TEST_F(CommandLineTest, TheHelpPromptAnsweredYesOpensTheHelpAddress)
+TEST(CommandLineTest, TheHelpPromptAnsweredYesOpensTheHelpAddress)
 {
-    // The browser for http is the stand-in for this test: it records the
-    // command line the shell starts it with.
+    // The stand-in is the browser for http: it records how the shell started it.
+    Sandbox sandbox;
     RegistryDefault browser(HKEY_LOCAL_MACHINE, HttpCommandKey, "\"" + sandbox.StandInExe() + "\" \"%1\"");
-    RunResult result = RunCommandLine(sandbox, "", Answering({IDYES}));
-    ASSERT_EQ(result.boxes.size(), 1u) << result.DescribeBoxes();
-    EXPECT_EQ(result.boxes[0].title, "Help");
+    RunResult result = RunCommandLine(sandbox, "", {IDYES});
     EXPECT_EQ(result.exitCode, HelpShown);
-    std::optional<StandIn::RunRecord> opened = WaitForRunWith(sandbox, "ardenfold");
-    ASSERT_TRUE(opened.has_value()) << "no browser was started";
-    EXPECT_EQ(opened->commandLine, "\"" + sandbox.StandInExe() + "\" \"" + HelpAddress + "\"");
+    // The program does not wait for its browser.
+    ASSERT_TRUE(WaitUntil([&] { return !Runs(sandbox).empty(); }, 20000)) << "no browser was started";
+    EXPECT_EQ(Runs(sandbox)[0].commandLine, "\"" + sandbox.StandInExe() + "\" \"" + HelpAddress + "\"");
     EXPECT_FALSE(PathExists(sandbox.SignalFile()));
 }
 
 // With no program for http addresses the shell answers "no association",
 // and the Open With dialog is started as RUNDLL32.EXE from the system folder.
-// That is the system's own program, so instead of planting a recorder the
-// test catches it while it runs (it is in the child's job) and reads how it
-// was started from its own process parameters.
-TEST_F(CommandLineTest, WithoutABrowserTheOpenWithDialogIsStartedForTheAddress)
+// That is the system's own program, so the test catches it while it runs (it
+// is in the child's job) and reads how it was started from its own memory.
+TEST(CommandLineTest, WithoutABrowserTheOpenWithDialogIsStartedForTheAddress)
 {
+    Sandbox sandbox;
     RegistryDefault noBrowser(HKEY_LOCAL_MACHINE, HttpCommandKey, std::nullopt);
     ChildProcess child("\"" + sandbox.CommandLineExe() + "\"", SandboxEnvironment(sandbox), sandbox.Root());
     std::optional<SeenBox> prompt = WaitForMessageBox(child, 30000);
@@ -60,8 +54,7 @@ TEST_F(CommandLineTest, WithoutABrowserTheOpenWithDialogIsStartedForTheAddress)
 
     std::vector<DWORD> seen = {child.Id()};
     std::vector<ProcessStart> started;
-    DWORD begin = ::GetTickCount();
-    while (::GetTickCount() - begin < 20000 && (started.empty() || !child.HasExited())) {
+    WaitUntil([&] {
         for (DWORD id : child.ProcessesInJob()) {
             if (std::find(seen.begin(), seen.end(), id) == seen.end()) {
                 seen.push_back(id);
@@ -75,83 +68,73 @@ TEST_F(CommandLineTest, WithoutABrowserTheOpenWithDialogIsStartedForTheAddress)
             ADD_FAILURE() << "nothing is reported to the user: " << box->Describe();
             PressButton(*box, IDOK);
         }
-        ::Sleep(1);
-    }
-    std::optional<DWORD> code = child.WaitForExit(30000);
-    ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(*code, HelpShown);
+        return !started.empty() && child.HasExited();
+    }, 20000);
+    EXPECT_EQ(child.WaitForExit(30000), std::optional<DWORD>(HelpShown));
 
     ASSERT_EQ(started.size(), 1u) << "one launch: the Open With dialog";
     std::string system(MAX_PATH, '\0');
     system.resize(::GetSystemDirectoryA(system.data(), MAX_PATH));
     // The shell finds RUNDLL32.EXE in the folder it was given and quotes its path.
-    EXPECT_EQ(started[0].commandLine,
-              "\"" + system + "\\RUNDLL32.EXE\" shell32.dll,OpenAs_RunDLL " + HelpAddress);
+    EXPECT_EQ(started[0].commandLine, "\"" + system + "\\RUNDLL32.EXE\" shell32.dll,OpenAs_RunDLL " + HelpAddress);
     EXPECT_EQ(started[0].currentFolder, system + "\\");
 }
 
-TEST_F(CommandLineTest, AnEmptyPrintCommandIsReportedAndNothingRuns)
+TEST(CommandLineTest, AnEmptyOrMissingGroupIsReportedAndNothingRuns)
 {
-    for (const std::string& line : {std::string("{} {out.pdf}"), std::string("{}{}")}) {
-        SCOPED_TRACE(line);
-        Sandbox fresh;
-        RunResult result = RunCommandLine(fresh, line, Answering({IDOK}, ConverterSide()));
-        ASSERT_EQ(result.boxes.size(), 1u) << result.DescribeBoxes();
-        ExpectBox(result.boxes[0], AppTitle, InvalidPrintCommandText, {IDOK});
-        EXPECT_EQ(result.exitCode, InvalidCommandLine);
-        EXPECT_EQ(StandIn::Roles(Runs(fresh)), "");
-        EXPECT_FALSE(PathExists(fresh.SignalFile()));
+    struct Case {
+        std::string line;
+        std::string text;
+        bool whole; // the box's whole text, or a part of it
+    } cases[] = {
+        {"{} {out.pdf}", InvalidPrintCommandText, true},
+        {"{}{}", InvalidPrintCommandText, true},
+        {"{print.exe doc.txt}", ExpectedForm, false},       // one group only
+        {"print.exe doc.txt out.pdf", ExpectedForm, false}, // no braces at all
+        {"{print.exe doc.txt} {out", ExpectedForm, false},  // the output group is not closed
+        {"}{", ExpectedForm, false},                        // braces the wrong way round
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        Sandbox sandbox;
+        RunResult result = RunCommandLine(sandbox, c.line, {IDOK}, ConverterSide());
+        ASSERT_EQ(result.boxes.size(), 1u) << i;
+        const SeenBox& box = result.boxes[0];
+        ExpectBox(box, AppTitle, c.whole ? c.text : box.text, {IDOK});
+        EXPECT_TRUE(Contains(box.text, c.text)) << i << ": " << box.Describe();
+        EXPECT_EQ(result.exitCode, InvalidCommandLine) << i;
+        EXPECT_EQ(StandIn::Roles(Runs(sandbox)), "") << i;
+        EXPECT_FALSE(PathExists(sandbox.SignalFile())) << i;
     }
 }
 
-TEST_F(CommandLineTest, AnEmptyOutputPathIsReportedAndTheConversionGoesOnWithALoneLineEnd)
+// The run goes on after the box, and no document is looked for at "".
+TEST(CommandLineTest, AnEmptyOutputPathIsReportedAndTheConversionGoesOnWithALoneLineEnd)
 {
-    RunResult result = RunCommandLine(sandbox, "{" + PrintCommand(sandbox) + "} {}", Answering({IDOK}, ConverterSide()));
-    ASSERT_EQ(result.boxes.size(), 1u) << result.DescribeBoxes();
+    Sandbox sandbox;
+    RunResult result = RunCommandLine(sandbox, "{" + PrintCommand(sandbox) + "} {}", {IDOK}, ConverterSide());
+    ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], AppTitle, InvalidOutputPathText, {IDOK});
     EXPECT_EQ(result.exitCode, InvalidCommandLine);
     std::vector<StandIn::RunRecord> runs = Runs(sandbox);
-    ASSERT_EQ(StandIn::Roles(runs), "clear-cache,print,converter,clear-cache");
+    ASSERT_EQ(StandIn::Roles(runs), AllFourRuns);
     EXPECT_TRUE(runs[2].SignalHolds("\r\n")) << runs[2].signalState << " " << runs[2].signalBytes;
     EXPECT_FALSE(PathExists(sandbox.SignalFile()));
 }
 
-TEST_F(CommandLineTest, WithoutTwoCompleteGroupsTheTrapShowsTheExpectedForm)
+TEST(CommandLineTest, TextAroundTheGroupsIsIgnoredAndThePartsArriveUnchanged)
 {
-    const std::vector<std::string> lines = {
-        "{print.exe doc.txt}",      // one group only
-        "print.exe doc.txt out.pdf", // no braces at all
-        "{print.exe doc.txt} {out", // the output group is not closed
-        "}{",                       // braces the wrong way round
-    };
-    for (size_t i = 0; i < lines.size(); ++i) {
-        SCOPED_TRACE(lines[i]);
-        Sandbox fresh;
-        RunResult result = RunCommandLine(fresh, lines[i], Answering({IDOK}, ConverterSide()));
-        ASSERT_EQ(result.boxes.size(), 1u) << result.DescribeBoxes();
-        EXPECT_EQ(result.boxes[0].title, AppTitle);
-        EXPECT_TRUE(Contains(result.boxes[0].text, ExpectedForm)) << result.boxes[0].Describe();
-        EXPECT_EQ(result.boxes[0].buttons, std::vector<int>{IDOK});
-        EXPECT_EQ(result.exitCode, InvalidCommandLine);
-        EXPECT_EQ(StandIn::Roles(Runs(fresh)), "");
-    }
-}
-
-TEST_F(CommandLineTest, TextAroundTheGroupsIsIgnoredAndThePartsArriveUnchanged)
-{
+    Sandbox sandbox;
     std::string print = PrintCommand(sandbox, "\"a b\" c\\d {e");
-    std::string output = sandbox.Root() + "\\out {1}.pdf";
-    // A "}" cannot be part of a group, so the output path ends at "{1"; the
-    // document is written there.
-    RunResult result = RunCommandLine(sandbox, "before {" + print + "}   between {" + output + "} after",
-                                      Answering({}, ConverterSide()));
-    EXPECT_TRUE(result.boxes.empty()) << result.DescribeBoxes();
-    std::vector<StandIn::RunRecord> runs = Runs(sandbox);
-    ASSERT_EQ(StandIn::Roles(runs), "clear-cache,print,converter,clear-cache");
-    EXPECT_EQ(runs[1].commandLine, print);
+    // A "}" cannot be part of a group: the output path ends at "{1".
     std::string handedOver = sandbox.Root() + "\\out {1";
-    EXPECT_TRUE(runs[2].SignalHolds(handedOver + "\r\n")) << runs[2].signalBytes;
+    RunResult result =
+        RunCommandLine(sandbox, "before {" + print + "}   between {" + handedOver + "}.pdf} after", {}, ConverterSide());
     EXPECT_EQ(result.exitCode, Success);
+    std::vector<StandIn::RunRecord> runs = Runs(sandbox);
+    ASSERT_EQ(StandIn::Roles(runs), AllFourRuns);
+    EXPECT_EQ(runs[1].commandLine, print);
+    EXPECT_TRUE(runs[2].SignalHolds(handedOver + "\r\n")) << runs[2].signalBytes;
     EXPECT_TRUE(PathExists(handedOver));
 }
 

@@ -1,406 +1,317 @@
 // The fault matrix: the real CommandLine.exe meets, at each step of a
 // conversion, a signal file that is absent, present and free, held by
 // another process or a folder; children that crash, hang for a while or end
-// with 259; a missing converter; folders that cannot be made. Each case
-// pins what the user sees, the exit code and what is left at the signal
-// file's place. The README's "Fault matrix" lists the same cases.
+// with 259; a missing converter; folders that cannot be made. Each row pins
+// what the user sees, the exit code and what is left at the signal file's
+// place. The README's "Fault matrix" lists the same rows.
 #include "EndToEnd.h"
-#include "Files.h"
-#include "Sandbox.h"
-#include "StandInLog.h"
-#include "LaterRuns.h"
 
-#include <gtest/gtest.h>
+#include <functional>
 
-#include <windows.h>
-
-using namespace TestSupport;
-using namespace Reliability;
-using EndToEnd::MissingFilesText;
-
+namespace EndToEnd {
 namespace {
-
-// The converter side as the tests play it: the print run takes the job and
-// with it the marker, the converter run writes the document.
-const Environment Cooperating = EndToEnd::ConverterSide();
-
-// The real converter side takes away an empty marker file only: a folder in
-// its place stays.
-const Environment KeepsWhatIsNotAMarker = {
-    {"STANDIN_CONVERTER_WRITE_OUTPUT", "1"},
-};
-
-std::string OutputPath(const Sandbox &sandbox)
-{
-    return sandbox.Root() + "\\out.pdf";
-}
-
-std::string Conversion(const Sandbox &sandbox)
-{
-    return "{\"" + sandbox.StandInExe() + "\" print} {" + OutputPath(sandbox) + "}";
-}
 
 enum class Left { Nothing, HeldFile, Folder };
 
-struct Expected {
-    std::vector<std::string> boxes; // how each box's text begins, in order; each is answered OK
-    DWORD exitCode;
-    Left left;
-    bool document;
+// In texts, "%root%", "%signal%", "%work%" and "%output%" stand for the sandbox's paths.
+struct Row {
+    std::string situation;
+    Environment scenario = ConverterSide();
+    std::vector<std::string> boxes = {}; // how each box's text begins; each is answered OK
+    DWORD exitCode = Success;
+    Left left = Left::Nothing;
+    std::string leftBytes = {}; // what a held file holds after the run
+    bool document = true;
+    std::string roles = AllFourRuns; // the stand-in's runs
+    int finder = -1;                 // this run of the stand-in...
+    std::string found = {};          // ...found the signal file so: "absent", "folder", "bytes:<bytes>"
+    Converter converter = Converter::Placed;
+    std::string print = {}; // the print command; empty: the stand-in's
+    // Before the run; a handle it returns is held through the run.
+    std::function<Global::FileHandle(const Sandbox&)> before = nullptr;
+    // Once the first run of this role has started.
+    std::string duringRole = {};
+    std::function<void(const Sandbox&)> during = nullptr;
 };
 
-std::vector<int> OkPerBox(const Expected &expected)
+const std::string NotDeleted = "The signal file \"%signal%\" could not be deleted: ";
+
+std::string Expand(std::string text, const Sandbox& sandbox)
 {
-    return std::vector<int>(expected.boxes.size(), IDOK);
+    for (auto [name, value] : {std::pair{std::string("%root%"), sandbox.Root()},
+                               std::pair{std::string("%signal%"), sandbox.SignalFile()},
+                               std::pair{std::string("%work%"), sandbox.WorkFolder()},
+                               std::pair{std::string("%output%"), sandbox.Root() + "\\out.pdf"}}) {
+        for (size_t at = 0; (at = text.find(name, at)) != std::string::npos;) {
+            text.replace(at, name.size(), value);
+        }
+    }
+    return text;
 }
 
-void ExpectOutcome(const RunResult &result, const Expected &expected, const std::string &signalFile,
-                   const std::string &outputPath)
+RunResult RunConversion(const Sandbox& sandbox, const std::string& print, const Environment& scenario,
+                        const std::vector<int>& answers, const std::function<void()>& during = nullptr)
 {
-    ASSERT_TRUE(result.exited);
-    EXPECT_EQ(result.exitCode, expected.exitCode) << result.DescribeBoxes();
-    ASSERT_EQ(result.boxes.size(), expected.boxes.size()) << result.DescribeBoxes();
-    for (size_t i = 0; i < expected.boxes.size(); ++i) {
-        EXPECT_EQ(result.boxes[i].text.rfind(expected.boxes[i], 0), 0u)
-            << "box " << i << ": " << result.boxes[i].Describe()
-            << "\nexpected it to begin with: " << expected.boxes[i];
+    auto run = StartCommandLine(sandbox, "{" + (print.empty() ? PrintCommand(sandbox, "print") : print) + "} {" +
+                                             Expand("%output%", sandbox) + "}",
+                                scenario);
+    if (during) {
+        during();
     }
-    switch (expected.left) {
+    return FinishRun(*run, answers);
+}
+
+void ExpectBoxes(const RunResult& result, const std::vector<std::string>& boxes)
+{
+    ASSERT_EQ(result.boxes.size(), boxes.size()) << result.DescribeBoxes();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_EQ(result.boxes[i].text.rfind(boxes[i], 0), 0u) << "box " << i << " should begin with: " << boxes[i];
+        EXPECT_EQ(result.boxes[i].title, AppTitle) << i;
+        EXPECT_EQ(result.boxes[i].buttons, std::vector<int>{IDOK}) << i;
+    }
+}
+
+void Check(const Row& row)
+{
+    SCOPED_TRACE(row.situation);
+    Sandbox sandbox(row.converter);
+    Global::FileHandle holder = row.before ? row.before(sandbox) : Global::FileHandle();
+    std::vector<std::string> boxes;
+    for (const std::string& box : row.boxes) {
+        boxes.push_back(Expand(box, sandbox));
+    }
+    RunResult result = RunConversion(sandbox, Expand(row.print, sandbox), row.scenario,
+                                     std::vector<int>(boxes.size(), IDOK), [&] {
+        if (row.during) {
+            ASSERT_TRUE(WaitUntil([&] { return Contains(StandIn::Roles(Runs(sandbox)), row.duringRole); }, 20000));
+            row.during(sandbox);
+        }
+    });
+    EXPECT_EQ(result.exitCode, row.exitCode) << result.DescribeBoxes();
+    ExpectBoxes(result, boxes);
+    std::vector<StandIn::RunRecord> runs = Runs(sandbox);
+    EXPECT_EQ(StandIn::Roles(runs), row.roles);
+    if (row.finder >= 0 && static_cast<size_t>(row.finder) < runs.size()) {
+        const StandIn::RunRecord& run = runs[static_cast<size_t>(row.finder)];
+        EXPECT_EQ(run.signalState == "bytes" ? "bytes:" + run.signalBytes : run.signalState, row.found);
+    }
+    EXPECT_EQ(PathExists(Expand("%output%", sandbox)), row.document);
+    const std::string signal = sandbox.SignalFile();
+    switch (row.left) {
     case Left::Nothing:
-        EXPECT_FALSE(PathExists(signalFile)) << "the signal file was left behind";
-        break;
-    case Left::HeldFile:
-        EXPECT_TRUE(PathExists(signalFile) && !IsFolder(signalFile)) << "the held signal file was taken away";
+        EXPECT_FALSE(PathExists(signal)) << "the signal file was left behind";
         break;
     case Left::Folder:
-        EXPECT_TRUE(IsFolder(signalFile)) << "the folder in the signal file's place was taken away";
+        EXPECT_TRUE(IsFolder(signal)) << "the folder in the signal file's place was taken away";
+        break;
+    case Left::HeldFile:
+        ASSERT_TRUE(PathExists(signal) && !IsFolder(signal)) << "the held signal file was taken away";
+        EXPECT_EQ(ReadFileBytes(signal), Expand(row.leftBytes, sandbox));
+        // Once let go, the next run deletes it as stale and converts.
+        holder.Reset();
+        ASSERT_TRUE(WaitUntil([&] { return !IsHeld(signal); }, 20000));
+        RemoveTree(Expand("%output%", sandbox));
+        EXPECT_EQ(RunConversion(sandbox, "", ConverterSide(), {}).exitCode, Success) << "the run after";
+        EXPECT_FALSE(PathExists(signal)) << "the run after left the signal file";
         break;
     }
-    EXPECT_EQ(PathExists(outputPath), expected.document);
 }
 
-// Runs one conversion from the sandbox and checks it against the row.
-void ExpectConversion(const Sandbox &sandbox, const Environment &scenario, const Expected &expected)
+Global::FileHandle WriteSignal(const Sandbox& sandbox, const std::string& bytes)
 {
-    auto run = StartCommandLine(sandbox, Conversion(sandbox), scenario);
-    ExpectOutcome(Finish(*run, OkPerBox(expected)), expected, sandbox.SignalFile(), OutputPath(sandbox));
-}
-
-// A file where the program must make a folder of the shared data folder.
-// Whatever was at that place is moved aside and put back, also after a
-// test run killed half-way (its leftovers are found by their fixed names).
-class FileInPlaceOfFolder {
-public:
-    explicit FileInPlaceOfFolder(std::string path) : path_(std::move(path)), aside_(path_ + ".reliability-aside")
-    {
-        Restore();
-        if (PathExists(path_) && !::MoveFileA(path_.c_str(), aside_.c_str())) {
-            throw std::runtime_error("cannot move " + path_ + " aside");
-        }
-        WriteFileBytes(path_, Token);
-    }
-    ~FileInPlaceOfFolder() { Restore(); }
-    FileInPlaceOfFolder(const FileInPlaceOfFolder &) = delete;
-    FileInPlaceOfFolder &operator=(const FileInPlaceOfFolder &) = delete;
-
-private:
-    static constexpr const char *Token = "a file where a folder should be (reliability test)";
-
-    void Restore()
-    {
-        if (PathExists(path_) && !IsFolder(path_) && ReadFileBytes(path_) == Token) {
-            ::DeleteFileA(path_.c_str());
-        }
-        if (PathExists(aside_) && !PathExists(path_)) {
-            ::MoveFileA(aside_.c_str(), path_.c_str());
-        }
-    }
-
-    std::string path_;
-    std::string aside_;
-};
-
-std::string FolderNotMade(const std::string &path)
-{
-    return "The folder \"" + path + "\" could not be made: ";
-}
-
-std::string SignalFileNotDeleted(const Sandbox &sandbox)
-{
-    return "The signal file \"" + sandbox.SignalFile() + "\" could not be deleted: ";
-}
-
-// --- Start-up: the signal file as a run finds it ---------------------------
-
-TEST(FaultMatrixTest, StartUp_SignalFileAbsent)
-{
-    Sandbox sandbox;
-    ExpectConversion(sandbox, Cooperating, {{}, 0, Left::Nothing, true});
-    std::vector<StandIn::RunRecord> runs = StandIn::ReadLog(sandbox.LogFile());
-    ASSERT_EQ(StandIn::Roles(runs), "clear-cache,print,converter,clear-cache");
-    EXPECT_TRUE(runs[1].SignalHolds(""));
-    EXPECT_TRUE(runs[2].SignalHolds(OutputPath(sandbox) + "\r\n"));
-}
-
-TEST(FaultMatrixTest, StartUp_StaleSignalFileFree)
-{
-    Sandbox sandbox;
     MakeFolders(sandbox.WorkFolder());
-    WriteFileBytes(sandbox.SignalFile(), "Z:\\an\\earlier\\run.pdf\r\n");
-    ExpectConversion(sandbox, Cooperating, {{}, 0, Left::Nothing, true});
-    std::vector<StandIn::RunRecord> runs = StandIn::ReadLog(sandbox.LogFile());
-    ASSERT_EQ(runs.size(), 4u);
-    EXPECT_TRUE(runs[0].SignalAbsent()) << "the stale file outlived the start-up";
-    EXPECT_TRUE(runs[2].SignalHolds(OutputPath(sandbox) + "\r\n"));
+    WriteFileBytes(sandbox.SignalFile(), bytes);
+    return {};
 }
 
-TEST(FaultMatrixTest, StartUp_SignalFileHeldByAnotherProcess)
+// Waits (bounded) until the print run has taken the marker away.
+bool MarkerTaken(const Sandbox& sandbox)
 {
-    // A handle of this test is another process's handle to the program.
-    Sandbox sandbox;
-    MakeFolders(sandbox.WorkFolder());
-    WriteFileBytes(sandbox.SignalFile(), "someone else's\r\n");
-    {
-        HeldFile holder(sandbox.SignalFile());
-        ExpectConversion(sandbox, Cooperating, {{MissingFilesText}, 3, Left::HeldFile, false});
-        EXPECT_TRUE(StandIn::ReadLog(sandbox.LogFile()).empty()) << "the run went on past the start-up";
-        EXPECT_EQ(ReadFileBytes(sandbox.SignalFile()), "someone else's\r\n");
+    return WaitUntil([&] { return !PathExists(sandbox.SignalFile()); }, 10000);
+}
+
+TEST(FaultMatrixTest, EveryStep)
+{
+    const Row rows[] = {
+        {.situation = "start-up: left by an earlier run, free",
+         .finder = 0,
+         .found = "absent",
+         .before = [](const Sandbox& s) { return WriteSignal(s, "Z:\\an\\earlier\\run.pdf\r\n"); }},
+        {.situation = "start-up: held",
+         .boxes = {MissingFilesText},
+         .exitCode = SignalFileUnusable,
+         .left = Left::HeldFile,
+         .leftBytes = "someone else's\r\n",
+         .document = false,
+         .roles = "",
+         .before =
+             [](const Sandbox& s) {
+                 WriteSignal(s, "someone else's\r\n");
+                 return HoldFile(s.SignalFile());
+             }},
+        // No marker can be made, so the print run's job is not waited for;
+        // the program will not delete a folder that is not its file. The real
+        // converter side takes away an empty marker file only.
+        {.situation = "start-up: a folder of that name",
+         .scenario = {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}},
+         .boxes = {MissingFilesText, NotDeleted},
+         .exitCode = SignalFileUnusable,
+         .left = Left::Folder,
+         .document = false,
+         .roles = "clear-cache,print,clear-cache",
+         .finder = 1,
+         .found = "folder",
+         .before =
+             [](const Sandbox& s) {
+                 MakeFolders(s.SignalFile());
+                 return Global::FileHandle();
+             }},
+        {.situation = "start-up: working folder unmakeable",
+         .boxes = {"The folder \"%work%\" could not be made: "},
+         .exitCode = UnexpectedError,
+         .document = false,
+         .roles = "",
+         .before =
+             [](const Sandbox& s) {
+                 WriteFileBytes(s.WorkFolder(), "a file named like the working folder");
+                 return Global::FileHandle();
+             }},
+        // The print run still takes the marker, but nothing writes the document.
+        {.situation = "steps 1, 7, 9: PDFCreator.exe missing",
+         .exitCode = NoDocument,
+         .document = false,
+         .roles = "print",
+         .converter = Converter::Missing},
+        {.situation = "step 2: left free by the first clear-cache run",
+         .scenario = ConverterSide({{"STANDIN_CLEARCACHE1_WRITE_SIGNAL", "left by the converter"}}),
+         .finder = 1,
+         .found = "bytes:"},
+        // Left alone without a box; the print run takes it once it is let go.
+        {.situation = "step 2: held by the first clear-cache run's helper",
+         .scenario = ConverterSide({{"STANDIN_CLEARCACHE1_WRITE_SIGNAL", "stale"}, {"STANDIN_CLEARCACHE1_HOLD_MS", "1500"}}),
+         .finder = 1,
+         .found = "bytes:stale"},
+        {.situation = "step 2: a folder, made while the first clear-cache run runs",
+         .scenario = {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}, {"STANDIN_CLEARCACHE1_SLEEP_MS", "2000"}},
+         .boxes = {MissingFilesText, NotDeleted},
+         .exitCode = SignalFileUnusable,
+         .left = Left::Folder,
+         .document = false,
+         .roles = "clear-cache,print,clear-cache",
+         .duringRole = "clear-cache",
+         .during = [](const Sandbox& s) { MakeFolders(s.SignalFile()); }},
+        {.situation = "step 3: the print command cannot be started",
+         .exitCode = PrintNotDelivered,
+         .document = false,
+         .roles = "clear-cache,clear-cache",
+         .print = "\"%root%\\no such printer.exe\" doc.txt"},
+        // A folder is not the marker coming back: the wait ends at once.
+        {.situation = "step 4: a folder in the marker's place after the print run took it",
+         .scenario = ConverterSide({{"STANDIN_PRINT_SLEEP_MS", "2000"}}),
+         .boxes = {NotDeleted},
+         .exitCode = PrintNotDelivered,
+         .left = Left::Folder,
+         .document = false,
+         .roles = "clear-cache,print,clear-cache",
+         .duringRole = "print",
+         .during =
+             [](const Sandbox& s) {
+                 ASSERT_TRUE(MarkerTaken(s));
+                 MakeFolders(s.SignalFile());
+             }},
+        // Neither the marker nor the hand-over can be written, and the
+        // converter is not run without its output path.
+        {.situation = "steps 5, 6: the working folder removed during the print run",
+         .scenario = ConverterSide({{"STANDIN_PRINT_SLEEP_MS", "2000"}}),
+         .boxes = {MissingFilesText, "The signal file \"%signal%\" could not be opened"},
+         .exitCode = SignalFileUnusable,
+         .document = false,
+         .roles = "clear-cache,print",
+         .duringRole = "print",
+         .during =
+             [](const Sandbox& s) {
+                 ASSERT_TRUE(MarkerTaken(s));
+                 ASSERT_TRUE(::RemoveDirectoryA(s.WorkFolder().c_str())) << ::GetLastError();
+             }},
+        {.situation = "step 8: held by the converter's helper, free by step 10",
+         .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_MS", "1500"}, {"STANDIN_CLEARCACHE2_SLEEP_MS", "3000"}})},
+        {.situation = "step 8: a folder in the hand-over's place during the converter run",
+         .scenario = ConverterSide({{"STANDIN_CONVERTER_SLEEP_MS", "2000"}}),
+         .boxes = {NotDeleted},
+         .exitCode = UnexpectedError,
+         .left = Left::Folder,
+         .roles = "clear-cache,print,converter",
+         .duringRole = "converter",
+         .during =
+             [](const Sandbox& s) {
+                 ASSERT_TRUE(::DeleteFileA(s.SignalFile().c_str())) << ::GetLastError();
+                 MakeFolders(s.SignalFile());
+             }},
+        {.situation = "step 10: held by the converter's helper past the end of the run",
+         .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_MS", "6000"}}),
+         .left = Left::HeldFile,
+         .leftBytes = "%output%\r\n"},
+        {.situation = "step 10: written by the second clear-cache run, free",
+         .scenario = ConverterSide({{"STANDIN_CLEARCACHE2_WRITE_SIGNAL", "left by the converter"}})},
+        {.situation = "step 10: held by the second clear-cache run's helper",
+         .scenario = ConverterSide({{"STANDIN_CLEARCACHE2_HOLD_MS", "4000"}}),
+         .left = Left::HeldFile},
+    };
+    for (const Row& row : rows) {
+        Check(row);
     }
-    // Once let go, the next run deals with it as a stale file.
-    ExpectConversion(sandbox, Cooperating, {{}, 0, Left::Nothing, true});
 }
 
-TEST(FaultMatrixTest, StartUp_FolderInTheSignalFilesPlace)
+// The print run ends so after taking the job, the converter run after
+// writing the document: their exit codes, whatever they are, change nothing.
+TEST(FaultMatrixTest, ChildrenThatCrashHangOrEndWith259)
 {
-    // The marker cannot be made; with no marker the print run's job is not
-    // waited for; the program will not delete a folder that is not its file.
-    Sandbox sandbox;
-    MakeFolders(sandbox.SignalFile());
-    ExpectConversion(sandbox, KeepsWhatIsNotAMarker,
-                     {{MissingFilesText, SignalFileNotDeleted(sandbox)}, 3, Left::Folder, false});
-    EXPECT_EQ(StandIn::Roles(StandIn::ReadLog(sandbox.LogFile())), "clear-cache,print,clear-cache");
+    const char* prefixes[] = {"STANDIN_CLEARCACHE1_", "STANDIN_PRINT_", "STANDIN_CONVERTER_", "STANDIN_CLEARCACHE2_"};
+    const std::pair<const char*, const char*> endings[] = {
+        {"EXIT_CODE", "0xC0000005"}, // a crash
+        {"SLEEP_MS", "2000"},        // hangs for a while
+        {"EXIT_CODE", "259"},        // STILL_ACTIVE
+    };
+    for (const char* prefix : prefixes) {
+        for (const auto& [action, value] : endings) {
+            Check({.situation = std::string(prefix) + action + "=" + value,
+                   .scenario = ConverterSide({{std::string(prefix) + action, value}})});
+        }
+    }
 }
 
 TEST(FaultMatrixTest, StartUp_DataFolderCannotBeMade)
 {
-    struct Case {
-        const char *situation;
-        std::string blocked;
-    } cases[] = {
-        {"maker's folder", CommonAppDataFolder() + "\\Marrowgate"},
-        {"application's folder", CommonAppDataFolder() + "\\Marrowgate\\Ardenfold Converter"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.situation);
+    const std::string maker = CommonAppDataFolder() + "\\Marrowgate";
+    for (const std::string& blocked : {maker, maker + "\\Ardenfold Converter"}) {
+        SCOPED_TRACE(blocked);
         Sandbox sandbox;
-        std::string parent = c.blocked.substr(0, c.blocked.rfind('\\'));
-        if (!IsFolder(parent)) {
-            MakeFolders(parent);
-        }
-        FileInPlaceOfFolder block(c.blocked);
-        ExpectConversion(sandbox, Cooperating, {{FolderNotMade(c.blocked)}, 5, Left::Nothing, false});
-        EXPECT_TRUE(StandIn::ReadLog(sandbox.LogFile()).empty()) << "the run went on past the start-up";
+        // The data folder is the program's own: a test may remove it.
+        MakeFolders(blocked.substr(0, blocked.rfind('\\')));
+        ASSERT_TRUE(RemoveTree(blocked));
+        WriteFileBytes(blocked, "a file where a folder should be");
+        Global::ScopeExit unblock([&] { RemoveTree(blocked); });
+        RunResult result = RunConversion(sandbox, "", ConverterSide(), {IDOK});
+        EXPECT_EQ(result.exitCode, UnexpectedError);
+        ExpectBoxes(result, {"The folder \"" + blocked + "\" could not be made: "});
+        EXPECT_TRUE(Runs(sandbox).empty()) << "the run went on past the start-up";
+        EXPECT_FALSE(PathExists(sandbox.WorkFolder())) << "the run went on past the failing step";
     }
 }
 
-TEST(FaultMatrixTest, StartUp_WorkingFolderCannotBeMade)
-{
-    Sandbox sandbox;
-    WriteFileBytes(sandbox.WorkFolder(), "a file named like the working folder");
-    ExpectConversion(sandbox, Cooperating, {{FolderNotMade(sandbox.WorkFolder())}, 5, Left::Nothing, false});
-    EXPECT_TRUE(StandIn::ReadLog(sandbox.LogFile()).empty());
-    EXPECT_EQ(ReadFileBytes(sandbox.WorkFolder()), "a file named like the working folder");
-}
-
+// No long form of a missing folder: the working folder is made under the
+// current folder instead, and the conversion goes on there.
 TEST(FaultMatrixTest, StartUp_TemporaryFolderMissing)
 {
-    // No long form of a missing folder: the working folder is made under the
-    // current folder instead, and the conversion goes on there.
     Sandbox sandbox;
-    std::string workFolder = sandbox.Root() + "\\PDFCreator";
-    auto run = StartCommandLine(sandbox, Conversion(sandbox),
-                                EndToEnd::ConverterSide({{"TMP", sandbox.Root() + "\\no such folder"},
-                                                         {"TEMP", sandbox.Root() + "\\no such folder"}}));
-    ExpectOutcome(Finish(*run, {}), {{}, 0, Left::Nothing, true}, workFolder + "\\CommandLine.txt",
-                  OutputPath(sandbox));
-    EXPECT_TRUE(IsFolder(workFolder));
+    const std::string missing = sandbox.Root() + "\\no such folder";
+    RunResult result = RunConversion(sandbox, "", ConverterSide({{"TMP", missing}, {"TEMP", missing}}), {});
+    EXPECT_EQ(result.exitCode, Success);
+    EXPECT_TRUE(PathExists(Expand("%output%", sandbox)));
+    EXPECT_TRUE(IsFolder(sandbox.Root() + "\\PDFCreator"));
+    EXPECT_FALSE(PathExists(sandbox.Root() + "\\PDFCreator\\CommandLine.txt"));
     EXPECT_FALSE(PathExists(sandbox.WorkFolder()));
 }
 
-TEST(FaultMatrixTest, ConverterMissing)
-{
-    // The three runs of PDFCreator.exe cannot start; the print run still
-    // takes the marker, but nothing writes the document.
-    Sandbox sandbox(Converter::Missing);
-    ExpectConversion(sandbox, Cooperating, {{}, 6, Left::Nothing, false});
-    EXPECT_EQ(StandIn::Roles(StandIn::ReadLog(sandbox.LogFile())), "print");
-}
-
-// --- Children that crash, hang for a while or end with 259 ------------------
-
-TEST(FaultMatrixTest, ChildrenThatCrashHangOrEndWith259)
-{
-    // The print run ends so after taking the job, the converter run after
-    // writing the document: their exit codes, whatever they are, change
-    // nothing.
-    struct Role {
-        const char *name;
-        const char *prefix;
-    } roles[] = {
-        {"first clear-cache run", "STANDIN_CLEARCACHE1_"},
-        {"print run", "STANDIN_PRINT_"},
-        {"converter run", "STANDIN_CONVERTER_"},
-        {"second clear-cache run", "STANDIN_CLEARCACHE2_"},
-    };
-    struct Ending {
-        const char *name;
-        const char *action;
-        const char *value;
-    } endings[] = {
-        {"crashes (0xC0000005)", "EXIT_CODE", "0xC0000005"},
-        {"hangs for 2 s, then ends", "SLEEP_MS", "2000"},
-        {"ends with 259 (STILL_ACTIVE)", "EXIT_CODE", "259"},
-    };
-    for (const Role &role : roles) {
-        for (const Ending &ending : endings) {
-            SCOPED_TRACE(std::string(role.name) + " " + ending.name);
-            Sandbox sandbox;
-            ExpectConversion(sandbox,
-                             EndToEnd::ConverterSide({{std::string(role.prefix) + ending.action, ending.value}}),
-                             {{}, 0, Left::Nothing, true});
-            EXPECT_EQ(StandIn::Roles(StandIn::ReadLog(sandbox.LogFile())), "clear-cache,print,converter,clear-cache");
-        }
-    }
-}
-
-TEST(FaultMatrixTest, Step3_PrintCommandCannotStart)
-{
-    Sandbox sandbox;
-    auto run = StartCommandLine(
-        sandbox, "{\"" + sandbox.Root() + "\\no such printer.exe\" doc.txt} {" + OutputPath(sandbox) + "}",
-        Cooperating);
-    ExpectOutcome(Finish(*run, {}, 20000), {{}, 4, Left::Nothing, false}, sandbox.SignalFile(), OutputPath(sandbox));
-    // The converter is not run for a job that never came.
-    EXPECT_EQ(StandIn::Roles(StandIn::ReadLog(sandbox.LogFile())), "clear-cache,clear-cache");
-}
-
-// --- Step 2: the signal file as the first clear-cache run leaves it ---------
-
-TEST(FaultMatrixTest, Step2_SignalFilePresentAndFree)
-{
-    Sandbox sandbox;
-    ExpectConversion(sandbox, EndToEnd::ConverterSide({{"STANDIN_CLEARCACHE1_WRITE_SIGNAL", "left by the converter"}}),
-                     {{}, 0, Left::Nothing, true});
-    std::vector<StandIn::RunRecord> runs = StandIn::ReadLog(sandbox.LogFile());
-    ASSERT_EQ(runs.size(), 4u);
-    EXPECT_TRUE(runs[1].SignalHolds("")) << "the print run found " << runs[1].signalBytes;
-}
-
-TEST(FaultMatrixTest, Step2_SignalFileHeldByAnotherProcess)
-{
-    // Left alone without a box; the print run takes it once it is let go.
-    Sandbox sandbox;
-    ExpectConversion(sandbox, EndToEnd::ConverterSide({{"STANDIN_CLEARCACHE1_HOLD_MS", "1500"}}),
-                     {{}, 0, Left::Nothing, true});
-    EXPECT_EQ(StandIn::Roles(StandIn::ReadLog(sandbox.LogFile())), "clear-cache,print,converter,clear-cache");
-}
-
-TEST(FaultMatrixTest, Step2_FolderInTheSignalFilesPlace)
-{
-    Sandbox sandbox;
-    auto run = StartCommandLine(sandbox, Conversion(sandbox),
-                                {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}, {"STANDIN_CLEARCACHE1_SLEEP_MS", "2000"}});
-    ASSERT_TRUE(WaitForRecords(sandbox, "clear-cache", 1, 20000));
-    MakeFolders(sandbox.SignalFile());
-    ExpectOutcome(Finish(*run, {IDOK, IDOK}),
-                  {{MissingFilesText, SignalFileNotDeleted(sandbox)}, 3, Left::Folder, false}, sandbox.SignalFile(),
-                  OutputPath(sandbox));
-}
-
-// --- Step 4: the wait for the marker to go ----------------------------------
-
-TEST(FaultMatrixTest, Step4_FolderInTheMarkersPlace)
-{
-    // A folder is not the marker coming back: the wait ends at once.
-    Sandbox sandbox;
-    auto run =
-        StartCommandLine(sandbox, Conversion(sandbox), EndToEnd::ConverterSide({{"STANDIN_PRINT_SLEEP_MS", "2000"}}));
-    ASSERT_TRUE(WaitForRecords(sandbox, "print", 1, 20000));
-    ASSERT_TRUE(WaitUntilAbsent(sandbox.SignalFile(), 10000));
-    MakeFolders(sandbox.SignalFile());
-    ExpectOutcome(Finish(*run, {IDOK}), {{SignalFileNotDeleted(sandbox)}, 4, Left::Folder, false}, sandbox.SignalFile(),
-                  OutputPath(sandbox));
-}
-
-// --- Steps 5 and 6: the marker again and the hand-over ----------------------
-
-TEST(FaultMatrixTest, Step6_HandOverCannotBeWritten)
-{
-    // The working folder goes away while the print run still runs: neither
-    // the marker nor the hand-over can be written, and the converter is not
-    // run without its output path.
-    Sandbox sandbox;
-    auto run =
-        StartCommandLine(sandbox, Conversion(sandbox), EndToEnd::ConverterSide({{"STANDIN_PRINT_SLEEP_MS", "2000"}}));
-    ASSERT_TRUE(WaitForRecords(sandbox, "print", 1, 20000));
-    ASSERT_TRUE(WaitUntilAbsent(sandbox.SignalFile(), 10000));
-    ASSERT_TRUE(::RemoveDirectoryA(sandbox.WorkFolder().c_str())) << ::GetLastError();
-    ExpectOutcome(Finish(*run, {IDOK, IDOK}),
-                  {{MissingFilesText, "The signal file \"" + sandbox.SignalFile() + "\" could not be opened"},
-                   3,
-                   Left::Nothing,
-                   false},
-                  sandbox.SignalFile(), OutputPath(sandbox));
-    EXPECT_EQ(StandIn::Roles(StandIn::ReadLog(sandbox.LogFile())), "clear-cache,print");
-}
-
-// --- Steps 8 and 10: removal after the converter run and at the end ---------
-
-TEST(FaultMatrixTest, Step8_HeldByAnotherProcessThenFreeBeforeTheEnd)
-{
-    Sandbox sandbox;
-    ExpectConversion(
-        sandbox,
-        EndToEnd::ConverterSide({{"STANDIN_CONVERTER_HOLD_MS", "1500"}, {"STANDIN_CLEARCACHE2_SLEEP_MS", "3000"}}),
-        {{}, 0, Left::Nothing, true});
-}
-
-TEST(FaultMatrixTest, Step8_FolderInTheHandOversPlace)
-{
-    Sandbox sandbox;
-    auto run = StartCommandLine(sandbox, Conversion(sandbox),
-                                EndToEnd::ConverterSide({{"STANDIN_CONVERTER_SLEEP_MS", "2000"}}));
-    ASSERT_TRUE(WaitForRecords(sandbox, "converter", 1, 20000));
-    ASSERT_TRUE(::DeleteFileA(sandbox.SignalFile().c_str())) << ::GetLastError();
-    MakeFolders(sandbox.SignalFile());
-    ExpectOutcome(Finish(*run, {IDOK}), {{SignalFileNotDeleted(sandbox)}, 5, Left::Folder, true}, sandbox.SignalFile(),
-                  OutputPath(sandbox));
-}
-
-TEST(FaultMatrixTest, Step10_HeldByAnotherProcessToTheEnd)
-{
-    // Left in place without a box; the next run clears it as stale.
-    Sandbox sandbox;
-    ExpectConversion(sandbox, EndToEnd::ConverterSide({{"STANDIN_CONVERTER_HOLD_MS", "6000"}}),
-                     {{}, 0, Left::HeldFile, true});
-    ASSERT_TRUE(WaitUntilFree(sandbox.SignalFile(), 20000));
-    RemoveTree(OutputPath(sandbox));
-    ExpectConversion(sandbox, Cooperating, {{}, 0, Left::Nothing, true});
-}
-
-TEST(FaultMatrixTest, Step10_PresentAndFreeAfterTheSecondClearCacheRun)
-{
-    Sandbox sandbox;
-    ExpectConversion(sandbox, EndToEnd::ConverterSide({{"STANDIN_CLEARCACHE2_WRITE_SIGNAL", "left by the converter"}}),
-                     {{}, 0, Left::Nothing, true});
-}
-
-TEST(FaultMatrixTest, Step10_HeldBySecondClearCacheRun)
-{
-    Sandbox sandbox;
-    ExpectConversion(sandbox, EndToEnd::ConverterSide({{"STANDIN_CLEARCACHE2_HOLD_MS", "4000"}}),
-                     {{}, 0, Left::HeldFile, true});
-    EXPECT_TRUE(WaitUntilFree(sandbox.SignalFile(), 20000));
-}
-
 } // namespace
+} // namespace EndToEnd

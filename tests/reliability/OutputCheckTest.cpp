@@ -1,134 +1,65 @@
 // "Exit code 0 but no file" is what a script must never get: after the
 // converter run the program looks for a document written during this run.
-#include "CommandLineRun.h"
-#include "Files.h"
-#include "Sandbox.h"
-#include "StandInLog.h"
+// (An empty output path is not looked at: CommandLineTest.)
+#include "EndToEnd.h"
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-using namespace TestSupport;
-
+namespace EndToEnd {
 namespace {
 
-constexpr DWORD NoDocument = 6;
-
-const Environment PrintTakesTheJob = {{"STANDIN_PRINT_REMOVE_MARKER", "1"}};
-
-Environment With(Environment environment, const Environment &more)
-{
-    environment.insert(environment.end(), more.begin(), more.end());
-    return environment;
-}
-
-std::string Conversion(const Sandbox &sandbox, const std::string &outputPath)
-{
-    return "{\"" + sandbox.StandInExe() + "\" print} {" + outputPath + "}";
-}
-
 // An earlier run's document: last written an hour ago.
-void WriteOldDocument(const std::string &path, const std::string &content)
+void WriteOldDocument(const std::string& path)
 {
-    WriteFileBytes(path, content);
+    WriteFileBytes(path, "yesterday's document");
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER time{};
-    time.LowPart = now.dwLowDateTime;
-    time.HighPart = now.dwHighDateTime;
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
     time.QuadPart -= 3600ULL * 10'000'000ULL;
     FILETIME hourAgo{time.LowPart, time.HighPart};
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(::SetFileTime(file, nullptr, nullptr, &hourAgo));
-    ::CloseHandle(file);
+    Global::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file && ::SetFileTime(file.Get(), nullptr, nullptr, &hourAgo));
 }
 
-struct Outcome {
-    RunResult result;
-    std::vector<StandIn::RunRecord> runs;
-};
-
-Outcome Convert(const Sandbox &sandbox, const std::string &outputPath, const Environment &scenario,
-                std::vector<int> answers = {})
+TEST(OutputCheckTest, OnlyADocumentWrittenDuringTheRunIsSuccess)
 {
-    Outcome outcome;
-    outcome.result = RunCommandLine(sandbox, Conversion(sandbox, outputPath),
-                                    Answering(std::move(answers), With(PrintTakesTheJob, scenario)));
-    outcome.runs = StandIn::ReadLog(sandbox.LogFile());
-    return outcome;
-}
-
-TEST(OutputCheckTest, ADocumentWrittenByTheConverterRunIsSuccess)
-{
-    Sandbox sandbox;
-    std::string output = sandbox.Root() + "\\out.pdf";
-    Outcome outcome = Convert(sandbox, output, {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}});
-    EXPECT_EQ(outcome.result.exitCode, 0u);
-    EXPECT_TRUE(outcome.result.boxes.empty()) << outcome.result.DescribeBoxes();
-    EXPECT_TRUE(PathExists(output));
-    EXPECT_FALSE(PathExists(sandbox.SignalFile()));
-}
-
-TEST(OutputCheckTest, NothingWrittenEndsWithNoDocumentAndNoBox)
-{
-    Sandbox sandbox;
-    std::string output = sandbox.Root() + "\\out.pdf";
-    Outcome outcome = Convert(sandbox, output, {});
-    EXPECT_EQ(outcome.result.exitCode, NoDocument);
-    EXPECT_TRUE(outcome.result.boxes.empty()) << outcome.result.DescribeBoxes();
-    // The whole sequence still ran and cleaned up.
-    EXPECT_EQ(StandIn::Roles(outcome.runs), "clear-cache,print,converter,clear-cache");
-    EXPECT_FALSE(PathExists(output));
-    EXPECT_FALSE(PathExists(sandbox.SignalFile()));
-}
-
-TEST(OutputCheckTest, AnOldDocumentAtTheOutputPathIsNotMistakenForANewOne)
-{
-    Sandbox sandbox;
-    std::string output = sandbox.Root() + "\\out.pdf";
-    WriteOldDocument(output, "yesterday's document");
-    Outcome outcome = Convert(sandbox, output, {});
-    EXPECT_EQ(outcome.result.exitCode, NoDocument);
-    EXPECT_TRUE(outcome.result.boxes.empty()) << outcome.result.DescribeBoxes();
-    EXPECT_EQ(ReadFileBytes(output), "yesterday's document"); // looked at, never touched
-    EXPECT_FALSE(PathExists(sandbox.SignalFile()));
-}
-
-TEST(OutputCheckTest, AnOldDocumentRewrittenByTheConverterIsSuccess)
-{
-    Sandbox sandbox;
-    std::string output = sandbox.Root() + "\\out.pdf";
-    WriteOldDocument(output, "yesterday's document");
-    Outcome outcome = Convert(sandbox, output, {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}});
-    EXPECT_EQ(outcome.result.exitCode, 0u);
-    EXPECT_NE(ReadFileBytes(output), "yesterday's document");
-}
-
-TEST(OutputCheckTest, AFolderAtTheOutputPathIsNoDocument)
-{
-    Sandbox sandbox;
-    std::string output = sandbox.Root() + "\\out.pdf";
-    MakeFolders(output);
-    Outcome outcome = Convert(sandbox, output, {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}});
-    EXPECT_EQ(outcome.result.exitCode, NoDocument);
-    EXPECT_TRUE(outcome.result.boxes.empty()) << outcome.result.DescribeBoxes();
-    EXPECT_TRUE(IsFolder(output));
-}
-
-TEST(OutputCheckTest, AnEmptyOutputPathIsNotChecked)
-{
-    // The box's own code decides; no document is looked for at "".
-    Sandbox sandbox;
-    Outcome outcome = Convert(sandbox, "", {}, {IDOK});
-    ASSERT_EQ(outcome.result.boxes.size(), 1u);
-    EXPECT_EQ(outcome.result.boxes[0].text, "invalid Output File Path in Command Line.");
-    EXPECT_EQ(outcome.result.exitCode, 2u);
-    ASSERT_EQ(StandIn::Roles(outcome.runs), "clear-cache,print,converter,clear-cache");
-    EXPECT_TRUE(outcome.runs[2].SignalHolds("\r\n"));
-    EXPECT_FALSE(PathExists(sandbox.SignalFile()));
+    enum class Before { Nothing, OldDocument, Folder };
+    struct Case {
+        Before before;
+        bool converterWrites;
+        DWORD exitCode;
+    } cases[] = {
+        {Before::Nothing, true, Success},
+        {Before::Nothing, false, NoDocument},
+        {Before::OldDocument, false, NoDocument}, // not mistaken for a new one
+        {Before::OldDocument, true, Success},     // rewritten
+        {Before::Folder, true, NoDocument},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        Sandbox sandbox;
+        std::string output = sandbox.Root() + "\\out.pdf";
+        if (c.before == Before::OldDocument) {
+            WriteOldDocument(output);
+        } else if (c.before == Before::Folder) {
+            MakeFolders(output);
+        }
+        Environment scenario = {{"STANDIN_PRINT_REMOVE_MARKER", "1"}};
+        if (c.converterWrites) {
+            scenario.push_back({"STANDIN_CONVERTER_WRITE_OUTPUT", "1"});
+        }
+        RunResult result = RunCommandLine(sandbox, "{" + PrintCommand(sandbox) + "} {" + output + "}", {}, scenario);
+        EXPECT_EQ(result.exitCode, c.exitCode) << i;
+        // The whole sequence ran and cleaned up, whatever the check found.
+        EXPECT_EQ(StandIn::Roles(Runs(sandbox)), AllFourRuns) << i;
+        EXPECT_FALSE(PathExists(sandbox.SignalFile())) << i;
+        if (c.before == Before::OldDocument) {
+            // Looked at, never touched: only the converter rewrites it.
+            EXPECT_EQ(ReadFileBytes(output) == "yesterday's document", !c.converterWrites) << i;
+        } else {
+            EXPECT_EQ(c.before == Before::Folder ? IsFolder(output) : PathExists(output), c.converterWrites) << i;
+        }
+    }
 }
 
 } // namespace
+} // namespace EndToEnd

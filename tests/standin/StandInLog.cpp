@@ -29,15 +29,6 @@ std::string FromHex(const std::string& hex)
     return bytes;
 }
 
-bool TakeValue(const std::string& line, const std::string& key, std::string& value)
-{
-    if (line.compare(0, key.size() + 1, key + "=") != 0) {
-        return false;
-    }
-    value = line.substr(key.size() + 1);
-    return true;
-}
-
 } // namespace
 
 std::string FormatRecord(const RunRecord& record)
@@ -47,7 +38,7 @@ std::string FormatRecord(const RunRecord& record)
                   static_cast<unsigned>(record.showWindow));
     std::string signal = record.signalState == "bytes" ? "hex:" + ToHex(record.signalBytes) : record.signalState;
     return "[run]\r\nrole=" + record.role + "\r\ncommandline=" + record.commandLine + "\r\nstartup=" + startup +
-           "\r\nfolder=" + record.currentFolder + "\r\nsignalpath=" + record.signalPath + "\r\nsignal=" + signal + "\r\n[end]\r\n";
+           "\r\nsignalpath=" + record.signalPath + "\r\nsignal=" + signal + "\r\n[end]\r\n";
 }
 
 std::vector<RunRecord> ReadLog(const std::string& path)
@@ -55,36 +46,32 @@ std::vector<RunRecord> ReadLog(const std::string& path)
     std::vector<RunRecord> records;
     std::ifstream log(path, std::ios::binary);
     RunRecord current;
-    std::string line;
-    std::string value;
-    while (std::getline(log, line)) {
+    for (std::string line; std::getline(log, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        size_t equals = line.find('=');
+        std::string key = line.substr(0, equals);
+        std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
         if (line == "[run]") {
             current = RunRecord{};
         } else if (line == "[end]") {
             records.push_back(current);
-        } else if (TakeValue(line, "role", value)) {
+        } else if (key == "role") {
             current.role = value;
-        } else if (TakeValue(line, "commandline", value)) {
+        } else if (key == "commandline") {
             current.commandLine = value;
-        } else if (TakeValue(line, "startup", value)) {
+        } else if (key == "startup") {
             std::istringstream fields(value);
             unsigned show = 0;
             fields >> std::hex >> current.startupFlags >> std::dec >> show;
             current.showWindow = static_cast<WORD>(show);
-        } else if (TakeValue(line, "folder", value)) {
-            current.currentFolder = value;
-        } else if (TakeValue(line, "signalpath", value)) {
+        } else if (key == "signalpath") {
             current.signalPath = value;
-        } else if (TakeValue(line, "signal", value)) {
-            if (value.compare(0, 4, "hex:") == 0) {
-                current.signalState = "bytes";
-                current.signalBytes = FromHex(value.substr(4));
-            } else {
-                current.signalState = value;
-            }
+        } else if (key == "signal") {
+            bool bytes = value.compare(0, 4, "hex:") == 0;
+            current.signalState = bytes ? "bytes" : value;
+            current.signalBytes = bytes ? FromHex(value.substr(4)) : std::string();
         }
     }
     return records;

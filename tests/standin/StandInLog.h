@@ -6,7 +6,6 @@
 //   role=clear-cache | print | converter
 //   commandline=<GetCommandLineA, exactly>
 //   startup=<dwFlags in hex> <wShowWindow>
-//   folder=<current folder>
 //   signalpath=<where it looked for the signal file>
 //   signal=absent | folder | unreadable | hex:<the file's bytes in hex>
 //   [end]
@@ -23,7 +22,6 @@ struct RunRecord {
     std::string commandLine;
     DWORD startupFlags = 0;
     WORD showWindow = 0;
-    std::string currentFolder;
     std::string signalPath;
     std::string signalState;           // "absent", "folder", "unreadable" or "bytes"
     std::string signalBytes;           // when signalState is "bytes"

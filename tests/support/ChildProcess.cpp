@@ -1,86 +1,69 @@
 #include "ChildProcess.h"
 
-#include <windows.h>
-
 #include <stdexcept>
 
 namespace TestSupport {
 
 namespace {
 
-bool SameName(const std::string& entry, const std::string& name)
+std::string NameOf(const std::string& entry)
 {
-    // Entries read NAME=value; names compare without regard to case.
-    return entry.size() > name.size() && entry[name.size()] == '=' &&
-           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry.c_str(), static_cast<int>(name.size()),
-                            name.c_str(), static_cast<int>(name.size())) == CSTR_EQUAL;
+    // Entries such as "=C:=C:\" have their '=' past the first character.
+    return entry.substr(0, entry.find('=', 1));
 }
 
+// ANSI text, as CreateProcessW reads a block without CREATE_UNICODE_ENVIRONMENT.
 std::string BuildEnvironmentBlock(const Environment& overrides)
 {
-    std::string block;
+    std::vector<std::string> entries;
+    auto put = [&](const std::string& entry) {
+        std::erase_if(entries, [&](const std::string& earlier) {
+            return ::lstrcmpiA(NameOf(earlier).c_str(), NameOf(entry).c_str()) == 0;
+        });
+        entries.push_back(entry);
+    };
     char* inherited = ::GetEnvironmentStringsA();
-    for (const char* entry = inherited; entry != nullptr && *entry != '\0'; entry += std::char_traits<char>::length(entry) + 1) {
-        std::string text = entry;
-        bool replaced = false;
-        for (const auto& [name, value] : overrides) {
-            replaced = replaced || SameName(text, name);
-        }
-        if (!replaced) {
-            block += text;
-            block += '\0';
-        }
+    for (const char* entry = inherited; *entry != '\0'; entry += std::char_traits<char>::length(entry) + 1) {
+        put(entry);
     }
     ::FreeEnvironmentStringsA(inherited);
     for (const auto& [name, value] : overrides) {
-        block += name + "=" + value;
-        block += '\0';
+        put(name + "=" + value);
     }
-    block += '\0';
-    return block;
+    std::string block;
+    for (const std::string& entry : entries) {
+        block += entry + '\0';
+    }
+    return block + '\0';
 }
 
 } // namespace
 
-ChildProcess::ChildProcess(const std::string& commandLine, const Environment& overrides, const std::string& currentFolder)
+std::wstring Wide(const std::string& ansi)
 {
-    std::string environment = BuildEnvironmentBlock(overrides);
-    std::string mutableCommandLine = commandLine; // CreateProcessA may write into it
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                          environment.data(), currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup,
-                          &info)) {
-        throw std::runtime_error("Cannot start " + commandLine + " (error " + std::to_string(::GetLastError()) + ")");
-    }
-    Adopt(info);
+    int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    return wide;
 }
 
 ChildProcess::ChildProcess(const std::wstring& commandLine, const Environment& overrides,
-                           const std::string& currentFolder)
+                           const std::string& currentFolder, const std::string& desktop)
 {
-    // Without CREATE_UNICODE_ENVIRONMENT the block is read as ANSI text.
     std::string environment = BuildEnvironmentBlock(overrides);
-    std::wstring mutableCommandLine = commandLine;
-    std::wstring folder(currentFolder.size(), L'\0');
-    folder.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, currentFolder.data(),
-                                                            static_cast<int>(currentFolder.size()), folder.data(),
-                                                            static_cast<int>(folder.size()))));
+    std::wstring mutableCommandLine = commandLine; // CreateProcessW may write into it
+    std::wstring folder = Wide(currentFolder);
+    std::wstring desktopName = Wide(desktop);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.lpDesktop = desktopName.empty() ? nullptr : desktopName.data();
     PROCESS_INFORMATION info{};
+    // Suspended, so that it cannot start anything before it is in the job.
     if (!::CreateProcessW(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                           environment.data(), folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-        throw std::runtime_error("Cannot start a wide command line of " + std::to_string(commandLine.size()) +
+        throw std::runtime_error("Cannot start a command line of " + std::to_string(commandLine.size()) +
                                  " characters (error " + std::to_string(::GetLastError()) + ")");
     }
-    Adopt(info);
-}
-
-void ChildProcess::Adopt(const PROCESS_INFORMATION& info)
-{
-    // Started suspended so that it cannot start anything outside the job.
     job_ = ::CreateJobObjectA(nullptr, nullptr);
     if (job_ != nullptr) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -96,13 +79,11 @@ void ChildProcess::Adopt(const PROCESS_INFORMATION& info)
 
 ChildProcess::~ChildProcess()
 {
-    if (HasExited()) {
-        if (job_ != nullptr) {
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION noLimits{};
-            ::SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &noLimits, sizeof noLimits);
-        }
-    } else {
+    if (!HasExited()) {
         Kill();
+    } else if (job_ != nullptr) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION noLimits{};
+        ::SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &noLimits, sizeof noLimits);
     }
     ::CloseHandle(process_);
     if (job_ != nullptr) {
@@ -110,18 +91,12 @@ ChildProcess::~ChildProcess()
     }
 }
 
-bool ChildProcess::HasExited() const
-{
-    return ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
-}
-
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
 {
-    if (::WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+    DWORD code = 0;
+    if (::WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0 || !::GetExitCodeProcess(process_, &code)) {
         return std::nullopt;
     }
-    DWORD code = 0;
-    ::GetExitCodeProcess(process_, &code);
     return code;
 }
 
@@ -135,11 +110,7 @@ std::vector<DWORD> ChildProcess::ProcessesInJob() const
         !::QueryInformationJobObject(job_, JobObjectBasicProcessIdList, &list, sizeof list, nullptr)) {
         return {};
     }
-    std::vector<DWORD> ids;
-    for (DWORD i = 0; i < list.header.NumberOfProcessIdsInList; ++i) {
-        ids.push_back(static_cast<DWORD>(list.header.ProcessIdList[i]));
-    }
-    return ids;
+    return std::vector<DWORD>(list.header.ProcessIdList, list.header.ProcessIdList + list.header.NumberOfProcessIdsInList);
 }
 
 void ChildProcess::Kill()
@@ -147,9 +118,7 @@ void ChildProcess::Kill()
     if (job_ != nullptr) {
         ::TerminateJobObject(job_, 0xDEAD);
     }
-    if (!HasExited()) {
-        ::TerminateProcess(process_, 0xDEAD);
-    }
+    ::TerminateProcess(process_, 0xDEAD);
     ::WaitForSingleObject(process_, 10000);
 }
 

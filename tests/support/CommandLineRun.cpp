@@ -4,24 +4,6 @@
 
 namespace TestSupport {
 
-namespace {
-
-DWORD Remaining(DWORD start, DWORD bound)
-{
-    DWORD spent = ::GetTickCount() - start;
-    return spent >= bound ? 0 : bound - spent;
-}
-
-} // namespace
-
-RunOptions Answering(std::vector<int> answers, Environment environment)
-{
-    RunOptions options;
-    options.answers = std::move(answers);
-    options.environment = std::move(environment);
-    return options;
-}
-
 std::string RunResult::DescribeBoxes() const
 {
     std::string description;
@@ -42,53 +24,59 @@ Environment SandboxEnvironment(const Sandbox& sandbox, const Environment& extra)
     return environment;
 }
 
-RunResult RunCommandLine(const Sandbox& sandbox, const std::string& arguments, const RunOptions& options)
+std::unique_ptr<ChildProcess> StartCommandLine(const Sandbox& sandbox, const std::wstring& arguments,
+                                               const Environment& extra, const std::string& desktop)
 {
-    std::string commandLine = "\"" + sandbox.CommandLineExe() + "\"";
+    std::wstring commandLine = L"\"" + Wide(sandbox.CommandLineExe()) + L"\"";
     if (!arguments.empty()) {
-        commandLine += " " + arguments;
+        commandLine += L" " + arguments;
     }
-    ChildProcess child(commandLine, SandboxEnvironment(sandbox, options.environment), sandbox.Root());
-    return FinishRun(child, arguments, options);
+    return std::make_unique<ChildProcess>(commandLine, SandboxEnvironment(sandbox, extra), sandbox.Root(), desktop);
 }
 
-RunResult FinishRun(ChildProcess& child, const std::string& what, const RunOptions& options)
+std::unique_ptr<ChildProcess> StartCommandLine(const Sandbox& sandbox, const std::string& arguments,
+                                               const Environment& extra)
+{
+    return StartCommandLine(sandbox, Wide(arguments), extra);
+}
+
+RunResult FinishRun(ChildProcess& child, const std::vector<int>& answers, DWORD timeoutMs)
 {
     RunResult result;
+    std::string problem;
     DWORD start = ::GetTickCount();
-    size_t answered = 0;
     HWND previous = nullptr;
-    while (result.problem.empty()) {
+    while (problem.empty()) {
         if (auto code = child.WaitForExit(0)) {
             result.exited = true;
             result.exitCode = *code;
             break;
         }
-        std::optional<SeenBox> box = WaitForMessageBox(child, Remaining(start, options.timeoutMs), previous);
+        DWORD spent = ::GetTickCount() - start;
+        std::optional<SeenBox> box = WaitForMessageBox(child, spent >= timeoutMs ? 0 : timeoutMs - spent, previous);
         if (!box) {
-            if (!child.HasExited()) {
-                result.problem = "no end within " + std::to_string(options.timeoutMs) + " ms";
-            }
-            continue;
+            problem = child.HasExited() ? "" : "no end within " + std::to_string(timeoutMs) + " ms";
+        } else if (result.boxes.push_back(*box); result.boxes.size() > answers.size()) {
+            problem = "a box beyond the " + std::to_string(answers.size()) + " expected";
+        } else {
+            PressButton(*box, answers[result.boxes.size() - 1]);
+            previous = box->window;
         }
-        result.boxes.push_back(*box);
-        if (answered == options.answers.size()) {
-            result.problem = "a box beyond the " + std::to_string(answered) + " expected";
-            continue;
-        }
-        PressButton(*box, options.answers[answered++]);
-        previous = box->window;
     }
-    if (result.exited && answered < options.answers.size()) {
-        result.problem = std::to_string(options.answers.size() - answered) + " expected box(es) never shown";
+    if (result.exited && result.boxes.size() < answers.size()) {
+        problem = std::to_string(answers.size() - result.boxes.size()) + " expected box(es) never shown";
     }
-    if (!result.problem.empty()) {
-        if (!result.exited) {
-            child.Kill();
-        }
-        ADD_FAILURE() << "CommandLine.exe " << what << ": " << result.problem << "\n" << result.DescribeBoxes();
+    if (!problem.empty()) {
+        child.Kill();
+        ADD_FAILURE() << "CommandLine.exe (pid " << child.Id() << "): " << problem << "\n" << result.DescribeBoxes();
     }
     return result;
+}
+
+RunResult RunCommandLine(const Sandbox& sandbox, const std::string& arguments, const std::vector<int>& answers,
+                         const Environment& extra, DWORD timeoutMs)
+{
+    return FinishRun(*StartCommandLine(sandbox, arguments, extra), answers, timeoutMs);
 }
 
 } // namespace TestSupport

@@ -1,6 +1,5 @@
 #include "Files.h"
 
-#include <windows.h>
 #include <shlobj.h>
 
 #include <stdexcept>
@@ -27,30 +26,21 @@ bool RemoveOnce(const std::string& path)
     }
     bool allGone = true;
     WIN32_FIND_DATAA entry{};
-    HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name != "." && name != "..") {
-                allGone = RemoveOnce(path + "\\" + name) && allGone;
-            }
-        } while (::FindNextFileA(search, &entry));
-        ::FindClose(search);
+    Global::FindHandle search(::FindFirstFileA((path + "\\*").c_str(), &entry));
+    while (search) {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") {
+            allGone = RemoveOnce(path + "\\" + name) && allGone;
+        }
+        if (!::FindNextFileA(search.Get(), &entry)) {
+            break;
+        }
     }
+    search.Reset();
     return ::RemoveDirectoryA(path.c_str()) != 0 && allGone;
 }
 
 } // namespace
-
-std::string BuiltCommandLineExe()
-{
-    return ARDENFOLD_COMMANDLINE_EXE;
-}
-
-std::string BuiltStandInExe()
-{
-    return ARDENFOLD_STANDIN_EXE;
-}
 
 bool PathExists(const std::string& path)
 {
@@ -66,32 +56,29 @@ bool IsFolder(const std::string& path)
 std::string ReadFileBytes(const std::string& path)
 {
     // Shared for everything: the program or a stand-in may hold the file.
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    Global::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         Fail("Cannot open", path);
     }
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    while (::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
         bytes.append(buffer, read);
     }
-    ::CloseHandle(file);
     return bytes;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        Fail("Cannot create", path);
-    }
+    Global::FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    BOOL ok = bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    if (!ok || written != bytes.size()) {
+    if (!file || (!bytes.empty() && !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                                 nullptr)) ||
+        written != bytes.size()) {
         Fail("Cannot write", path);
     }
 }
@@ -105,60 +92,45 @@ void CopyFileOver(const std::string& from, const std::string& to)
 
 void MakeFolders(const std::string& path)
 {
-    if (IsFolder(path)) {
-        return;
-    }
-    size_t slash = path.find_last_of('\\');
-    if (slash != std::string::npos && slash > 2) {
-        MakeFolders(path.substr(0, slash));
-    }
-    if (!::CreateDirectoryA(path.c_str(), nullptr) && !IsFolder(path)) {
+    int status = ::SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    if (status != ERROR_SUCCESS && !IsFolder(path)) {
+        ::SetLastError(static_cast<DWORD>(status));
         Fail("Cannot make the folder", path);
     }
 }
 
 bool RemoveTree(const std::string& path)
 {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (RemoveOnce(path)) {
-            return true;
-        }
-        ::Sleep(100);
-    }
-    return false;
+    return WaitUntil([&] { return RemoveOnce(path); }, 5000);
 }
 
-HeldFile::HeldFile(const std::string& path)
-    : handle_(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr))
+Global::FileHandle HoldFile(const std::string& path)
 {
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    Global::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         Fail("Cannot hold", path);
     }
+    return file;
 }
 
-HeldFile::~HeldFile()
+bool IsHeld(const std::string& path)
 {
-    ::CloseHandle(handle_);
+    Global::FileHandle file(
+        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-bool WaitUntilFree(const std::string& path, unsigned long timeoutMs)
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     DWORD start = ::GetTickCount();
-    for (;;) {
-        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(file);
-            return true;
-        }
-        if (::GetLastError() != ERROR_SHARING_VIOLATION) {
-            return true;
-        }
+    while (!condition()) {
         if (::GetTickCount() - start >= timeoutMs) {
             return false;
         }
-        ::Sleep(50);
+        ::Sleep(20);
     }
+    return true;
 }
 
 std::string CommonAppDataFolder()

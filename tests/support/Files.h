@@ -1,50 +1,38 @@
 #pragma once
 // File-system chores of the end-to-end tests. Paths are ANSI text, as the
 // program under test hands them to the system.
+#include "Handle.h"
+
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 namespace TestSupport {
 
-// Where the build put the programs under test (Windows paths).
-std::string BuiltCommandLineExe();
-std::string BuiltStandInExe();
-
 bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
 
-// The whole content of a file; throws std::runtime_error when it cannot be read.
+// These throw std::runtime_error when they fail.
 std::string ReadFileBytes(const std::string& path);
-// Creates or truncates the file and writes bytes; throws on failure.
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-// Copies a file, replacing the target; throws on failure.
+void WriteFileBytes(const std::string& path, const std::string& bytes); // creates or truncates
 void CopyFileOver(const std::string& from, const std::string& to);
-
-// Makes the folder and any missing parents; throws on failure.
 void MakeFolders(const std::string& path);
-// Removes a file or a whole folder tree. Tolerant: entries that cannot be
-// removed (held open by a process that is still ending) are retried for a
-// few seconds and then left behind. True when nothing is left.
+
+// Removes a file or a whole folder tree. Entries held by a process that is
+// still ending are retried for a few seconds, then left. True when all went.
 bool RemoveTree(const std::string& path);
 
-// Holds a file open, as another program would, for as long as it lives:
-// readers are let in, writers and deleters are not. The file must exist.
-class HeldFile {
-public:
-    explicit HeldFile(const std::string& path);
-    ~HeldFile();
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
+// Holds an existing file open as another program would, for as long as the
+// handle lives: readers are let in, writers and deleters are not.
+Global::FileHandle HoldFile(const std::string& path);
+// True when someone holds the file so that it cannot be opened exclusively.
+bool IsHeld(const std::string& path);
 
-private:
-    void* handle_;
-};
+// Polls the condition until it holds; false when timeoutMs passes first.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
-// True when the file can be opened for exclusive access (or is absent)
-// within timeoutMs: whoever held it has let go.
-bool WaitUntilFree(const std::string& path, unsigned long timeoutMs);
-
-// The common application-data folder (C:\ProgramData in a Wine prefix),
-// without a trailing backslash.
+// C:\ProgramData in a Wine prefix, without a trailing backslash.
 std::string CommonAppDataFolder();
 
 } // namespace TestSupport

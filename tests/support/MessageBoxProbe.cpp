@@ -1,14 +1,12 @@
 #include "MessageBoxProbe.h"
 
-#include <array>
+#include "Files.h"
+
+#include <algorithm>
 
 namespace TestSupport {
 
 namespace {
-
-constexpr int TextControlId = 0xFFFF;
-constexpr std::array<int, 4> KnownButtons = {IDOK, IDCANCEL, IDYES, IDNO};
-constexpr DWORD PollMs = 20;
 
 struct Search {
     DWORD processId;
@@ -39,36 +37,25 @@ std::string WindowText(HWND window)
     int length = static_cast<int>(::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
     std::string text(static_cast<size_t>(length) + 1, '\0');
     int copied = static_cast<int>(::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-    text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
+    text.resize(static_cast<size_t>(std::max(copied, 0)));
     return text;
-}
-
-std::string Shown(const std::string& text)
-{
-    std::string shown;
-    for (char c : text) {
-        shown += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
-    }
-    return shown;
 }
 
 } // namespace
 
 bool SeenBox::Has(int button) const
 {
-    for (int b : buttons) {
-        if (b == button) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(buttons.begin(), buttons.end(), button) != buttons.end();
 }
 
 std::string SeenBox::Describe() const
 {
-    std::string description = "\"" + Shown(title) + "\" | \"" + Shown(text) + "\" |";
+    std::string description = "\"" + title + "\" | \"" + text + "\" |";
     for (int b : buttons) {
-        description += " [" + ButtonName(b) + "]";
+        description += b == IDOK ? " [OK]" : b == IDCANCEL ? " [Cancel]" : b == IDYES ? " [Yes]" : " [No]";
+    }
+    for (size_t at = 0; (at = description.find('\n', at)) != std::string::npos;) {
+        description.replace(at, 1, "\\n");
     }
     return description;
 }
@@ -80,11 +67,8 @@ std::optional<SeenBox> FindMessageBox(DWORD processId)
     if (search.found == nullptr) {
         return std::nullopt;
     }
-    SeenBox box;
-    box.window = search.found;
-    box.title = WindowText(search.found);
-    box.text = WindowText(::GetDlgItem(search.found, TextControlId));
-    for (int id : KnownButtons) {
+    SeenBox box{search.found, WindowText(search.found), WindowText(::GetDlgItem(search.found, 0xFFFF)), {}};
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         HWND button = ::GetDlgItem(search.found, id);
         if (button != nullptr && (::GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE) != 0) {
             box.buttons.push_back(id);
@@ -95,46 +79,17 @@ std::optional<SeenBox> FindMessageBox(DWORD processId)
 
 std::optional<SeenBox> WaitForMessageBox(const ChildProcess& child, DWORD timeoutMs, HWND previous)
 {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        std::optional<SeenBox> box = FindMessageBox(child.Id());
-        if (box && box->window != previous) {
-            return box;
-        }
-        if (child.HasExited() || ::GetTickCount() - start >= timeoutMs) {
-            return std::nullopt;
-        }
-        ::Sleep(PollMs);
-    }
-}
-
-bool NoMessageBoxWithin(const ChildProcess& child, DWORD withinMs)
-{
-    return !WaitForMessageBox(child, withinMs).has_value();
+    std::optional<SeenBox> box;
+    auto fresh = [&] { return box && box->window != previous; };
+    WaitUntil([&] { return (box = FindMessageBox(child.Id()), fresh()) || child.HasExited(); }, timeoutMs);
+    return fresh() ? box : std::nullopt;
 }
 
 void PressButton(const SeenBox& box, int button)
 {
-    // The dialog's own answer to a button click, without needing the focus
-    // or the mouse: WM_COMMAND with BN_CLICKED from that button.
+    // The dialog's own answer to a click, needing neither focus nor mouse.
     HWND control = ::GetDlgItem(box.window, button);
     ::PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-}
-
-std::string ButtonName(int button)
-{
-    switch (button) {
-    case IDOK:
-        return "OK";
-    case IDCANCEL:
-        return "Cancel";
-    case IDYES:
-        return "Yes";
-    case IDNO:
-        return "No";
-    default:
-        return "#" + std::to_string(button);
-    }
 }
 
 } // namespace TestSupport

@@ -28,17 +28,10 @@ struct SeenBox {
 std::optional<SeenBox> FindMessageBox(DWORD processId);
 
 // Waits up to timeoutMs for a box of the child other than `previous` (a box
-// just answered may linger for a moment). Nothing when the child ends first
-// or time runs out.
+// just answered may linger for a moment). Nothing when the child ends first.
 std::optional<SeenBox> WaitForMessageBox(const ChildProcess& child, DWORD timeoutMs, HWND previous = nullptr);
-
-// True when the child shows no box for withinMs (or ends without one).
-bool NoMessageBoxWithin(const ChildProcess& child, DWORD withinMs);
 
 // Presses a button of the box as a click would; returns at once.
 void PressButton(const SeenBox& box, int button);
-
-// The name of a button id, as tests print it ("OK", "Yes", ...).
-std::string ButtonName(int button);
 
 } // namespace TestSupport

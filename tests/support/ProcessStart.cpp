@@ -1,13 +1,15 @@
 #include "ProcessStart.h"
 
+#include "Files.h"
+
 #include <winternl.h>
 
 namespace TestSupport {
 
 namespace {
 
-// The 32-bit layout of the start of RTL_USER_PROCESS_PARAMETERS: the current
-// folder's path at 0x24, the command line at 0x40 (winternl.h hides both).
+// The 32-bit layout of RTL_USER_PROCESS_PARAMETERS, which winternl.h hides:
+// the current folder's path at 0x24, the command line at 0x40.
 constexpr SIZE_T CurrentFolderOffset = 0x24;
 constexpr SIZE_T CommandLineOffset = 0x40;
 
@@ -20,9 +22,10 @@ bool ReadRemote(HANDLE process, const void* address, T& value)
     return ::ReadProcessMemory(process, address, &value, sizeof value, &read) && read == sizeof value;
 }
 
-std::optional<std::string> ReadRemoteText(HANDLE process, const UNICODE_STRING& text)
+std::optional<std::string> ReadRemoteText(HANDLE process, const BYTE* parameters, SIZE_T offset)
 {
-    if (text.Buffer == nullptr || text.Length == 0) {
+    UNICODE_STRING text{};
+    if (!ReadRemote(process, parameters + offset, text) || text.Buffer == nullptr || text.Length == 0) {
         return std::nullopt;
     }
     std::wstring wide(text.Length / sizeof(wchar_t), L'\0');
@@ -39,22 +42,14 @@ std::optional<std::string> ReadRemoteText(HANDLE process, const UNICODE_STRING& 
 std::optional<ProcessStart> TryRead(HANDLE process, QueryInformation query)
 {
     PROCESS_BASIC_INFORMATION basic{};
-    if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 || basic.PebBaseAddress == nullptr) {
-        return std::nullopt;
-    }
     PEB peb{};
-    if (!ReadRemote(process, basic.PebBaseAddress, peb) || peb.ProcessParameters == nullptr) {
+    if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 || basic.PebBaseAddress == nullptr ||
+        !ReadRemote(process, basic.PebBaseAddress, peb) || peb.ProcessParameters == nullptr) {
         return std::nullopt;
     }
     auto* parameters = reinterpret_cast<const BYTE*>(peb.ProcessParameters);
-    UNICODE_STRING commandLine{};
-    UNICODE_STRING currentFolder{};
-    if (!ReadRemote(process, parameters + CommandLineOffset, commandLine) ||
-        !ReadRemote(process, parameters + CurrentFolderOffset, currentFolder)) {
-        return std::nullopt;
-    }
-    std::optional<std::string> line = ReadRemoteText(process, commandLine);
-    std::optional<std::string> folder = ReadRemoteText(process, currentFolder);
+    std::optional<std::string> line = ReadRemoteText(process, parameters, CommandLineOffset);
+    std::optional<std::string> folder = ReadRemoteText(process, parameters, CurrentFolderOffset);
     if (!line || !folder) {
         return std::nullopt;
     }
@@ -67,18 +62,14 @@ std::optional<ProcessStart> ReadProcessStart(DWORD processId, DWORD timeoutMs)
 {
     auto query = reinterpret_cast<QueryInformation>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, processId);
-    if (query == nullptr || process == nullptr) {
-        return std::nullopt;
-    }
+    Global::KernelHandle process(
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, processId));
     std::optional<ProcessStart> start;
-    DWORD begin = ::GetTickCount();
     // A process caught at its very start may not have its parameters yet.
-    while (!(start = TryRead(process, query)) && ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
-           ::GetTickCount() - begin < timeoutMs) {
-        ::Sleep(1);
-    }
-    ::CloseHandle(process);
+    WaitUntil([&] {
+        return query == nullptr || !process || (start = TryRead(process.Get(), query)) ||
+               ::WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT;
+    }, timeoutMs);
     return start;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
-// How a running process was started, read from its own memory (its process
-// parameters): the command line exactly as it was given, and its current
-// folder. For processes that tests cannot plant a recorder in, such as a
-// system program started through the shell.
+// How a running process was started, read from its own process parameters:
+// for programs a test cannot plant a recorder in, such as a system program
+// started through the shell.
 #include <windows.h>
 
 #include <optional>
@@ -15,8 +14,7 @@ struct ProcessStart {
     std::string currentFolder;
 };
 
-// Nothing when the process has ended (or cannot be read) before its
-// parameters could be read; waits for them at most timeoutMs.
+// Nothing when the process ends (or cannot be read) within timeoutMs.
 std::optional<ProcessStart> ReadProcessStart(DWORD processId, DWORD timeoutMs = 2000);
 
 } // namespace TestSupport

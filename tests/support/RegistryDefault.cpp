@@ -4,61 +4,37 @@
 
 namespace TestSupport {
 
-namespace {
-
-std::optional<std::string> ReadDefault(HKEY root, const std::string& subKey)
+RegistryDefault::RegistryDefault(HKEY root, const std::string& subKey, const std::optional<std::string>& value)
+    : root_(root), subKey_(subKey)
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        char old[2048] = {};
+        DWORD size = sizeof old - 1;
+        ::RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size);
+        ::RegCloseKey(key);
+        previous_ = old;
     }
-    char value[2048] = {};
-    DWORD size = sizeof value - 1;
-    DWORD type = 0;
-    LONG status = ::RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(value) : std::string();
+    LONG status = Set(value);
+    if (status != ERROR_SUCCESS) {
+        throw std::runtime_error("Cannot change the registry key " + subKey + " (error " + std::to_string(status) + ")");
+    }
 }
 
-void WriteDefault(HKEY root, const std::string& subKey, const std::string& value)
+LONG RegistryDefault::Set(const std::optional<std::string>& value)
 {
+    if (!value) {
+        LONG status = ::RegDeleteKeyA(root_, subKey_.c_str());
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
     HKEY key = nullptr;
-    LONG status = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    LONG status = ::RegCreateKeyExA(root_, subKey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status == ERROR_SUCCESS) {
-        status = ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                  static_cast<DWORD>(value.size() + 1));
+        status = ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                                  static_cast<DWORD>(value->size() + 1));
         ::RegCloseKey(key);
     }
-    if (status != ERROR_SUCCESS) {
-        throw std::runtime_error("Cannot set the registry key " + subKey + " (error " + std::to_string(status) + ")");
-    }
-}
-
-} // namespace
-
-RegistryDefault::RegistryDefault(HKEY root, const std::string& subKey, const std::optional<std::string>& value)
-    : root_(root), subKey_(subKey), previous_(ReadDefault(root, subKey))
-{
-    if (value) {
-        WriteDefault(root_, subKey_, *value);
-    } else if (previous_) {
-        LONG status = ::RegDeleteKeyA(root_, subKey_.c_str());
-        if (status != ERROR_SUCCESS) {
-            throw std::runtime_error("Cannot remove the registry key " + subKey + " (error " + std::to_string(status) + ")");
-        }
-    }
-}
-
-RegistryDefault::~RegistryDefault()
-{
-    if (previous_) {
-        try {
-            WriteDefault(root_, subKey_, *previous_);
-        } catch (const std::exception&) {
-        }
-    } else {
-        ::RegDeleteKeyA(root_, subKey_.c_str());
-    }
+    return status;
 }
 
 } // namespace TestSupport

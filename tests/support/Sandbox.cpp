@@ -2,8 +2,6 @@
 
 #include "Files.h"
 
-#include <windows.h>
-
 #include <atomic>
 
 namespace TestSupport {
@@ -28,56 +26,16 @@ Sandbox::Sandbox(Converter converter, const std::string& programFolderName)
 {
     MakeFolders(ProgramFolder());
     MakeFolders(TempFolder());
-    CopyFileOver(BuiltCommandLineExe(), CommandLineExe());
-    CopyFileOver(BuiltStandInExe(), StandInExe());
+    CopyFileOver(ARDENFOLD_COMMANDLINE_EXE, CommandLineExe());
+    CopyFileOver(ARDENFOLD_STANDIN_EXE, StandInExe());
     if (converter == Converter::Placed) {
-        CopyFileOver(BuiltStandInExe(), ConverterExe());
+        CopyFileOver(ARDENFOLD_STANDIN_EXE, ConverterExe());
     }
 }
 
 Sandbox::~Sandbox()
 {
     RemoveTree(root_);
-}
-
-std::string Sandbox::ProgramFolder() const
-{
-    return root_ + "\\" + programFolderName_;
-}
-
-std::string Sandbox::CommandLineExe() const
-{
-    return ProgramFolder() + "\\CommandLine.exe";
-}
-
-std::string Sandbox::ConverterExe() const
-{
-    return ProgramFolder() + "\\PDFCreator.exe";
-}
-
-std::string Sandbox::StandInExe() const
-{
-    return root_ + "\\StandIn.exe";
-}
-
-std::string Sandbox::TempFolder() const
-{
-    return root_ + "\\temp";
-}
-
-std::string Sandbox::WorkFolder() const
-{
-    return TempFolder() + "\\PDFCreator";
-}
-
-std::string Sandbox::SignalFile() const
-{
-    return WorkFolder() + "\\CommandLine.txt";
-}
-
-std::string Sandbox::LogFile() const
-{
-    return root_ + "\\standin.log";
 }
 
 } // namespace TestSupport

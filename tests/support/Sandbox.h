@@ -26,14 +26,15 @@ public:
 
     // All without a trailing backslash.
     const std::string& Root() const { return root_; }
-    std::string ProgramFolder() const;
-    std::string CommandLineExe() const; // <program folder>\CommandLine.exe
-    std::string ConverterExe() const;   // <program folder>\PDFCreator.exe
-    std::string StandInExe() const;     // <root>\StandIn.exe
-    std::string TempFolder() const;     // what TMP and TEMP name
-    std::string WorkFolder() const;     // <temp>\PDFCreator, where the program keeps its signal file
-    std::string SignalFile() const;     // <work folder>\CommandLine.txt
-    std::string LogFile() const;        // <root>\standin.log
+    std::string ProgramFolder() const { return root_ + "\\" + programFolderName_; }
+    std::string CommandLineExe() const { return ProgramFolder() + "\\CommandLine.exe"; }
+    std::string ConverterExe() const { return ProgramFolder() + "\\PDFCreator.exe"; }
+    std::string StandInExe() const { return root_ + "\\StandIn.exe"; }
+    std::string TempFolder() const { return root_ + "\\temp"; }
+    // Where the program keeps its signal file.
+    std::string WorkFolder() const { return TempFolder() + "\\PDFCreator"; }
+    std::string SignalFile() const { return WorkFolder() + "\\CommandLine.txt"; }
+    std::string LogFile() const { return root_ + "\\standin.log"; }
 
 private:
     std::string root_;

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +38,8 @@ inline const std::string InvalidPrintCommandText = "Invalid Print Command in Com
 inline const std::string InvalidOutputPathText = "invalid Output File Path in Command Line.";
 // The trap names the expected form when a group is missing.
 inline const std::string ExpectedForm = "{print command} {output file}";
+// The stand-in's runs of a whole conversion, in order.
+inline const std::string AllFourRuns = "clear-cache,print,converter,clear-cache";
 
 // The converter side of a conversion that goes well: the print job takes the
 // marker away, the converter writes the document it is handed.
@@ -60,21 +61,9 @@ inline std::vector<StandIn::RunRecord> Runs(const Sandbox& sandbox)
     return StandIn::ReadLog(sandbox.LogFile());
 }
 
-// Waits (bounded) for a stand-in run started by someone the program does not
-// wait for, such as a browser opened through the shell, and returns it.
-inline std::optional<StandIn::RunRecord> WaitForRunWith(const Sandbox& sandbox, const std::string& part,
-                                                        DWORD timeoutMs = 20000)
+inline bool Contains(const std::string& text, const std::string& part)
 {
-    DWORD start = ::GetTickCount();
-    do {
-        for (const StandIn::RunRecord& run : Runs(sandbox)) {
-            if (run.commandLine.find(part) != std::string::npos) {
-                return run;
-            }
-        }
-        ::Sleep(50);
-    } while (::GetTickCount() - start < timeoutMs);
-    return std::nullopt;
+    return text.find(part) != std::string::npos;
 }
 
 inline void ExpectBox(const SeenBox& box, const std::string& title, const std::string& text, std::vector<int> buttons)
@@ -82,11 +71,6 @@ inline void ExpectBox(const SeenBox& box, const std::string& title, const std::s
     EXPECT_EQ(box.title, title) << box.Describe();
     EXPECT_EQ(box.text, text) << box.Describe();
     EXPECT_EQ(box.buttons, buttons) << box.Describe();
-}
-
-inline bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
 }
 
 } // namespace EndToEnd
