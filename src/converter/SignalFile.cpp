@@ -22,11 +22,7 @@ bool ReleaseMarker(const std::wstring& signalFilePath)
         data.nFileSizeHigh != 0) {
         return false;
     }
-    std::wstring unused;
-    if (IsFileLocked(signalFilePath, unused)) {
-        return false;
-    }
-    return ::DeleteFileA(ansi.c_str()) != 0;
+    return DeleteFileIfFree(signalFilePath);
 }
 
 std::wstring ReadHandOverPath(const std::wstring& signalFilePath)

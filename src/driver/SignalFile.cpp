@@ -80,15 +80,12 @@ MarkerWait WaitForMarkerRemoval(const std::wstring& signalFilePath, std::chrono:
             return MarkerWait::GaveUp;
         }
         DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(PumpInterval, limitMs - elapsed));
-        if (change) {
-            HANDLE watched = change.Get();
-            if (::MsgWaitForMultipleObjects(1, &watched, FALSE, slice, QS_ALLINPUT) == WAIT_OBJECT_0) {
-                ::FindNextChangeNotification(watched);
-            }
-        } else {
+        if (change && WaitProcessingMessages(change.Get(), slice)) {
+            ::FindNextChangeNotification(change.Get());
+        } else if (!change) {
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
+            ProcessPendingMessages();
         }
-        ProcessPendingMessages();
     }
 }
 

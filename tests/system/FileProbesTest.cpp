@@ -1,4 +1,5 @@
 #include "FileProbes.h"
+#include "Handle.h"
 
 #include "TempFolder.h"
 
@@ -7,10 +8,16 @@
 #include <windows.h>
 
 using namespace Global;
-using TestFiles::HeldFile;
 using TestFiles::TempFolder;
 
 namespace {
+
+// Holds a file open, as another program would, with the given sharing.
+Global::FileHandle HoldFile(const std::wstring& path, DWORD access, DWORD share)
+{
+    return Global::FileHandle(
+        ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 std::wstring SystemMessageLessLastCharacter(DWORD code)
 {
@@ -82,8 +89,8 @@ TEST_F(FileProbesTest, FileHeldOpenIsLockedWhateverItsSharing)
     int i = 0;
     for (DWORD access : accesses) {
         for (DWORD share : sharings) {
-            HeldFile holder(file, access, share);
-            ASSERT_TRUE(holder.IsOpen()) << i;
+            Global::FileHandle holder = HoldFile(file, access, share);
+            ASSERT_TRUE(holder) << i;
             std::wstring errorText = L"untouched";
             EXPECT_TRUE(IsFileLocked(file, errorText)) << i;
             EXPECT_EQ(errorText, L"untouched") << i;
@@ -119,7 +126,7 @@ TEST_F(FileProbesTest, DeleteFileIfFreeHasFourOutcomes)
     EXPECT_FALSE(DeleteFileIfFree(folder / L"missing.txt"));
 
     {
-        HeldFile holder(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        Global::FileHandle holder = HoldFile(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
         EXPECT_FALSE(DeleteFileIfFree(file));
         EXPECT_TRUE(FileExists(file));
     }

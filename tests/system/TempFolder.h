@@ -1,15 +1,26 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it afterwards.
-#include <windows.h>
+#include "AnsiText.h"
+#include "Files.h"
 
 #include <string>
 
 namespace TestFiles {
 
 std::wstring MakeFreshFolder(const std::wstring& name);
+// Wide, and through the \\?\ form: the helpers' tests build trees deeper
+// than the ANSI calls of the end-to-end harness can remove.
 void RemoveTree(const std::wstring& folder);
-void WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);
+
+// The harness's file chores, for the wide paths these tests hold.
+inline void WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    TestSupport::WriteFileBytes(Global::ToAnsi(path), bytes);
+}
+inline std::string ReadBytes(const std::wstring& path)
+{
+    return TestSupport::ReadFileBytes(Global::ToAnsi(path));
+}
 
 class TempFolder {
 public:
@@ -22,27 +33,6 @@ public:
 
 private:
     std::wstring path_;
-};
-
-// Holds a file open, as another program would, with the given sharing.
-class HeldFile {
-public:
-    HeldFile(const std::wstring& path, DWORD access, DWORD share)
-        : handle_(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-    {
-    }
-    ~HeldFile()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(handle_);
-        }
-    }
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
 };
 
 } // namespace TestFiles
