@@ -1,0 +1,4 @@
+// Keeps the library non-empty until its first file pair lands.
+namespace Converter {
+int DocumentCorePlaceholder = 0;
+}
