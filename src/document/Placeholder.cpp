@@ -1,4 +1,0 @@
-// Keeps the library non-empty until its first file pair lands.
-namespace Converter {
-int DocumentCorePlaceholder = 0;
-}
