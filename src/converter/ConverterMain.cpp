@@ -8,7 +8,6 @@
 #include "SignalFile.h"
 #include "Spool.h"
 #include "TextDocument.h"
-#include "WorkingFolders.h"
 
 #include <windows.h>
 
@@ -46,8 +45,7 @@ ExitCode PrintFile(const std::wstring& documentPath)
     }
     AddJob(document);
     // The job has arrived: CommandLine.exe waits for the marker to go.
-    ReleaseMarker(Ardenfold_API::FindSignalFilePath());
-    return ExitCode::Success;
+    return ReleaseMarker();
 }
 
 ExitCode ClearCache()
@@ -58,7 +56,7 @@ ExitCode ClearCache()
 
 ExitCode ConvertOldestJob()
 {
-    std::wstring outputPath = ReadHandOverPath(Ardenfold_API::FindSignalFilePath());
+    std::wstring outputPath = ReadHandOverPath();
     std::vector<std::wstring> jobs = PendingJobs();
     if (jobs.empty()) {
         throw Failure(ExitCode::NoPendingJob, L"No print job is waiting in the spool \"" + SpoolFolder() + L"\".");
