@@ -59,7 +59,7 @@ void RunConversion(const RunContext& context, const ConversionSettings& settings
         HandOverPath(signalFile, context.OutputPath);
         // 7. Converter run.
         RunProcessAndWait(ConverterCommandLine(ProgramFolder(settings)), false);
-        if (!context.OutputPath.empty() && !IsNewDocument(outputBefore, ReadDocumentState(context.OutputPath))) {
+        if (!context.OutputPath.empty() && !IsNewDocument(outputBefore, context.OutputPath)) {
             status.Note(ExitCode::NoDocument);
         }
         // 8. Removal after the converter run.

@@ -20,12 +20,14 @@ struct DocumentState {
     ULONGLONG index = 0;
 };
 
-// Never throws: a path that cannot be looked at reads as absent.
+// What is at the path before the conversion. Never throws: a path that
+// cannot be looked at reads as absent.
 DocumentState ReadDocumentState(const std::wstring& path);
 
-// True when after is a file (not a folder) that was absent before, or was
-// something else then: a folder, or a file of another last-write time, size
-// or identity.
-bool IsNewDocument(const DocumentState& before, const DocumentState& after);
+// True when a file (not a folder) is at the path now that was absent before,
+// or was something else then: a folder, or a file of another last-write
+// time, size or identity. The identity is read only when time and size are
+// the same. Never throws.
+bool IsNewDocument(const DocumentState& before, const std::wstring& path);
 
 } // namespace Ardenfold_API

@@ -103,10 +103,9 @@ bool PlaceMarkerAgain(const std::wstring& signalFilePath)
 
 MarkerWait WaitUntilMarkerTaken(const std::wstring& signalFilePath, std::chrono::milliseconds limit)
 {
-    // Watch the folder before the first test, so that no deletion can slip
-    // between the test and the start of the watch.
-    ChangeNotificationHandle change = WatchFolderOf(signalFilePath);
     const Deadline deadline(static_cast<DWORD>(limit.count()));
+    ChangeNotificationHandle change;
+    bool watching = false;
     for (;;) {
         if (!FileExists(signalFilePath)) {
             return MarkerWait::Taken;
@@ -114,7 +113,13 @@ MarkerWait WaitUntilMarkerTaken(const std::wstring& signalFilePath, std::chrono:
         if (FolderExists(signalFilePath) || deadline.HasPassed()) {
             return MarkerWait::GaveUp;
         }
-        if (!change) {
+        if (!watching) {
+            // Only a marker still there is watched for (a watch costs more
+            // than the whole test under Wine), and it is tested again once
+            // the watch stands, so that no deletion slips in between.
+            change = WatchFolderOf(signalFilePath);
+            watching = true;
+        } else if (!change) {
             PauseProcessingMessages(deadline.Slice(PumpInterval));
         } else if (WaitProcessingMessages(change.Get(), deadline.Slice(PumpInterval))) {
             ::FindNextChangeNotification(change.Get());
