@@ -62,7 +62,8 @@ CommandLineParts CutCommandLine(const std::wstring& commandLineText)
     CommandLineParts parts;
     parts.PrintCommand = Cut(text, start, close - 1);
 
-    // Rest: what follows the print command's length and its two braces.
+    // Rest: the line after as many characters as the print command and its
+    // two braces take.
     const std::wstring rest = TrimBlanks(text.substr(parts.PrintCommand.size() + 2));
     size_t restClose = rest.find(L'}');
     if (restClose == std::wstring::npos) {
@@ -73,16 +74,17 @@ CommandLineParts CutCommandLine(const std::wstring& commandLineText)
     }
     parts.OutputPath = Cut(rest, start, restClose - 1);
 
-    // An empty part is the caller's to report. Two non-empty parts are the
-    // text between their own braces only when the line and Rest both begin
-    // with "{"; anything else has shifted them, and no part is handed on.
-    if (parts.PrintCommand.empty() || parts.OutputPath.empty()) {
+    // An empty part is the caller's to report. A non-empty part is the text
+    // between its own braces only when the line (for the print command) and
+    // Rest (for the output path) begin with "{"; anything else has shifted
+    // it, and no part is handed on.
+    if (parts.PrintCommand.empty()) {
         return parts;
     }
     if (text[0] != L'{') {
         RefuseUnexpected(L"before the print command", text.substr(0, open));
     }
-    if (rest[0] != L'{') {
+    if (!parts.OutputPath.empty() && rest[0] != L'{') {
         RefuseUnexpected(L"between the print command and the output file", TrimBlanks(rest.substr(0, rest.find(L'{'))));
     }
     return parts;

@@ -27,9 +27,10 @@ struct CommandLineParts {
 // and text after the second group is ignored.
 // An empty part is returned as it is: reporting it is the caller's.
 // Throws CommandLineError, naming the expected form, when a length would be
-// negative (no "}", or a "}" first in the line or in Rest), and when both
-// parts are non-empty but the line or Rest does not begin with "{": those
-// parts would be shifted, and the description names the unexpected text.
+// negative (no "}", or a "}" first in the line or in Rest), when the print
+// command is non-empty but the line does not begin with "{", and when both
+// parts are non-empty but Rest does not begin with "{": such parts would be
+// shifted, and the description names the unexpected text.
 CommandLineParts CutCommandLine(const std::wstring& commandLineText);
 
 // The process's argument text: the command line without the program's own

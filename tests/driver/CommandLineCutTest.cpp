@@ -51,7 +51,7 @@ std::optional<CommandLineParts> ReferenceCut(std::wstring t)
         return std::nullopt;
     }
     std::wstring output = substring(rest, a + 1, c2 - 2);
-    if (!print.empty() && !output.empty() && (t[0] != L'{' || rest[0] != L'{')) {
+    if (!print.empty() && (t[0] != L'{' || (!output.empty() && rest[0] != L'{'))) {
         return std::nullopt;
     }
     return CommandLineParts{print, output};
