@@ -52,7 +52,7 @@ std::string SeenBox::Describe() const
 {
     std::string description = "\"" + title + "\" | \"" + text + "\" |";
     for (int b : buttons) {
-        description += b == IDOK ? " [OK]" : b == IDCANCEL ? " [Cancel]" : b == IDYES ? " [Yes]" : " [No]";
+        description += " [" + ButtonName(b) + "]";
     }
     for (size_t at = 0; (at = description.find('\n', at)) != std::string::npos;) {
         description.replace(at, 1, "\\n");
@@ -74,6 +74,14 @@ std::optional<SeenBox> FindMessageBox(DWORD processId)
             box.buttons.push_back(id);
         }
     }
+    // A dialog answers DM_GETDEFID with its default button's id in the low word.
+    LRESULT defaultId = ::SendMessageA(search.found, DM_GETDEFID, 0, 0);
+    if (HIWORD(defaultId) == DC_HASDEFID &&
+        std::find(box.buttons.begin(), box.buttons.end(), LOWORD(defaultId)) != box.buttons.end()) {
+        box.defaultButton = LOWORD(defaultId);
+    } else if (!box.buttons.empty()) {
+        box.defaultButton = box.buttons.front();
+    }
     return box;
 }
 
@@ -90,6 +98,11 @@ void PressButton(const SeenBox& box, int button)
     // The dialog's own answer to a click, needing neither focus nor mouse.
     HWND control = ::GetDlgItem(box.window, button);
     ::PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+std::string ButtonName(int button)
+{
+    return button == IDOK ? "OK" : button == IDCANCEL ? "Cancel" : button == IDYES ? "Yes" : button == IDNO ? "No" : "?";
 }
 
 } // namespace TestSupport
