@@ -33,7 +33,6 @@ entries() { timeout 60 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVe
 install() {
     timeout 120 wine "$setup" /S
     local code=$?
-    timeout 60 wineserver -w
     [ "$code" -eq 0 ] || fail "the installer ended with $code"
 }
 # Relative path and checksum of each file, sorted.
@@ -89,6 +88,23 @@ install
 [ "$(entries)" = 1 ] || fail "after the second installation there are $(entries) uninstall entries"
 [ "$before" = "$(listing "$folder")" ] || fail "the second installation left other files"
 [ -f "$folder/Uninstall.exe" ] || fail "the second installation left no uninstaller"
+
+# A conversion running from the folder holds CommandLine.exe (here it waits
+# for a print job that never comes): the installer changes nothing and ends
+# with 2.
+temp="$(winepath -u "$(timeout 60 wine cmd /c echo '%TEMP%' 2>/dev/null | tr -d '\r')" 2>/dev/null)"
+wine 'C:\Program Files\Ardenfold\CommandLine.exe' '{cmd /c exit} {C:\Docs\never.pdf}' &
+running=$!
+for _ in $(seq 1 300); do [ -f "$temp/PDFCreator/CommandLine.txt" ] && break; sleep 0.1; done
+[ -f "$temp/PDFCreator/CommandLine.txt" ] || fail "the held conversion did not start"
+timeout 120 wine "$setup" /S
+code=$?
+[ "$code" -eq 2 ] || fail "the installer ended with $code while CommandLine.exe ran, expected 2"
+[ "$before" = "$(listing "$folder")" ] && [ -f "$folder/Uninstall.exe" ] ||
+    fail "the installer changed the folder while CommandLine.exe ran"
+kill "$running" 2>/dev/null
+timeout 60 wine taskkill /f /im CommandLine.exe >/dev/null 2>&1
+timeout 60 wineserver -w
 
 # The silent uninstaller, as Add/Remove Programs calls it: it hands over to a
 # copy of itself, so every process of the prefix is awaited.
