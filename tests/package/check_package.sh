@@ -38,8 +38,22 @@ install() {
 # Relative path and checksum of each file, sorted.
 listing() { (cd "$1" && find . -type f ! -name Uninstall.exe -exec md5sum {} + | sed 's| \./| |' | sort -k2); }
 
+# The project's icon (every image of it) and a version record in a program.
+carries_identity() { # EXE
+    python3 - "$source_dir/res/CommandLine.ico" "$1" <<'PY'
+import struct, sys
+icon, program = (open(path, "rb").read() for path in sys.argv[1:3])
+count = struct.unpack_from("<H", icon, 4)[0]
+images = [struct.unpack_from("<II", icon, 6 + 16 * i + 8) for i in range(count)]
+record = [text.encode("utf-16-le") for text in ("VS_VERSION_INFO", "ProductName", "Ardenfold", "Marrowgate")]
+sys.exit(0 if all(icon[at:at + size] in program for size, at in images) and all(r in program for r in record) else 1)
+PY
+}
+carries_identity "$setup" || fail "the installer lacks the project's icon or its version record"
+
 # Install.
 install
+carries_identity "$folder/Uninstall.exe" || fail "the uninstaller lacks the project's icon or its version record"
 for file in CommandLine.exe PDFCreator.exe ReadMe.txt Uninstall.exe; do
     [ -f "$folder/$file" ] || fail "$file is not in Program Files\\Ardenfold"
 done
