@@ -41,4 +41,14 @@ grep -q '^Converted 2 of 3 document(s)' <<<"$output" && grep -q '^  Ωmega.txt: 
     fail "the summary does not report the failed document"
 [[ "$output" != *$'\r'* ]] || fail "progress is rewritten in place although the output is no terminal"
 
+# A run that never ends (its print job never reaches the converter, and
+# CommandLine.exe waits minutes for it) is killed at RunCommandLine's bound.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+started=$SECONDS
+timeout 60 "$build/wine-run" "$build/bin/RunCommandLine.exe" --timeout 3 "$(win "$build/bin/CommandLine.exe")" \
+    "{cmd /c exit} {$(win "$work/never.pdf")}" </dev/null
+code=$?
+[ "$code" -eq 124 ] && [ $((SECONDS - started)) -lt 30 ] ||
+    fail "a hung run ended with $code after $((SECONDS - started)) s, expected 124 after about 3 s"
+
 exit $((failures > 0))
