@@ -70,7 +70,10 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION_TEXT}"
 Function ${UN}CheckFolderFree
     ; $R0: the folder to check
     !include "${CHECK_LIST}"
-    !insertmacro CheckFree "${UNINSTALLER}"
+    ; The uninstaller is not checked by itself: it may be its own running image.
+    !if "${UN}" == ""
+        !insertmacro CheckFree "${UNINSTALLER}"
+    !endif
     Return
 give_up:
     SetErrorLevel 2
@@ -96,7 +99,12 @@ Section "Ardenfold Command Line"
     ${If} $R2 != ""
     ${AndIf} ${FileExists} "$R2\${UNINSTALLER}"
         DetailPrint "Removing the earlier version from $R2"
-        ExecWait '"$R2\${UNINSTALLER}" /S _?=$R2'
+        ExecWait '"$R2\${UNINSTALLER}" /S _?=$R2' $R6
+        ${If} $R6 != 0
+            MessageBox MB_OK|MB_ICONSTOP "The earlier version in $R2 could not be removed (its uninstaller ended with $R6)." /SD IDOK
+            SetErrorLevel 2
+            Quit
+        ${EndIf}
         Delete "$R2\${UNINSTALLER}"
         RMDir "$R2"
     ${EndIf}

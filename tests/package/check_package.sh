@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The packages as a Windows user meets them, in a fresh Wine prefix of their
 # own: the silent installer puts the files into Program Files and an entry
-# into Add/Remove Programs; a conversion runs from cmd with the installed
+# into Add/Remove Programs, upgrading an earlier version in place; a conversion runs from cmd with the installed
 # CommandLine.exe; installing again upgrades with one entry; the silent
 # uninstaller leaves no file and no registry value of the installer behind
 # (and the converter's spool alone); the zip holds the installed files.
@@ -23,6 +23,18 @@ setup="$work/dist/Ardenfold-CommandLine-$version-setup.exe"
 zip="$work/dist/Ardenfold-CommandLine-$version-win32.zip"
 [ -f "$setup" ] && [ -f "$zip" ] || { echo "the packages are not named after version $version" >&2; exit 1; }
 
+# An earlier version, made by the same script from the same files and one
+# more, which the current version no longer has.
+earlier="$work/earlier"
+mkdir -p "$earlier" && cp "$build"/package/{install,remove,check}.nsh "$earlier/" || exit 1
+echo "left from the earlier version" >"$earlier/Old.txt"
+printf 'SetOutPath "$INSTDIR"\nFile "%s"\n' "$earlier/Old.txt" >>"$earlier/install.nsh"
+printf 'Delete "$INSTDIR\\Old.txt"\n' >>"$earlier/remove.nsh"
+printf '!insertmacro CheckFree "Old.txt"\n' >>"$earlier/check.nsh"
+timeout 300 makensis -V1 -NOCD -DVERSION=0.9.0.1 -DVERSION_TEXT=0.09.0001 "-DOUTFILE=$earlier/setup.exe" \
+    "-DICON=$source_dir/res/CommandLine.ico" "-DINSTALL_LIST=$earlier/install.nsh" "-DREMOVE_LIST=$earlier/remove.nsh" \
+    "-DCHECK_LIST=$earlier/check.nsh" "$source_dir/packaging/Ardenfold.nsi" >/dev/null || { echo "no earlier version" >&2; exit 1; }
+
 timeout 300 wine wineboot -i >/dev/null 2>&1 || { echo "no Wine prefix" >&2; exit 1; }
 folder="$WINEPREFIX/drive_c/Program Files/Ardenfold"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ardenfold'
@@ -30,10 +42,10 @@ reg_value() { timeout 60 wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' 
 # The entries of Add/Remove Programs that name the product.
 entries() { timeout 60 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
     grep -c "DisplayName.*Ardenfold Command Line"; }
-install() {
-    timeout 120 wine "$setup" /S
+install() { # [SETUP]
+    timeout 120 wine "${1:-$setup}" /S
     local code=$?
-    [ "$code" -eq 0 ] || fail "the installer ended with $code"
+    [ "$code" -eq 0 ] || fail "the installer ${1:-} ended with $code"
 }
 # Relative path and checksum of each file, sorted.
 listing() { (cd "$1" && find . -type f ! -name Uninstall.exe -exec md5sum {} + | sed 's| \./| |' | sort -k2); }
@@ -51,8 +63,13 @@ PY
 }
 carries_identity "$setup" || fail "the installer lacks the project's icon or its version record"
 
-# Install.
+# Install the earlier version, then upgrade it: its own uninstaller takes
+# away what the current version no longer has.
+install "$earlier/setup.exe"
+[ -f "$folder/Old.txt" ] && [ "$(reg_value DisplayVersion)" = 0.9.0.1 ] || fail "the earlier version did not install"
 install
+[ ! -e "$folder/Old.txt" ] || fail "the upgrade left a file of the earlier version"
+[ "$(entries)" = 1 ] || fail "after the upgrade there are $(entries) uninstall entries"
 carries_identity "$folder/Uninstall.exe" || fail "the uninstaller lacks the project's icon or its version record"
 for file in CommandLine.exe PDFCreator.exe ReadMe.txt Uninstall.exe; do
     [ -f "$folder/$file" ] || fail "$file is not in Program Files\\Ardenfold"
@@ -96,12 +113,12 @@ spool="$(winepath -u "$local_data\\Marrowgate\\Ardenfold" 2>/dev/null)"
 mkdir -p "$work/unzipped" && unzip -q "$zip" -d "$work/unzipped" || fail "the zip does not unpack"
 diff <(listing "$folder") <(listing "$work/unzipped/Ardenfold") || fail "the zip and the installation differ"
 
-# Installing again upgrades in place: one entry, the same files.
+# Installing the same version again: one entry, the same files.
 before="$(listing "$folder")"
 install
-[ "$(entries)" = 1 ] || fail "after the second installation there are $(entries) uninstall entries"
-[ "$before" = "$(listing "$folder")" ] || fail "the second installation left other files"
-[ -f "$folder/Uninstall.exe" ] || fail "the second installation left no uninstaller"
+[ "$(entries)" = 1 ] || fail "after installing again there are $(entries) uninstall entries"
+[ "$before" = "$(listing "$folder")" ] || fail "installing again left other files"
+[ -f "$folder/Uninstall.exe" ] || fail "installing again left no uninstaller"
 
 # A conversion running from the folder holds CommandLine.exe (here it waits
 # for a print job that never comes): the installer changes nothing and ends
