@@ -115,7 +115,7 @@ std::string Format12(const std::map<char32_t, uint16_t>& glyphOf)
 }
 
 // Windows' BMP map, and the full map where the characters need it.
-std::string CharacterMap(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+std::string CharacterMapTable(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
 {
     std::map<char32_t, uint16_t> glyphOf;
     for (const auto& [glyph, text] : usedGlyphs) {
@@ -290,7 +290,7 @@ std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u
     tables.push_back({SfntTag("maxp"), std::move(maxp)});
     tables.push_back({SfntTag("loca"), std::move(loca)});
     tables.push_back({SfntTag("glyf"), std::move(glyf)});
-    tables.push_back({SfntTag("cmap"), CharacterMap(font, usedGlyphs)});
+    tables.push_back({SfntTag("cmap"), CharacterMapTable(font, usedGlyphs)});
     for (uint32_t hinting : {SfntTag("cvt "), SfntTag("fpgm"), SfntTag("prep")}) {
         if (!font.Table(hinting).empty()) {
             tables.push_back({hinting, std::string(font.Table(hinting))});

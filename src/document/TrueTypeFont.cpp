@@ -1,5 +1,6 @@
 #include "TrueTypeFont.h"
 
+#include "CharacterMap.h"
 #include "DocumentError.h"
 #include "SfntReader.h"
 
@@ -36,18 +37,6 @@ bool IsNameCharacter(uint32_t c)
 
 constexpr size_t MaxPostScriptName = 63;
 
-// Ranks of the Unicode subtables of 'cmap', best first: the full repertoire
-// (format 12) before the Basic Multilingual Plane (format 4), Windows'
-// records before the Unicode platform's. 0: not a subtable we read.
-int CharacterMapRank(uint16_t platform, uint16_t encoding, uint16_t format)
-{
-    if (format == 12 && platform == 3 && encoding == 10) return 4;
-    if (format == 12 && platform == 0 && (encoding == 4 || encoding == 6)) return 3;
-    if (format == 4 && platform == 3 && encoding == 1) return 2;
-    if (format == 4 && platform == 0 && encoding <= 3) return 1;
-    return 0;
-}
-
 } // namespace
 
 TrueTypeFont::TrueTypeFont(std::string bytes) : bytes_(std::move(bytes))
@@ -59,7 +48,7 @@ TrueTypeFont::TrueTypeFont(std::string bytes) : bytes_(std::move(bytes))
     ReadTableDirectory();
     ReadHeaderTables();
     ReadGlyphLocations();
-    ReadCharacterMap();
+    characterMap_ = std::make_shared<const CharacterMap>(View(RequiredTable(SfntTag("cmap"))));
     ReadNames();
     if (metrics_.capHeight == 0) {
         // Older fonts do not state the height of capitals: the top of "H" is that height.
@@ -179,46 +168,6 @@ void TrueTypeFont::ReadGlyphLocations()
     }
 }
 
-void TrueTypeFont::ReadCharacterMap()
-{
-    Span cmap = RequiredTable(SfntTag("cmap"));
-    SfntReader reader(View(cmap), L"'cmap' table");
-    uint16_t count = reader.U16(2);
-    int bestRank = 0;
-    for (uint16_t i = 0; i < count; ++i) {
-        size_t record = 4 + 8 * size_t{i};
-        uint16_t platform = reader.U16(record);
-        uint16_t encoding = reader.U16(record + 2);
-        size_t offset = reader.U32(record + 4);
-        if (!reader.Has(offset, 2)) {
-            Damaged(L"a subtable of its 'cmap' table lies outside the table.");
-        }
-        uint16_t format = reader.U16(offset);
-        int rank = CharacterMapRank(platform, encoding, format);
-        if (rank <= bestRank) {
-            continue;
-        }
-        // The subtable's own length field is often wrong in format 4 (it
-        // overflows in large fonts); what counts is that the arrays fit.
-        size_t available = reader.Size() - offset;
-        size_t needed = 0;
-        if (format == 4) {
-            needed = reader.Has(offset, 8) ? 16 + 4 * size_t{reader.U16(offset + 6)} : SIZE_MAX;
-        } else {
-            needed = reader.Has(offset, 16) ? 16 + 12 * uint64_t{reader.U32(offset + 12)} : SIZE_MAX;
-        }
-        if (needed > available) {
-            Damaged(L"a subtable of its 'cmap' table is longer than the table.");
-        }
-        bestRank = rank;
-        characterMap_ = Span{cmap.offset + offset, format == 4 ? available : needed};
-        characterMapFormat_ = format;
-    }
-    if (bestRank == 0) {
-        throw DocumentError(L"The font has no Unicode character map.");
-    }
-}
-
 void TrueTypeFont::ReadNames()
 {
     postScriptName_ = "Font";
@@ -257,56 +206,7 @@ void TrueTypeFont::ReadNames()
 
 uint16_t TrueTypeFont::GlyphFor(char32_t codePoint) const
 {
-    SfntReader map(View(characterMap_), L"'cmap' table");
-    if (characterMapFormat_ == 12) {
-        size_t low = 0;
-        size_t high = map.U32(12);
-        while (low < high) {
-            size_t middle = low + (high - low) / 2;
-            if (map.U32(16 + 12 * middle + 4) < codePoint) {
-                low = middle + 1;
-            } else {
-                high = middle;
-            }
-        }
-        if (low == map.U32(12) || map.U32(16 + 12 * low) > codePoint) {
-            return 0;
-        }
-        uint64_t glyph = uint64_t{map.U32(16 + 12 * low + 8)} + (codePoint - map.U32(16 + 12 * low));
-        return glyph < glyphCount_ ? static_cast<uint16_t>(glyph) : 0;
-    }
-    if (codePoint > 0xFFFF) {
-        return 0;
-    }
-    size_t segmentBytes = map.U16(6);
-    size_t endCodes = 14;
-    size_t startCodes = 16 + segmentBytes;
-    size_t deltas = 16 + 2 * segmentBytes;
-    size_t rangeOffsets = 16 + 3 * segmentBytes;
-    size_t low = 0;
-    size_t high = segmentBytes / 2;
-    while (low < high) {
-        size_t middle = low + (high - low) / 2;
-        if (map.U16(endCodes + 2 * middle) < codePoint) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
-    if (low == segmentBytes / 2 || map.U16(startCodes + 2 * low) > codePoint) {
-        return 0;
-    }
-    uint16_t delta = map.U16(deltas + 2 * low);
-    uint16_t rangeOffset = map.U16(rangeOffsets + 2 * low);
-    if (rangeOffset == 0) {
-        return ValidGlyph((codePoint + delta) & 0xFFFF);
-    }
-    // The offset counts from the segment's own idRangeOffset entry into glyphIdArray.
-    size_t at = rangeOffsets + 2 * low + rangeOffset + 2 * (codePoint - map.U16(startCodes + 2 * low));
-    if (!map.Has(at, 2) || map.U16(at) == 0) {
-        return 0;
-    }
-    return ValidGlyph((map.U16(at) + delta) & 0xFFFF);
+    return ValidGlyph(characterMap_->GlyphFor(codePoint));
 }
 
 uint16_t TrueTypeFont::AdvanceWidth(uint16_t glyph) const

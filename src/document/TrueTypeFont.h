@@ -7,11 +7,14 @@
 // damaged font with a DocumentError, so that no accessor reads past the data.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace Converter {
+
+class CharacterMap;
 
 // A table's four-letter tag as the file stores it, e.g. SfntTag("glyf").
 constexpr uint32_t SfntTag(const char (&name)[5])
@@ -87,7 +90,6 @@ private:
     void ReadTableDirectory();
     void ReadHeaderTables();
     void ReadGlyphLocations();
-    void ReadCharacterMap();
     void ReadNames();
     uint16_t ValidGlyph(uint32_t glyph) const { return glyph < glyphCount_ ? static_cast<uint16_t>(glyph) : 0; }
 
@@ -100,8 +102,7 @@ private:
     Span hmtx_;
     Span glyf_;
     std::vector<uint32_t> glyphOffsets_; // GlyphCount() + 1 offsets into 'glyf', ascending
-    Span characterMap_;                  // the chosen Unicode subtable inside 'cmap'
-    int characterMapFormat_ = 0;         // 4 or 12
+    std::shared_ptr<const CharacterMap> characterMap_;
     std::string postScriptName_;
     bool embeddingAllowed_ = true;
 };
