@@ -85,8 +85,6 @@ uint32_t CharacterMap::GlyphFor(char32_t codePoint) const
     size_t segmentBytes = map.U16(6);
     size_t endCodes = 14;
     size_t startCodes = 16 + segmentBytes;
-    size_t deltas = 16 + 2 * segmentBytes;
-    size_t rangeOffsets = 16 + 3 * segmentBytes;
     size_t low = 0;
     size_t high = segmentBytes / 2;
     while (low < high) {
@@ -100,17 +98,59 @@ uint32_t CharacterMap::GlyphFor(char32_t codePoint) const
     if (low == segmentBytes / 2 || map.U16(startCodes + 2 * low) > codePoint) {
         return 0;
     }
-    uint16_t delta = map.U16(deltas + 2 * low);
-    uint16_t rangeOffset = map.U16(rangeOffsets + 2 * low);
+    return Format4Glyph(low, codePoint);
+}
+
+// The glyph of a code point that lies in the given segment of a format 4 subtable.
+uint32_t CharacterMap::Format4Glyph(size_t segment, char32_t codePoint) const
+{
+    SfntReader map(subtable_, L"'cmap' table");
+    size_t segmentBytes = map.U16(6);
+    size_t startCodes = 16 + segmentBytes;
+    size_t deltas = 16 + 2 * segmentBytes;
+    size_t rangeOffsets = 16 + 3 * segmentBytes;
+    uint16_t delta = map.U16(deltas + 2 * segment);
+    uint16_t rangeOffset = map.U16(rangeOffsets + 2 * segment);
     if (rangeOffset == 0) {
         return (codePoint + delta) & 0xFFFF;
     }
     // The offset counts from the segment's own idRangeOffset entry into glyphIdArray.
-    size_t at = rangeOffsets + 2 * low + rangeOffset + 2 * (codePoint - map.U16(startCodes + 2 * low));
+    size_t at = rangeOffsets + 2 * segment + rangeOffset + 2 * (codePoint - map.U16(startCodes + 2 * segment));
     if (!map.Has(at, 2) || map.U16(at) == 0) {
         return 0;
     }
     return (map.U16(at) + delta) & 0xFFFF;
+}
+
+std::vector<uint16_t> CharacterMap::BmpGlyphs(uint32_t glyphCount) const
+{
+    std::vector<uint16_t> glyphs(0x10000, 0);
+    SfntReader map(subtable_, L"'cmap' table");
+    // Walks code points and segments (groups) side by side, as the search
+    // in GlyphFor would find them: the first whose end is not below the code point.
+    size_t count = format_ == 12 ? map.U32(12) : map.U16(6) / 2;
+    size_t startCodes = format_ == 12 ? 0 : 16 + size_t{map.U16(6)};
+    size_t item = 0;
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        uint64_t glyph = 0;
+        if (format_ == 12) {
+            while (item < count && map.U32(16 + 12 * item + 4) < c) {
+                ++item;
+            }
+            if (item < count && map.U32(16 + 12 * item) <= c) {
+                glyph = uint64_t{map.U32(16 + 12 * item + 8)} + (c - map.U32(16 + 12 * item));
+            }
+        } else {
+            while (item < count && map.U16(14 + 2 * item) < c) {
+                ++item;
+            }
+            if (item < count && map.U16(startCodes + 2 * item) <= c) {
+                glyph = Format4Glyph(item, c);
+            }
+        }
+        glyphs[c] = glyph < glyphCount ? static_cast<uint16_t>(glyph) : 0;
+    }
+    return glyphs;
 }
 
 } // namespace Converter

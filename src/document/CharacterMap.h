@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Converter {
 
@@ -19,7 +20,15 @@ public:
     // against the font's glyph count.
     uint32_t GlyphFor(char32_t codePoint) const;
 
+    // GlyphFor of every code point of the Basic Multilingual Plane, in one
+    // pass over the subtable; ids from glyphCount up become 0. A font reads
+    // its characters from this table: a text of millions of characters then
+    // costs no search for each.
+    std::vector<uint16_t> BmpGlyphs(uint32_t glyphCount) const;
+
 private:
+    uint32_t Format4Glyph(size_t segment, char32_t codePoint) const;
+
     std::string subtable_; // from the chosen subtable to the end of the table
     int format_ = 0;       // 4 or 12
 };

@@ -49,6 +49,7 @@ TrueTypeFont::TrueTypeFont(std::string bytes) : bytes_(std::move(bytes))
     ReadHeaderTables();
     ReadGlyphLocations();
     characterMap_ = std::make_shared<const CharacterMap>(View(RequiredTable(SfntTag("cmap"))));
+    bmpGlyphs_ = characterMap_->BmpGlyphs(glyphCount_);
     ReadNames();
     if (metrics_.capHeight == 0) {
         // Older fonts do not state the height of capitals: the top of "H" is that height.
@@ -206,7 +207,7 @@ void TrueTypeFont::ReadNames()
 
 uint16_t TrueTypeFont::GlyphFor(char32_t codePoint) const
 {
-    return ValidGlyph(characterMap_->GlyphFor(codePoint));
+    return codePoint < bmpGlyphs_.size() ? bmpGlyphs_[codePoint] : ValidGlyph(characterMap_->GlyphFor(codePoint));
 }
 
 uint16_t TrueTypeFont::AdvanceWidth(uint16_t glyph) const

@@ -103,6 +103,7 @@ private:
     Span glyf_;
     std::vector<uint32_t> glyphOffsets_; // GlyphCount() + 1 offsets into 'glyf', ascending
     std::shared_ptr<const CharacterMap> characterMap_;
+    std::vector<uint16_t> bmpGlyphs_; // the glyph of every BMP code point
     std::string postScriptName_;
     bool embeddingAllowed_ = true;
 };

@@ -1,5 +1,6 @@
 #include "TrueTypeFont.h"
 
+#include "CharacterMap.h"
 #include "DocumentError.h"
 #include "FontFiles.h"
 #include "FontSubset.h"
@@ -86,6 +87,35 @@ TEST(TrueTypeFont, ReadsNamesMetricsAndCharacters)
         EXPECT_EQ(font.AdvanceWidth(font.GlyphCount()), 0) << "a glyph id past the font";
         EXPECT_LT(font.Metrics().descent, 0);
         EXPECT_GT(font.Metrics().capHeight, 0);
+    }
+}
+
+// The font answers for the BMP from a table made in one pass; it must agree
+// with the search of the character map for every code point, for each
+// format: once with the full map (format 12), once with it hidden so that
+// the BMP map (format 4) is read, which must give the same glyphs.
+TEST(TrueTypeFont, BmpTableAgreesWithTheCharacterMap)
+{
+    for (bool hideFullMap : {false, true}) {
+        SCOPED_TRACE(hideFullMap ? "format 4" : "format 12");
+        std::string bytes = MonoFont();
+        size_t cmap = TableAt(bytes, "cmap");
+        for (size_t record = cmap + 4; hideFullMap && record < cmap + 4 + 8 * Get(bytes, cmap + 2, 2); record += 8) {
+            if (Get(bytes, cmap + Get(bytes, record + 4, 4), 2) == 12) {
+                Set(bytes, record, 2, 7); // a platform nobody reads
+            }
+        }
+        TrueTypeFont original(MonoFont());
+        TrueTypeFont font(bytes);
+        CharacterMap map(font.Table(SfntTag("cmap")));
+        size_t mapped = 0;
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            uint32_t glyph = map.GlyphFor(c);
+            ASSERT_EQ(font.GlyphFor(c), glyph < font.GlyphCount() ? glyph : 0) << "U+" << std::hex << static_cast<uint32_t>(c);
+            ASSERT_EQ(font.GlyphFor(c), original.GlyphFor(c)) << "U+" << std::hex << static_cast<uint32_t>(c);
+            mapped += glyph != 0;
+        }
+        EXPECT_GT(mapped, 3000u);
     }
 }
 
