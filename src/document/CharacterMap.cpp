@@ -3,6 +3,8 @@
 #include "DocumentError.h"
 #include "SfntReader.h"
 
+#include <algorithm>
+
 namespace Converter {
 namespace {
 
@@ -126,29 +128,25 @@ std::vector<uint16_t> CharacterMap::BmpGlyphs(uint32_t glyphCount) const
 {
     std::vector<uint16_t> glyphs(0x10000, 0);
     SfntReader map(subtable_, L"'cmap' table");
-    // Walks code points and segments (groups) side by side, as the search
-    // in GlyphFor would find them: the first whose end is not below the code point.
+    // A code point belongs to the first segment (group) whose end is not
+    // below it, as the search in GlyphFor finds it; in a map whose segments
+    // are out of order, the first counting from the previous code point's.
     size_t count = format_ == 12 ? map.U32(12) : map.U16(6) / 2;
     size_t startCodes = format_ == 12 ? 0 : 16 + size_t{map.U16(6)};
-    size_t item = 0;
-    for (char32_t c = 0; c < 0x10000; ++c) {
-        uint64_t glyph = 0;
-        if (format_ == 12) {
-            while (item < count && map.U32(16 + 12 * item + 4) < c) {
-                ++item;
-            }
-            if (item < count && map.U32(16 + 12 * item) <= c) {
-                glyph = uint64_t{map.U32(16 + 12 * item + 8)} + (c - map.U32(16 + 12 * item));
-            }
-        } else {
-            while (item < count && map.U16(14 + 2 * item) < c) {
-                ++item;
-            }
-            if (item < count && map.U16(startCodes + 2 * item) <= c) {
-                glyph = Format4Glyph(item, c);
-            }
+    uint32_t next = 0; // the first code point no segment has been looked for yet
+    for (size_t item = 0; item < count && next < 0x10000; ++item) {
+        uint32_t first = format_ == 12 ? map.U32(16 + 12 * item) : map.U16(startCodes + 2 * item);
+        uint32_t last = format_ == 12 ? map.U32(16 + 12 * item + 4) : map.U16(14 + 2 * item);
+        if (last < next) {
+            continue;
         }
-        glyphs[c] = glyph < glyphCount ? static_cast<uint16_t>(glyph) : 0;
+        uint32_t end = std::min<uint32_t>(last, 0xFFFF);
+        uint64_t firstGlyph = format_ == 12 ? map.U32(16 + 12 * item + 8) : 0;
+        for (uint32_t c = std::max(first, next); c <= end; ++c) {
+            uint64_t glyph = format_ == 12 ? firstGlyph + (c - first) : Format4Glyph(item, c);
+            glyphs[c] = glyph < glyphCount ? static_cast<uint16_t>(glyph) : 0;
+        }
+        next = end + 1;
     }
     return glyphs;
 }
