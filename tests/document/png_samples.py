@@ -191,6 +191,28 @@ def synthetic(out, lines):
                     lines.append('png ' + name)
 
 
+def jpeg_segment(marker, body):
+    return b'\xff' + bytes([marker]) + struct.pack('>H', len(body) + 2) + body
+
+
+def made_jpegs(out, lines):
+    """JPEG headers of the kinds the machine may lack (EXIF in Motorola order,
+    Adobe CMYK), with a token scan: enough for a header reader."""
+    scan = jpeg_segment(0xda, b'\x01\x01\x00\x00\x3f\x00') + b'scan\xff\xd9'
+    tiff = b'MM\x00*\x00\x00\x00\x08\x00\x03'
+    tiff += struct.pack('>HHII', 0x011a, 5, 1, 50) + struct.pack('>HHII', 0x011b, 5, 1, 58)
+    tiff += struct.pack('>HHIHH', 0x0128, 3, 1, 2, 0) + b'\x00' * 4 + struct.pack('>IIII', 600, 1, 600, 1)
+    files = {
+        'made-exif.jpg': (jpeg_segment(0xe1, b'Exif\x00\x00' + tiff) +
+                          jpeg_segment(0xc2, struct.pack('>BHHB', 8, 30, 40, 3) + b'\x01\x11\x00' * 3), 40, 30, 3),
+        'made-adobe-cmyk.jpg': (jpeg_segment(0xee, b'Adobe\x00\x64\x00\x00\x00\x00\x02') +
+                                jpeg_segment(0xc0, struct.pack('>BHHB', 8, 7, 9, 4) + b'\x01\x11\x00' * 4), 9, 7, 4),
+    }
+    for name, (body, width, height, components) in files.items():
+        open(os.path.join(out, name), 'wb').write(b'\xff\xd8' + body + scan)
+        lines.append('jpeg %s %d %d %d' % (name, width, height, components))
+
+
 def real_files(out, lines):
     kinds = {}
     for root, _, files in os.walk('/usr/share'):
@@ -237,6 +259,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     lines = []
     synthetic(out, lines)
+    made_jpegs(out, lines)
     real_files(out, lines)
     with open(os.path.join(out, 'list.txt'), 'w') as f:
         f.write('\n'.join(lines) + '\n')
