@@ -25,6 +25,9 @@ ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double ma
     if (naturalWidth > naturalHeight) {
         std::swap(placement.pageWidth, placement.pageHeight);
     }
+    if (!(naturalWidth > 0 && naturalHeight > 0)) {
+        return placement; // an empty page for no image (the readers never give one)
+    }
     const double roomWidth = std::max(0.0, placement.pageWidth - 2 * margin);
     const double roomHeight = std::max(0.0, placement.pageHeight - 2 * margin);
     double scale = std::min(roomWidth / naturalWidth, roomHeight / naturalHeight);
