@@ -1,0 +1,24 @@
+#pragma once
+// A TrueType font as the text writer uses it: glyphs and advances from the
+// font's own tables, the subset from FontSubset.
+#include "TextFont.h"
+#include "TrueTypeFont.h"
+
+namespace Converter {
+
+class TrueTypeTextFont : public TextFont {
+public:
+    // Throws DocumentError when the bytes are no usable TrueType font.
+    explicit TrueTypeTextFont(std::string bytes) : font_(std::move(bytes)) {}
+
+    uint16_t Glyph(char32_t codePoint) const override;
+    int Advance(uint16_t glyph) const override;
+    PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const override;
+
+    const TrueTypeFont& Font() const { return font_; }
+
+private:
+    TrueTypeFont font_;
+};
+
+} // namespace Converter
