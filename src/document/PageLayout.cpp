@@ -16,9 +16,11 @@ public:
         if (character == U'\t') {
             // Blanks up to the next stop, at least one; they wrap like any
             // other character, so a tab at a full line indents the next one.
-            do {
+            // Counted before the first blank: a line narrower than a tab
+            // stop never reaches one.
+            for (int blanks = geometry_.tabWidth - cells_ % geometry_.tabWidth; blanks > 0; --blanks) {
                 PutCell(U' ', 1);
-            } while (cells_ % geometry_.tabWidth != 0);
+            }
             return;
         }
         PutCell(character, CharacterWidth(character));

@@ -32,6 +32,7 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
          {{U"        x", U"a       x", U"1234567 x", U"12345678        x", U"a               x"}}},
         {U"01234567\tx", 8, 10, {{U"01234567", U"        ", U"x"}}},
         {U"0123\tx", 8, 10, {{U"0123    ", U"x"}}},
+        {U"a\tb", 3, 10, {{U"a  ", U"   ", U"  b"}}}, // narrower than a tab stop: found by the fuzzer as a hang
         // Wide characters take two columns, combining marks none.
         {U"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587", 5, 10, {{U"\u4E2D\u6587", U"\u4E2D\u6587", U"\u4E2D\u6587"}}},
         {U"abcd\u4E2D", 5, 10, {{U"abcd", U"\u4E2D"}}},
