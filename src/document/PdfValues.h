@@ -19,7 +19,7 @@ private:
 
 namespace Pdf {
 // Keys.
-inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"},
+inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"}, CMapName{"CMapName"},
     CIDSystemInfo{"CIDSystemInfo"}, CIDToGIDMap{"CIDToGIDMap"}, ColorSpace{"ColorSpace"}, Contents{"Contents"},
     Count{"Count"}, CreationDate{"CreationDate"}, DecodeParms{"DecodeParms"}, DescendantFonts{"DescendantFonts"},
     DW{"DW"}, Encoding{"Encoding"}, Filter{"Filter"}, Font{"Font"}, FontDescriptor{"FontDescriptor"},
@@ -29,8 +29,8 @@ inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponen
     Info{"Info"}, Size{"Size"}, SMask{"SMask"}, Subtype{"Subtype"}, Supplement{"Supplement"}, Title{"Title"},
     ToUnicode{"ToUnicode"}, Type{"Type"}, W{"W"}, Width{"Width"}, XObject{"XObject"};
 // Values.
-inline constexpr PdfName Catalog{"Catalog"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
-    Identity{"Identity"}, IdentityH{"Identity-H"}, Image{"Image"}, Page{"Page"}, PDF{"PDF"}, Text{"Text"},
+inline constexpr PdfName Catalog{"Catalog"}, CMap{"CMap"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
+    Identity{"Identity"}, Image{"Image"}, Page{"Page"}, PDF{"PDF"}, Text{"Text"},
     Type0{"Type0"};
 } // namespace Pdf
 

@@ -1,9 +1,11 @@
 #include "TextPdf.h"
 
 #include "CharacterWidth.h"
+#include "GlyphCodes.h"
 #include "PdfFile.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace Converter {
@@ -34,7 +36,7 @@ TextFrame FrameFor(const Paper& paper, const PageGeometry& geometry, int cellUni
 // shift (thousandths of the font size, as TJ counts it) that brings the pen
 // back onto the grid after it.
 struct Drawing {
-    uint16_t glyph = 0;
+    GlyphCode code;
     uint8_t font = 0;
     bool replaced = false;
     bool known = false;
@@ -46,7 +48,7 @@ public:
     GlyphChooser(const TextFont& font, const FallbackFontFinder& fallback)
         : fallback_(fallback), bmp_(0x10000)
     {
-        fonts_.push_back({&font, {}});
+        fonts_.push_back({&font, {}, {}});
         cellUnits_ = font.Advance(font.Glyph(U' '));
         if (cellUnits_ <= 0) {
             cellUnits_ = 600;
@@ -71,6 +73,7 @@ public:
     struct FontUse {
         const TextFont* font;
         std::map<uint16_t, std::u32string> glyphs;
+        GlyphCodes codes;
     };
     const std::vector<FontUse>& Fonts() const { return fonts_; }
 
@@ -89,13 +92,18 @@ private:
             }
         }
         std::u32string text(1, character);
-        if (glyph == 0) {
+        std::optional<GlyphCode> code;
+        if (glyph != 0) {
+            code = fonts_[font].codes.CodeFor(glyph);
+        }
+        if (!code) {
             font = 0;
             glyph = replacementGlyph_;
+            code = fonts_[0].codes.CodeFor(glyph);
             text = U"\uFFFD";
             drawing.replaced = true;
         }
-        drawing.glyph = glyph;
+        drawing.code = code.value_or(GlyphCode{});
         drawing.font = static_cast<uint8_t>(font);
         drawing.shift = fonts_[font].font->Advance(glyph) - CharacterWidth(character) * cellUnits_;
         // One glyph shows one text; a second character with the same glyph
@@ -115,7 +123,7 @@ private:
         if (fonts_.size() == 255) {
             return 0;
         }
-        fonts_.push_back({font, {}});
+        fonts_.push_back({font, {}, {}});
         return fonts_.size() - 1;
     }
 
@@ -128,7 +136,7 @@ private:
 };
 
 // The content stream of one page: one text object, a line per T*, the
-// glyph ids as two-byte codes (Identity-H).
+// glyphs by their codes (GlyphCodes).
 class ContentWriter {
 public:
     ContentWriter(GlyphChooser& chooser, const TextFrame& frame, size_t& replaced)
@@ -172,8 +180,10 @@ private:
                 font_ = drawing.font;
                 out_ += "/F" + std::to_string(font_ + 1) + " " + PdfNumber(frame_.fontSize) + " Tf\n";
             }
-            AppendCodeByte(static_cast<char>(drawing.glyph >> 8));
-            AppendCodeByte(static_cast<char>(drawing.glyph & 0xFF));
+            if (drawing.code.twoBytes) {
+                AppendCodeByte(static_cast<char>(drawing.code.value >> 8));
+            }
+            AppendCodeByte(static_cast<char>(drawing.code.value & 0xFF));
             if (drawing.shift != 0) {
                 array_ += "(" + run_ + ")" + std::to_string(drawing.shift);
                 run_.clear();
@@ -224,27 +234,27 @@ private:
     int font_ = -1;
 };
 
-// The font as the five objects of a CID-keyed font; returns the Type0 font.
-PdfRef WriteFont(PdfFile& file, const PdfFontData& data)
+// The font as the six objects of a CID-keyed font; returns the Type0 font.
+PdfRef WriteFont(PdfFile& file, const PdfFontData& data, const GlyphCodes& codes,
+                 const std::map<uint16_t, std::u32string>& glyphText, const std::string& codesName)
 {
     PdfRef type0 = file.Reserve(), descendant = file.Reserve(), descriptor = file.Reserve(),
-           fontFile = file.Reserve(), toUnicode = file.Reserve();
+           fontFile = file.Reserve(), toUnicode = file.Reserve(), encoding = file.Reserve();
     std::string baseFont = "/" + data.baseFont;
+    PdfDictionary identity;
+    identity.Bytes(Pdf::Registry, "Adobe").Bytes(Pdf::Ordering, "Identity").Integer(Pdf::Supplement, 0);
     file.Write(type0, PdfDictionary()
                           .Name(Pdf::Type, Pdf::Font)
                           .Name(Pdf::Subtype, Pdf::Type0)
                           .Raw(Pdf::BaseFont, baseFont)
-                          .Name(Pdf::Encoding, Pdf::IdentityH)
+                          .Ref(Pdf::Encoding, encoding)
                           .Array(Pdf::DescendantFonts, PdfArray().Ref(descendant))
                           .Ref(Pdf::ToUnicode, toUnicode));
     file.Write(descendant, PdfDictionary()
                                .Name(Pdf::Type, Pdf::Font)
                                .Name(Pdf::Subtype, Pdf::CIDFontType2)
                                .Raw(Pdf::BaseFont, baseFont)
-                               .Dictionary(Pdf::CIDSystemInfo, PdfDictionary()
-                                                                   .Bytes(Pdf::Registry, "Adobe")
-                                                                   .Bytes(Pdf::Ordering, "Identity")
-                                                                   .Integer(Pdf::Supplement, 0))
+                               .Dictionary(Pdf::CIDSystemInfo, identity)
                                .Ref(Pdf::FontDescriptor, descriptor)
                                .Integer(Pdf::DW, data.defaultWidth)
                                .Raw(Pdf::W, data.widths.empty() ? "[]" : data.widths)
@@ -256,7 +266,14 @@ PdfRef WriteFont(PdfFile& file, const PdfFontData& data)
                                .Ref(Pdf::FontFile2, fontFile));
     file.WriteCompressedStream(fontFile, PdfDictionary().Integer(Pdf::Length1, static_cast<long long>(data.fontFile2.size())),
                                data.fontFile2);
-    file.WriteCompressedStream(toUnicode, PdfDictionary(), data.toUnicodeCMap);
+    // The font code's ToUnicode map is keyed by glyph id; these codes are not.
+    file.WriteCompressedStream(toUnicode, PdfDictionary(), codes.ToUnicodeCMap(glyphText));
+    file.WriteCompressedStream(encoding,
+                               PdfDictionary()
+                                   .Name(Pdf::Type, Pdf::CMap)
+                                   .Raw(Pdf::CMapName, "/" + codesName)
+                                   .Dictionary(Pdf::CIDSystemInfo, identity),
+                               codes.EncodingCMap(codesName));
     return type0;
 }
 
@@ -304,7 +321,9 @@ TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const 
     const auto& uses = chooser.Fonts();
     for (size_t i = 0; i < uses.size(); ++i) {
         if (!uses[i].glyphs.empty()) {
-            fonts.ResourceRef("F" + std::to_string(i + 1), WriteFont(file, uses[i].font->Subset(uses[i].glyphs)));
+            std::string name = "F" + std::to_string(i + 1);
+            fonts.ResourceRef(name, WriteFont(file, uses[i].font->Subset(uses[i].glyphs), uses[i].codes, uses[i].glyphs,
+                                              "Ardenfold-Codes-" + name));
         }
     }
     file.Write(resources, PdfDictionary().Dictionary(Pdf::Font, fonts));

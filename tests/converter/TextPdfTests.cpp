@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace Converter {
 namespace {
 
@@ -70,15 +72,27 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
     std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
     ASSERT_GE(contents.size(), 3u);
     // The main font's advance is the grid; the wide glyph (1000) takes two cells (1200), so 200 more.
+    // Codes in order of first use, per font. The main font's advance is the
+    // grid; the wide glyph (1000) takes two cells (1200), so 200 more.
     EXPECT_EQ(contents[0].stream, "BT\n11.66 TL\n57.64 797.89 Td\n"
-                                  "/F1 10 Tf\n(\0H\0i\0\3)Tj\n"
-                                  "/F2 10 Tf\n[(\0\5)-200]TJ\n"
-                                  "/F1 10 Tf\n[(\0\1\0\\(\0i\\r\\n)600]TJ\n"
-                                  "T*\nT*\nT*\n(\0i)Tj\nET\n"s)
-        << "trailing blanks are not drawn; a combining mark takes no cell; ( and line ends escaped";
+                                  "/F1 10 Tf\n(\0\1\2)Tj\n"
+                                  "/F2 10 Tf\n[(\0)-200]TJ\n"
+                                  "/F1 10 Tf\n[(\3\4\1\5)600]TJ\n"
+                                  "T*\nT*\nT*\n(\1)Tj\nET\n"s)
+        << "trailing blanks are not drawn; a combining mark takes no cell";
     EXPECT_EQ(contents[1].stream, "BT\n11.66 TL\n57.64 797.89 Td\nET\n");
-    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n[(\0\1)-600]TJ\n/F2 10 Tf\n[(\0\5)-200]TJ\nET\n"s)
+    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n[(\3)-600]TJ\n/F2 10 Tf\n[(\0)-200]TJ\nET\n"s)
         << "a wide character the fonts lack still takes its two cells";
+    std::vector<PdfObjectText> encodings = ObjectsWith(objects, "/Type /CMap /CMapName /Ardenfold-Codes-F1 ");
+    ASSERT_EQ(encodings.size(), 1u);
+    EXPECT_NE(encodings[0].stream.find("6 begincidchar\n<00> 72\n<01> 105\n<02> 3\n<03> 1\n<04> 40\n<05> 3338\n"),
+              std::string::npos);
+    std::vector<PdfObjectText> maps = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
+    EXPECT_EQ(std::count_if(maps.begin(), maps.end(), [](const PdfObjectText& o) {
+                  return o.stream.find("6 beginbfchar\n<00> <0048>\n<01> <0069>\n<02> <0020>\n<03> <FFFD>\n<04> "
+                                       "<0028>\n<05> <0301>\n") != std::string::npos;
+              }),
+              1);
 
     ASSERT_EQ(main.subsets.size(), 1u);
     EXPECT_EQ(main.subsets[0], (std::map<uint16_t, std::u32string>{
@@ -130,6 +144,50 @@ TEST(TextPdf, PaperAndGridFollowTheLocaleAndAnEmptyDocumentHasOnePage)
         EXPECT_EQ(contents[0].stream, std::string(cases[i].frame) + "ET\n") << "case " << i;
         EXPECT_TRUE(ObjectsWith(objects, "/Type0").empty()) << "no font for no text";
         EXPECT_EQ(ObjectsWith(objects, "<< /Producer (Ardenfold PDFCreator) >>").size(), 1u) << "case " << i;
+    }
+}
+
+// Reads the codes back out of the content as a reader does (unescaping the
+// literal strings, one byte below 0x80, two from 0x80) and maps them through
+// the order in which they were given: the text must come back.
+TEST(TextPdf, EveryPrintableAsciiCharacterComesBackThroughItsCode)
+{
+    std::map<char32_t, uint16_t> glyphs;
+    std::u32string line;
+    for (char32_t c = U'!'; c <= U'~'; ++c) {
+        glyphs[c] = static_cast<uint16_t>(c);
+        line += c;
+    }
+    TableFont main(glyphs, 600, "Ascii");
+    // Past 128 glyphs the codes take two bytes.
+    for (char32_t c = 0x100; c < 0x140; ++c) {
+        glyphs[c] = static_cast<uint16_t>(c);
+        line += c;
+    }
+    TableFont wider(glyphs, 600, "Wider");
+    for (const TableFont* font : {&main, &wider}) {
+        std::u32string text = font == &main ? line.substr(0, 94) : line;
+        TextPdf pdf = WriteTextPdf({{text}}, PaperSize::A4, PageGeometry{200, 66, 8}, *font, nullptr, {});
+        std::vector<PdfObjectText> contents = ObjectsWith(ReadPdfObjects(pdf.bytes), "<< /Filter /FlateDecode /Length");
+        ASSERT_FALSE(contents.empty());
+        const std::string& stream = contents[0].stream;
+        size_t open = stream.find("Tf\n(") + 4, close = stream.rfind(")Tj");
+        std::string codes;
+        for (size_t i = open; i < close; ++i) {
+            if (stream[i] == '\\') {
+                ++i;
+                codes += stream[i] == 'r' ? '\r' : stream[i] == 'n' ? '\n' : stream[i];
+            } else {
+                codes += stream[i];
+            }
+        }
+        std::u32string back;
+        for (size_t i = 0; i < codes.size(); ++i) {
+            auto byte = static_cast<unsigned char>(codes[i]);
+            size_t index = byte < 0x80 ? byte : 0x80 + ((byte - 0x80) << 8 | static_cast<unsigned char>(codes[++i]));
+            back += index < text.size() ? text[index] : U'?';
+        }
+        EXPECT_EQ(back, text);
     }
 }
 
