@@ -35,6 +35,8 @@ public:
         }
         page_.push_back(std::move(line_));
         line_.clear();
+        // A moved-from line has given its room away; most lines need about as much.
+        line_.reserve(geometry_.columns);
         cells_ = 0;
         pendingLine_ = false;
     }

@@ -185,7 +185,10 @@ private:
             }
             AppendCodeByte(static_cast<char>(drawing.code.value & 0xFF));
             if (drawing.shift != 0) {
-                array_ += "(" + run_ + ")" + std::to_string(drawing.shift);
+                array_ += '(';
+                array_ += run_;
+                array_ += ')';
+                array_ += std::to_string(drawing.shift);
                 run_.clear();
             }
         }
@@ -217,9 +220,18 @@ private:
     void Flush()
     {
         if (!array_.empty()) {
-            out_ += "[" + array_ + (run_.empty() ? "" : "(" + run_ + ")") + "]TJ\n";
+            out_ += '[';
+            out_ += array_;
+            if (!run_.empty()) {
+                out_ += '(';
+                out_ += run_;
+                out_ += ')';
+            }
+            out_ += "]TJ\n";
         } else if (!run_.empty()) {
-            out_ += "(" + run_ + ")Tj\n";
+            out_ += '(';
+            out_ += run_;
+            out_ += ")Tj\n";
         }
         array_.clear();
         run_.clear();
