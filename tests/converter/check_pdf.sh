@@ -119,6 +119,28 @@ non-ascii-utf8-bom||Smørrebrød på Nørrebro
 non-ascii-ansi||Français: déjà vu, naïve, Œuvre
 EXPECTED
 
+# DOCUMENT|REASON: documents that are not converted. CommandLine.exe must end
+# with 6 within seconds (not after its five-minute wait for the job), with
+# no PDF, and the converter's log must say why.
+log="$local_data/Marrowgate/Ardenfold/Converter.log"
+while IFS='|' read -r document outcome; do
+    [ "$mode" = commandline ] || break
+    output="$work/refused-$document.pdf"
+    start=$SECONDS
+    printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
+        "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work")\\$document" "$(win "$output")" \
+        >"$work/convert.bat"
+    timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    code=$?
+    [ "$code" -eq 6 ] || fail "$document: CommandLine.exe ended with $code, expected 6"
+    [ $((SECONDS - start)) -lt 60 ] || fail "$document: took $((SECONDS - start)) s"
+    [ ! -e "$output" ] || fail "$document: a PDF was written"
+    grep -F "document=\"$(win "$work")\\$document\"" "$log" 2>/dev/null | tail -1 | grep -q " $outcome " ||
+        fail "$document: no \"$outcome\" line in the log $log"
+done <<'REFUSED'
+does-not-exist.txt|unreadable
+REFUSED
+
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then
     fail "jobs are left in the spool: $(ls "$spool")"
 fi
