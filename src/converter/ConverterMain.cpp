@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "ConverterLog.h"
 #include "DocumentError.h"
+#include "DocumentKind.h"
 #include "DocumentLimits.h"
 #include "FileContent.h"
 #include "OutputFile.h"
@@ -43,7 +44,8 @@ std::wstring FileName(const std::wstring& path)
 }
 
 // Reads the document and stores it as a job, unless it is missing,
-// unreadable or refused. Returns the job's path.
+// unreadable or refused (of no kind the converter takes, or too large: a
+// damaged image is only found out by its conversion). Returns the job's path.
 std::wstring TakeJob(const std::wstring& documentPath)
 {
     Job job{documentPath, {}};
@@ -55,6 +57,10 @@ std::wstring TakeJob(const std::wstring& documentPath)
     if (job.document.size() > Limits::kMaxDocumentBytes) {
         throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is larger than " +
                                                      std::to_wstring(Limits::kMaxDocumentBytes >> 20) + L" MB.");
+    }
+    DocumentSniff sniff = SniffDocumentKind(job.document);
+    if (sniff.kind == DocumentKind::Refused) {
+        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is refused: " + sniff.reason);
     }
     return AddJob(job);
 }

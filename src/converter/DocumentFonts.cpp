@@ -1,11 +1,16 @@
 #include "DocumentFonts.h"
 
 #include "EmbeddedFont.h"
+#include "SystemFonts.h"
 #include "TrueTypeTextFont.h"
 
 namespace Converter {
 
-DocumentFonts::DocumentFonts() : main_(std::make_unique<TrueTypeTextFont>(EmbeddedFontBytes())) {}
+DocumentFonts::DocumentFonts()
+    : mainFont_(std::make_unique<TrueTypeFont>(EmbeddedFontBytes())),
+      main_(std::make_unique<TrueTypeTextFont>(*mainFont_))
+{
+}
 
 DocumentFonts::~DocumentFonts() = default;
 
@@ -19,9 +24,30 @@ FallbackFontFinder DocumentFonts::Fallback()
     return [this](char32_t codePoint) { return InstalledFontFor(codePoint); };
 }
 
-const TextFont* DocumentFonts::InstalledFontFor(char32_t)
+const TextFont* DocumentFonts::InstalledFontFor(char32_t codePoint)
 {
-    return nullptr;
+    if (systemFontsFailed_) {
+        return nullptr;
+    }
+    try {
+        if (!systemFonts_) {
+            systemFonts_ = std::make_unique<SystemFonts>();
+        }
+        const TrueTypeFont* font = systemFonts_->FontFor(codePoint);
+        if (font == nullptr) {
+            return nullptr;
+        }
+        std::unique_ptr<TextFont>& wrapper = installed_[font];
+        if (!wrapper) {
+            wrapper = std::make_unique<TrueTypeTextFont>(*font);
+        }
+        return wrapper.get();
+    } catch (const std::exception&) {
+        // The system's fonts are a help, never a reason to fail: without
+        // them the character is drawn as the replacement.
+        systemFontsFailed_ = true;
+        return nullptr;
+    }
 }
 
 } // namespace Converter

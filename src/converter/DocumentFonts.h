@@ -9,6 +9,7 @@
 
 namespace Converter {
 
+class SystemFonts;
 class TrueTypeFont;
 
 class DocumentFonts {
@@ -26,9 +27,12 @@ public:
 private:
     const TextFont* InstalledFontFor(char32_t codePoint);
 
+    std::unique_ptr<TrueTypeFont> mainFont_;
     std::unique_ptr<TextFont> main_;
-    // Installed fonts by their face name; nullptr where one could not be used.
-    std::map<std::wstring, std::unique_ptr<TextFont>> installed_;
+    // Listed only when a document has a character the embedded font lacks.
+    std::unique_ptr<SystemFonts> systemFonts_;
+    bool systemFontsFailed_ = false;
+    std::map<const TrueTypeFont*, std::unique_ptr<TextFont>> installed_;
 };
 
 } // namespace Converter

@@ -2,8 +2,13 @@
 
 #include "DocumentError.h"
 #include "DocumentFonts.h"
+#include "DocumentKind.h"
 #include "DocumentLimits.h"
+#include "ImagePage.h"
+#include "ImagePdf.h"
+#include "JpegImage.h"
 #include "PageLayout.h"
+#include "PngImage.h"
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
@@ -27,6 +32,18 @@ RenderedDocument RenderText(const Job& job)
     return {std::move(pdf.bytes), pdf.replacedCharacters, L"text, " + std::to_wstring(pages.size()) + L" pages"};
 }
 
+// Half an inch, as around text.
+constexpr double ImageMargin = 36;
+
+RenderedDocument RenderImage(const Job& job, const PdfImage& image, const std::wstring& kind)
+{
+    Paper paper = PaperOf(UserPaperSize());
+    ImagePlacement placement = PlaceImageOnPage(paper.width, paper.height, ImageMargin, image.width, image.height,
+                                                image.dpiX, image.dpiY);
+    return {WriteImagePdf(image, placement, JobInfo(job)), 0,
+            kind + L", " + std::to_wstring(image.width) + L" x " + std::to_wstring(image.height) + L" pixels"};
+}
+
 } // namespace
 
 DocumentInfo JobInfo(const Job& job)
@@ -43,7 +60,21 @@ RenderedDocument RenderDocument(const Job& job)
         throw DocumentError(L"The document is larger than " + std::to_wstring(Limits::kMaxDocumentBytes >> 20) +
                             L" MB.");
     }
-    return RenderText(job);
+    DocumentSniff sniff = SniffDocumentKind(job.document);
+    switch (sniff.kind) {
+    case DocumentKind::Text:
+    case DocumentKind::Utf16Text:
+        return RenderText(job);
+    case DocumentKind::Jpeg:
+        return RenderImage(job, ReadJpegImage(job.document), L"JPEG image");
+    case DocumentKind::Png:
+        return RenderImage(job, ReadPngImage(job.document), L"PNG image");
+    case DocumentKind::Pdf:
+        return {job.document, 0, L"PDF, passed on as it is"};
+    case DocumentKind::Refused:
+        break;
+    }
+    throw DocumentError(sniff.reason);
 }
 
 } // namespace Converter

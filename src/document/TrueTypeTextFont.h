@@ -8,17 +8,15 @@ namespace Converter {
 
 class TrueTypeTextFont : public TextFont {
 public:
-    // Throws DocumentError when the bytes are no usable TrueType font.
-    explicit TrueTypeTextFont(std::string bytes) : font_(std::move(bytes)) {}
+    // The font must outlive this object.
+    explicit TrueTypeTextFont(const TrueTypeFont& font) : font_(font) {}
 
     uint16_t Glyph(char32_t codePoint) const override;
     int Advance(uint16_t glyph) const override;
     PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const override;
 
-    const TrueTypeFont& Font() const { return font_; }
-
 private:
-    TrueTypeFont font_;
+    const TrueTypeFont& font_;
 };
 
 } // namespace Converter

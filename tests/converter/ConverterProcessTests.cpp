@@ -122,6 +122,7 @@ TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarke
 TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarkerAndIsLogged)
 {
     fs::create_directories(temp_ / "folder.txt");
+    Document("program.exe", std::string("MZ\x90\0\3\0\0\0\4\0\0\0\xFF\xFF\0\0", 16) + std::string(400, '\0'));
     const struct {
         std::wstring document;
         ExitCode code;
@@ -129,6 +130,7 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
     } cases[] = {
         {(temp_ / "absent.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "folder.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
+        {(temp_ / "program.exe").wstring(), ExitCode::DocumentRefused, " refused job=- "},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         Signal("");

@@ -91,6 +91,35 @@ for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 n
     fi
 done
 
+# Images and PDFs: a JPEG that poppler renders from the licence's PDF, which
+# must be embedded byte for byte; Debian's logo, a PNG with transparency,
+# which must keep it as a soft mask; a PDF, which is passed on unchanged.
+timeout 60 pdftoppm -jpeg -r 100 -f 1 -l 1 -singlefile "$work/gpl-3.pdf" "$work/photo" ||
+    fail "pdftoppm could not render a JPEG"
+cp /usr/share/pixmaps/debian-logo.png "$work/logo.png" || fail "no Debian logo to convert"
+cp "$work/gpl-3.pdf" "$work/document.pdf"
+for sample in photo.jpg logo.png document.pdf; do
+    output="$work/$sample.pdf"
+    "convert_$mode" "$sample" "$output" || continue
+    check=$(timeout 60 qpdf --check "$output" 2>&1) && grep -q "No syntax or stream encoding errors" <<<"$check" &&
+        ! grep -qi "warning" <<<"$check" || fail "$sample: qpdf --check: $check"
+    case "$sample" in
+    *.jpg)
+        rm -f "$work"/extracted-*
+        timeout 60 pdfimages -all "$output" "$work/extracted" && cmp -s "$work/extracted-000.jpg" "$work/$sample" ||
+            fail "$sample: the embedded JPEG is not the file's bytes"
+        ;;
+    *.png)
+        timeout 60 pdfimages -list "$output" 2>/dev/null | grep -q " smask " || fail "$sample: no soft mask"
+        ;;
+    *.pdf)
+        cmp -s "$output" "$work/$sample" || fail "$sample: the PDF is not passed on unchanged"
+        continue
+        ;;
+    esac
+    [ "$(timeout 60 pdfinfo "$output" 2>/dev/null | awk '/^Pages:/ {print $2}')" = 1 ] || fail "$sample: not one page"
+done
+
 # SAMPLE|PAGE|TEXT: the text comes back with its layout, on that page (empty: anywhere).
 while IFS='|' read -r sample page text; do
     [ -s "$work/$sample.pdf" ] || continue # its conversion has failed already
@@ -123,6 +152,7 @@ EXPECTED
 # with 6 within seconds (not after its five-minute wait for the job), with
 # no PDF, and the converter's log must say why.
 log="$local_data/Marrowgate/Ardenfold/Converter.log"
+cp /bin/ls "$work/program.exe"
 while IFS='|' read -r document outcome; do
     [ "$mode" = commandline ] || break
     output="$work/refused-$document.pdf"
@@ -139,6 +169,7 @@ while IFS='|' read -r document outcome; do
         fail "$document: no \"$outcome\" line in the log $log"
 done <<'REFUSED'
 does-not-exist.txt|unreadable
+program.exe|refused
 REFUSED
 
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then
