@@ -154,7 +154,16 @@ TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheR
     for (size_t i = 0; i < processes.size(); ++i) {
         EXPECT_EQ(Finish(processes[i]), ExitCode::Success) << "process " << i;
     }
-    EXPECT_EQ(PendingJobs().size(), processes.size());
+    std::vector<std::wstring> jobs = PendingJobs();
+    EXPECT_EQ(jobs.size(), processes.size());
+    // Six writers at once, through the log's mutex: no line lost or torn.
+    std::string log = ReadFileBytes(LogFilePath());
+    for (const std::wstring& job : jobs) {
+        std::string line = " taken job=" + Global::ToAnsi(fs::path(job).filename().wstring()) + " document=\"";
+        size_t at = log.find(line);
+        EXPECT_NE(at, std::string::npos) << "no log line for " << fs::path(job).filename();
+        EXPECT_EQ(log.find(line, at + 1), std::string::npos) << "two log lines for " << fs::path(job).filename();
+    }
     EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
     EXPECT_TRUE(PendingJobs().empty());
 }
