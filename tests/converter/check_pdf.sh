@@ -120,6 +120,22 @@ for sample in photo.jpg logo.png document.pdf; do
     [ "$(timeout 60 pdfinfo "$output" 2>/dev/null | awk '/^Pages:/ {print $2}')" = 1 ] || fail "$sample: not one page"
 done
 
+# The paper follows the user's locale: Letter where it prints on Letter (1),
+# A4 elsewhere (9: A4; 8: A3). The user's setting is put back afterwards.
+if [ "$mode" = direct ]; then
+    international='HKCU\Control Panel\International'
+    saved=$(timeout 60 "$wine_run" reg query "$international" /v iPaperSize 2>/dev/null | tr -d '\r' |
+        awk '$1 == "iPaperSize" {print $3}')
+    for entry in '1|612 x 792' '9|595.28 x 841.89' '8|595.28 x 841.89'; do
+        IFS='|' read -r paper size <<<"$entry"
+        timeout 60 "$wine_run" reg add "$international" /v iPaperSize /t REG_SZ /d "$paper" /f >/dev/null 2>&1
+        convert_direct tabs.txt "$work/paper-$paper.pdf" &&
+            timeout 60 pdfinfo "$work/paper-$paper.pdf" | grep -q "^Page size: *$size pts" ||
+            fail "paper size $paper: not $size"
+    done
+    timeout 60 "$wine_run" reg add "$international" /v iPaperSize /t REG_SZ /d "${saved:-1}" /f >/dev/null 2>&1
+fi
+
 # SAMPLE|PAGE|TEXT: the text comes back with its layout, on that page (empty: anywhere).
 while IFS='|' read -r sample page text; do
     [ -s "$work/$sample.pdf" ] || continue # its conversion has failed already
