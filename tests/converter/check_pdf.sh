@@ -69,7 +69,7 @@ extracted() { timeout 60 pdftotext -layout -enc UTF-8 "$1" - 2>/dev/null | tr -d
 
 # SAMPLE:PAGES[:ENCODING to compare the whole text in]
 for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 non-ascii-utf8-bom:1 \
-    non-ascii-ansi:1 empty:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
+    non-ascii-ansi:1 empty:1 other-scripts:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
     russian-utf16le::UTF-16 russian-utf16be::UTF-16; do
     IFS=: read -r sample pages encoding <<<"$entry"
     output="$work/$sample.pdf"
@@ -90,6 +90,13 @@ for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 n
         cmp <(characters "$work/$sample.txt" "$encoding") <(extracted "$output") >&2
     fi
 done
+
+# A script the embedded font lacks is drawn with an installed font (Wine
+# offers the host's DejaVu Sans), embedded beside it.
+if [ -s "$work/other-scripts.pdf" ] &&
+    [ "$(timeout 60 pdffonts "$work/other-scripts.pdf" 2>/dev/null | tail -n +3 | wc -l)" != 2 ]; then
+    fail "other-scripts: not drawn with a second, installed font"
+fi
 
 # Images and PDFs: a JPEG that poppler renders from the licence's PDF, which
 # must be embedded byte for byte; Debian's logo, a PNG with transparency,
