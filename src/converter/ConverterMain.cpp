@@ -4,7 +4,7 @@
 #include "ConverterLog.h"
 #include "DocumentError.h"
 #include "DocumentKind.h"
-#include "DocumentLimits.h"
+#include "Limits.h"
 #include "FileContent.h"
 #include "OutputFile.h"
 #include "Rendering.h"

@@ -3,7 +3,7 @@
 #include "DocumentError.h"
 #include "DocumentFonts.h"
 #include "DocumentKind.h"
-#include "DocumentLimits.h"
+#include "Limits.h"
 #include "ImagePage.h"
 #include "ImagePdf.h"
 #include "JpegImage.h"

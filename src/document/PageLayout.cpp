@@ -2,7 +2,7 @@
 
 #include "CharacterWidth.h"
 #include "DocumentError.h"
-#include "DocumentLimits.h"
+#include "Limits.h"
 
 namespace Converter {
 namespace {

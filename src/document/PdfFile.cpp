@@ -1,6 +1,6 @@
 #include "PdfFile.h"
 
-#include "Flate.h"
+#include "FlateCodec.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -45,7 +45,7 @@ void PdfFile::Write(PdfRef ref, const PdfArray& object)
 
 void PdfFile::WriteCompressedStream(PdfRef ref, PdfDictionary dictionary, std::string_view data)
 {
-    std::string compressed = Deflate(data);
+    std::string compressed = FlateCodec::Compress(data);
     dictionary.Name(Pdf::Filter, Pdf::FlateDecode);
     WriteStream(ref, std::move(dictionary), compressed);
 }

@@ -1,4 +1,4 @@
-#include "Flate.h"
+#include "FlateCodec.h"
 #include "ImagePdf.h"
 #include "PdfReading.h"
 
@@ -18,7 +18,7 @@ TEST(ImagePdf, TheImagesBytesGoInAsTheyAreWithTheirMaskAndPlacement)
     jpeg.pdfVersion = 3;
     PdfImage png = jpeg;
     png.filter = "/FlateDecode";
-    png.data = Deflate("compressed rows");
+    png.data = FlateCodec::Compress("compressed rows");
     png.decodeParms = "<< /Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 640 >>";
     png.softMask = std::make_shared<PdfImage>(jpeg);
     png.softMask->colorSpace = "/DeviceGray";
