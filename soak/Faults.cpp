@@ -1,0 +1,65 @@
+#include "Faults.h"
+
+#include <stdexcept>
+
+namespace Soak {
+
+namespace {
+
+// A run waits for up to three others to finish their conversions first.
+constexpr DWORD RunBoundMs = 120000;
+
+// Hostile documents are still converted as text (ANSI or UTF-8, whatever the
+// bytes are): exit 0. Once the converter refuses them, a refusal is exit 6
+// within seconds: make these rows {6} with a bound of 30 s.
+const std::vector<Expectation> Table = {
+    {Fault::None, "none", {0}, false, true, RunBoundMs, false},
+    {Fault::HeldSignalFile, "held signal file", {3}, true, false, 30000, true},
+    {Fault::KilledPrintRun, "killed print run", {0}, false, true, RunBoundMs, false},
+    {Fault::KilledConverterRun, "killed converter run", {6}, false, false, RunBoundMs, false},
+    {Fault::DocumentGone, "document gone after /PrintFile", {0}, false, true, RunBoundMs, false},
+    {Fault::OutputIsUnderFile, "output folder is a file", {6}, false, false, RunBoundMs, false},
+    {Fault::OutputIsFolder, "output path is a folder", {6}, false, false, RunBoundMs, false},
+    {Fault::OutputHeld, "output file held open", {6}, false, false, RunBoundMs, false},
+    {Fault::HostileBytes, "hostile: random bytes", {0}, false, false, RunBoundMs, false},
+    {Fault::HostileHugePng, "hostile: huge PNG", {0}, false, false, RunBoundMs, false},
+    {Fault::HostileTruncatedJpeg, "hostile: truncated JPEG", {0}, false, false, RunBoundMs, false},
+};
+
+} // namespace
+
+const std::vector<Expectation>& AllExpectations()
+{
+    return Table;
+}
+
+const Expectation& ExpectationOf(Fault fault)
+{
+    for (const Expectation& row : Table) {
+        if (row.fault == fault) {
+            return row;
+        }
+    }
+    throw std::logic_error("a fault without a row in the table");
+}
+
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<Fault> plan(conversions, Fault::None);
+    const size_t kinds = Table.size() - 1;
+    for (size_t run = 0; run < conversions; ++run) {
+        if (random() % 5 != 0) {
+            continue;
+        }
+        Fault fault = Table[1 + random() % kinds].fault;
+        // Only a later run deletes the signal file that a held run leaves.
+        if (ExpectationOf(fault).exclusive && run + 1 >= conversions) {
+            fault = Fault::KilledConverterRun;
+        }
+        plan[run] = fault;
+    }
+    return plan;
+}
+
+} // namespace Soak

@@ -1,0 +1,46 @@
+#pragma once
+// The faults the soak injects and what the README's fault matrix and exit-code
+// table say a caller then meets. One row per fault: when the product's answer
+// to a fault changes, its row is the one line to change.
+#include <windows.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace Soak {
+
+enum class Fault {
+    None,
+    HeldSignalFile,     // another process holds CommandLine.txt when the run starts
+    KilledPrintRun,     // the print run is killed once it has handed its job over
+    KilledConverterRun, // the converter run is killed the moment it is seen
+    DocumentGone,       // the document is deleted once the print run has ended
+    OutputIsUnderFile,  // a file stands in place of the output's folder
+    OutputIsFolder,     // a folder stands at the output path
+    OutputHeld,         // an old document at the output path, held open with no sharing
+    HostileBytes,       // random bytes, NULs and stray high bytes, named .txt
+    HostileHugePng,     // a PNG that claims 100,000 x 100,000 pixels, its data garbage
+    HostileTruncatedJpeg, // a JPEG header cut off in its frame segment
+};
+
+struct Expectation {
+    Fault fault;
+    const char* name;
+    std::vector<DWORD> exitCodes; // any of these is right
+    bool missingFilesBox;         // the run shows the missing-files box (and no other)
+    bool textMatches;             // a PDF is written and its text is the document's
+    DWORD boundMs;                // the run is killed, and fails, past this
+    bool exclusive;               // touches what every run shares: no other run may be under way
+};
+
+const Expectation& ExpectationOf(Fault fault);
+const std::vector<Expectation>& AllExpectations();
+
+// One fault for each run: none in four of five, the rest spread evenly over
+// the kinds. The same seed gives the same plan. A run that leaves something
+// for the next run to clear (a held signal file) is never among the last.
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed);
+
+} // namespace Soak
