@@ -43,13 +43,13 @@ const Expectation& ExpectationOf(Fault fault)
     throw std::logic_error("a fault without a row in the table");
 }
 
-std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed)
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery)
 {
     std::mt19937 random(seed);
     std::vector<Fault> plan(conversions, Fault::None);
     const size_t kinds = Table.size() - 1;
     for (size_t run = 0; run < conversions; ++run) {
-        if (random() % 5 != 0) {
+        if (random() % faultEvery != 0) {
             continue;
         }
         Fault fault = Table[1 + random() % kinds].fault;

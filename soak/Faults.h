@@ -38,9 +38,9 @@ struct Expectation {
 const Expectation& ExpectationOf(Fault fault);
 const std::vector<Expectation>& AllExpectations();
 
-// One fault for each run: none in four of five, the rest spread evenly over
-// the kinds. The same seed gives the same plan. A run that leaves something
+// One fault for each run: a fault in one run of faultEvery (five for the
+// soak), spread evenly over the kinds. The same seed gives the same plan. A run that leaves something
 // for the next run to clear (a held signal file) is never among the last.
-std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed);
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery = 5);
 
 } // namespace Soak

@@ -3,6 +3,7 @@
 // after every run and at the end, and the figures. scripts/soak builds it,
 // runs it under Wine and compares each PDF's text with its document.
 // Usage: Soak.exe <conversions> <seed> <work folder> <program folder> <Wine server pid> <results file>
+//        [<a fault in one run of n>]
 #include "Faults.h"
 #include "Files.h"
 #include "MachineGauge.h"
@@ -91,23 +92,25 @@ void CheckGrowth(const GaugePoint& from, const GaugePoint& to, std::vector<std::
 
 int main(int argc, char** argv)
 {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: Soak.exe CONVERSIONS SEED WORK PROGRAM_FOLDER SERVER_PID RESULTS\n");
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: Soak.exe CONVERSIONS SEED WORK PROGRAM_FOLDER SERVER_PID RESULTS [FAULT_EVERY]\n");
         return 64;
     }
     const size_t conversions = std::strtoul(argv[1], nullptr, 10);
     const uint32_t seed = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
     const Places places{argv[4], OwnFolder() + "\\SoakPrintRun.exe", argv[3]};
     const unsigned long serverPid = std::strtoul(argv[5], nullptr, 10);
+    const uint32_t faultEvery = argc == 8 ? std::max(1ul, std::strtoul(argv[7], nullptr, 10)) : 5;
     FILE* results = std::fopen(argv[6], "w");
     if (results == nullptr) {
         std::fprintf(stderr, "cannot write %s\n", argv[6]);
         return 66;
     }
-    std::printf("soak: %zu conversions, seed %u, %zu at a time\n", conversions, seed, RunsAtOnce);
+    std::printf("soak: %zu conversions, seed %u, %zu at a time, a fault in one run of %u\n", conversions, seed,
+                RunsAtOnce, faultEvery);
     std::fflush(stdout);
 
-    const std::vector<Fault> plan = PlanFaults(conversions, seed);
+    const std::vector<Fault> plan = PlanFaults(conversions, seed, faultEvery);
     const std::string spool = SpoolFolder();
     const size_t gaugeEvery = std::max<size_t>(conversions / 10, 10);
     std::vector<GaugePoint> gauges{{0, ReadGauge(serverPid), CountEntries(spool)}};

@@ -24,6 +24,8 @@ constexpr DWORD KillCode = 0xDEAD;
 
 const std::string OldDocument = "an old document that no run may replace";
 
+// The box has no title of its own: the system shows the program's name.
+const std::string AppTitle = "CommandLine";
 const std::string MissingFilesText = "Some required files are missing or corrupted.\n"
                                      "To get technical support on this, Please contact at:  \n"
                                      "\n"
@@ -262,7 +264,7 @@ RunRecord SoakRun::Finish()
 
     std::vector<std::string> expectedBoxes;
     if (expectation_.missingFilesBox) {
-        expectedBoxes.push_back(" | " + MissingFilesText);
+        expectedBoxes.push_back(AppTitle + " | " + MissingFilesText);
     }
     if (record.boxes != expectedBoxes) {
         record.failures.push_back(std::to_string(record.boxes.size()) + " box(es), expected " +
