@@ -21,6 +21,7 @@ const std::vector<Expectation> Table = {
     {Fault::OutputIsUnderFile, "output folder is a file", {6}, false, false, RunBoundMs, false},
     {Fault::OutputIsFolder, "output path is a folder", {6}, false, false, RunBoundMs, false},
     {Fault::OutputHeld, "output file held open", {6}, false, false, RunBoundMs, false},
+    {Fault::OutputFolderFull, "output folder full", {6}, false, false, RunBoundMs, false},
     {Fault::HostileBytes, "hostile: random bytes", {0}, false, false, RunBoundMs, false},
     {Fault::HostileHugePng, "hostile: huge PNG", {0}, false, false, RunBoundMs, false},
     {Fault::HostileTruncatedJpeg, "hostile: truncated JPEG", {0}, false, false, RunBoundMs, false},
@@ -43,7 +44,7 @@ const Expectation& ExpectationOf(Fault fault)
     throw std::logic_error("a fault without a row in the table");
 }
 
-std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery)
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery, bool fullFolder)
 {
     std::mt19937 random(seed);
     std::vector<Fault> plan(conversions, Fault::None);
@@ -56,6 +57,9 @@ std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultE
         // Only a later run deletes the signal file that a held run leaves.
         if (ExpectationOf(fault).exclusive && run + 1 >= conversions) {
             fault = Fault::KilledConverterRun;
+        }
+        if (fault == Fault::OutputFolderFull && !fullFolder) {
+            fault = Fault::OutputIsUnderFile;
         }
         plan[run] = fault;
     }

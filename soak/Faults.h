@@ -20,6 +20,7 @@ enum class Fault {
     OutputIsUnderFile,  // a file stands in place of the output's folder
     OutputIsFolder,     // a folder stands at the output path
     OutputHeld,         // an old document at the output path, held open with no sharing
+    OutputFolderFull,   // the output's folder is on a file system with no space left
     HostileBytes,       // random bytes, NULs and stray high bytes, named .txt
     HostileHugePng,     // a PNG that claims 100,000 x 100,000 pixels, its data garbage
     HostileTruncatedJpeg, // a JPEG header cut off in its frame segment
@@ -41,6 +42,8 @@ const std::vector<Expectation>& AllExpectations();
 // One fault for each run: a fault in one run of faultEvery (five for the
 // soak), spread evenly over the kinds. The same seed gives the same plan. A run that leaves something
 // for the next run to clear (a held signal file) is never among the last.
-std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery = 5);
+// Without a full file system at hand, its runs get a file in place of the
+// output's folder instead.
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery = 5, bool fullFolder = true);
 
 } // namespace Soak

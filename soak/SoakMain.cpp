@@ -110,7 +110,12 @@ int main(int argc, char** argv)
                 RunsAtOnce, faultEvery);
     std::fflush(stdout);
 
-    const std::vector<Fault> plan = PlanFaults(conversions, seed, faultEvery);
+    const bool fullFolder = TestSupport::PathExists(places.FullFolder() + "\\filler");
+    if (!fullFolder) {
+        std::printf("soak: no full file system at %s: a file in place of the output folder instead\n",
+                    places.FullFolder().c_str());
+    }
+    const std::vector<Fault> plan = PlanFaults(conversions, seed, faultEvery, fullFolder);
     const std::string spool = SpoolFolder();
     const size_t gaugeEvery = std::max<size_t>(conversions / 10, 10);
     std::vector<GaugePoint> gauges{{0, ReadGauge(serverPid), CountEntries(spool)}};

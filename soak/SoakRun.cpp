@@ -126,7 +126,8 @@ void SoakRun::Prepare()
         // Kept apart: the document itself may be deleted during the run.
         WriteFileBytes(root + "\\expected.txt", text);
     }
-    output_ = root + "\\out\\doc.pdf";
+    output_ = record_.fault == Fault::OutputFolderFull ? places_.FullFolder() + "\\" + Number(record_.run) + ".pdf"
+                                                       : root + "\\out\\doc.pdf";
 
     switch (record_.fault) {
     case Fault::HeldSignalFile:
@@ -143,6 +144,10 @@ void SoakRun::Prepare()
         break;
     case Fault::OutputIsFolder:
         MakeFolders(output_);
+        record_.injected = true;
+        break;
+    case Fault::OutputFolderFull:
+        MakeFolders(root + "\\out");
         record_.injected = true;
         break;
     case Fault::OutputHeld:
@@ -293,6 +298,13 @@ void SoakRun::CheckOutput(RunRecord& record)
     case Fault::OutputIsFolder:
         if (!IsFolder(output_) || !Entries(output_).empty()) {
             fail("the folder at the output path was changed");
+        }
+        break;
+    case Fault::OutputFolderFull:
+        for (const std::string& name : Entries(places_.FullFolder())) {
+            if (name != "filler") {
+                fail("left in the full folder: " + name);
+            }
         }
         break;
     case Fault::OutputHeld:

@@ -20,6 +20,8 @@ struct Places {
     std::string work;          // the soak's own folder
     std::string Temp() const { return work + "\\temp"; }
     std::string SignalFile() const { return Temp() + "\\PDFCreator\\CommandLine.txt"; }
+    // A small file system that a file called "filler" has filled up.
+    std::string FullFolder() const { return work + "\\full"; }
 };
 
 struct RunRecord {
