@@ -15,7 +15,7 @@ enum class Fault {
     None,
     HeldSignalFile,     // another process holds CommandLine.txt when the run starts
     KilledPrintRun,     // the print run is killed once it has handed its job over
-    KilledConverterRun, // the converter run is killed the moment it is seen
+    KilledConverterRun, // the converter run is killed at a moment drawn from its first 100 ms of work
     DocumentGone,       // the document is deleted once the print run has ended
     OutputIsUnderFile,  // a file stands in place of the output's folder
     OutputIsFolder,     // a folder stands at the output path

@@ -5,8 +5,11 @@
 #include "MachineGauge.h"
 #include "MessageBoxProbe.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <random>
 
 namespace Soak {
 
@@ -21,6 +24,9 @@ constexpr DWORD PrintRunOrdinal = 3;
 constexpr DWORD ConverterRunOrdinal = 4;
 constexpr DWORD BoxCheckIntervalMs = 50;
 constexpr DWORD KillCode = 0xDEAD;
+// A converter run is killed at a moment drawn from up to this long after its
+// start-up has ended: while it reads, renders, writes or renames.
+constexpr DWORD ConverterKillSpreadMs = 100;
 
 const std::string OldDocument = "an old document that no run may replace";
 
@@ -44,6 +50,19 @@ std::vector<DWORD> Children(const ChildProcess& child)
     std::vector<DWORD> ids = child.ProcessesInJob();
     std::erase(ids, child.Id());
     return ids;
+}
+
+// Wine's server cannot take the end of a process that is still starting:
+// killed while it hands the server its first file descriptor, the server
+// itself crashes (it looks up the process's first thread, and there is none
+// yet). Once the loader has mapped more than the program, start-up is over.
+bool HasStarted(DWORD id)
+{
+    Global::KernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    HMODULE modules[4] = {};
+    DWORD needed = 0;
+    return process && ::EnumProcessModules(process.Get(), modules, sizeof modules, &needed) &&
+           needed >= 2 * sizeof(HMODULE);
 }
 
 bool KillProcess(DWORD id)
@@ -91,6 +110,8 @@ SoakRun::SoakRun(const Places& places, size_t run, Fault fault, uint32_t seed)
     record_.run = run;
     record_.fault = fault;
     record_.injected = fault == Fault::None;
+    std::seed_seq sequence{seed, static_cast<uint32_t>(run), 1u};
+    killDelayMs_ = std::mt19937(sequence)() % ConverterKillSpreadMs;
     folder_ = "runs\\" + Number(run);
     Prepare();
 
@@ -198,7 +219,12 @@ void SoakRun::Inject()
     case Fault::KilledConverterRun:
         if (started == ConverterRunOrdinal) {
             for (DWORD id : Children(*child_)) {
-                record_.injected = KillProcess(id) || record_.injected;
+                if (converterStartedAt_ == 0 && HasStarted(id)) {
+                    converterStartedAt_ = ::GetTickCount();
+                }
+                if (converterStartedAt_ != 0 && ::GetTickCount() - converterStartedAt_ >= killDelayMs_) {
+                    record_.injected = KillProcess(id) || record_.injected;
+                }
             }
             record_.late = record_.injected && PathExists(output_);
         }

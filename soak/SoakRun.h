@@ -68,6 +68,8 @@ private:
     Global::KernelHandle printed_; // set by the print run that stays
     std::unique_ptr<TestSupport::ChildProcess> child_;
     DWORD started_ = 0;
+    DWORD converterStartedAt_ = 0; // when the converter run's start-up was seen over
+    DWORD killDelayMs_ = 0;
     bool killed_ = false;
     DWORD lastBoxCheck_ = 0;
     HWND lastBox_ = nullptr;
