@@ -7,36 +7,85 @@ namespace {
 
 constexpr wchar_t ExpectedForm[] = L"The command line must have the form {print command} {output file}.";
 
-// The text between the first "{" at or after start and the first "}" after
-// it; next receives the position after that "}".
-bool CutGroup(const std::wstring& text, size_t start, std::wstring& part, size_t& next)
+// Long enough to recognise the text in a message box, short enough to read.
+constexpr size_t ShownTextLength = 80;
+
+[[noreturn]] void Refuse(const std::wstring& what)
 {
-    size_t open = text.find(L'{', start);
-    if (open == std::wstring::npos) {
-        return false;
+    throw CommandLineError(what + L" " + ExpectedForm);
+}
+
+[[noreturn]] void RefuseUnexpected(const std::wstring& where, const std::wstring& text)
+{
+    std::wstring shown = text.size() > ShownTextLength ? text.substr(0, ShownTextLength) + L"..." : text;
+    Refuse(L"Unexpected text " + where + L": \"" + shown + L"\".");
+}
+
+// The n characters from index start, fewer when the text ends sooner, none
+// when start lies beyond its end.
+std::wstring Cut(const std::wstring& text, size_t start, size_t length)
+{
+    return start >= text.size() ? std::wstring() : text.substr(start, length);
+}
+
+// Text before the first "{" is dropped when it holds no "}": "x{a} {b}" is
+// meant as "{a} {b}". A "}" there means the groups themselves are in doubt,
+// so such text stays and the cut below decides.
+std::wstring WithoutLeadingText(const std::wstring& text)
+{
+    size_t open = text.find(L'{');
+    if (open == std::wstring::npos || text.find(L'}') < open) {
+        return text;
     }
-    size_t close = text.find(L'}', open + 1);
-    if (close == std::wstring::npos) {
-        return false;
-    }
-    part = text.substr(open + 1, close - open - 1);
-    next = close + 1;
-    return true;
+    return text.substr(open);
 }
 
 } // namespace
 
 CommandLineParts CutCommandLine(const std::wstring& commandLineText)
 {
-    CommandLineParts parts;
-    size_t next = 0;
-    if (!CutGroup(commandLineText, 0, parts.PrintCommand, next)) {
-        throw CommandLineError(std::wstring(L"The print command is missing or has no closing brace. ") +
-                               ExpectedForm);
+    const std::wstring text = WithoutLeadingText(commandLineText);
+
+    // Both parts start one character after the first "{" of the whole line
+    // (at the start when there is none), and each is as long as the text
+    // before its first "}" less one character: the lengths a well-formed
+    // line gives, counted from the first "}" alone.
+    size_t open = text.find(L'{');
+    size_t start = open == std::wstring::npos ? 0 : open + 1;
+    size_t close = text.find(L'}');
+    if (close == std::wstring::npos) {
+        Refuse(L"The print command is missing or has no closing brace.");
     }
-    if (!CutGroup(commandLineText, next, parts.OutputPath, next)) {
-        throw CommandLineError(std::wstring(L"The output file is missing or has no closing brace. ") +
-                               ExpectedForm);
+    if (close == 0) {
+        Refuse(L"The command line begins with a closing brace.");
+    }
+    CommandLineParts parts;
+    parts.PrintCommand = Cut(text, start, close - 1);
+
+    // Rest: the line after as many characters as the print command and its
+    // two braces take.
+    const std::wstring rest = TrimBlanks(text.substr(parts.PrintCommand.size() + 2));
+    size_t restClose = rest.find(L'}');
+    if (restClose == std::wstring::npos) {
+        Refuse(L"The output file is missing or has no closing brace.");
+    }
+    if (restClose == 0) {
+        Refuse(L"The output file is missing: a closing brace follows the print command.");
+    }
+    parts.OutputPath = Cut(rest, start, restClose - 1);
+
+    // An empty part is the caller's to report. A non-empty part is the text
+    // between its own braces only when the line (for the print command) and
+    // Rest (for the output path) begin with "{"; anything else has shifted
+    // it, and no part is handed on.
+    if (parts.PrintCommand.empty()) {
+        return parts;
+    }
+    if (text[0] != L'{') {
+        RefuseUnexpected(L"before the print command", text.substr(0, open));
+    }
+    if (!parts.OutputPath.empty() && rest[0] != L'{') {
+        RefuseUnexpected(L"between the print command and the output file", TrimBlanks(rest.substr(0, rest.find(L'{'))));
     }
     return parts;
 }

@@ -13,14 +13,24 @@ public:
 };
 
 struct CommandLineParts {
-    std::wstring PrintCommand; // text between the first "{" and the first "}" after it
-    std::wstring OutputPath;   // text between the next "{" and the first "}" after it
+    std::wstring PrintCommand;
+    std::wstring OutputPath;
 };
 
-// Cuts a non-empty command line into its two parts. Each part is the text
-// between its own braces, unchanged: spaces, quotes, backslashes and opening
-// braces stay. Text before a group and after the second one is ignored.
-// Throws CommandLineError when the command line lacks two complete groups.
+// Cuts a non-empty command line into its two parts. Text before the first "{"
+// is dropped when it holds no "}". The print command then starts after the
+// first "{" and is one character shorter than the text before the first "}";
+// Rest is what follows the print command and two braces, without spaces at
+// its ends, and the output path is cut from Rest in the same way. On a line
+// "{print command} {output file}" each part is the text between its own
+// braces, unchanged (spaces, quotes, backslashes and opening braces stay),
+// and text after the second group is ignored.
+// An empty part is returned as it is: reporting it is the caller's.
+// Throws CommandLineError, naming the expected form, when a length would be
+// negative (no "}", or a "}" first in the line or in Rest), when the print
+// command is non-empty but the line does not begin with "{", and when both
+// parts are non-empty but Rest does not begin with "{": such parts would be
+// shifted, and the description names the unexpected text.
 CommandLineParts CutCommandLine(const std::wstring& commandLineText);
 
 // The process's argument text: the command line without the program's own

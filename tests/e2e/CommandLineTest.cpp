@@ -1,6 +1,7 @@
 // The command line, seen from outside: the help prompt and what its answers
 // do, the two validation messages and what follows each, the trap's box for
-// a command line without two groups, and the exit code of each road.
+// a command line without two groups or with text between them, and the exit
+// code of each road.
 #include "EndToEnd.h"
 #include "ProcessStart.h"
 #include "RegistryDefault.h"
@@ -93,6 +94,7 @@ TEST(CommandLineTest, AnEmptyOrMissingGroupIsReportedAndNothingRuns)
         {"print.exe doc.txt out.pdf", ExpectedForm, false}, // no braces at all
         {"{print.exe doc.txt} {out", ExpectedForm, false},  // the output group is not closed
         {"}{", ExpectedForm, false},                        // braces the wrong way round
+        {"{print.exe doc.txt} junk {out.pdf}", "\"junk\"", false}, // text that would shift the output path
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -102,24 +104,39 @@ TEST(CommandLineTest, AnEmptyOrMissingGroupIsReportedAndNothingRuns)
         const SeenBox& box = result.boxes[0];
         ExpectBox(box, AppTitle, c.whole ? c.text : box.text, {IDOK});
         EXPECT_TRUE(Contains(box.text, c.text)) << i << ": " << box.Describe();
+        EXPECT_TRUE(c.whole || Contains(box.text, ExpectedForm)) << i << ": " << box.Describe();
         EXPECT_EQ(result.exitCode, InvalidCommandLine) << i;
         EXPECT_EQ(StandIn::Roles(Runs(sandbox)), "") << i;
         EXPECT_FALSE(PathExists(sandbox.SignalFile())) << i;
     }
 }
 
-// The run goes on after the box, and no document is looked for at "".
+// The run goes on after the box with the print command as cut, and no
+// document is looked for at "". A "}" inside the print command ends it there
+// and leaves nothing for the output path.
 TEST(CommandLineTest, AnEmptyOutputPathIsReportedAndTheConversionGoesOnWithALoneLineEnd)
 {
     Sandbox sandbox;
-    RunResult result = RunCommandLine(sandbox, "{" + PrintCommand(sandbox) + "} {}", {IDOK}, ConverterSide());
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], AppTitle, InvalidOutputPathText, {IDOK});
-    EXPECT_EQ(result.exitCode, InvalidCommandLine);
-    std::vector<StandIn::RunRecord> runs = Runs(sandbox);
-    ASSERT_EQ(StandIn::Roles(runs), AllFourRuns);
-    EXPECT_TRUE(runs[2].SignalHolds("\r\n")) << runs[2].signalState << " " << runs[2].signalBytes;
-    EXPECT_FALSE(PathExists(sandbox.SignalFile()));
+    const std::string print = PrintCommand(sandbox);
+    struct Case {
+        std::string line;
+        std::string printed; // the print run's command line
+    } cases[] = {
+        {"{" + print + "} {}", print},
+        {"{" + print + " x}y} {out.pdf}", print + " x"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        ASSERT_TRUE(RemoveTree(sandbox.LogFile())) << i;
+        RunResult result = RunCommandLine(sandbox, cases[i].line, {IDOK}, ConverterSide());
+        ASSERT_EQ(result.boxes.size(), 1u) << i;
+        ExpectBox(result.boxes[0], AppTitle, InvalidOutputPathText, {IDOK});
+        EXPECT_EQ(result.exitCode, InvalidCommandLine) << i;
+        std::vector<StandIn::RunRecord> runs = Runs(sandbox);
+        ASSERT_EQ(StandIn::Roles(runs), AllFourRuns) << i;
+        EXPECT_EQ(runs[1].commandLine, cases[i].printed) << i;
+        EXPECT_TRUE(runs[2].SignalHolds("\r\n")) << i << ": " << runs[2].signalState << " " << runs[2].signalBytes;
+        EXPECT_FALSE(PathExists(sandbox.SignalFile())) << i;
+    }
 }
 
 TEST(CommandLineTest, TextAroundTheGroupsIsIgnoredAndThePartsArriveUnchanged)
@@ -129,7 +146,7 @@ TEST(CommandLineTest, TextAroundTheGroupsIsIgnoredAndThePartsArriveUnchanged)
     // A "}" cannot be part of a group: the output path ends at "{1".
     std::string handedOver = sandbox.Root() + "\\out {1";
     RunResult result =
-        RunCommandLine(sandbox, "before {" + print + "}   between {" + handedOver + "}.pdf} after", {}, ConverterSide());
+        RunCommandLine(sandbox, "before {" + print + "}   {" + handedOver + "}.pdf} after", {}, ConverterSide());
     EXPECT_EQ(result.exitCode, Success);
     std::vector<StandIn::RunRecord> runs = Runs(sandbox);
     ASSERT_EQ(StandIn::Roles(runs), AllFourRuns);

@@ -27,6 +27,17 @@ BOOL CALLBACK MatchBox(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+// A message to another process's window, answered within a second: a
+// process whose thread hangs cannot hang the caller. 0 when unanswered.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 1000, &answer) == 0) {
+        return 0;
+    }
+    return static_cast<LRESULT>(answer);
+}
+
 std::string WindowText(HWND window)
 {
     if (window == nullptr) {
@@ -34,9 +45,9 @@ std::string WindowText(HWND window)
     }
     // WM_GETTEXT crosses the process boundary; GetWindowTextA would not
     // read a control of another process.
-    int length = static_cast<int>(::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+    int length = static_cast<int>(Ask(window, WM_GETTEXTLENGTH));
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    int copied = static_cast<int>(::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    int copied = static_cast<int>(Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
     text.resize(static_cast<size_t>(std::max(copied, 0)));
     return text;
 }
@@ -52,7 +63,7 @@ std::string SeenBox::Describe() const
 {
     std::string description = "\"" + title + "\" | \"" + text + "\" |";
     for (int b : buttons) {
-        description += b == IDOK ? " [OK]" : b == IDCANCEL ? " [Cancel]" : b == IDYES ? " [Yes]" : " [No]";
+        description += " [" + ButtonName(b) + "]";
     }
     for (size_t at = 0; (at = description.find('\n', at)) != std::string::npos;) {
         description.replace(at, 1, "\\n");
@@ -74,6 +85,14 @@ std::optional<SeenBox> FindMessageBox(DWORD processId)
             box.buttons.push_back(id);
         }
     }
+    // A dialog answers DM_GETDEFID with its default button's id in the low word.
+    LRESULT defaultId = Ask(search.found, DM_GETDEFID);
+    if (HIWORD(defaultId) == DC_HASDEFID &&
+        std::find(box.buttons.begin(), box.buttons.end(), LOWORD(defaultId)) != box.buttons.end()) {
+        box.defaultButton = LOWORD(defaultId);
+    } else if (!box.buttons.empty()) {
+        box.defaultButton = box.buttons.front();
+    }
     return box;
 }
 
@@ -90,6 +109,11 @@ void PressButton(const SeenBox& box, int button)
     // The dialog's own answer to a click, needing neither focus nor mouse.
     HWND control = ::GetDlgItem(box.window, button);
     ::PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+std::string ButtonName(int button)
+{
+    return button == IDOK ? "OK" : button == IDCANCEL ? "Cancel" : button == IDYES ? "Yes" : button == IDNO ? "No" : "?";
 }
 
 } // namespace TestSupport

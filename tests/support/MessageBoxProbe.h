@@ -18,6 +18,7 @@ struct SeenBox {
     std::string title;
     std::string text;
     std::vector<int> buttons; // the visible ones among IDOK, IDCANCEL, IDYES, IDNO, in that order
+    int defaultButton = 0;    // what Enter would press: the dialog's default, else its first button; 0: none
 
     bool Has(int button) const;
     // "title | text | [OK]" with line feeds shown as \n, for failure messages.
@@ -33,5 +34,8 @@ std::optional<SeenBox> WaitForMessageBox(const ChildProcess& child, DWORD timeou
 
 // Presses a button of the box as a click would; returns at once.
 void PressButton(const SeenBox& box, int button);
+
+// "OK", "Cancel", "Yes" or "No".
+std::string ButtonName(int button);
 
 } // namespace TestSupport
