@@ -76,10 +76,13 @@ Gauge ReadGauge(unsigned long serverProcessId)
     std::vector<BYTE> processes = Query(SystemProcessInformation);
     for (size_t offset = 0; !processes.empty();) {
         const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(processes.data() + offset);
-        ++gauge.processes;
-        gauge.processHandles += entry->HandleCount;
-        gauge.privateKb += entry->VirtualMemoryCounters.PagefileUsage / 1024;
-        gauge.workingSetKb += entry->VirtualMemoryCounters.WorkingSetSize / 1024;
+        // The soak's own records grow with every run; they are no one's leak.
+        if (reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId) != ::GetCurrentProcessId()) {
+            ++gauge.processes;
+            gauge.processHandles += entry->HandleCount;
+            gauge.privateKb += entry->VirtualMemoryCounters.PagefileUsage / 1024;
+            gauge.workingSetKb += entry->VirtualMemoryCounters.WorkingSetSize / 1024;
+        }
         if (entry->NextEntryOffset == 0) {
             break;
         }

@@ -2,7 +2,8 @@
 // What the machine holds at one moment: processes, open handles and memory,
 // read through the system's own accounting (NtQuerySystemInformation) and,
 // under Wine, from the Wine server's entry in /proc (drive Z:). Taken while
-// no run is under way, every figure belongs to a long-lived process.
+// no run is under way, every figure belongs to a long-lived process; the
+// soak's own process is left out.
 #include <windows.h>
 
 #include <string>
