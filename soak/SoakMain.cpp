@@ -204,10 +204,12 @@ int main(int argc, char** argv)
     std::printf("faults injected, by kind (exit codes seen):\n");
     for (const Expectation& row : AllExpectations()) {
         size_t planned = 0, injected = 0, late = 0;
+        DWORD worstMs = 0;
         std::map<std::string, size_t> codes;
         for (const RunRecord& record : records) {
             if (record.fault == row.fault) {
                 ++planned;
+                worstMs = std::max(worstMs, record.ms);
                 injected += record.injected;
                 late += record.late;
                 ++codes[record.exited ? std::to_string(record.exitCode) : "killed"];
@@ -224,7 +226,7 @@ int main(int argc, char** argv)
         if (late > 0) {
             std::printf(" (%zu killed after the PDF was in place)", late);
         }
-        std::printf("  %s\n", seen.c_str());
+        std::printf("  %s%s\n", seen.c_str(), planned == 0 ? "" : (", worst " + std::to_string(worstMs) + " ms").c_str());
     }
     std::map<std::string, size_t> boxes;
     for (const RunRecord& record : records) {
