@@ -19,6 +19,7 @@ struct PdfImage {
     std::shared_ptr<PdfImage> softMask; // the alpha channel as a /DeviceGray image, when there is one
     double dpiX = 0;          // resolution the file states; 0 when it states none
     double dpiY = 0;
+    int pdfVersion = 4;       // the PDF 1.x that the image needs: 5 for 16-bit components, else 4
 };
 
 } // namespace Converter

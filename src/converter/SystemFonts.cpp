@@ -1,0 +1,185 @@
+#include "SystemFonts.h"
+
+#include "DocumentError.h"
+#include "Handle.h"
+#include "SfntWriter.h"
+
+#include <algorithm>
+#include <set>
+
+namespace Converter {
+namespace {
+
+// The tables a font is read and subset with. They are asked for one by one
+// because GetFontData gives a font of a collection (.ttc) no file of its own;
+// its tables, written out as one font, are that file.
+constexpr uint32_t WantedTables[] = {
+    SfntTag("cmap"), SfntTag("cvt "), SfntTag("fpgm"), SfntTag("glyf"), SfntTag("head"), SfntTag("hhea"), SfntTag("hmtx"),
+    SfntTag("loca"), SfntTag("maxp"), SfntTag("name"), SfntTag("OS/2"), SfntTag("post"), SfntTag("prep"),
+};
+
+// GetFontData takes a tag as the four bytes in file order read as a little-endian number.
+DWORD GdiTag(uint32_t tag)
+{
+    return (tag >> 24) | ((tag >> 8) & 0xFF00) | ((tag << 8) & 0xFF0000) | (tag << 24);
+}
+
+struct Candidate {
+    std::wstring face;
+    bool fixedPitch = false;
+};
+
+int CALLBACK CollectFamily(const LOGFONTW* logFont, const TEXTMETRICW* metric, DWORD fontType, LPARAM list)
+{
+    const auto* extended = reinterpret_cast<const NEWTEXTMETRICEXW*>(metric);
+    // Only TrueType outlines can be embedded; '@' names are the vertical twins of East Asian fonts.
+    if ((fontType & TRUETYPE_FONTTYPE) && !(extended->ntmTm.ntmFlags & NTM_PS_OPENTYPE) && logFont->lfFaceName[0] != L'@') {
+        reinterpret_cast<std::vector<Candidate>*>(list)->push_back(
+            Candidate{logFont->lfFaceName, (logFont->lfPitchAndFamily & 0x3) == FIXED_PITCH});
+    }
+    return 1;
+}
+
+} // namespace
+
+SystemFonts::SystemFonts() : dc_(::CreateCompatibleDC(nullptr)) {}
+
+void SystemFonts::ListFamilies()
+{
+    listed_ = true;
+    if (!dc_) {
+        return;
+    }
+    LOGFONTW all{};
+    all.lfCharSet = DEFAULT_CHARSET;
+    std::vector<Candidate> candidates;
+    ::EnumFontFamiliesExW(dc_.Get(), &all, CollectFamily, reinterpret_cast<LPARAM>(&candidates), 0);
+    // Monospaced families first: the text is laid out in a grid of cells.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.fixedPitch > b.fixedPitch; });
+    std::set<std::wstring> seen;
+    for (const Candidate& candidate : candidates) {
+        if (!seen.insert(candidate.face).second) {
+            continue; // one entry per character set of the family
+        }
+        LOGFONTW wanted{};
+        wanted.lfHeight = -64;
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        wanted.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+        candidate.face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+        Global::UniqueHandle<FontTraits> handle(::CreateFontIndirectW(&wanted));
+        if (handle) {
+            families_.push_back(Family{candidate.face, std::move(handle), nullptr, nullptr, false});
+        }
+    }
+}
+
+std::string SystemFonts::TableData(uint32_t tag)
+{
+    DWORD size = ::GetFontData(dc_.Get(), GdiTag(tag), 0, nullptr, 0);
+    if (size == GDI_ERROR || size == 0 || size > TrueTypeFont::MaxFileSize) {
+        return {};
+    }
+    std::string data(size, '\0');
+    if (::GetFontData(dc_.Get(), GdiTag(tag), 0, data.data(), size) != size) {
+        return {};
+    }
+    return data;
+}
+
+// The font's own character map answers, read with our reader: the system's
+// glyph queries (GetGlyphIndicesW) cannot ask about characters beyond the
+// Basic Multilingual Plane.
+bool SystemFonts::HasGlyph(Family& family, char32_t codePoint)
+{
+    if (!family.map) {
+        HGDIOBJ previous = ::SelectObject(dc_.Get(), family.handle.Get());
+        Global::ScopeExit restore([&] { ::SelectObject(dc_.Get(), previous); });
+        try {
+            family.map = std::make_unique<CharacterMap>(TableData(SfntTag("cmap")));
+        } catch (const DocumentError&) {
+            family.unusable = true; // no readable Unicode map (or no 'cmap' at all)
+            return false;
+        }
+    }
+    return family.map->GlyphFor(codePoint) != 0;
+}
+
+const TrueTypeFont* SystemFonts::Load(Family& family)
+{
+    if (family.font || family.unusable) {
+        return family.font.get();
+    }
+    family.unusable = true;
+    HGDIOBJ previous = ::SelectObject(dc_.Get(), family.handle.Get());
+    Global::ScopeExit restore([&] { ::SelectObject(dc_.Get(), previous); });
+    std::vector<SfntTable> tables;
+    size_t total = 0;
+    for (uint32_t tag : WantedTables) {
+        std::string data = TableData(tag);
+        total += data.size();
+        if (total > TrueTypeFont::MaxFileSize) {
+            return nullptr;
+        }
+        if (!data.empty()) {
+            tables.push_back(SfntTable{tag, std::move(data)});
+        }
+    }
+    auto head = std::find_if(tables.begin(), tables.end(), [](const SfntTable& t) { return t.tag == SfntTag("head"); });
+    if (head == tables.end() || head->data.size() < 54) {
+        return nullptr;
+    }
+    try {
+        auto font = std::make_unique<TrueTypeFont>(WriteSfnt(std::move(tables)));
+        if (!font->EmbeddingAllowed()) {
+            return nullptr;
+        }
+        family.font = std::move(font);
+        family.unusable = false;
+    } catch (const DocumentError&) {
+        // A damaged system font is passed over like one without the character.
+    }
+    return family.font.get();
+}
+
+const TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
+{
+    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return nullptr;
+    }
+    auto known = answers_.find(codePoint);
+    if (known != answers_.end()) {
+        return known->second;
+    }
+    if (!listed_) {
+        ListFamilies();
+    }
+    const TrueTypeFont* answer = nullptr;
+    // Fonts already chosen first, so that a text's characters gather in few fonts.
+    std::vector<Family*> order;
+    for (Family& family : families_) {
+        if (family.font) {
+            order.push_back(&family);
+        }
+    }
+    for (Family& family : families_) {
+        if (!family.font && !family.unusable) {
+            order.push_back(&family);
+        }
+    }
+    for (Family* family : order) {
+        if (family->unusable || !HasGlyph(*family, codePoint)) {
+            continue;
+        }
+        const TrueTypeFont* font = Load(*family);
+        // Our own reading of the font has the last word.
+        if (font && font->GlyphFor(codePoint) != 0) {
+            answer = font;
+            break;
+        }
+    }
+    answers_[codePoint] = answer;
+    return answer;
+}
+
+} // namespace Converter

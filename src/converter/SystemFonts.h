@@ -1,0 +1,60 @@
+#pragma once
+// The fonts installed on the system, asked for the characters that the
+// embedded font lacks. Best effort: a font that cannot be read, is no
+// TrueType font, or whose licence forbids embedding is passed over, and when
+// no font has the character the caller draws a visible replacement.
+#include "CharacterMap.h"
+#include "Handle.h"
+#include "TrueTypeFont.h"
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Converter {
+
+class SystemFonts {
+public:
+    SystemFonts();
+
+    // An installed font that has a glyph for the character, or null. The font
+    // stays owned here, and the same object answers for every character it
+    // was chosen for, so that a caller can group characters by font.
+    const TrueTypeFont* FontFor(char32_t codePoint);
+
+private:
+    struct DcTraits {
+        using Type = HDC;
+        static Type Invalid() noexcept { return nullptr; }
+        static void Close(Type h) noexcept { ::DeleteDC(h); }
+    };
+    struct FontTraits {
+        using Type = HFONT;
+        static Type Invalid() noexcept { return nullptr; }
+        static void Close(Type h) noexcept { ::DeleteObject(h); }
+    };
+    struct Family {
+        std::wstring face;
+        Global::UniqueHandle<FontTraits> handle;
+        std::unique_ptr<CharacterMap> map;  // read when the family is first asked
+        std::unique_ptr<TrueTypeFont> font; // read once it has been chosen
+        bool unusable = false;
+    };
+
+    void ListFamilies();
+    // The bytes of one of the selected font's tables; empty when it has none or they cannot be read.
+    std::string TableData(uint32_t tag);
+    bool HasGlyph(Family& family, char32_t codePoint);
+    const TrueTypeFont* Load(Family& family);
+
+    // Declared before the fonts: they are deleted first, never while selected into it.
+    Global::UniqueHandle<DcTraits> dc_;
+    bool listed_ = false;
+    std::vector<Family> families_;
+    std::map<char32_t, const TrueTypeFont*> answers_;
+};
+
+} // namespace Converter

@@ -1,0 +1,117 @@
+#include "DocumentKind.h"
+
+#include <array>
+#include <cstdint>
+
+namespace Converter {
+
+namespace {
+
+// A control character that plain text never holds. Tab, line feed,
+// vertical tab, form feed and carriage return are layout; backspace
+// (overstrike in formatted manual pages), escape (terminal colours in logs)
+// and SUB (the old end-of-file mark) turn up in real text files.
+bool NeverInText(std::uint32_t c) {
+    if (c >= 0x20) {
+        return false;
+    }
+    switch (c) {
+    case 0x08: case 0x09: case 0x0a: case 0x0b: case 0x0c: case 0x0d: case 0x1a: case 0x1b: return false;
+    default: return true;
+    }
+}
+
+struct Signature {
+    std::string_view magic;
+    std::size_t offset;
+    const wchar_t* name;
+};
+
+// Formats whose signature is made of bytes that text never holds (or that
+// carry such bytes right after it), so a match is never a text document.
+constexpr std::array kBinaryFormats{
+    Signature{std::string_view("MZ"), 0, L"a Windows or DOS program"},
+    Signature{std::string_view("\x7f" "ELF", 4), 0, L"a Linux or Unix program"},
+    Signature{std::string_view("PK\x03\x04", 4), 0, L"a ZIP archive (or an office document packed in one)"},
+    Signature{std::string_view("PK\x05\x06", 4), 0, L"a ZIP archive"},
+    Signature{std::string_view("\x1f\x8b", 2), 0, L"a gzip-compressed file"},
+    Signature{std::string_view("7z\xbc\xaf\x27\x1c", 6), 0, L"a 7z archive"},
+    Signature{std::string_view("Rar!\x1a\x07", 6), 0, L"a RAR archive"},
+    Signature{std::string_view("BZh"), 0, L"a bzip2-compressed file"},
+    Signature{std::string_view("\xfd" "7zXZ\0", 6), 0, L"an xz-compressed file"},
+    Signature{std::string_view("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8), 0, L"an older Office document (Word, Excel)"},
+    Signature{std::string_view("GIF87a"), 0, L"a GIF image (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("GIF89a"), 0, L"a GIF image (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("BM"), 0, L"a BMP image (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("II*\0", 4), 0, L"a TIFF image (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("MM\0*", 4), 0, L"a TIFF image (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("WEBP"), 8, L"a WebP image (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("\0\0\1\0", 4), 0, L"an icon file (the converter takes JPEG and PNG images)"},
+};
+
+bool Matches(std::string_view bytes, const Signature& signature) {
+    return bytes.size() >= signature.offset + signature.magic.size() &&
+           bytes.substr(signature.offset, signature.magic.size()) == signature.magic;
+}
+
+std::wstring Hex(std::uint32_t value, int digits) {
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    for (int i = digits - 1; i >= 0; --i) {
+        text += kDigits[(value >> (4 * i)) & 15];
+    }
+    return text;
+}
+
+DocumentSniff Refuse(std::wstring reason) { return {DocumentKind::Refused, std::move(reason)}; }
+
+// Text is refused at its first byte that text never holds; a file with a
+// known binary signature is refused by that format's name.
+DocumentSniff NotText(std::string_view bytes, std::size_t offset, std::uint32_t value, int digits) {
+    for (const Signature& signature : kBinaryFormats) {
+        if (Matches(bytes, signature)) {
+            return Refuse(L"The document is " + std::wstring(signature.name) + L", not a text, image or PDF document.");
+        }
+    }
+    const std::wstring what = digits == 4 ? L"the character U+" + Hex(value, 4) : L"the byte 0x" + Hex(value, 2);
+    return Refuse(L"The document is not a text, image or PDF document: it holds binary data (" + what +
+                  L" at offset " + std::to_wstring(offset) + L", which text never has).");
+}
+
+} // namespace
+
+DocumentSniff SniffDocumentKind(std::string_view bytes) {
+    if (bytes.substr(0, 5) == "%PDF-") {
+        return {DocumentKind::Pdf, {}};
+    }
+    if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) {
+        return {DocumentKind::Png, {}};
+    }
+    if (bytes.substr(0, 3) == "\xff\xd8\xff") {
+        return {DocumentKind::Jpeg, {}};
+    }
+    if (bytes.substr(0, 4) == std::string_view("\xff\xfe\0\0", 4) || bytes.substr(0, 4) == std::string_view("\0\0\xfe\xff", 4)) {
+        return Refuse(L"The document is UTF-32 text, which the converter does not take (save it as UTF-8 or UTF-16).");
+    }
+    const bool littleEndian = bytes.substr(0, 2) == "\xff\xfe";
+    if (littleEndian || bytes.substr(0, 2) == "\xfe\xff") {
+        for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+            const auto low = static_cast<unsigned char>(bytes[littleEndian ? at : at + 1]);
+            const auto high = static_cast<unsigned char>(bytes[littleEndian ? at + 1 : at]);
+            const std::uint32_t unit = (high << 8) | low;
+            if (NeverInText(unit)) {
+                return NotText(bytes, at, unit, 4);
+            }
+        }
+        return {DocumentKind::Utf16Text, {}};
+    }
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        const auto c = static_cast<unsigned char>(bytes[at]);
+        if (NeverInText(c)) {
+            return NotText(bytes, at, c, 2);
+        }
+    }
+    return {DocumentKind::Text, {}};
+}
+
+} // namespace Converter

@@ -1,0 +1,145 @@
+#include "FlateCodec.h"
+
+#include "DocumentError.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace Converter::FlateCodec {
+
+namespace {
+
+// zlib's stream state, ended whatever happens.
+class Inflater {
+public:
+    Inflater() {
+        if (inflateInit(&stream_) != Z_OK) {
+            throw std::bad_alloc();
+        }
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+        // As for PNG's CRCs: mutated data gets past the Adler-32 checksum.
+        inflateValidate(&stream_, 0);
+#endif
+    }
+    ~Inflater() { inflateEnd(&stream_); }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+    z_stream* operator->() { return &stream_; }
+    z_stream* get() { return &stream_; }
+
+private:
+    z_stream stream_{};
+};
+
+class Deflater {
+public:
+    Deflater() {
+        if (deflateInit(&stream_, Z_DEFAULT_COMPRESSION) != Z_OK) {
+            throw std::bad_alloc();
+        }
+    }
+    ~Deflater() { deflateEnd(&stream_); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+    z_stream* operator->() { return &stream_; }
+    z_stream* get() { return &stream_; }
+
+private:
+    z_stream stream_{};
+};
+
+constexpr std::size_t kPiece = 64 * 1024;
+
+// zlib counts in uInt; feed longer inputs in slices.
+uInt Slice(std::size_t remaining) { return static_cast<uInt>(std::min<std::size_t>(remaining, UINT_MAX / 2)); }
+
+} // namespace
+
+std::string Compress(std::string_view bytes) {
+    Deflater deflater;
+    std::string out;
+    out.resize(deflateBound(deflater.get(), static_cast<uLong>(std::min<std::size_t>(bytes.size(), ULONG_MAX / 2))) + 64);
+    auto* next = reinterpret_cast<const Bytef*>(bytes.data());
+    std::size_t remaining = bytes.size();
+    std::size_t written = 0;
+    int result = Z_OK;
+    do {
+        if (deflater->avail_in == 0 && remaining > 0) {
+            deflater->next_in = const_cast<Bytef*>(next);
+            deflater->avail_in = Slice(remaining);
+            next += deflater->avail_in;
+            remaining -= deflater->avail_in;
+        }
+        if (written == out.size()) {
+            out.resize(out.size() * 2);
+        }
+        deflater->next_out = reinterpret_cast<Bytef*>(out.data() + written);
+        deflater->avail_out = Slice(out.size() - written);
+        const uInt before = deflater->avail_out;
+        result = deflate(deflater.get(), remaining == 0 ? Z_FINISH : Z_NO_FLUSH);
+        written += before - deflater->avail_out;
+    } while (result == Z_OK || result == Z_BUF_ERROR);
+    out.resize(written);
+    return out;
+}
+
+StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
+                     const std::function<void(std::string_view piece)>& sink) {
+    Inflater inflater;
+    auto* next = reinterpret_cast<const Bytef*>(stream.data());
+    std::size_t remaining = stream.size();
+    std::size_t produced = 0;
+    // One byte more than a piece, so that output beyond the expected size is seen.
+    std::string piece(kPiece, '\0');
+    for (;;) {
+        if (inflater->avail_in == 0 && remaining > 0) {
+            inflater->next_in = const_cast<Bytef*>(next);
+            inflater->avail_in = Slice(remaining);
+            next += inflater->avail_in;
+            remaining -= inflater->avail_in;
+        }
+        // Never ask for more than is still expected, plus one byte to catch an excess.
+        const std::size_t room = std::min<std::size_t>(kPiece, expectedSize - produced + 1);
+        inflater->next_out = reinterpret_cast<Bytef*>(piece.data());
+        inflater->avail_out = static_cast<uInt>(room);
+        const int result = inflate(inflater.get(), Z_NO_FLUSH);
+        const std::size_t got = room - inflater->avail_out;
+        if (produced + got > expectedSize) {
+            throw DocumentError(what + L" holds more data than its header allows.");
+        }
+        if (got > 0) {
+            produced += got;
+            sink(std::string_view(piece.data(), got));
+        }
+        if (result == Z_STREAM_END) {
+            if (produced != expectedSize) {
+                throw DocumentError(what + L" ends before all of its data.");
+            }
+            return remaining == 0 && inflater->avail_in == 0 ? StreamEnd::Clean : StreamEnd::Unfinished;
+        }
+        if (result == Z_BUF_ERROR && got == 0) {
+            // No progress: the input is exhausted before the stream's end.
+            if (produced != expectedSize) {
+                throw DocumentError(what + L" ends before all of its data.");
+            }
+            return StreamEnd::Unfinished;
+        }
+        if (result != Z_OK && result != Z_BUF_ERROR) {
+            throw DocumentError(what + L" is damaged (its compressed data cannot be read).");
+        }
+    }
+}
+
+std::string DecompressExactly(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
+                              StreamEnd* end) {
+    std::string out;
+    const StreamEnd result = Decompress(stream, expectedSize, what, [&](std::string_view piece) { out.append(piece); });
+    if (end != nullptr) {
+        *end = result;
+    }
+    return out;
+}
+
+} // namespace Converter::FlateCodec

@@ -1,0 +1,32 @@
+#pragma once
+// zlib streams (the PDF's /FlateDecode, a PNG's image data). Decompression
+// is bounded by the size the caller expects, never by what the data says:
+// a stream that would expand further is refused as soon as it tries.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace Converter::FlateCodec {
+
+// The zlib stream of `bytes`.
+std::string Compress(std::string_view bytes);
+
+// How a bounded decompression ended once `expectedSize` bytes had come out.
+enum class StreamEnd {
+    Clean,     // the stream ended there, checksum verified, no bytes after it
+    Unfinished // the data ran out (or had bytes after the stream's end) once all expected bytes were out
+};
+
+// Decompresses `stream`, handing the output to `sink` piece by piece, so a
+// caller that only inspects it holds no more than one piece. Throws a
+// DocumentError, naming `what`, when the data is not a zlib stream, when it
+// would give more than `expectedSize` bytes, or when it gives fewer.
+StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
+                     const std::function<void(std::string_view piece)>& sink);
+
+// The same into one buffer, which grows only as real output arrives.
+std::string DecompressExactly(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
+                              StreamEnd* end = nullptr);
+
+} // namespace Converter::FlateCodec

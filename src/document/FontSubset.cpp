@@ -1,0 +1,325 @@
+#include "FontSubset.h"
+
+#include "SfntWriter.h"
+#include "ToUnicodeCMap.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace Converter {
+namespace {
+
+// Glyph 0, the used glyphs and, through any depth of composites, their parts.
+std::vector<bool> KeptGlyphs(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+{
+    std::vector<bool> kept(font.GlyphCount(), false);
+    std::vector<uint16_t> pending{0};
+    for (const auto& used : usedGlyphs) {
+        if (used.first < font.GlyphCount()) {
+            pending.push_back(used.first);
+        }
+    }
+    while (!pending.empty()) {
+        uint16_t glyph = pending.back();
+        pending.pop_back();
+        if (kept[glyph]) {
+            continue;
+        }
+        kept[glyph] = true;
+        for (uint16_t component : font.ComponentsOf(glyph)) {
+            if (!kept[component]) {
+                pending.push_back(component);
+            }
+        }
+    }
+    return kept;
+}
+
+// Consecutive code points drawn by consecutive glyphs.
+struct CharacterRun {
+    char32_t first = 0;
+    char32_t last = 0;
+    uint16_t glyph = 0;
+};
+
+std::vector<CharacterRun> Runs(const std::map<char32_t, uint16_t>& glyphOf, char32_t below)
+{
+    std::vector<CharacterRun> runs;
+    for (const auto& [c, glyph] : glyphOf) {
+        if (c >= below) {
+            break;
+        }
+        if (!runs.empty() && runs.back().last + 1 == c && runs.back().glyph + (c - runs.back().first) == glyph) {
+            runs.back().last = c;
+        } else {
+            runs.push_back(CharacterRun{c, c, glyph});
+        }
+    }
+    return runs;
+}
+
+std::string Format4(const std::map<char32_t, uint16_t>& glyphOf)
+{
+    std::vector<CharacterRun> runs = Runs(glyphOf, 0xFFFF);
+    runs.push_back(CharacterRun{0xFFFF, 0xFFFF, 0}); // the closing segment every format 4 table has
+    size_t segments = runs.size();
+    if (16 + 8 * segments > 0xFFFF) {
+        return {};
+    }
+    uint32_t searchRange = 2;
+    uint32_t entrySelector = 0;
+    while (searchRange * 2 <= 2 * segments) {
+        searchRange *= 2;
+        ++entrySelector;
+    }
+    std::string table;
+    AppendU16(table, 4);
+    AppendU16(table, static_cast<uint32_t>(16 + 8 * segments));
+    AppendU16(table, 0);
+    AppendU16(table, static_cast<uint32_t>(2 * segments));
+    AppendU16(table, searchRange);
+    AppendU16(table, entrySelector);
+    AppendU16(table, static_cast<uint32_t>(2 * segments - searchRange));
+    for (const CharacterRun& run : runs) {
+        AppendU16(table, run.last);
+    }
+    AppendU16(table, 0);
+    for (const CharacterRun& run : runs) {
+        AppendU16(table, run.first);
+    }
+    for (const CharacterRun& run : runs) {
+        AppendU16(table, run.first == 0xFFFF ? 1 : (run.glyph - run.first) & 0xFFFF);
+    }
+    for (size_t i = 0; i < segments; ++i) {
+        AppendU16(table, 0);
+    }
+    return table;
+}
+
+std::string Format12(const std::map<char32_t, uint16_t>& glyphOf)
+{
+    std::vector<CharacterRun> runs = Runs(glyphOf, 0x110000);
+    std::string table;
+    AppendU16(table, 12);
+    AppendU16(table, 0);
+    AppendU32(table, static_cast<uint32_t>(16 + 12 * runs.size()));
+    AppendU32(table, 0);
+    AppendU32(table, static_cast<uint32_t>(runs.size()));
+    for (const CharacterRun& run : runs) {
+        AppendU32(table, run.first);
+        AppendU32(table, run.last);
+        AppendU32(table, run.glyph);
+    }
+    return table;
+}
+
+// Windows' BMP map, and the full map where the characters need it.
+std::string CharacterMapTable(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+{
+    std::map<char32_t, uint16_t> glyphOf;
+    for (const auto& [glyph, text] : usedGlyphs) {
+        for (char32_t c : text) {
+            if (glyph != 0 && font.GlyphFor(c) == glyph) {
+                glyphOf[c] = glyph;
+            }
+        }
+    }
+    std::vector<std::pair<uint16_t, std::string>> subtables; // Windows encoding id, subtable
+    std::string bmp = Format4(glyphOf);
+    if (!bmp.empty()) {
+        subtables.emplace_back(1, std::move(bmp));
+    }
+    if (subtables.empty() || (!glyphOf.empty() && glyphOf.rbegin()->first > 0xFFFF)) {
+        subtables.emplace_back(10, Format12(glyphOf));
+    }
+    std::string table;
+    AppendU16(table, 0);
+    AppendU16(table, static_cast<uint32_t>(subtables.size()));
+    uint32_t offset = static_cast<uint32_t>(4 + 8 * subtables.size());
+    for (const auto& [encoding, subtable] : subtables) {
+        AppendU16(table, 3);
+        AppendU16(table, encoding);
+        AppendU32(table, offset);
+        offset += static_cast<uint32_t>(subtable.size());
+    }
+    for (const auto& subtable : subtables) {
+        table += subtable.second;
+    }
+    return table;
+}
+
+int ToThousandths(const TrueTypeFont& font, int fontUnits)
+{
+    return static_cast<int>(std::lround(fontUnits * 1000.0 / font.UnitsPerEm()));
+}
+
+// A six-letter tag that differs between subsets of one font, and is the
+// same for the same subset (a converted document does not change from run to run).
+std::string SubsetTag(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+{
+    uint32_t hash = 2166136261u;
+    auto mix = [&](uint32_t byte) { hash = (hash ^ byte) * 16777619u; };
+    for (char c : font.PostScriptName()) {
+        mix(static_cast<unsigned char>(c));
+    }
+    for (const auto& used : usedGlyphs) {
+        mix(used.first >> 8);
+        mix(used.first & 0xFF);
+    }
+    std::string tag;
+    for (int i = 0; i < 6; ++i) {
+        tag += static_cast<char>('A' + hash % 26);
+        hash /= 26;
+    }
+    return tag;
+}
+
+std::string Widths(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs, int& defaultWidth)
+{
+    std::map<int, size_t> frequency;
+    for (const auto& used : usedGlyphs) {
+        ++frequency[ToThousandths(font, font.AdvanceWidth(used.first))];
+    }
+    defaultWidth = ToThousandths(font, font.AdvanceWidth(0));
+    size_t most = 0;
+    for (const auto& [width, count] : frequency) {
+        if (count > most) {
+            most = count;
+            defaultWidth = width;
+        }
+    }
+    std::string widths = "[";
+    int previous = -2;
+    for (const auto& used : usedGlyphs) {
+        int width = ToThousandths(font, font.AdvanceWidth(used.first));
+        if (width == defaultWidth) {
+            continue;
+        }
+        if (used.first != previous + 1) {
+            widths += (previous < 0 ? "" : "] ") + std::to_string(used.first) + " [";
+        } else {
+            widths += ' ';
+        }
+        widths += std::to_string(width);
+        previous = used.first;
+    }
+    widths += previous < 0 ? "]" : "]]";
+    return widths;
+}
+
+std::string DescriptorEntries(const TrueTypeFont& font)
+{
+    const FontMetrics& m = font.Metrics();
+    // FixedPitch, Symbolic (the glyphs reach beyond the standard Latin set), Italic.
+    int flags = (m.fixedPitch ? 1 : 0) | 4 | (m.italic || m.italicAngle != 0 ? 64 : 0);
+    // TrueType states no stem width; this estimate from the weight class is the usual one.
+    int stemV = static_cast<int>(std::lround(50 + std::pow(m.weightClass / 65.0, 2)));
+    char angle[32];
+    std::snprintf(angle, sizeof angle, "%.2f", m.italicAngle);
+    std::string italicAngle = angle;
+    while (italicAngle.back() == '0') {
+        italicAngle.pop_back();
+    }
+    if (italicAngle.back() == '.') {
+        italicAngle.pop_back();
+    }
+    if (italicAngle == "-0") {
+        italicAngle = "0";
+    }
+    return "/Flags " + std::to_string(flags) + " /FontBBox [" + std::to_string(ToThousandths(font, m.xMin)) + " " +
+           std::to_string(ToThousandths(font, m.yMin)) + " " + std::to_string(ToThousandths(font, m.xMax)) + " " +
+           std::to_string(ToThousandths(font, m.yMax)) + "] /ItalicAngle " + italicAngle + " /Ascent " +
+           std::to_string(ToThousandths(font, m.ascent)) + " /Descent " + std::to_string(ToThousandths(font, m.descent)) +
+           " /CapHeight " + std::to_string(ToThousandths(font, m.capHeight)) + " /StemV " + std::to_string(stemV);
+}
+
+} // namespace
+
+std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+{
+    std::vector<bool> kept = KeptGlyphs(font, usedGlyphs);
+    // Glyphs past the last one kept are dropped altogether; the ids below stay.
+    size_t glyphCount = kept.size();
+    while (glyphCount > 1 && !kept[glyphCount - 1]) {
+        --glyphCount;
+    }
+
+    std::string glyf;
+    std::vector<uint32_t> offsets;
+    for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
+        offsets.push_back(static_cast<uint32_t>(glyf.size()));
+        if (kept[glyph]) {
+            glyf += font.GlyphOutline(static_cast<uint16_t>(glyph));
+            glyf.append((4 - glyf.size() % 4) % 4, '\0');
+        }
+    }
+    offsets.push_back(static_cast<uint32_t>(glyf.size()));
+
+    // Trailing glyphs of the last advance (all of a monospaced font) need only
+    // their side bearing; an emptied glyph's bearing is zero, which compresses.
+    size_t metricCount = glyphCount;
+    while (metricCount > 1 && font.AdvanceWidth(static_cast<uint16_t>(metricCount - 1)) ==
+                                  font.AdvanceWidth(static_cast<uint16_t>(metricCount - 2))) {
+        --metricCount;
+    }
+    std::string hmtx;
+    for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
+        if (glyph < metricCount) {
+            AppendU16(hmtx, font.AdvanceWidth(static_cast<uint16_t>(glyph)));
+        }
+        AppendU16(hmtx, kept[glyph] ? static_cast<uint16_t>(font.LeftSideBearing(static_cast<uint16_t>(glyph))) : 0);
+    }
+    bool shortOffsets = glyf.size() <= 2 * 0xFFFF;
+    std::string loca;
+    for (uint32_t offset : offsets) {
+        shortOffsets ? AppendU16(loca, offset / 2) : AppendU32(loca, offset);
+    }
+
+    std::string head(font.Table(SfntTag("head")).substr(0, 54));
+    PutU16(head, 50, shortOffsets ? 0 : 1);
+    std::string hhea(font.Table(SfntTag("hhea")).substr(0, 36));
+    PutU16(hhea, 34, static_cast<uint32_t>(metricCount));
+    std::string maxp(font.Table(SfntTag("maxp")));
+    PutU16(maxp, 4, static_cast<uint32_t>(glyphCount));
+
+    std::vector<SfntTable> tables;
+    tables.push_back({SfntTag("head"), std::move(head)});
+    tables.push_back({SfntTag("hhea"), std::move(hhea)});
+    tables.push_back({SfntTag("hmtx"), std::move(hmtx)});
+    tables.push_back({SfntTag("maxp"), std::move(maxp)});
+    tables.push_back({SfntTag("loca"), std::move(loca)});
+    tables.push_back({SfntTag("glyf"), std::move(glyf)});
+    tables.push_back({SfntTag("cmap"), CharacterMapTable(font, usedGlyphs)});
+    for (uint32_t hinting : {SfntTag("cvt "), SfntTag("fpgm"), SfntTag("prep")}) {
+        if (!font.Table(hinting).empty()) {
+            tables.push_back({hinting, std::string(font.Table(hinting))});
+        }
+    }
+    std::string_view post = font.Table(SfntTag("post"));
+    if (post.size() >= 32) {
+        std::string names(post.substr(0, 32));
+        PutU32(names, 0, 0x00030000); // version 3: no glyph names
+        tables.push_back({SfntTag("post"), std::move(names)});
+    }
+    return WriteSfnt(std::move(tables));
+}
+
+PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& shownGlyphs)
+{
+    std::map<uint16_t, std::u32string> usedGlyphs;
+    for (const auto& shown : shownGlyphs) {
+        if (shown.first < font.GlyphCount()) {
+            usedGlyphs.insert(shown);
+        }
+    }
+    PdfFontData data;
+    data.baseFont = SubsetTag(font, usedGlyphs) + "+" + font.PostScriptName();
+    data.fontFile2 = SubsetFont(font, usedGlyphs);
+    data.widths = Widths(font, usedGlyphs, data.defaultWidth);
+    data.toUnicodeCMap = ToUnicodeCMap(usedGlyphs);
+    data.descriptorEntries = DescriptorEntries(font);
+    return data;
+}
+
+} // namespace Converter

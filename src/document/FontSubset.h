@@ -1,0 +1,28 @@
+#pragma once
+// The part of a TrueType font that a document needs, and the records of it
+// that the PDF writer copies out. The subset keeps the font's glyph ids (the
+// content stream shows glyph ids, /CIDToGIDMap /Identity) and empties every
+// glyph the document does not use; glyph 0 and the parts of the composite
+// glyphs it uses stay. Of the tables it keeps what a PDF reader draws with
+// (head, hhea, hmtx, maxp, loca, glyf and the hinting tables cvt, fpgm,
+// prep), a 'post' without glyph names, and a 'cmap' for the characters shown,
+// so that the subset is a font of its own that any font reader takes.
+#include "PdfFontData.h"
+#include "TrueTypeFont.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace Converter {
+
+// usedGlyphs: each glyph the document shows and the text it stands for.
+// Glyph ids the font does not have are ignored. Throws DocumentError when a
+// used glyph is damaged.
+std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs);
+
+// The subset with its name ("ABCDEF+" and the PostScript name; the tag
+// follows from the glyphs kept), widths, ToUnicode CMap and descriptor.
+PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs);
+
+} // namespace Converter

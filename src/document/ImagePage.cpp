@@ -1,0 +1,44 @@
+#include "ImagePage.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace Converter {
+
+ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double margin, int pixelWidth,
+                                int pixelHeight, double dpiX, double dpiY) {
+    // One stated resolution serves both directions.
+    if (dpiX <= 0) {
+        dpiX = dpiY;
+    }
+    if (dpiY <= 0) {
+        dpiY = dpiX;
+    }
+    const bool stated = dpiX > 0;
+    // The image's own size in points (square pixels at 72 dpi when none is stated).
+    const double naturalWidth = stated ? pixelWidth * 72.0 / dpiX : pixelWidth;
+    const double naturalHeight = stated ? pixelHeight * 72.0 / dpiY : pixelHeight;
+
+    ImagePlacement placement;
+    placement.pageWidth = std::min(paperWidth, paperHeight);
+    placement.pageHeight = std::max(paperWidth, paperHeight);
+    if (naturalWidth > naturalHeight) {
+        std::swap(placement.pageWidth, placement.pageHeight);
+    }
+    if (!(naturalWidth > 0 && naturalHeight > 0)) {
+        return placement; // an empty page for no image (the readers never give one)
+    }
+    const double roomWidth = std::max(0.0, placement.pageWidth - 2 * margin);
+    const double roomHeight = std::max(0.0, placement.pageHeight - 2 * margin);
+    double scale = std::min(roomWidth / naturalWidth, roomHeight / naturalHeight);
+    if (stated) {
+        scale = std::min(scale, 1.0);
+    }
+    placement.width = naturalWidth * scale;
+    placement.height = naturalHeight * scale;
+    placement.x = (placement.pageWidth - placement.width) / 2;
+    placement.y = (placement.pageHeight - placement.height) / 2;
+    return placement;
+}
+
+} // namespace Converter

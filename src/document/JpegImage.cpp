@@ -1,0 +1,211 @@
+#include "JpegImage.h"
+
+#include "DocumentError.h"
+#include "Limits.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace Converter {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::wstring& why) { throw DocumentError(L"The JPEG image " + why); }
+
+unsigned Byte(std::string_view bytes, std::size_t at) { return static_cast<unsigned char>(bytes[at]); }
+
+std::uint32_t Read16(std::string_view bytes, std::size_t at, bool bigEndian) {
+    return bigEndian ? (Byte(bytes, at) << 8) | Byte(bytes, at + 1) : (Byte(bytes, at + 1) << 8) | Byte(bytes, at);
+}
+
+std::uint32_t Read32(std::string_view bytes, std::size_t at, bool bigEndian) {
+    return bigEndian ? (Read16(bytes, at, true) << 16) | Read16(bytes, at + 2, true)
+                     : (Read16(bytes, at + 2, false) << 16) | Read16(bytes, at, false);
+}
+
+struct Density {
+    double x = 0;
+    double y = 0;
+};
+
+// APP0 "JFIF\0": version, units (1 per inch, 2 per cm), X and Y density.
+std::optional<Density> JfifDensity(std::string_view segment) {
+    if (segment.size() < 12 || segment.substr(0, 5) != std::string_view("JFIF\0", 5)) {
+        return std::nullopt;
+    }
+    const unsigned units = Byte(segment, 7);
+    const double x = Read16(segment, 8, true);
+    const double y = Read16(segment, 10, true);
+    if ((units != 1 && units != 2) || x == 0 || y == 0) {
+        return std::nullopt;
+    }
+    const double scale = units == 2 ? 2.54 : 1.0;
+    return Density{x * scale, y * scale};
+}
+
+// APP1 "Exif\0\0": a TIFF structure whose first directory may hold
+// XResolution, YResolution (rationals) and ResolutionUnit (2 inch, 3 cm).
+std::optional<Density> ExifDensity(std::string_view segment) {
+    if (segment.size() < 14 || segment.substr(0, 6) != std::string_view("Exif\0\0", 6)) {
+        return std::nullopt;
+    }
+    const std::string_view tiff = segment.substr(6);
+    bool bigEndian = false;
+    if (tiff.substr(0, 4) == std::string_view("MM\0*", 4)) {
+        bigEndian = true;
+    } else if (tiff.substr(0, 4) != std::string_view("II*\0", 4)) {
+        return std::nullopt;
+    }
+    const std::uint32_t directory = Read32(tiff, 4, bigEndian);
+    if (directory > tiff.size() || tiff.size() - directory < 2) {
+        return std::nullopt;
+    }
+    const std::uint32_t entries = Read16(tiff, directory, bigEndian);
+    double x = 0;
+    double y = 0;
+    unsigned unit = 2;
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        const std::size_t entry = directory + 2 + std::size_t{i} * 12;
+        if (entry + 12 > tiff.size()) {
+            break;
+        }
+        const std::uint32_t tag = Read16(tiff, entry, bigEndian);
+        const std::uint32_t type = Read16(tiff, entry + 2, bigEndian);
+        if (tag == 0x0128 && type == 3) {
+            unit = Read16(tiff, entry + 8, bigEndian);
+        } else if ((tag == 0x011a || tag == 0x011b) && type == 5) {
+            const std::uint32_t offset = Read32(tiff, entry + 8, bigEndian);
+            if (offset > tiff.size() || tiff.size() - offset < 8) {
+                continue;
+            }
+            const std::uint32_t numerator = Read32(tiff, offset, bigEndian);
+            const std::uint32_t denominator = Read32(tiff, offset + 4, bigEndian);
+            const double value = denominator == 0 ? 0 : double(numerator) / denominator;
+            (tag == 0x011a ? x : y) = value;
+        }
+    }
+    if (x <= 0 || y <= 0 || (unit != 2 && unit != 3)) {
+        return std::nullopt;
+    }
+    const double scale = unit == 3 ? 2.54 : 1.0;
+    return Density{x * scale, y * scale};
+}
+
+bool IsFrameMarker(unsigned marker) {
+    return marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+}
+
+} // namespace
+
+PdfImage ReadJpegImage(std::string_view file) {
+    if (file.size() < 4 || Byte(file, 0) != 0xff || Byte(file, 1) != 0xd8) {
+        Refuse(L"is damaged: it does not start with the JPEG start marker.");
+    }
+    PdfImage image;
+    image.filter = "/DCTDecode";
+    std::optional<Density> jfif;
+    std::optional<Density> exif;
+    bool adobe = false;
+    bool sawFrame = false;
+    std::size_t at = 2;
+    for (std::size_t count = 0;; ++count) {
+        if (count == Limits::kMaxJpegSegments) {
+            Refuse(L"has too many header segments (more than " + std::to_wstring(Limits::kMaxJpegSegments) + L").");
+        }
+        if (at >= file.size() || Byte(file, at) != 0xff) {
+            Refuse(L"is damaged or truncated: its headers end before the image data.");
+        }
+        while (at < file.size() && Byte(file, at) == 0xff) {
+            ++at; // fill bytes before a marker
+        }
+        if (at >= file.size()) {
+            Refuse(L"is truncated: its headers end before the image data.");
+        }
+        const unsigned marker = Byte(file, at++);
+        if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {
+            continue; // markers without a length
+        }
+        if (marker == 0xd9 || marker == 0xd8 || marker == 0x00) {
+            Refuse(L"is damaged: it has no image data.");
+        }
+        if (file.size() - at < 2) {
+            Refuse(L"is truncated: a header segment is cut off.");
+        }
+        const std::size_t length = Read16(file, at, true);
+        if (length < 2 || length > file.size() - at) {
+            Refuse(L"is truncated or damaged: a header segment claims more bytes than the file has.");
+        }
+        const std::string_view segment = file.substr(at + 2, length - 2);
+        at += length;
+
+        if (marker == 0xda) { // start of scan: the headers are over
+            if (!sawFrame) {
+                Refuse(L"is damaged: its image data comes before its frame header.");
+            }
+            break;
+        }
+        if (marker == 0xe0 && !jfif) {
+            jfif = JfifDensity(segment);
+        } else if (marker == 0xe1 && !exif) {
+            exif = ExifDensity(segment);
+        } else if (marker == 0xee && segment.size() >= 12 && segment.substr(0, 5) == "Adobe") {
+            adobe = true;
+        } else if (IsFrameMarker(marker)) {
+            if (sawFrame) {
+                Refuse(L"is damaged: it has two frame headers.");
+            }
+            sawFrame = true;
+            if (marker == 0xc3 || (marker >= 0xc5 && marker <= 0xc7) || marker >= 0xc9) {
+                Refuse(L"uses a lossless, hierarchical or arithmetic coding that PDF files cannot carry.");
+            }
+            if (segment.size() < 6) {
+                Refuse(L"is damaged: its frame header is too short.");
+            }
+            const unsigned precision = Byte(segment, 0);
+            const std::uint32_t height = Read16(segment, 1, true);
+            const std::uint32_t width = Read16(segment, 3, true);
+            const unsigned components = Byte(segment, 5);
+            if (precision != 8) {
+                Refuse(L"has " + std::to_wstring(precision) + L"-bit samples; PDF files carry 8-bit JPEG images only.");
+            }
+            if (width == 0 || height == 0) {
+                Refuse(L"does not state its size in its frame header.");
+            }
+            if (width > Limits::kMaxImageSide || height > Limits::kMaxImageSide ||
+                std::uint64_t{width} * height > Limits::kMaxImagePixels) {
+                Refuse(L"is too large: " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
+                       L" pixels (the converter takes at most " + std::to_wstring(Limits::kMaxImageSide) +
+                       L" pixels a side and " + std::to_wstring(Limits::kMaxImagePixels / 1'000'000) +
+                       L" megapixels).");
+            }
+            if (segment.size() < 6 + 3 * std::size_t{components}) {
+                Refuse(L"is damaged: its frame header is too short.");
+            }
+            image.width = static_cast<int>(width);
+            image.height = static_cast<int>(height);
+            switch (components) {
+            case 1: image.colorSpace = "/DeviceGray"; break;
+            case 3: image.colorSpace = "/DeviceRGB"; break;
+            case 4: image.colorSpace = "/DeviceCMYK"; break;
+            default:
+                Refuse(L"has " + std::to_wstring(components) + L" colour components; PDF files carry 1, 3 or 4.");
+            }
+        }
+    }
+    // Adobe's applications store CMYK inverted, and mark it with APP14.
+    if (adobe && image.colorSpace == "/DeviceCMYK") {
+        image.extraEntries = "/Decode [1 0 1 0 1 0 1 0]";
+    }
+    if (const auto density = jfif ? jfif : exif) {
+        image.dpiX = density->x;
+        image.dpiY = density->y;
+    }
+    image.bitsPerComponent = 8;
+    // Progressive JPEG needs PDF 1.3, which 1.4 includes.
+    image.pdfVersion = 4;
+    image.data = std::string(file);
+    return image;
+}
+
+} // namespace Converter

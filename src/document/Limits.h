@@ -1,0 +1,25 @@
+#pragma once
+// The most that a document handed to the converter may ask of it. A file
+// that claims more is refused with a DocumentError before the memory is
+// taken, so that a crafted file cannot exhaust a 32-bit process. Each limit
+// is listed in src/converter/README.md ("Limits").
+#include <cstddef>
+#include <cstdint>
+
+namespace Converter::Limits {
+
+// An image's side in pixels and its area: a 600 dpi scan of A3 paper is
+// 7,016 x 9,921 (70 megapixels).
+inline constexpr std::uint32_t kMaxImageSide = 20'000;
+inline constexpr std::uint64_t kMaxImagePixels = 100'000'000;
+
+// The decoded image data that the readers hold at once (a PNG's inflated
+// rows, filter bytes included): 256 MiB, RGB at 85 megapixels.
+inline constexpr std::uint64_t kMaxDecodedImageBytes = 256ull << 20;
+
+// Chunks in a PNG file, and marker segments in a JPEG file's headers. Real
+// files have tens; the bound keeps a file of empty chunks from costing time.
+inline constexpr std::size_t kMaxPngChunks = 100'000;
+inline constexpr std::size_t kMaxJpegSegments = 10'000;
+
+} // namespace Converter::Limits

@@ -1,0 +1,51 @@
+#include "DocumentKind.h"
+
+#include <gtest/gtest.h>
+
+using namespace Converter;
+using namespace std::string_literals;
+
+TEST(DocumentKind, SniffsFromTheBytes) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        DocumentKind kind;
+        const wchar_t* reason; // a part of the refusal
+    } rows[] = {
+        {"empty", "", DocumentKind::Text, L""},
+        {"ASCII with tabs, form feed, CR LF", "a\tb\fc\r\nd\x0b", DocumentKind::Text, L""},
+        {"UTF-8 with BOM", "\xef\xbb\xbf\xce\xb1\xce\xb2", DocumentKind::Text, L""},
+        {"overstrike and colours of formatted text", "N\bNA\bAME \x1b[1m", DocumentKind::Text, L""},
+        {"DOS end-of-file mark", "text\r\n\x1a", DocumentKind::Text, L""},
+        {"Latin-1 bytes", "caf\xe9 \xa3", DocumentKind::Text, L""},
+        {"a text that starts like a BMP", "BMW cars", DocumentKind::Text, L""},
+        {"a text that starts like a program", "MZ is a prefix", DocumentKind::Text, L""},
+        {"UTF-16 LE (Notepad's Unicode)", "\xff\xfeh\0i\0\r\0\n\0"s, DocumentKind::Utf16Text, L""},
+        {"UTF-16 BE", "\xfe\xff\0h\0i\x04\x10"s, DocumentKind::Utf16Text, L""},
+        {"UTF-16 with a NUL character", "\xff\xfeh\0\0\0"s, DocumentKind::Refused, L"U+0000 at offset 4"},
+        {"UTF-32", "\xff\xfe\0\0h\0\0\0"s, DocumentKind::Refused, L"UTF-32"},
+        {"PDF", "%PDF-1.7\n%\xe2\xe3", DocumentKind::Pdf, L""},
+        {"PNG", "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR"s, DocumentKind::Png, L""},
+        {"JPEG", "\xff\xd8\xff\xe0\0\x10JFIF"s, DocumentKind::Jpeg, L""},
+        {"Windows program", "MZ\x90\0\3\0\0\0"s, DocumentKind::Refused, L"Windows or DOS program"},
+        {"Linux program", "\x7f" "ELF\2\1\1\0"s, DocumentKind::Refused, L"Linux"},
+        {"ZIP", "PK\3\4\x14\0\0\0"s, DocumentKind::Refused, L"ZIP archive"},
+        {"gzip", "\x1f\x8b\x08\0"s, DocumentKind::Refused, L"gzip"},
+        {"7z", "7z\xbc\xaf\x27\x1c\0\4"s, DocumentKind::Refused, L"7z"},
+        {"RAR", "Rar!\x1a\x07\0"s, DocumentKind::Refused, L"RAR"},
+        {"GIF", "GIF89a\x10\0\x10\0"s, DocumentKind::Refused, L"GIF image"},
+        {"BMP", "BM\x36\0\0\0\0\0"s, DocumentKind::Refused, L"BMP image"},
+        {"TIFF", "II*\0\x08\0\0\0"s, DocumentKind::Refused, L"TIFF image"},
+        {"WebP", "RIFF\x24\0\0\0WEBPVP8 "s, DocumentKind::Refused, L"WebP image"},
+        {"NUL in text", "abc\0def"s, DocumentKind::Refused, L"the byte 0x00 at offset 3"},
+        {"a control byte text never has", "abc\x01", DocumentKind::Refused, L"the byte 0x01 at offset 3"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const DocumentSniff sniff = SniffDocumentKind(row.bytes);
+        EXPECT_EQ(sniff.kind, row.kind);
+        EXPECT_NE(sniff.reason.find(row.reason), std::wstring::npos)
+            << std::string(sniff.reason.begin(), sniff.reason.end());
+        EXPECT_EQ(sniff.reason.empty(), row.kind != DocumentKind::Refused);
+    }
+}

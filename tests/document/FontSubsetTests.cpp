@@ -1,0 +1,216 @@
+#include "FontSubset.h"
+
+#include "FontFiles.h"
+#include "SyntheticFont.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <regex>
+#include <set>
+
+namespace Converter {
+namespace {
+
+// Glyph id -> the character it shows, for each character of the text.
+std::map<uint16_t, std::u32string> UsedGlyphs(const TrueTypeFont& font, const std::u32string& text)
+{
+    std::map<uint16_t, std::u32string> used;
+    for (char32_t c : text) {
+        uint16_t glyph = font.GlyphFor(c);
+        EXPECT_NE(glyph, 0) << "the font lacks U+" << std::hex << static_cast<uint32_t>(c);
+        used[glyph] = std::u32string(1, c);
+    }
+    return used;
+}
+
+// What a subset must keep: glyph 0, the used glyphs and their parts.
+std::set<uint16_t> Needed(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& used)
+{
+    std::set<uint16_t> needed;
+    std::function<void(uint16_t)> add = [&](uint16_t glyph) {
+        if (needed.insert(glyph).second) {
+            for (uint16_t part : font.ComponentsOf(glyph)) {
+                add(part);
+            }
+        }
+    };
+    add(0);
+    for (const auto& entry : used) {
+        add(entry.first);
+    }
+    return needed;
+}
+
+// The /W array read back: glyph id -> width.
+std::map<uint16_t, int> ReadWidths(const std::string& widths)
+{
+    std::map<uint16_t, int> result;
+    std::regex group("(\\d+) \\[([-\\d ]*)\\]");
+    for (auto it = std::sregex_iterator(widths.begin(), widths.end(), group); it != std::sregex_iterator(); ++it) {
+        uint16_t glyph = static_cast<uint16_t>(std::stoul((*it)[1]));
+        std::istringstream values((*it)[2]);
+        for (int width = 0; values >> width; ++glyph) {
+            result[glyph] = width;
+        }
+    }
+    return result;
+}
+
+uint32_t WholeFileSum(const std::string& font)
+{
+    uint32_t sum = 0;
+    for (size_t i = 0; i < font.size(); i += 4) {
+        for (size_t j = 0; j < 4; ++j) {
+            sum += (i + j < font.size() ? static_cast<unsigned char>(font[i + j]) : 0u) << (24 - 8 * j);
+        }
+    }
+    return sum;
+}
+
+struct Case {
+    const char* name;
+    const std::string& path;
+    std::u32string text;
+};
+
+const Case Cases[] = {
+    {"Latin", MonoFontPath, U"Hello, world! 0123456789 {}[]<>"},
+    {"Greek", MonoFontPath, U"Καλημέρα κόσμε, ΑΒΓΔ"},
+    {"Cyrillic", MonoFontPath, U"Съешь же ещё этих мягких французских булок"},
+    {"box drawing", MonoFontPath, U"┌─┬─┐│ │ │└─┴─┘"},
+    {"Latin extended, drawn from parts", MonoFontPath, U"āăąćĉ ŐőŰű ŵŷ"},
+    {"combining marks", MonoFontPath, U"e\u0301 a\u0308 \u0323"},
+    {"proportional, nested parts", SansFontPath, U"Wil \u01C4 e\u0301"},
+};
+
+TEST(FontSubset, SubsetShowsEachUsedCharacterAsTheFontDoes)
+{
+    for (const Case& c : Cases) {
+        SCOPED_TRACE(c.name);
+        TrueTypeFont font(ReadFontFile(c.path));
+        std::map<uint16_t, std::u32string> used = UsedGlyphs(font, c.text);
+        PdfFontData data = BuildPdfFont(font, used);
+        TrueTypeFont subset(data.fontFile2);
+
+        for (char32_t ch : c.text) {
+            uint16_t glyph = font.GlyphFor(ch);
+            EXPECT_EQ(subset.GlyphFor(ch), glyph) << "U+" << std::hex << static_cast<uint32_t>(ch);
+            EXPECT_EQ(subset.AdvanceWidth(glyph), font.AdvanceWidth(glyph));
+        }
+        std::set<uint16_t> needed = Needed(font, used);
+        EXPECT_EQ(subset.GlyphCount(), *needed.rbegin() + 1) << "glyphs past the last one kept are dropped";
+        for (uint16_t glyph = 0; glyph < subset.GlyphCount(); ++glyph) {
+            if (needed.count(glyph)) {
+                EXPECT_EQ(subset.GlyphOutline(glyph), font.GlyphOutline(glyph)) << "glyph " << glyph;
+                EXPECT_EQ(subset.LeftSideBearing(glyph), font.LeftSideBearing(glyph)) << "glyph " << glyph;
+            } else {
+                EXPECT_TRUE(subset.GlyphOutline(glyph).empty()) << "glyph " << glyph << " is not used";
+            }
+        }
+        EXPECT_EQ(WholeFileSum(data.fontFile2), 0xB1B0AFBAu) << "checksum adjustment";
+        EXPECT_LT(data.fontFile2.size() * 8, font.Bytes().size()) << "a short text carries a small part of the font";
+        EXPECT_TRUE(std::regex_match(data.baseFont, std::regex("[A-Z]{6}\\+" + font.PostScriptName())));
+    }
+}
+
+TEST(FontSubset, WidthsGiveEveryUsedGlyphItsAdvance)
+{
+    for (const Case& c : Cases) {
+        SCOPED_TRACE(c.name);
+        TrueTypeFont font(ReadFontFile(c.path));
+        std::map<uint16_t, std::u32string> used = UsedGlyphs(font, c.text);
+        PdfFontData data = BuildPdfFont(font, used);
+        std::map<uint16_t, int> widths = ReadWidths(data.widths);
+        for (const auto& entry : used) {
+            int expected = static_cast<int>(std::lround(font.AdvanceWidth(entry.first) * 1000.0 / font.UnitsPerEm()));
+            int written = widths.count(entry.first) ? widths[entry.first] : data.defaultWidth;
+            EXPECT_EQ(written, expected) << "glyph " << entry.first;
+        }
+        EXPECT_LE(widths.size(), used.size());
+    }
+}
+
+TEST(FontSubset, DescriptorDescribesTheFont)
+{
+    PdfFontData mono = BuildPdfFont(TrueTypeFont(ReadFontFile(MonoFontPath)), {});
+    EXPECT_TRUE(std::regex_match(mono.descriptorEntries,
+                                 std::regex("/Flags 5 /FontBBox \\[-\\d+ -\\d+ \\d+ \\d+\\] /ItalicAngle 0 /Ascent \\d+ "
+                                            "/Descent -\\d+ /CapHeight 729 /StemV \\d+")))
+        << mono.descriptorEntries;
+    EXPECT_EQ(mono.widths, "[]");
+    EXPECT_EQ(mono.defaultWidth, 602);
+}
+
+// Leaves a subset and the text it was made for where scripts/check of the
+// build (tests/document/check_subset.py) reads it with an independent font library.
+TEST(FontSubset, WritesSampleForTheIndependentCheck)
+{
+    const std::u32string text = U"Ελληνικά Русский ─┼ āŵ e\u0301 Hello";
+    TrueTypeFont font(ReadFontFile(MonoFontPath));
+    PdfFontData data = BuildPdfFont(font, UsedGlyphs(font, text));
+    std::ofstream(SUBSET_SAMPLE_PATH, std::ios::binary) << data.fontFile2;
+    std::string utf8;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | c >> 12);
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    std::ofstream(SUBSET_SAMPLE_PATH ".txt", std::ios::binary) << utf8;
+    EXPECT_EQ(ReadFontFile(SUBSET_SAMPLE_PATH), data.fontFile2);
+}
+
+// Fonts made for one fault each (the fuzzer's findings among them): the
+// subset reads back and shows each character with the same glyph, outline
+// (up to the padding to four bytes) and advance, keeping every part of a
+// composite however deep, and ends however its composites point.
+TEST(FontSubset, KeepsGlyphsWhateverTheirShape)
+{
+    struct Case {
+        const char* name;
+        SyntheticFont font;
+        std::vector<uint16_t> kept; // glyphs besides those shown that must stay
+    };
+    const Case cases[] = {
+        {"glyphs of odd length (found by the fuzzer: the padding)", {{SimpleGlyph(1), SimpleGlyph(3), SimpleGlyph(5)}, {{U'A', 1}, {U'B', 2}}}, {}},
+        {"composite of composites", {{SimpleGlyph(0), SimpleGlyph(2), CompositeGlyph({1}), CompositeGlyph({2, 1}), CompositeGlyph({3})},
+                                     {{U'Z', 4}}}, {1, 2, 3}},
+        {"composites naming each other", {{SimpleGlyph(0), CompositeGlyph({2}), CompositeGlyph({1})}, {{U'A', 1}}}, {2}},
+        {"composite naming itself", {{SimpleGlyph(0), CompositeGlyph({1, 1})}, {{U'A', 1}}}, {}},
+        {"character beyond the BMP", {{SimpleGlyph(0), SimpleGlyph(4)}, {{U'\U0001F600', 1}}}, {}},
+        {"only the missing glyph", {{SimpleGlyph(2)}, {}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrueTypeFont font(c.font.Build());
+        std::map<uint16_t, std::u32string> used;
+        for (const auto& [ch, glyph] : c.font.characters) {
+            used[glyph] = std::u32string(1, ch);
+        }
+        TrueTypeFont subset(BuildPdfFont(font, used).fontFile2);
+        std::vector<uint16_t> kept = c.kept;
+        kept.push_back(0);
+        for (const auto& [ch, glyph] : c.font.characters) {
+            EXPECT_EQ(subset.GlyphFor(ch), glyph);
+            EXPECT_EQ(subset.AdvanceWidth(glyph), font.AdvanceWidth(glyph));
+            kept.push_back(glyph);
+        }
+        for (uint16_t glyph : kept) {
+            std::string_view original = font.GlyphOutline(glyph);
+            std::string_view copy = subset.GlyphOutline(glyph);
+            EXPECT_EQ(copy.substr(0, original.size()), original) << "glyph " << glyph;
+            EXPECT_EQ(copy.size(), (original.size() + 3) / 4 * 4) << "glyph " << glyph;
+        }
+    }
+}
+
+} // namespace
+} // namespace Converter

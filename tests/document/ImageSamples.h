@@ -1,0 +1,32 @@
+#pragma once
+// What the image tests share: the sample folder that png_samples.py fills at
+// build time, and the samples a PDF reader gets back from a PdfImage.
+#include "PdfImage.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ImageSamples {
+
+// A file of the sample folder (SAMPLES_DIR), whole.
+std::string Read(const std::string& name);
+
+// The sample folder's list.txt, one row per line, split at spaces.
+std::vector<std::vector<std::string>> List();
+
+// The colour samples of every pixel as a PDF reader decodes the image: the
+// stream inflated, its predictor undone, indexed colours looked up in the
+// palette.
+std::vector<std::uint16_t> ColourSamples(const Converter::PdfImage& image);
+
+// Each pixel's opacity, 0..65535, from the soft mask or the colour-key
+// /Mask; empty when every pixel is opaque.
+std::vector<std::uint16_t> Alpha(const Converter::PdfImage& image);
+
+// A PNG chunk: length, type, data, CRC.
+std::string Chunk(const std::string& type, const std::string& data);
+// The PNG signature followed by an IHDR chunk.
+std::string PngStart(std::uint32_t width, std::uint32_t height, int bitDepth, int colorType, int interlace = 0);
+
+} // namespace ImageSamples

@@ -1,0 +1,129 @@
+#include "DocumentError.h"
+#include "ImageSamples.h"
+#include "JpegImage.h"
+
+#include <gtest/gtest.h>
+
+using namespace Converter;
+
+TEST(JpegImage, RealFilesAreEmbeddedAsTheyAre) {
+    for (const auto& row : ImageSamples::List()) {
+        if (row[0] != "jpeg") {
+            continue;
+        }
+        SCOPED_TRACE(row[1]);
+        const std::string file = ImageSamples::Read(row[1]);
+        const PdfImage image = ReadJpegImage(file);
+        EXPECT_TRUE(image.data == file);
+        EXPECT_EQ(image.filter, "/DCTDecode");
+        // Width, height and components as file(1) read them.
+        EXPECT_EQ(std::to_string(image.width), row[2]);
+        EXPECT_EQ(std::to_string(image.height), row[3]);
+        EXPECT_EQ(image.colorSpace, row[4] == "1" ? "/DeviceGray" : row[4] == "3" ? "/DeviceRGB" : "/DeviceCMYK");
+    }
+}
+
+namespace {
+
+std::string Segment(unsigned marker, const std::string& body) {
+    const std::size_t length = body.size() + 2;
+    return std::string{'\xff', char(marker), char(length >> 8), char(length)} + body;
+}
+
+// A frame header: precision, height, width, and the components.
+std::string Frame(unsigned marker, int precision, int width, int height, int components) {
+    std::string body{char(precision), char(height >> 8), char(height), char(width >> 8), char(width), char(components)};
+    for (int i = 0; i < components; ++i) {
+        body += std::string{char(i + 1), '\x11', '\0'};
+    }
+    return Segment(marker, body);
+}
+
+std::string Jfif(int units, int x, int y) {
+    return Segment(0xe0, std::string("JFIF\0\1\2", 7) + std::string{char(units), char(x >> 8), char(x), char(y >> 8), char(y), 0, 0});
+}
+
+// EXIF in Intel order: one directory of XResolution, YResolution (rationals
+// at offsets 50 and 58) and ResolutionUnit.
+std::string Exif(int dpi, int unit) {
+    std::string tiff("II*\0\x08\0\0\0", 8);
+    tiff += std::string("\x03\0", 2);
+    auto entry = [](int tag, int type, std::uint32_t value) {
+        return std::string{char(tag), char(tag >> 8), char(type), 0, 1, 0, 0, 0,
+                           char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+    };
+    tiff += entry(0x011a, 5, 50) + entry(0x011b, 5, 58) + entry(0x0128, 3, unit) + std::string(4, '\0');
+    auto rational = [](std::uint32_t n) { return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24), 1, 0, 0, 0}; };
+    tiff += rational(dpi) + rational(dpi);
+    return Segment(0xe1, std::string("Exif\0\0", 6) + tiff);
+}
+
+const std::string kStart("\xff\xd8", 2);
+const std::string kScan = Segment(0xda, std::string("\1\1\0\0\x3f\0", 6)) + "scan data\xff\xd9";
+
+} // namespace
+
+TEST(JpegImage, HeadersGiveSizeColourAndResolution) {
+    struct Row {
+        const char* name;
+        std::string file;
+        int width, height;
+        const char* colorSpace;
+        const char* extra;
+        double dpiX, dpiY;
+    };
+    const std::string adobe = Segment(0xee, std::string("Adobe\0\x64\0\0\0\0\2", 12));
+    const Row rows[] = {
+        {"baseline grey, no density", kStart + Frame(0xc0, 8, 640, 480, 1) + kScan, 640, 480, "/DeviceGray", "", 0, 0},
+        {"progressive RGB, JFIF dpi", kStart + Jfif(1, 300, 150) + Frame(0xc2, 8, 17, 5, 3) + kScan, 17, 5, "/DeviceRGB", "", 300, 150},
+        {"JFIF dots per cm", kStart + Jfif(2, 100, 100) + Frame(0xc0, 8, 1, 1, 3) + kScan, 1, 1, "/DeviceRGB", "", 254, 254},
+        {"JFIF aspect only, EXIF dpi", kStart + Jfif(0, 1, 1) + Exif(72, 2) + Frame(0xc1, 8, 9, 9, 3) + kScan, 9, 9, "/DeviceRGB", "", 72, 72},
+        {"EXIF per cm", kStart + Exif(100, 3) + Frame(0xc0, 8, 9, 9, 1) + kScan, 9, 9, "/DeviceGray", "", 254, 254},
+        {"Adobe CMYK is inverted", kStart + adobe + Frame(0xc0, 8, 20000, 5000, 4) + kScan, 20000, 5000, "/DeviceCMYK", "/Decode [1 0 1 0 1 0 1 0]", 0, 0},
+        {"CMYK without Adobe", kStart + Frame(0xc0, 8, 2, 2, 4) + kScan, 2, 2, "/DeviceCMYK", "", 0, 0},
+        {"fill bytes before a marker", kStart + "\xff\xff" + Frame(0xc0, 8, 3, 4, 1) + kScan, 3, 4, "/DeviceGray", "", 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const PdfImage image = ReadJpegImage(row.file);
+        EXPECT_EQ(image.width, row.width);
+        EXPECT_EQ(image.height, row.height);
+        EXPECT_EQ(image.colorSpace, row.colorSpace);
+        EXPECT_EQ(image.extraEntries, row.extra);
+        EXPECT_NEAR(image.dpiX, row.dpiX, 1e-9);
+        EXPECT_NEAR(image.dpiY, row.dpiY, 1e-9);
+        EXPECT_TRUE(image.data == row.file);
+    }
+}
+
+TEST(JpegImage, RefusesWhatAPdfCannotCarry) {
+    const struct {
+        const char* name;
+        std::string file;
+        const wchar_t* reason;
+    } rows[] = {
+        {"wider than the limit", kStart + Frame(0xc0, 8, 60000, 10, 3) + kScan, L"too large"},
+        {"beyond the megapixels", kStart + Frame(0xc0, 8, 15000, 15000, 3) + kScan, L"too large"},
+        {"12-bit samples", kStart + Frame(0xc1, 12, 10, 10, 3) + kScan, L"12-bit"},
+        {"lossless", kStart + Frame(0xc3, 8, 10, 10, 3) + kScan, L"lossless"},
+        {"arithmetic", kStart + Frame(0xc9, 8, 10, 10, 3) + kScan, L"arithmetic"},
+        {"two components", kStart + Frame(0xc0, 8, 10, 10, 2) + kScan, L"components"},
+        {"height left to a later marker", kStart + Frame(0xc0, 8, 10, 0, 3) + kScan, L"size"},
+        {"scan before frame", kStart + kScan, L"before its frame"},
+        {"no frame at all", kStart + std::string("\xff\xd9", 2), L"no image data"},
+        {"segment longer than the file", kStart + std::string("\xff\xe0\xff\xf0JFIF", 8), L"truncated"},
+        {"cut in the headers", kStart + Jfif(1, 1, 1), L"end before"},
+        {"frame header shorter than its components", kStart + Segment(0xc0, std::string("\x08\0\1\0\1\3", 6)) + kScan, L"too short"},
+        {"not a JPEG", "\x89PNG", L"start marker"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        try {
+            ReadJpegImage(row.file);
+            ADD_FAILURE() << "taken";
+        } catch (const DocumentError& error) {
+            EXPECT_NE(error.Description().find(row.reason), std::wstring::npos)
+                << std::string(error.Description().begin(), error.Description().end());
+        }
+    }
+}

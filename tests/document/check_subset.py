@@ -1,0 +1,61 @@
+#!/usr/bin/python3
+"""Reads the subset that FontSubsetTests leaves behind with fontTools, a font
+library independent of ours, and compares it with the full font: every table
+parses and its checksum holds, each character of the sample text maps to the
+same glyph id with the same advance and outline, and every other glyph
+(beyond glyph 0 and the parts of composites) is empty.
+
+Usage: check_subset.py FULL_FONT SUBSET_FONT (the text is SUBSET_FONT.txt)."""
+import sys
+
+from fontTools.ttLib import TTFont
+
+
+def main(full_path, subset_path):
+    text = open(subset_path + ".txt", encoding="utf-8").read()
+    full = TTFont(full_path)
+    subset = TTFont(subset_path, checkChecksums=2)  # a wrong table checksum raises
+    subset.ensureDecompiled()
+    problems = []
+    full_cmap, subset_cmap = full.getBestCmap(), subset.getBestCmap()
+    full_glyf, subset_glyf = full["glyf"], subset["glyf"]
+    needed = {0}
+
+    def keep(glyph_id):
+        if glyph_id in needed and glyph_id != 0:
+            return
+        needed.add(glyph_id)
+        glyph = full_glyf[full.getGlyphName(glyph_id)]
+        for component in glyph.components if glyph.isComposite() else []:
+            keep(full.getGlyphID(component.glyphName))
+
+    for ch in text:
+        full_id = full.getGlyphID(full_cmap[ord(ch)])
+        if ord(ch) not in subset_cmap:
+            problems.append(f"U+{ord(ch):04X} is not in the subset's cmap")
+            continue
+        subset_id = subset.getGlyphID(subset_cmap[ord(ch)])
+        if subset_id != full_id:
+            problems.append(f"U+{ord(ch):04X} maps to glyph {subset_id}, the font has {full_id}")
+        if subset["hmtx"][subset.getGlyphName(subset_id)][0] != full["hmtx"][full.getGlyphName(full_id)][0]:
+            problems.append(f"U+{ord(ch):04X}: advance differs")
+        keep(full_id)
+    for glyph_id in range(subset["maxp"].numGlyphs):
+        glyph = subset_glyf[subset.getGlyphName(glyph_id)]
+        drawn = glyph.numberOfContours != 0
+        if glyph_id in needed:
+            original = full_glyf[full.getGlyphName(glyph_id)]
+            if glyph.getCoordinates(subset_glyf)[0] != original.getCoordinates(full_glyf)[0]:
+                problems.append(f"glyph {glyph_id} is drawn differently")
+        elif drawn:
+            problems.append(f"glyph {glyph_id} is not used but still drawn")
+    kept = sum(1 for i in range(subset["maxp"].numGlyphs) if subset_glyf[subset.getGlyphName(i)].numberOfContours != 0)
+    print(f"subset: {len(subset.reader.keys())} tables, {subset['maxp'].numGlyphs} glyph ids, {kept} drawn, "
+          f"{len(needed)} needed for {len(set(text))} characters")
+    for problem in problems:
+        print("check_subset:", problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
