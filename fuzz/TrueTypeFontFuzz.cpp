@@ -3,6 +3,9 @@
 // give a subset that reads back as a font and shows each character with the
 // same glyph and advance. Anything else (a crash, a sanitizer report, a
 // trap below) is a finding.
+// fuzz-seeds: *.ttf
+// Whole fonts (a few hundred KB) reach the subset with real glyph data.
+// fuzz-max-len: 1048576
 #include "DocumentError.h"
 #include "FontSubset.h"
 #include "TrueTypeFont.h"

@@ -1,16 +1,20 @@
 #include "ConverterMain.h"
 
 #include "AnsiText.h"
+#include "ConverterLog.h"
+#include "DocumentError.h"
+#include "DocumentKind.h"
+#include "Limits.h"
 #include "FileContent.h"
 #include "OutputFile.h"
-#include "PageLayout.h"
-#include "PdfWriter.h"
+#include "Rendering.h"
 #include "SignalFile.h"
 #include "Spool.h"
-#include "TextDocument.h"
 #include "WorkingFolders.h"
 
 #include <windows.h>
+
+#include <optional>
 
 namespace Converter {
 
@@ -34,44 +38,96 @@ void ReportToStandardError(const std::wstring& description)
     ::WriteFile(standardError, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
+std::wstring FileName(const std::wstring& path)
+{
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+// Reads the document and stores it as a job, unless it is missing,
+// unreadable or refused (of no kind the converter takes, or too large: a
+// damaged image is only found out by its conversion). Returns the job's path.
+std::wstring TakeJob(const std::wstring& documentPath)
+{
+    Job job{documentPath, {}};
+    try {
+        job.document = ReadFileBytes(documentPath);
+    } catch (const Error& error) {
+        throw Failure(ExitCode::DocumentUnreadable, error.Description());
+    }
+    if (job.document.size() > Limits::kMaxDocumentBytes) {
+        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is larger than " +
+                                                     std::to_wstring(Limits::kMaxDocumentBytes >> 20) + L" MB.");
+    }
+    DocumentSniff sniff = SniffDocumentKind(job.document);
+    if (sniff.kind == DocumentKind::Refused) {
+        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is refused: " + sniff.reason);
+    }
+    return AddJob(job);
+}
+
 } // namespace
 
 ExitCode PrintFile(const std::wstring& documentPath)
 {
-    std::string document;
+    std::optional<Failure> failure;
+    std::wstring job;
     try {
-        document = ReadFileBytes(documentPath);
-    } catch (const Error& error) {
-        throw Failure(ExitCode::DocumentUnreadable, error.Description());
+        job = TakeJob(documentPath);
+    } catch (const Failure& caught) {
+        failure = caught;
     }
-    AddJob(document);
-    // The job has arrived: CommandLine.exe waits for the marker to go.
+    // Whatever became of the document, the run that waits for the marker
+    // goes on at once: without a job, its conversion run finds none.
     ReleaseMarker(Ardenfold_API::FindSignalFilePath());
+    if (failure) {
+        const wchar_t* outcome = failure->Code() == ExitCode::DocumentRefused      ? L"refused"
+                                 : failure->Code() == ExitCode::DocumentUnreadable ? L"unreadable"
+                                                                                   : L"failed";
+        WriteLog({L"", documentPath, outcome, failure->Description(), 0});
+        throw *failure;
+    }
+    WriteLog({FileName(job), documentPath, L"taken", L"", 0});
     return ExitCode::Success;
 }
 
 ExitCode ClearCache()
 {
-    ClearJobs();
+    int cleared = ClearJobs();
+    if (cleared > 0) {
+        WriteLog({L"", L"", L"cleared", std::to_wstring(cleared) + L" pending job(s) dropped", 0});
+    }
     return ExitCode::Success;
 }
 
 ExitCode ConvertOldestJob()
 {
-    std::wstring outputPath = ReadHandOverPath(Ardenfold_API::FindSignalFilePath());
-    std::vector<std::wstring> jobs = PendingJobs();
-    if (jobs.empty()) {
-        throw Failure(ExitCode::NoPendingJob, L"No print job is waiting in the spool \"" + SpoolFolder() + L"\".");
-    }
-    std::string document;
+    std::wstring jobPath;
+    std::wstring documentName;
     try {
-        document = ReadFileBytes(jobs.front());
-    } catch (const Error& error) {
-        throw Failure(ExitCode::SpoolUnusable, error.Description());
+        std::wstring outputPath = ReadHandOverPath(Ardenfold_API::FindSignalFilePath());
+        std::vector<std::wstring> jobs = PendingJobs();
+        if (jobs.empty()) {
+            throw Failure(ExitCode::NoPendingJob, L"No print job is waiting in the spool \"" + SpoolFolder() + L"\".");
+        }
+        jobPath = jobs.front();
+        Job job = ReadJob(jobPath);
+        documentName = job.documentName;
+        RenderedDocument rendered;
+        try {
+            rendered = RenderDocument(job);
+        } catch (const DocumentError& error) {
+            throw Failure(ExitCode::DocumentRefused, error.Description());
+        }
+        WriteOutputFile(outputPath, rendered.pdf);
+        ::DeleteFileA(ToAnsi(jobPath).c_str());
+        WriteLog({FileName(jobPath), documentName, L"converted", rendered.summary + L" to \"" + outputPath + L"\"",
+                  rendered.replacedCharacters});
+        return ExitCode::Success;
+    } catch (const Failure& failure) {
+        WriteLog({FileName(jobPath), documentName,
+                  failure.Code() == ExitCode::DocumentRefused ? L"refused" : L"failed", failure.Description(), 0});
+        throw;
     }
-    WriteOutputFile(outputPath, WritePdf(LayOutPages(DecodeDocument(document))));
-    ::DeleteFileA(ToAnsi(jobs.front()).c_str());
-    return ExitCode::Success;
 }
 
 int Main(const std::vector<std::wstring>& arguments)
@@ -94,9 +150,11 @@ int Main(const std::vector<std::wstring>& arguments)
         code = failure.Code();
     } catch (const Error& error) {
         ReportToStandardError(error.Description());
+        WriteLog({L"", L"", L"failed", error.Description(), 0});
         code = ExitCode::UnexpectedError;
     } catch (const std::exception& error) {
         ReportToStandardError(FromAnsi(error.what()));
+        WriteLog({L"", L"", L"failed", FromAnsi(error.what()), 0});
         code = ExitCode::UnexpectedError;
     }
     return static_cast<int>(code);

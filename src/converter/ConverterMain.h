@@ -10,6 +10,7 @@
 
 namespace Converter {
 
+// Throws Failure; the marker is released whatever becomes of the document.
 ExitCode PrintFile(const std::wstring& documentPath);
 ExitCode ClearCache();
 ExitCode ConvertOldestJob();

@@ -1,7 +1,7 @@
 #pragma once
 // PDFCreator.exe's exit codes: the one place they are defined. README.md in
 // this folder lists the same values. The program shows nothing, so the exit
-// code is all a caller learns about a failure.
+// code (and its log) is all a caller learns about a failure.
 #include "Error.h"
 
 #include <string>
@@ -17,10 +17,11 @@ enum class ExitCode : int {
     OutputNotWritable = 14,  // conversion: the output folder is missing or the file cannot be written
     SpoolUnusable = 15,      // the spool folder cannot be made, read or written
     UnexpectedError = 16,    // anything else
+    DocumentRefused = 17,    // the document is of no kind the converter takes, damaged, or beyond a limit
 };
 
 // An error that decides the exit code. Its description goes to the standard
-// error handle when there is one, for whoever ran the program.
+// error handle when there is one, for whoever ran the program, and to the log.
 class Failure : public Global::Error {
 public:
     Failure(ExitCode code, std::wstring description) : Error(std::move(description)), code_(code) {}

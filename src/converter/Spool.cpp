@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace Converter {
@@ -44,7 +45,56 @@ std::wstring JobName(ULONGLONG arrival, unsigned sequence)
     return name + JobExtension;
 }
 
+// A job file is the header, the document's name in UTF-16LE, then the
+// document's bytes as they were: "ArdenfoldJob1" and the name's length in
+// code units as four little-endian bytes.
+const std::string JobMagic = "ArdenfoldJob1";
+
+std::string EncodeJob(const Job& job)
+{
+    std::string bytes = JobMagic;
+    uint32_t units = static_cast<uint32_t>(job.documentName.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((units >> shift) & 0xFF);
+    }
+    for (wchar_t unit : job.documentName) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>((unit >> 8) & 0xFF);
+    }
+    bytes.reserve(bytes.size() + job.document.size());
+    bytes += job.document;
+    return bytes;
+}
+
 } // namespace
+
+Job ReadJob(const std::wstring& path)
+{
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(path);
+    } catch (const Error& error) {
+        throw Failure(ExitCode::SpoolUnusable, error.Description());
+    }
+    size_t header = JobMagic.size() + 4;
+    if (bytes.size() < header || bytes.compare(0, JobMagic.size(), JobMagic) != 0) {
+        throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
+    }
+    uint32_t units = 0;
+    for (int i = 3; i >= 0; --i) {
+        units = units << 8 | static_cast<unsigned char>(bytes[JobMagic.size() + i]);
+    }
+    if ((bytes.size() - header) / 2 < units) {
+        throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
+    }
+    Job job;
+    for (uint32_t i = 0; i < units; ++i) {
+        job.documentName += static_cast<wchar_t>(static_cast<unsigned char>(bytes[header + 2 * i]) |
+                                                 static_cast<unsigned char>(bytes[header + 2 * i + 1]) << 8);
+    }
+    job.document = bytes.substr(header + 2 * size_t{units});
+    return job;
+}
 
 std::wstring SpoolFolder()
 {
@@ -63,7 +113,7 @@ std::wstring SpoolFolder()
     return folder;
 }
 
-std::wstring AddJob(const std::string& document)
+std::wstring AddJob(const Job& job)
 {
     std::wstring folder = SpoolFolder();
     std::string ansiFolder = ToAnsi(folder);
@@ -77,7 +127,7 @@ std::wstring AddJob(const std::string& document)
     std::wstring part = FromAnsi(partName);
     ScopeExit removePart([&] { ::DeleteFileA(partName); });
     try {
-        WriteFileBytes(part, document);
+        WriteFileBytes(part, EncodeJob(job));
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }

@@ -22,4 +22,12 @@ inline constexpr std::uint64_t kMaxDecodedImageBytes = 256ull << 20;
 inline constexpr std::size_t kMaxPngChunks = 100'000;
 inline constexpr std::size_t kMaxJpegSegments = 10'000;
 
+// A document's size: six times the largest real text the benchmark
+// converts; the characters of a text this size take 128 MiB of a 32-bit
+// process's 2 GiB.
+inline constexpr std::size_t kMaxDocumentBytes = 32u << 20;
+
+// Pages of one text's PDF: a text of the largest size has some 11,000.
+inline constexpr std::size_t kMaxPages = 20'000;
+
 } // namespace Converter::Limits

@@ -1,5 +1,6 @@
 // PDFCreator.exe run as a process, as CommandLine.exe and print commands run
 // it. The spool is the user's one and is emptied around each test.
+#include "ConverterLog.h"
 #include "ConverterMain.h"
 #include "FileContent.h"
 #include "Spool.h"
@@ -97,7 +98,8 @@ TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarke
     EXPECT_EQ(RunConverter(Document("doc.txt", "some text\r\n")), ExitCode::Success);
     std::vector<std::wstring> jobs = PendingJobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(ReadFileBytes(jobs[0]), "some text\r\n");
+    EXPECT_EQ(ReadJob(jobs[0]).document, "some text\r\n");
+    EXPECT_EQ(ReadJob(jobs[0]).documentName, (temp_ / "doc.txt").wstring());
     EXPECT_FALSE(fs::exists(signal_));
     EXPECT_TRUE(fs::exists(temp_ / "doc.txt")) << "the document itself stays where it is";
 
@@ -114,9 +116,32 @@ TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarke
         EXPECT_EQ(RunConverter(Document("doc.txt", "x")), ExitCode::Success);
         EXPECT_TRUE(fs::exists(signal_)) << "a held marker is not deleted";
     }
-    EXPECT_EQ(RunConverter(L"/PrintFile \"" + (temp_ / "absent.txt").wstring() + L"\""), ExitCode::DocumentUnreadable);
-    EXPECT_TRUE(fs::exists(signal_)) << "a missing document releases nothing";
     EXPECT_EQ(PendingJobs().size(), 3u);
+}
+
+TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarkerAndIsLogged)
+{
+    fs::create_directories(temp_ / "folder.txt");
+    Document("program.exe", std::string("MZ\x90\0\3\0\0\0\4\0\0\0\xFF\xFF\0\0", 16) + std::string(400, '\0'));
+    const struct {
+        std::wstring document;
+        ExitCode code;
+        const char* outcome;
+    } cases[] = {
+        {(temp_ / "absent.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
+        {(temp_ / "folder.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
+        {(temp_ / "program.exe").wstring(), ExitCode::DocumentRefused, " refused job=- "},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        Signal("");
+        EXPECT_EQ(RunConverter(L"/PrintFile \"" + cases[i].document + L"\""), cases[i].code) << "case " << i;
+        EXPECT_FALSE(fs::exists(signal_)) << "case " << i << ": CommandLine.exe must not wait for a job that never comes";
+        std::string log = ReadFileBytes(LogFilePath());
+        std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+        EXPECT_NE(last.find(cases[i].outcome), std::string::npos) << "case " << i << ": " << last;
+        EXPECT_NE(last.find(Global::ToAnsi(cases[i].document)), std::string::npos) << "case " << i << ": " << last;
+    }
+    EXPECT_TRUE(PendingJobs().empty());
 }
 
 TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheRemovesThem)
@@ -129,7 +154,16 @@ TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheR
     for (size_t i = 0; i < processes.size(); ++i) {
         EXPECT_EQ(Finish(processes[i]), ExitCode::Success) << "process " << i;
     }
-    EXPECT_EQ(PendingJobs().size(), processes.size());
+    std::vector<std::wstring> jobs = PendingJobs();
+    EXPECT_EQ(jobs.size(), processes.size());
+    // Six writers at once, through the log's mutex: no line lost or torn.
+    std::string log = ReadFileBytes(LogFilePath());
+    for (const std::wstring& job : jobs) {
+        std::string line = " taken job=" + Global::ToAnsi(fs::path(job).filename().wstring()) + " document=\"";
+        size_t at = log.find(line);
+        EXPECT_NE(at, std::string::npos) << "no log line for " << fs::path(job).filename();
+        EXPECT_EQ(log.find(line, at + 1), std::string::npos) << "two log lines for " << fs::path(job).filename();
+    }
     EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
     EXPECT_TRUE(PendingJobs().empty());
 }
@@ -142,11 +176,10 @@ TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemov
     HandOver(temp_ / "out.pdf");
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);
     std::string pdf = ReadFileBytes((temp_ / "out.pdf").wstring());
-    EXPECT_NE(pdf.find("(first job) Tj"), std::string::npos);
-    EXPECT_EQ(pdf.find("second job"), std::string::npos);
+    EXPECT_NE(pdf.find("/Title (a.txt)"), std::string::npos);
     std::vector<std::wstring> jobs = PendingJobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(ReadFileBytes(jobs[0]), "second job");
+    EXPECT_EQ(ReadJob(jobs[0]).document, "second job");
 }
 
 TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)

@@ -1,3 +1,4 @@
+#include "CharacterWidth.h"
 #include "PageLayout.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,7 @@
 namespace Converter {
 namespace {
 
-TEST(PageLayout, LinesTabsWrappingPagesAndReplacement)
+TEST(PageLayout, LinesTabsWrappingAndPages)
 {
     const struct {
         std::u32string text;
@@ -15,37 +16,55 @@ TEST(PageLayout, LinesTabsWrappingPagesAndReplacement)
     } cases[] = {
         {U"", 10, 3, {{}}},
         // Line ends of every kind; a final one adds no line, blank lines stay.
-        {U"a\r\nb\nc\rd", 10, 10, {{"a", "b", "c", "d"}}},
-        {U"a\n\n\nb\n", 10, 10, {{"a", "", "", "b"}}},
-        {U"\n", 10, 10, {{""}}},
-        // Wrapping only past the column limit.
-        {U"0123456789\nx", 10, 10, {{"0123456789", "x"}}},
-        {U"0123456789abcdefghijK", 10, 10, {{"0123456789", "abcdefghij", "K"}}},
+        {U"a\r\nb\nc\rd", 10, 10, {{U"a", U"b", U"c", U"d"}}},
+        {U"a\n\n\nb\n", 10, 10, {{U"a", U"", U"", U"b"}}},
+        {U"\n", 10, 10, {{U""}}},
+        // Wrapping only past the column limit; without a blank, at the limit.
+        {U"0123456789\nx", 10, 10, {{U"0123456789", U"x"}}},
+        {U"0123456789abcdefghijK", 10, 10, {{U"0123456789", U"abcdefghij", U"K"}}},
+        // With blanks, after the last one within the line; the blank stays.
+        {U"one two three four", 10, 10, {{U"one two ", U"three four"}}},
+        {U"abc defghij", 10, 10, {{U"abc ", U"defghij"}}},
+        {U"abcdefghi jklm", 10, 10, {{U"abcdefghi ", U"jklm"}}},
+        {U"   abcdefghijk", 10, 10, {{U"   abcdefg", U"hijk"}}}, // leading blanks are no break
         // Tabs to the next stop of eight; at the margin their blanks wrap.
         {U"\tx\na\tx\n1234567\tx\n12345678\tx\na\t\tx", 80, 10,
-         {{"        x", "a       x", "1234567 x", "12345678        x", "a               x"}}},
-        {U"01234567\tx", 8, 10, {{"01234567", "        ", "x"}}},
-        {U"0123\tx", 8, 10, {{"0123    ", "x"}}},
+         {{U"        x", U"a       x", U"1234567 x", U"12345678        x", U"a               x"}}},
+        {U"01234567\tx", 8, 10, {{U"01234567", U"        ", U"x"}}},
+        {U"0123\tx", 8, 10, {{U"0123    ", U"x"}}},
+        {U"a\tb", 3, 10, {{U"a  ", U"   ", U"  b"}}}, // narrower than a tab stop: found by the fuzzer as a hang
+        // Wide characters take two columns, combining marks none.
+        {U"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587", 5, 10, {{U"\u4E2D\u6587", U"\u4E2D\u6587", U"\u4E2D\u6587"}}},
+        {U"abcd\u4E2D", 5, 10, {{U"abcd", U"\u4E2D"}}},
+        {U"abcde\u0301f", 5, 10, {{U"abcde\u0301", U"f"}}},
         // A full page continues on the next, wrapped lines counting; exactly full leaves no blank page.
-        {U"1\n2\n3\n", 10, 3, {{"1", "2", "3"}}},
-        {U"1\n2\n3\n4", 10, 3, {{"1", "2", "3"}, {"4"}}},
-        {U"0123456789abcdefghijABCDEFGHIJz", 10, 3, {{"0123456789", "abcdefghij", "ABCDEFGHIJ"}, {"z"}}},
+        {U"1\n2\n3\n", 10, 3, {{U"1", U"2", U"3"}}},
+        {U"1\n2\n3\n4", 10, 3, {{U"1", U"2", U"3"}, {U"4"}}},
+        {U"0123456789abcdefghijABCDEFGHIJz", 10, 3, {{U"0123456789", U"abcdefghij", U"ABCDEFGHIJ"}, {U"z"}}},
         // Form feeds start a page; in a row they leave blank ones, but not at
         // the end or right after a full page.
-        {U"one\ftwo\n\fthree", 10, 10, {{"one"}, {"two"}, {"three"}}},
-        {U"a\f\fb\f", 10, 10, {{"a"}, {}, {"b"}}},
-        {U"1\n2\n3\n\f4", 10, 3, {{"1", "2", "3"}, {"4"}}},
-        // What the font cannot show takes one visible cell each: Greek, CJK,
-        // beyond the BMP, controls (C1 ones share codes with the typographic
-        // marks but are not them); Latin-1 and the marks pass as WinAnsi bytes.
-        {U"\u03A9\u4E2D\U0001F600\x01\x1B\x7F\x81\x9F\u0100\uFFFD|\u00E9\u20AC\u201A\u2122\u0178", 80, 10,
-         {{"??????????|\xE9\x80\x82\x99\x9F"}}},
+        {U"one\ftwo\n\fthree", 10, 10, {{U"one"}, {U"two"}, {U"three"}}},
+        {U"a\f\fb\f", 10, 10, {{U"a"}, {}, {U"b"}}},
+        {U"1\n2\n3\n\f4", 10, 3, {{U"1", U"2", U"3"}, {U"4"}}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         PageGeometry geometry;
         geometry.columns = cases[i].columns;
         geometry.lines = cases[i].lines;
         EXPECT_EQ(LayOutPages(cases[i].text, geometry), cases[i].pages) << "case " << i;
+    }
+    EXPECT_EQ(PageGeometry().lines, 66);
+}
+
+TEST(CharacterWidth, WideZeroAndOne)
+{
+    const std::pair<char32_t, int> cases[] = {
+        {U'a', 1},      {U'\u00E9', 1}, {U'\u03A9', 1}, {U'\u0416', 1}, {U'\u2500', 1}, {U'\u0300', 0},
+        {U'\u036F', 0}, {U'\u200D', 0}, {U'\uFE0F', 0}, {U'\u1100', 2}, {U'\u3042', 2}, {U'\u4E2D', 2},
+        {U'\uAC00', 2}, {U'\uFF21', 2}, {U'\uFF61', 1}, {U'\U0001F600', 2}, {U'\U00020000', 2}, {U'\U0010FFFF', 1},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(CharacterWidth(cases[i].first), cases[i].second) << "case " << i;
     }
 }
 

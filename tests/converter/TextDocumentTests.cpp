@@ -1,4 +1,5 @@
 #include "TextDocument.h"
+#include "TextDecoding.h"
 
 #include "AnsiText.h"
 
@@ -7,20 +8,30 @@
 namespace Converter {
 namespace {
 
-TEST(TextDocument, Utf8WithOrWithoutTheMark)
+TEST(TextDocument, ByteOrderMarksAndWellFormedUtf8)
 {
     const struct {
         std::string bytes;
+        TextEncoding encoding;
         std::u32string text;
     } cases[] = {
-        {"\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e", U"Gr\u00FC\u00DFe"}, // the mark is dropped
-        {"\xEF\xBB\xBF", U""},
-        {"\xE2\x82\xAC \xE4\xB8\xAD \xF0\x9F\x98\x80", U"\u20AC \u4E2D \U0001F600"}, // known by its sequences
-        {"a\tb\r\n", U"a\tb\r\n"},
-        {"", U""},
-        {"\xEF\xBB\xBF" "a\xFF" "b", U"a\uFFFDb"}, // after the mark, a bad byte stays visible
+        {"\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e", TextEncoding::Utf8WithMark, U"Gr\u00FC\u00DFe"}, // the mark is dropped
+        {"\xEF\xBB\xBF", TextEncoding::Utf8WithMark, U""},
+        {"\xE2\x82\xAC \xE4\xB8\xAD \xF0\x9F\x98\x80", TextEncoding::Utf8, U"\u20AC \u4E2D \U0001F600"},
+        {"a\tb\r\n", TextEncoding::Utf8, U"a\tb\r\n"},
+        {"", TextEncoding::Utf8, U""},
+        {"\xEF\xBB\xBF" "a\xFF" "b", TextEncoding::Utf8WithMark, U"a\uFFFDb"}, // after the mark, a bad byte stays visible
+        // What Notepad saves as "Unicode", and its big-endian twin.
+        {std::string("\xFF\xFE" "G\0N\0U\0\r\0\n\0", 12), TextEncoding::Utf16LittleEndian, U"GNU\r\n"},
+        {std::string("\xFE\xFF\0G\x03\xA9\x04\x16", 8), TextEncoding::Utf16BigEndian, U"G\u03A9\u0416"},
+        {std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), TextEncoding::Utf16LittleEndian, U"\U0001F600"}, // a pair
+        {std::string("\xFF\xFE\x3D\xD8" "a\0", 6), TextEncoding::Utf16LittleEndian, U"\uFFFDa"}, // a lone high half
+        {std::string("\xFF\xFE\x00\xDC", 4), TextEncoding::Utf16LittleEndian, U"\uFFFD"},       // a lone low half
+        {std::string("\xFF\xFE" "a\0b", 5), TextEncoding::Utf16LittleEndian, U"a\uFFFD"},       // an odd last byte
+        {"\xFF\xFE", TextEncoding::Utf16LittleEndian, U""},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(DetectTextEncoding(cases[i].bytes), cases[i].encoding) << "case " << i;
         EXPECT_EQ(DecodeDocument(cases[i].bytes), cases[i].text) << "case " << i;
     }
 }
@@ -34,9 +45,11 @@ TEST(TextDocument, MalformedUtf8IsTakenAsAnsi)
         "\xED\xA0\x80",     // an encoded surrogate
         "\xF4\x90\x80\x80", // above U+10FFFF
         "\xE2\x82" "A",     // a lead byte followed by no continuation
+        "\xFE",             // half a big-endian mark is no mark
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_FALSE(IsValidUtf8(cases[i])) << "case " << i;
+        EXPECT_EQ(DetectTextEncoding(cases[i]), TextEncoding::Ansi) << "case " << i;
         std::wstring ansi = Global::FromAnsi(cases[i]);
         EXPECT_EQ(DecodeDocument(cases[i]), std::u32string(ansi.begin(), ansi.end())) << "case " << i;
     }

@@ -26,7 +26,7 @@ signal_file="$temp/PDFCreator/CommandLine.txt"
 spool="$local_data/Marrowgate/Ardenfold/Spool"
 
 convert_direct() { # SAMPLE OUTPUT
-    run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$samples/$1")" ||
+    run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
         { fail "$1: taking the job"; return 1; }
     mkdir -p "$(dirname "$signal_file")" && printf '%s\r\n' "$(win "$2")" >"$signal_file"
     run_converter
@@ -39,23 +39,109 @@ convert_direct() { # SAMPLE OUTPUT
 # file's line on unchanged.
 convert_commandline() { # SAMPLE OUTPUT
     printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
-        "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$samples/$1")" "$(win "$2")" >"$work/convert.bat"
+        "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work/$1")" "$(win "$2")" >"$work/convert.bat"
     timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
     local code=$?
     [ "$code" -eq 0 ] || { fail "$1: CommandLine.exe ended with $code"; return 1; }
     [ ! -e "$signal_file" ] || fail "$1: the signal file is left behind"
 }
 
+# Real documents this project did not write, copied in at run time: a
+# licence, a changelog, and the editor tutor in Greek, Russian and Czech,
+# the Russian one also as UTF-16 in both byte orders (what Notepad saves as
+# "Unicode"). Their text must come back whole.
+tutor=/usr/share/vim/vim90/tutor
+real_documents=(gpl-3:/usr/share/common-licenses/GPL-3 greek:$tutor/tutor.el.utf-8 russian:$tutor/tutor.ru.utf-8
+    czech:$tutor/tutor.cs.utf-8)
+for entry in "${real_documents[@]}"; do
+    cp "${entry#*:}" "$work/${entry%%:*}.txt" || fail "${entry#*:} is missing: run scripts/setup"
+done
+zcat /usr/share/doc/zlib1g/changelog.Debian.gz >"$work/changelog.txt" || fail "no changelog to convert"
+{ printf '\xFF\xFE'; iconv -f UTF-8 -t UTF-16LE "$work/russian.txt"; } >"$work/russian-utf16le.txt"
+{ printf '\xFE\xFF'; iconv -f UTF-8 -t UTF-16BE "$work/russian.txt"; } >"$work/russian-utf16be.txt"
+cp "$samples"/*.txt "$work/"
+
+# The document's characters, and the PDF's as pdftotext gives them back
+# (with -layout, which neither joins hyphenated lines nor reorders blocks),
+# without the white space that layout adds or takes (wrapping, tabs, line ends).
+characters() { iconv -f "${2:-UTF-8}" -t UTF-8 "$1" | sed '1s/^\xEF\xBB\xBF//' | tr -d ' \t\r\n\f'; }
+extracted() { timeout 60 pdftotext -layout -enc UTF-8 "$1" - 2>/dev/null | tr -d ' \t\r\n\f'; }
+
+# SAMPLE:PAGES[:ENCODING to compare the whole text in]
 for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 non-ascii-utf8-bom:1 \
-    non-ascii-ansi:1 empty:1; do
-    sample="${entry%:*}" pages="${entry#*:}" output="$work/$sample.pdf"
+    non-ascii-ansi:1 empty:1 other-scripts:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
+    russian-utf16le::UTF-16 russian-utf16be::UTF-16; do
+    IFS=: read -r sample pages encoding <<<"$entry"
+    output="$work/$sample.pdf"
     "convert_$mode" "$sample.txt" "$output" || continue
     [ -s "$output" ] || { fail "$sample: no PDF"; continue; }
-    check=$(timeout 60 qpdf --check "$output" 2>&1) && grep -q "No syntax or stream encoding errors" <<<"$check" ||
-        fail "$sample: qpdf --check: $check"
+    check=$(timeout 60 qpdf --check "$output" 2>&1) && grep -q "No syntax or stream encoding errors" <<<"$check" &&
+        ! grep -qi "warning" <<<"$check" || fail "$sample: qpdf --check: $check"
+    fonts=$(timeout 60 pdffonts "$output" 2>&1 | tail -n +3)
+    if [ -n "$fonts" ] && awk '$(NF-4) != "yes" { bad = 1 } END { exit !bad }' <<<"$fonts"; then
+        fail "$sample: a font is not embedded: $fonts"
+    fi
     found=$(timeout 60 pdfinfo "$output" 2>/dev/null | awk '/^Pages:/ {print $2}')
-    [ "$found" = "$pages" ] || fail "$sample: $found pages, expected $pages"
+    [ -z "$pages" ] || [ "$found" = "$pages" ] || fail "$sample: $found pages, expected $pages"
+    title=$(timeout 60 pdfinfo "$output" 2>/dev/null | sed -n 's/^Title: *//p')
+    [ "$title" = "$sample.txt" ] || fail "$sample: title \"$title\""
+    if [ -n "$encoding" ] && [ "$(characters "$work/$sample.txt" "$encoding")" != "$(extracted "$output")" ]; then
+        fail "$sample: the text that comes back differs from the document's"
+        cmp <(characters "$work/$sample.txt" "$encoding") <(extracted "$output") >&2
+    fi
 done
+
+# A script the embedded font lacks is drawn with an installed font (Wine
+# offers the host's DejaVu Sans), embedded beside it.
+if [ -s "$work/other-scripts.pdf" ] &&
+    [ "$(timeout 60 pdffonts "$work/other-scripts.pdf" 2>/dev/null | tail -n +3 | wc -l)" != 2 ]; then
+    fail "other-scripts: not drawn with a second, installed font"
+fi
+
+# Images and PDFs: a JPEG that poppler renders from the licence's PDF, which
+# must be embedded byte for byte; Debian's logo, a PNG with transparency,
+# which must keep it as a soft mask; a PDF, which is passed on unchanged.
+timeout 60 pdftoppm -jpeg -r 100 -f 1 -l 1 -singlefile "$work/gpl-3.pdf" "$work/photo" ||
+    fail "pdftoppm could not render a JPEG"
+cp /usr/share/pixmaps/debian-logo.png "$work/logo.png" || fail "no Debian logo to convert"
+cp "$work/gpl-3.pdf" "$work/document.pdf"
+for sample in photo.jpg logo.png document.pdf; do
+    output="$work/$sample.pdf"
+    "convert_$mode" "$sample" "$output" || continue
+    check=$(timeout 60 qpdf --check "$output" 2>&1) && grep -q "No syntax or stream encoding errors" <<<"$check" &&
+        ! grep -qi "warning" <<<"$check" || fail "$sample: qpdf --check: $check"
+    case "$sample" in
+    *.jpg)
+        rm -f "$work"/extracted-*
+        timeout 60 pdfimages -all "$output" "$work/extracted" && cmp -s "$work/extracted-000.jpg" "$work/$sample" ||
+            fail "$sample: the embedded JPEG is not the file's bytes"
+        ;;
+    *.png)
+        timeout 60 pdfimages -list "$output" 2>/dev/null | grep -q " smask " || fail "$sample: no soft mask"
+        ;;
+    *.pdf)
+        cmp -s "$output" "$work/$sample" || fail "$sample: the PDF is not passed on unchanged"
+        continue
+        ;;
+    esac
+    [ "$(timeout 60 pdfinfo "$output" 2>/dev/null | awk '/^Pages:/ {print $2}')" = 1 ] || fail "$sample: not one page"
+done
+
+# The paper follows the user's locale: Letter where it prints on Letter (1),
+# A4 elsewhere (9: A4; 8: A3). The user's setting is put back afterwards.
+if [ "$mode" = direct ]; then
+    international='HKCU\Control Panel\International'
+    saved=$(timeout 60 "$wine_run" reg query "$international" /v iPaperSize 2>/dev/null | tr -d '\r' |
+        awk '$1 == "iPaperSize" {print $3}')
+    for entry in '1|612 x 792' '9|595.28 x 841.89' '8|595.28 x 841.89'; do
+        IFS='|' read -r paper size <<<"$entry"
+        timeout 60 "$wine_run" reg add "$international" /v iPaperSize /t REG_SZ /d "$paper" /f >/dev/null 2>&1
+        convert_direct tabs.txt "$work/paper-$paper.pdf" &&
+            timeout 60 pdfinfo "$work/paper-$paper.pdf" | grep -q "^Page size: *$size pts" ||
+            fail "paper size $paper: not $size"
+    done
+    timeout 60 "$wine_run" reg add "$international" /v iPaperSize /t REG_SZ /d "${saved:-1}" /f >/dev/null 2>&1
+fi
 
 # SAMPLE|PAGE|TEXT: the text comes back with its layout, on that page (empty: anywhere).
 while IFS='|' read -r sample page text; do
@@ -64,26 +150,50 @@ while IFS='|' read -r sample page text; do
         grep -F -- "$text" >/dev/null || fail "$sample: \"$text\" not on page ${page:-any}"
 done <<'EXPECTED'
 several-pages|1|Line 001 of the several-pages sample
-several-pages|1|Line 060 of the several-pages sample
-several-pages|2|Line 061 of the several-pages sample
+several-pages|1|Line 066 of the several-pages sample
+several-pages|2|Line 067 of the several-pages sample
 several-pages|3|Line 150 of the several-pages sample
 tabs||Name    Value   Note
 tabs||alpha   1       first
 tabs||a-much-longer-name      22
 tabs||second
 tabs||        indented by one tab
-long-lines||word01 word02 word03 word04 word05 word06 word07 word08 word09 word10 word11 wor
-long-lines||d12 word13
+long-lines||word01 word02 word03 word04 word05 word06 word07 word08 word09 word10 word11
+long-lines||word12 word13
 long-lines||word30
 long-lines||short line after the long one
 form-feeds|1|page one text
 form-feeds|2|page two text
 form-feeds|3|page three text
 non-ascii-utf8||Grüße aus Köln, café crème, 5 € — “quoted”
-non-ascii-utf8||Outside the font: ????? ?? end
+non-ascii-utf8||Outside the font: Ωμέγα
 non-ascii-utf8-bom||Smørrebrød på Nørrebro
 non-ascii-ansi||Français: déjà vu, naïve, Œuvre
 EXPECTED
+
+# DOCUMENT|REASON: documents that are not converted. CommandLine.exe must end
+# with 6 within seconds (not after its five-minute wait for the job), with
+# no PDF, and the converter's log must say why.
+log="$local_data/Marrowgate/Ardenfold/Converter.log"
+cp /bin/ls "$work/program.exe"
+while IFS='|' read -r document outcome; do
+    [ "$mode" = commandline ] || break
+    output="$work/refused-$document.pdf"
+    start=$SECONDS
+    printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
+        "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work")\\$document" "$(win "$output")" \
+        >"$work/convert.bat"
+    timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    code=$?
+    [ "$code" -eq 6 ] || fail "$document: CommandLine.exe ended with $code, expected 6"
+    [ $((SECONDS - start)) -lt 60 ] || fail "$document: took $((SECONDS - start)) s"
+    [ ! -e "$output" ] || fail "$document: a PDF was written"
+    grep -F "document=\"$(win "$work")\\$document\"" "$log" 2>/dev/null | tail -1 | grep -q " $outcome " ||
+        fail "$document: no \"$outcome\" line in the log $log"
+done <<'REFUSED'
+does-not-exist.txt|unreadable
+program.exe|refused
+REFUSED
 
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then
     fail "jobs are left in the spool: $(ls "$spool")"

@@ -1,6 +1,8 @@
 #include "PageLayout.h"
 
-#include "WinAnsiEncoding.h"
+#include "CharacterWidth.h"
+#include "DocumentError.h"
+#include "Limits.h"
 
 namespace Converter {
 namespace {
@@ -14,12 +16,14 @@ public:
         if (character == U'\t') {
             // Blanks up to the next stop, at least one; they wrap like any
             // other character, so a tab at a full line indents the next one.
-            do {
-                PutCell(' ');
-            } while (line_.size() % geometry_.tabWidth != 0);
+            // Counted before the first blank: a line narrower than a tab
+            // stop never reaches one.
+            for (int blanks = geometry_.tabWidth - cells_ % geometry_.tabWidth; blanks > 0; --blanks) {
+                PutCell(U' ', 1);
+            }
             return;
         }
-        PutCell(EncodeWinAnsi(character));
+        PutCell(character, CharacterWidth(character));
     }
 
     void EndLine()
@@ -27,11 +31,13 @@ public:
         // A page is only begun by a line that needs room, so a form feed
         // right after a full page does not leave a blank one behind.
         if (static_cast<int>(page_.size()) == geometry_.lines) {
-            pages_.push_back(std::move(page_));
-            page_.clear();
+            PushPage();
         }
         page_.push_back(std::move(line_));
         line_.clear();
+        // A moved-from line has given its room away; most lines need about as much.
+        line_.reserve(geometry_.columns);
+        cells_ = 0;
         pendingLine_ = false;
     }
 
@@ -40,8 +46,7 @@ public:
         if (pendingLine_) {
             EndLine();
         }
-        pages_.push_back(std::move(page_));
-        page_.clear();
+        PushPage();
         pageOpenedByFormFeed_ = true;
     }
 
@@ -59,20 +64,49 @@ public:
     }
 
 private:
-    void PutCell(char byte)
+    void PushPage()
     {
-        if (static_cast<int>(line_.size()) == geometry_.columns) {
-            EndLine();
+        if (pages_.size() >= Limits::kMaxPages) {
+            throw DocumentError(L"The document has more than " + std::to_wstring(Limits::kMaxPages) + L" pages.");
         }
-        line_ += byte;
+        pages_.push_back(std::move(page_));
+        page_.clear();
+    }
+
+    void PutCell(char32_t character, int width)
+    {
+        while (cells_ + width > geometry_.columns && cells_ > 0) {
+            Wrap();
+        }
+        line_ += character;
+        cells_ += width;
         pendingLine_ = true;
         pageOpenedByFormFeed_ = false;
+    }
+
+    // Ends the line after its last blank that follows some text, carrying
+    // the rest over; without one, ends it where it is full.
+    void Wrap()
+    {
+        size_t blank = line_.find_last_of(U' ');
+        if (blank != std::u32string::npos && line_.find_first_not_of(U' ') < blank) {
+            std::u32string rest = line_.substr(blank + 1);
+            line_.erase(blank + 1);
+            EndLine();
+            line_ = std::move(rest);
+            for (char32_t character : line_) {
+                cells_ += CharacterWidth(character);
+            }
+        } else {
+            EndLine();
+        }
     }
 
     PageGeometry geometry_;
     std::vector<Page> pages_;
     Page page_;
-    std::string line_;
+    std::u32string line_;
+    int cells_ = 0;
     bool pendingLine_ = false;
     bool pageOpenedByFormFeed_ = false;
 };

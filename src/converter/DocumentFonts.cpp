@@ -1,0 +1,53 @@
+#include "DocumentFonts.h"
+
+#include "EmbeddedFont.h"
+#include "SystemFonts.h"
+#include "TrueTypeTextFont.h"
+
+namespace Converter {
+
+DocumentFonts::DocumentFonts()
+    : mainFont_(std::make_unique<TrueTypeFont>(EmbeddedFontBytes())),
+      main_(std::make_unique<TrueTypeTextFont>(*mainFont_))
+{
+}
+
+DocumentFonts::~DocumentFonts() = default;
+
+const TextFont& DocumentFonts::Main() const
+{
+    return *main_;
+}
+
+FallbackFontFinder DocumentFonts::Fallback()
+{
+    return [this](char32_t codePoint) { return InstalledFontFor(codePoint); };
+}
+
+const TextFont* DocumentFonts::InstalledFontFor(char32_t codePoint)
+{
+    if (systemFontsFailed_) {
+        return nullptr;
+    }
+    try {
+        if (!systemFonts_) {
+            systemFonts_ = std::make_unique<SystemFonts>();
+        }
+        const TrueTypeFont* font = systemFonts_->FontFor(codePoint);
+        if (font == nullptr) {
+            return nullptr;
+        }
+        std::unique_ptr<TextFont>& wrapper = installed_[font];
+        if (!wrapper) {
+            wrapper = std::make_unique<TrueTypeTextFont>(*font);
+        }
+        return wrapper.get();
+    } catch (const std::exception&) {
+        // The system's fonts are a help, never a reason to fail: without
+        // them the character is drawn as the replacement.
+        systemFontsFailed_ = true;
+        return nullptr;
+    }
+}
+
+} // namespace Converter

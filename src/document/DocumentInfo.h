@@ -1,0 +1,21 @@
+#pragma once
+// The document information a PDF carries: its title (the document's file
+// name), the producer and the creation date.
+#include "PdfValues.h"
+
+#include <string>
+
+namespace Converter {
+
+struct DocumentInfo {
+    std::u32string title;
+    std::string creationDate; // as PdfDate gives it; empty: none
+};
+
+// A PDF date in UTC: "D:YYYYMMDDHHmmSSZ".
+std::string PdfDate(int year, int month, int day, int hour, int minute, int second);
+
+// The information dictionary, the producer included.
+PdfDictionary InfoDictionary(const DocumentInfo& info);
+
+} // namespace Converter

@@ -1,0 +1,99 @@
+#pragma once
+// PDF values written as PDF text through a typed builder: a dictionary's
+// keys and names are constants of this file, so that a misspelt key does not
+// compile, and each value is written by the method of its type.
+#include <string>
+#include <string_view>
+
+namespace Converter {
+
+// A PDF name, without its slash. Only the constants below are made.
+class PdfName {
+public:
+    explicit constexpr PdfName(const char* text) : text_(text) {}
+    constexpr const char* Text() const { return text_; }
+
+private:
+    const char* text_;
+};
+
+namespace Pdf {
+// Keys.
+inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"}, CMapName{"CMapName"},
+    CIDSystemInfo{"CIDSystemInfo"}, CIDToGIDMap{"CIDToGIDMap"}, ColorSpace{"ColorSpace"}, Contents{"Contents"},
+    Count{"Count"}, CreationDate{"CreationDate"}, DecodeParms{"DecodeParms"}, DescendantFonts{"DescendantFonts"},
+    DW{"DW"}, Encoding{"Encoding"}, Filter{"Filter"}, Font{"Font"}, FontDescriptor{"FontDescriptor"},
+    FontFile2{"FontFile2"}, FontName{"FontName"}, Height{"Height"}, Kids{"Kids"}, Length{"Length"},
+    Length1{"Length1"}, MediaBox{"MediaBox"}, Ordering{"Ordering"}, Pages{"Pages"}, Parent{"Parent"},
+    ProcSet{"ProcSet"}, Producer{"Producer"}, Registry{"Registry"}, Resources{"Resources"}, Root{"Root"},
+    Info{"Info"}, Size{"Size"}, SMask{"SMask"}, Subtype{"Subtype"}, Supplement{"Supplement"}, Title{"Title"},
+    ToUnicode{"ToUnicode"}, Type{"Type"}, W{"W"}, Width{"Width"}, XObject{"XObject"};
+// Values.
+inline constexpr PdfName Catalog{"Catalog"}, CMap{"CMap"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
+    Identity{"Identity"}, Image{"Image"}, Page{"Page"}, PDF{"PDF"}, Text{"Text"},
+    Type0{"Type0"};
+} // namespace Pdf
+
+// An indirect object's number; generation 0 throughout.
+struct PdfRef {
+    int number = 0;
+};
+
+// A number as PDF wants it: no exponent, a point whatever the locale, at
+// most two decimals, no trailing zeros.
+std::string PdfNumber(double value);
+
+// The bytes of a literal string's contents, with ( ) and \ escaped and line
+// ends written as escapes so that a reader's end-of-line rules cannot touch them.
+std::string EscapePdfString(std::string_view bytes);
+
+// A text string (titles and the like): a literal string when the text is
+// printable ASCII, otherwise UTF-16BE with its byte-order mark, in hex.
+std::string PdfTextString(const std::u32string& text);
+
+class PdfArray;
+
+class PdfDictionary {
+public:
+    PdfDictionary& Name(PdfName key, PdfName value);
+    PdfDictionary& Integer(PdfName key, long long value);
+    PdfDictionary& Real(PdfName key, double value);
+    PdfDictionary& Ref(PdfName key, PdfRef value);
+    // A reference under a name the writer makes up (a page's font
+    // resources: F1, F2, ...), not one of the constants.
+    PdfDictionary& ResourceRef(const std::string& resourceName, PdfRef value);
+    PdfDictionary& Dictionary(PdfName key, const PdfDictionary& value);
+    PdfDictionary& Array(PdfName key, const PdfArray& value);
+    PdfDictionary& Text(PdfName key, const std::u32string& value);
+    PdfDictionary& Bytes(PdfName key, std::string_view value);
+    // A value that another component hands over already as PDF text (a
+    // font's /W array, an image's colour space).
+    PdfDictionary& Raw(PdfName key, std::string_view pdfText);
+    // Entries that another component hands over already as PDF text.
+    PdfDictionary& RawEntries(std::string_view pdfText);
+
+    // "<< /Key value ... >>"
+    std::string Written() const { return "<<" + body_ + " >>"; }
+
+private:
+    PdfDictionary& Key(PdfName key);
+    std::string body_;
+};
+
+class PdfArray {
+public:
+    PdfArray& Name(PdfName value);
+    PdfArray& Integer(long long value);
+    PdfArray& Real(double value);
+    PdfArray& Ref(PdfRef value);
+    PdfArray& Dictionary(const PdfDictionary& value);
+
+    // "[value ...]"
+    std::string Written() const { return "[" + body_ + "]"; }
+
+private:
+    PdfArray& Separate();
+    std::string body_;
+};
+
+} // namespace Converter

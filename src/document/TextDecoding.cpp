@@ -1,0 +1,159 @@
+#include "TextDecoding.h"
+
+namespace Converter {
+namespace {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+bool StartsWith(const std::string& bytes, const char* prefix, size_t length)
+{
+    return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
+}
+
+// Decodes one UTF-8 sequence at pos and moves pos past it. False on any
+// malformed sequence (pos is then left where it was).
+bool NextUtf8(const std::string& bytes, size_t& pos, char32_t& codePoint)
+{
+    auto byteAt = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    unsigned char lead = byteAt(pos);
+    size_t length = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        ++pos;
+        return true;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        minimum = 0x80;
+        codePoint = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        minimum = 0x800;
+        codePoint = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        minimum = 0x10000;
+        codePoint = lead & 0x07;
+    } else {
+        return false;
+    }
+    if (bytes.size() - pos < length) {
+        return false;
+    }
+    for (size_t i = 1; i < length; ++i) {
+        unsigned char next = byteAt(pos + i);
+        if ((next & 0xC0) != 0x80) {
+            return false;
+        }
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return false;
+    }
+    pos += length;
+    return true;
+}
+
+std::u32string DecodeUtf8(const std::string& bytes, size_t start)
+{
+    std::u32string text;
+    text.reserve(bytes.size() - start);
+    size_t pos = start;
+    char32_t codePoint = 0;
+    while (pos < bytes.size()) {
+        if (!NextUtf8(bytes, pos, codePoint)) {
+            codePoint = Replacement;
+            ++pos;
+        }
+        text += codePoint;
+    }
+    return text;
+}
+
+std::u32string DecodeUtf16(const std::string& bytes, bool bigEndian)
+{
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    size_t pos = 2; // past the byte-order mark
+    for (; pos + 1 < bytes.size(); pos += 2) {
+        auto first = static_cast<unsigned char>(bytes[pos]);
+        auto second = static_cast<unsigned char>(bytes[pos + 1]);
+        units += static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+    }
+    std::u32string text = JoinSurrogates(units);
+    if (pos < bytes.size()) {
+        text += Replacement;
+    }
+    return text;
+}
+
+} // namespace
+
+TextEncoding DetectTextEncoding(const std::string& bytes)
+{
+    if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
+        return TextEncoding::Utf8WithMark;
+    }
+    if (StartsWith(bytes, "\xFF\xFE", 2)) {
+        return TextEncoding::Utf16LittleEndian;
+    }
+    if (StartsWith(bytes, "\xFE\xFF", 2)) {
+        return TextEncoding::Utf16BigEndian;
+    }
+    return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
+}
+
+bool IsValidUtf8(const std::string& bytes)
+{
+    size_t pos = 0;
+    char32_t codePoint = 0;
+    while (pos < bytes.size()) {
+        // Runs of ASCII are the common case of every text: skip them fast.
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        if (!NextUtf8(bytes, pos, codePoint)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::u32string JoinSurrogates(const std::u16string& units)
+{
+    std::u32string text;
+    text.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t unit = units[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            text += 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            text += Replacement;
+        } else {
+            text += unit;
+        }
+    }
+    return text;
+}
+
+std::u32string DecodeText(const std::string& bytes, const AnsiDecoder& decodeAnsi)
+{
+    switch (DetectTextEncoding(bytes)) {
+    case TextEncoding::Utf8WithMark:
+        return DecodeUtf8(bytes, 3);
+    case TextEncoding::Utf16LittleEndian:
+        return DecodeUtf16(bytes, false);
+    case TextEncoding::Utf16BigEndian:
+        return DecodeUtf16(bytes, true);
+    case TextEncoding::Utf8:
+        return DecodeUtf8(bytes, 0);
+    case TextEncoding::Ansi:
+        break;
+    }
+    return decodeAnsi(bytes);
+}
+
+} // namespace Converter

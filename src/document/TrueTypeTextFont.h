@@ -1,0 +1,22 @@
+#pragma once
+// A TrueType font as the text writer uses it: glyphs and advances from the
+// font's own tables, the subset from FontSubset.
+#include "TextFont.h"
+#include "TrueTypeFont.h"
+
+namespace Converter {
+
+class TrueTypeTextFont : public TextFont {
+public:
+    // The font must outlive this object.
+    explicit TrueTypeTextFont(const TrueTypeFont& font) : font_(font) {}
+
+    uint16_t Glyph(char32_t codePoint) const override;
+    int Advance(uint16_t glyph) const override;
+    PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const override;
+
+private:
+    const TrueTypeFont& font_;
+};
+
+} // namespace Converter

@@ -1,0 +1,23 @@
+#pragma once
+// Reads back what the PDF writers wrote, as a reader would: startxref at the
+// end, the table it points at, each entry to its object, each stream's data
+// (inflated where it is Flate-compressed). Fails the current test on the
+// first thing a reader would stumble over.
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Converter {
+
+struct PdfObjectText {
+    std::string dictionary; // the object's text up to "stream", or all of it
+    std::string stream;     // the stream's data, inflated; empty when none
+};
+
+// Object number -> object. Empty (and a test failure) when the structure is broken.
+std::map<int, PdfObjectText> ReadPdfObjects(const std::string& pdf);
+
+// Objects whose dictionary holds `text`.
+std::vector<PdfObjectText> ObjectsWith(const std::map<int, PdfObjectText>& objects, const std::string& text);
+
+} // namespace Converter
