@@ -9,9 +9,10 @@ namespace {
 // A run waits for up to three others to finish their conversions first.
 constexpr DWORD RunBoundMs = 120000;
 
-// Hostile documents are still converted as text (ANSI or UTF-8, whatever the
-// bytes are): exit 0. Once the converter refuses them, a refusal is exit 6
-// within seconds: make these rows {6} with a bound of 30 s.
+// The converter refuses a hostile document (binary data, an image it cannot
+// read): no document, so exit 6, within seconds. Before it refused them, it
+// converted them as text: {0} and the common bound.
+constexpr DWORD RefusalBoundMs = 30000;
 const std::vector<Expectation> Table = {
     {Fault::None, "none", {0}, false, true, RunBoundMs, false},
     {Fault::HeldSignalFile, "held signal file", {3}, true, false, 30000, true},
@@ -22,9 +23,9 @@ const std::vector<Expectation> Table = {
     {Fault::OutputIsFolder, "output path is a folder", {6}, false, false, RunBoundMs, false},
     {Fault::OutputHeld, "output file held open", {6}, false, false, RunBoundMs, false},
     {Fault::OutputFolderFull, "output folder full", {6}, false, false, RunBoundMs, false},
-    {Fault::HostileBytes, "hostile: random bytes", {0}, false, false, RunBoundMs, false},
-    {Fault::HostileHugePng, "hostile: huge PNG", {0}, false, false, RunBoundMs, false},
-    {Fault::HostileTruncatedJpeg, "hostile: truncated JPEG", {0}, false, false, RunBoundMs, false},
+    {Fault::HostileBytes, "hostile: random bytes", {6}, false, false, RefusalBoundMs, false},
+    {Fault::HostileHugePng, "hostile: huge PNG", {6}, false, false, RefusalBoundMs, false},
+    {Fault::HostileTruncatedJpeg, "hostile: truncated JPEG", {6}, false, false, RefusalBoundMs, false},
 };
 
 } // namespace
