@@ -10,7 +10,6 @@
 #include "Rendering.h"
 #include "SignalFile.h"
 #include "Spool.h"
-#include "WorkingFolders.h"
 
 #include <windows.h>
 
@@ -78,7 +77,7 @@ ExitCode PrintFile(const std::wstring& documentPath)
     }
     // Whatever became of the document, the run that waits for the marker
     // goes on at once: without a job, its conversion run finds none.
-    ReleaseMarker(Ardenfold_API::FindSignalFilePath());
+    ExitCode released = ReleaseMarker();
     if (failure) {
         const wchar_t* outcome = failure->Code() == ExitCode::DocumentRefused      ? L"refused"
                                  : failure->Code() == ExitCode::DocumentUnreadable ? L"unreadable"
@@ -87,7 +86,7 @@ ExitCode PrintFile(const std::wstring& documentPath)
         throw *failure;
     }
     WriteLog({FileName(job), documentPath, L"taken", L"", 0});
-    return ExitCode::Success;
+    return released;
 }
 
 ExitCode ClearCache()
@@ -104,7 +103,7 @@ ExitCode ConvertOldestJob()
     std::wstring jobPath;
     std::wstring documentName;
     try {
-        std::wstring outputPath = ReadHandOverPath(Ardenfold_API::FindSignalFilePath());
+        std::wstring outputPath = ReadHandOverPath();
         std::vector<std::wstring> jobs = PendingJobs();
         if (jobs.empty()) {
             throw Failure(ExitCode::NoPendingJob, L"No print job is waiting in the spool \"" + SpoolFolder() + L"\".");

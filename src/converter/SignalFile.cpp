@@ -1,43 +1,22 @@
 #include "SignalFile.h"
 
-#include "AnsiText.h"
-#include "ExitCodes.h"
-#include "FileContent.h"
-#include "FileProbes.h"
-
-#include <windows.h>
+#include "SignalExchange.h"
 
 namespace Converter {
 
-using namespace Global;
-
-bool ReleaseMarker(const std::wstring& signalFilePath)
+ExitCode ReleaseMarker() noexcept
 {
-    if (!FileExists(signalFilePath)) {
-        return false;
-    }
-    std::string ansi = ToAnsi(signalFilePath);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(ansi.c_str(), GetFileExInfoStandard, &data) || data.nFileSizeLow != 0 ||
-        data.nFileSizeHigh != 0) {
-        return false;
-    }
-    return DeleteFileIfFree(signalFilePath);
+    return SignalExchange::ReleaseMarker() == SignalExchange::MarkerRelease::Failed ? ExitCode::UnexpectedError
+                                                                                     : ExitCode::Success;
 }
 
-std::wstring ReadHandOverPath(const std::wstring& signalFilePath)
+std::wstring ReadHandOverPath()
 {
-    std::string bytes;
     try {
-        bytes = ReadFileBytes(signalFilePath);
-    } catch (const Error& error) {
-        throw Failure(ExitCode::NoOutputPath, L"No hand-over file: " + error.Description());
+        return SignalExchange::ReadHandOverPath();
+    } catch (const Global::Error& error) {
+        throw Failure(ExitCode::NoOutputPath, error.Description());
     }
-    std::string line = bytes.substr(0, bytes.find_first_of("\r\n"));
-    if (line.empty()) {
-        throw Failure(ExitCode::NoOutputPath, L"The hand-over file \"" + signalFilePath + L"\" names no output file.");
-    }
-    return FromAnsi(line);
 }
 
 } // namespace Converter

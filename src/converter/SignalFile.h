@@ -1,18 +1,21 @@
 #pragma once
-// The converter's side of the signal file "CommandLine.txt", which
-// CommandLine.exe keeps: an empty marker while it waits for a print job, a
-// one-line hand-over file while the converter runs.
+// The converter's two steps of the signal-file exchange (SignalExchange),
+// with the converter's exit codes.
+#include "ExitCodes.h"
+
 #include <string>
 
 namespace Converter {
 
-// Deletes the marker: the file exists, is empty and nobody holds it open. A
-// hand-over file (not empty) or a held file is left alone. True when deleted.
-bool ReleaseMarker(const std::wstring& signalFilePath);
+// After a print job has arrived: releases the marker so that CommandLine.exe
+// goes on. Success also when there is no marker to release (no file, a
+// hand-over file, or one another process holds); UnexpectedError when the
+// signal file cannot be found or a free marker cannot be deleted. Never
+// throws: the job is already in the spool.
+ExitCode ReleaseMarker() noexcept;
 
-// The output path from the hand-over file: its first line in the ANSI code
-// page, up to CR LF (or a lone LF). Throws Failure(NoOutputPath) when the
-// file is missing or unreadable, or the line is empty.
-std::wstring ReadHandOverPath(const std::wstring& signalFilePath);
+// The output path from the hand-over file. Throws Failure(NoOutputPath) when
+// the file cannot be found or read, or names no output file.
+std::wstring ReadHandOverPath();
 
 } // namespace Converter

@@ -5,7 +5,7 @@
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "Handle.h"
-#include "WorkingFolders.h"
+#include "SignalFileLocation.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -26,7 +26,7 @@ void MakeFolderIfMissing(const std::wstring& path)
 {
     if (!FolderExists(path)) {
         try {
-            Ardenfold_API::MakeFolder(path);
+            SignalExchange::MakeFolder(path);
         } catch (const Error& error) {
             // Another process may have made it in the meantime.
             if (!FolderExists(path)) {

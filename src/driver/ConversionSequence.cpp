@@ -1,31 +1,27 @@
 #include "ConversionSequence.h"
 
-#include "FileProbes.h"
 #include "MessageBoxes.h"
 #include "OutputCheck.h"
 #include "ProcessRunner.h"
-#include "SignalFile.h"
+#include "SignalExchange.h"
 #include "SystemLocations.h"
 
 namespace Ardenfold_API {
 
-using namespace Global;
+using namespace SignalExchange;
 
 namespace {
 
 std::wstring ProgramFolder(const ConversionSettings& settings)
 {
-    return settings.programFolder.empty() ? GetProgramFolder() : settings.programFolder;
+    return settings.programFolder.empty() ? Global::GetProgramFolder() : settings.programFolder;
 }
 
-// Steps 2 and 5 share this: a marker that cannot be made is reported and
-// the run goes on.
-void CreateMarkerOrReport(const std::wstring& signalFilePath, ExitStatus& status)
+// Steps 2 and 5: a marker that cannot be made is reported and the run goes on.
+void ReportMarkerNotPlaced(ExitStatus& status)
 {
-    if (!CreateMarker(signalFilePath)) {
-        status.Note(ExitCode::SignalFileUnusable);
-        ShowMissingFilesMessage();
-    }
+    status.Note(ExitCode::SignalFileUnusable);
+    ShowMissingFilesMessage();
 }
 
 } // namespace
@@ -43,53 +39,41 @@ std::wstring ConverterCommandLine(const std::wstring& programFolder)
 void RunConversion(const RunContext& context, const ConversionSettings& settings, ExitStatus& status)
 {
     const std::wstring& signalFile = context.SignalFilePath;
-    const FILETIME runStart = CurrentFileTime();
-    std::wstring ignored;
+    const DocumentState outputBefore = ReadDocumentState(context.OutputPath);
 
     // 1. First clear-cache run.
     RunProcessAndWait(ClearCacheCommandLine(ProgramFolder(settings)), false);
-
-    // 2. The marker before the print run; a file another process holds is left alone.
-    if (!FileExists(signalFile)) {
-        CreateMarkerOrReport(signalFile, status);
-    } else if (!IsFileLocked(signalFile, ignored)) {
-        DeleteFileIfFree(signalFile);
-        CreateMarkerOrReport(signalFile, status);
+    // 2. The marker before the print run.
+    if (!PlaceMarker(signalFile)) {
+        ReportMarkerNotPlaced(status);
     }
-
-    // 3. and 4. The print run, then the converter side's removal of the marker.
-    ProcessRun print = RunProcess(context.PrintCommand, false);
-    bool delivered = print.Started && WaitForMarkerRemoval(signalFile, settings.markerWaitLimit) == MarkerWait::Removed;
-
-    if (delivered) {
-        // 5. The marker again, unless another process has made the file since.
-        if (!FileExists(signalFile)) {
-            CreateMarkerOrReport(signalFile, status);
+    // 3. Print run; 4. wait until the converter side has taken the marker.
+    bool taken = RunProcess(context.PrintCommand, false).Started &&
+                 WaitUntilMarkerTaken(signalFile, settings.markerWaitLimit) == MarkerWait::Taken;
+    if (taken) {
+        // 5. The marker again.
+        if (!PlaceMarkerAgain(signalFile)) {
+            ReportMarkerNotPlaced(status);
         }
         // 6. Hand-over.
-        if (!IsFileLocked(signalFile, ignored)) {
-            WriteHandOver(signalFile, context.OutputPath);
-        }
+        HandOverPath(signalFile, context.OutputPath);
         // 7. Converter run.
         RunProcessAndWait(ConverterCommandLine(ProgramFolder(settings)), false);
-        if (!context.OutputPath.empty() && !IsDocumentWrittenSince(context.OutputPath, runStart)) {
+        if (!context.OutputPath.empty() && !IsNewDocument(outputBefore, context.OutputPath)) {
             status.Note(ExitCode::NoDocument);
         }
         // 8. Removal after the converter run.
-        RemoveSignalFileIfFree(signalFile);
+        RemoveIfFree(signalFile);
     } else {
-        // Nothing will take the marker away, and no job reached the
-        // converter: skip the hand-over and the converter run, so that it
-        // cannot turn an older pending job into this output.
+        // No job reached the converter: no hand-over and no converter run,
+        // which could turn an older pending job into this output.
         status.Note(ExitCode::PrintNotDelivered);
-        DeleteFileIfFree(signalFile);
+        WithdrawMarker(signalFile);
     }
-
     // 9. Second clear-cache run.
     RunProcessAndWait(ClearCacheCommandLine(ProgramFolder(settings)), false);
-
     // 10. End-of-run removal.
-    RemoveSignalFileIfFree(signalFile);
+    RemoveIfFree(signalFile);
 }
 
 } // namespace Ardenfold_API

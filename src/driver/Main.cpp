@@ -6,12 +6,12 @@
 #include "ConversionSequence.h"
 #include "Error.h"
 #include "ExitCodes.h"
-#include "FileProbes.h"
 #include "HelpPrompt.h"
 #include "MessageBoxes.h"
 #include "RunContext.h"
 #include "RunLock.h"
-#include "WorkingFolders.h"
+#include "SignalExchange.h"
+#include "SignalFileLocation.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -19,6 +19,7 @@
 namespace Ardenfold_API {
 
 using namespace Global;
+using namespace SignalExchange;
 
 // The state of this run, for the life of the process.
 RunContext Context;
@@ -52,14 +53,10 @@ void RunStages(RunContext& context, RunLock& lock, ExitStatus& status)
     context.SignalFilePath = ResolveSignalFilePath(context.DataFolder);
 
     lock.Acquire(context.SignalFilePath);
-    if (FileExists(context.SignalFilePath)) {
-        std::wstring ignored;
-        if (IsFileLocked(context.SignalFilePath, ignored)) {
-            status.Note(ExitCode::SignalFileUnusable);
-            ShowMessageUnlocked(lock, MissingFilesMessage(), MB_OK);
-            return;
-        }
-        DeleteFileIfFree(context.SignalFilePath);
+    if (ClearStaleFile(context.SignalFilePath) == StaleFile::Held) {
+        status.Note(ExitCode::SignalFileUnusable);
+        ShowMessageUnlocked(lock, MissingFilesMessage(), MB_OK);
+        return;
     }
 
     // Command line.
@@ -104,6 +101,9 @@ int Main()
         RunStages(Context, lock, status);
     } catch (const CommandLineError& error) {
         status.Note(ExitCode::InvalidCommandLine);
+        ShowMessageUnlocked(lock, error.Description(), MB_OK);
+    } catch (const RunLockTimeout& error) {
+        status.Note(ExitCode::SignalFileUnusable);
         ShowMessageUnlocked(lock, error.Description(), MB_OK);
     } catch (const Error& error) {
         status.Note(ExitCode::UnexpectedError);

@@ -1,39 +1,81 @@
 #include "OutputCheck.h"
 
 #include "AnsiText.h"
+#include "Handle.h"
 
 namespace Ardenfold_API {
+
 namespace {
 
-constexpr ULONGLONG TimestampGranularity = 2ULL * 10'000'000ULL; // 2 s in 100 ns units
-
-ULONGLONG ToTicks(const FILETIME& time)
+// Existence, kind, last-write time and size: one call by name.
+DocumentState ReadByName(const std::string& ansi)
 {
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    DocumentState state;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExA(ansi.c_str(), GetFileExInfoStandard, &data)) {
+        state.exists = true;
+        state.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        state.lastWrite = data.ftLastWriteTime;
+        state.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return state;
+}
+
+// The file's volume and index, when the file system gives them. No access
+// is asked for and every sharing allowed: the look disturbs nobody.
+void ReadIdentity(const std::string& ansi, DocumentState& state)
+{
+    Global::FileHandle file(::CreateFileA(ansi.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (file && ::GetFileInformationByHandle(file.Get(), &information)) {
+        state.hasIdentity = true;
+        state.volume = information.dwVolumeSerialNumber;
+        state.index = (static_cast<ULONGLONG>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    }
+}
+
+bool SameIdentity(const DocumentState& before, const DocumentState& after)
+{
+    return !before.hasIdentity || !after.hasIdentity || (before.volume == after.volume && before.index == after.index);
 }
 
 } // namespace
 
-FILETIME CurrentFileTime()
-{
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
-    return now;
-}
-
-bool IsDocumentWrittenSince(const std::wstring& path, const FILETIME& since)
+DocumentState ReadDocumentState(const std::wstring& path)
 {
     try {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!::GetFileAttributesExA(Global::ToAnsi(path).c_str(), GetFileExInfoStandard, &data) ||
-            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (path.empty()) {
+            return {};
+        }
+        std::string ansi = Global::ToAnsi(path);
+        DocumentState state = ReadByName(ansi);
+        if (state.exists && !state.isFolder) {
+            ReadIdentity(ansi, state);
+        }
+        return state;
+    } catch (...) {
+        return {}; // the function's own trap: a path the code page cannot carry holds no document
+    }
+}
+
+bool IsNewDocument(const DocumentState& before, const std::wstring& path)
+{
+    try {
+        std::string ansi = Global::ToAnsi(path);
+        DocumentState after = ReadByName(ansi);
+        if (!after.exists || after.isFolder) {
             return false;
         }
-        ULONGLONG start = ToTicks(since);
-        ULONGLONG threshold = start > TimestampGranularity ? start - TimestampGranularity : 0;
-        return ToTicks(data.ftLastWriteTime) >= threshold;
+        if (!before.exists || before.isFolder || ::CompareFileTime(&before.lastWrite, &after.lastWrite) != 0 ||
+            before.size != after.size) {
+            return true;
+        }
+        // Same time and size: only another file in its place tells them apart.
+        ReadIdentity(ansi, after);
+        return !SameIdentity(before, after);
     } catch (...) {
-        return false;
+        return false; // the function's own trap, as above
     }
 }
 

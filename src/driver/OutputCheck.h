@@ -1,18 +1,33 @@
 #pragma once
-// "Exit code 0 but no file" is what unattended callers fear most: after the
-// converter run the output path is looked at.
+// "Exit code 0 but no file" is what unattended callers fear most: the output
+// path is looked at before the conversion and after it. Both looks ask the
+// same file system, so a file server whose clock differs from this
+// machine's cannot make a new document look old.
 #include <windows.h>
 
 #include <string>
 
 namespace Ardenfold_API {
 
-FILETIME CurrentFileTime();
+// What is at a path, as far as telling a rewritten file apart goes.
+struct DocumentState {
+    bool exists = false;
+    bool isFolder = false;
+    FILETIME lastWrite{};
+    ULONGLONG size = 0;
+    bool hasIdentity = false; // the file system gave the file's volume and index
+    DWORD volume = 0;
+    ULONGLONG index = 0;
+};
 
-// True when a file (not a folder) exists at path and was last written at or
-// after since, less the coarsest timestamp granularity of common file
-// systems (2 s), so that a document written in this run is never mistaken
-// for an old one.
-bool IsDocumentWrittenSince(const std::wstring& path, const FILETIME& since);
+// What is at the path before the conversion. Never throws: a path that
+// cannot be looked at reads as absent.
+DocumentState ReadDocumentState(const std::wstring& path);
+
+// True when a file (not a folder) is at the path now that was absent before,
+// or was something else then: a folder, or a file of another last-write
+// time, size or identity. The identity is read only when time and size are
+// the same. Never throws.
+bool IsNewDocument(const DocumentState& before, const std::wstring& path);
 
 } // namespace Ardenfold_API

@@ -39,12 +39,12 @@ ProcessRun RunProcess(const std::wstring& processCommand, bool showWindow)
 
         // The signalled handle tells that the process has ended: an exit code
         // of 259 (STILL_ACTIVE) alone would keep the wait going for ever.
-        WaitProcessingMessages(process.Get(), INFINITE);
+        Global::WaitProcessingMessages(process.Get(), INFINITE);
         DWORD exitCode = 0;
         ::GetExitCodeProcess(process.Get(), &exitCode);
         run.ExitCode = static_cast<int32_t>(exitCode);
     } catch (...) {
-        run.ExitCode = 0;
+        run.ExitCode = 0; // the function's own trap: nothing is reported, the sequence goes on
     }
     return run;
 }

@@ -38,7 +38,11 @@ void RunLock::Acquire(const std::wstring& signalFilePath)
         }
     }
     // WAIT_ABANDONED counts as taken: the run that held it has died.
-    WaitProcessingMessages(mutex_.Get(), INFINITE);
+    if (!Global::WaitProcessingMessages(mutex_.Get(), static_cast<DWORD>(waitLimit_.count()))) {
+        auto minutes = std::chrono::duration_cast<std::chrono::minutes>(waitLimit_).count();
+        throw RunLockTimeout(L"Another conversion has used the signal file \"" + signalFilePath + L"\" for more than " +
+                             std::to_wstring(minutes) + L" minutes. This conversion gives up waiting for it.");
+    }
     held_ = true;
 }
 

@@ -2,22 +2,37 @@
 // Two runs of one user share one signal file: a second run that deleted the
 // first one's marker as stale, or handed its path to the first one's
 // converter, would spoil both. Runs that share a signal file take turns.
+#include "Error.h"
 #include "Handle.h"
 
+#include <chrono>
 #include <string>
 
 namespace Ardenfold_API {
 
+// How long a run waits for the run before it. Longer than any conversion
+// should take; a run whose converter never ends cannot block the user's
+// later runs for ever.
+inline constexpr std::chrono::milliseconds RunLockWaitLimit = std::chrono::minutes(15);
+
+// The wait for the run lock ran out.
+class RunLockTimeout : public Global::Error {
+public:
+    using Global::Error::Error;
+};
+
 class RunLock {
 public:
     RunLock() = default;
+    explicit RunLock(std::chrono::milliseconds waitLimit) : waitLimit_(waitLimit) {}
     ~RunLock() { Release(); }
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
 
     // Waits, processing window messages, until no other run holds the lock
     // for this signal file. A lock left by a run that died is taken over.
-    // Throws Global::Error when the lock cannot be made.
+    // Throws RunLockTimeout when another run holds it past the wait limit,
+    // Global::Error when the lock cannot be made.
     void Acquire(const std::wstring& signalFilePath);
 
     // Lets the next run go on; harmless when not held.
@@ -26,6 +41,7 @@ public:
     bool IsHeld() const noexcept { return held_; }
 
 private:
+    std::chrono::milliseconds waitLimit_ = RunLockWaitLimit;
     Global::KernelHandle mutex_;
     std::wstring name_;
     bool held_ = false;

@@ -13,7 +13,7 @@ constexpr wchar_t Blank = L' ';
 
 // The search both existence probes make: false when nothing matches or the
 // name is not valid.
-bool FindFirst(const std::wstring& path, WIN32_FIND_DATAA& found)
+bool TryFindFirst(const std::wstring& path, WIN32_FIND_DATAA& found)
 {
     std::string ansi = ToAnsi(path);
     FindHandle search(::FindFirstFileA(ansi.c_str(), &found));
@@ -26,9 +26,9 @@ bool FileExists(const std::wstring& path)
 {
     try {
         WIN32_FIND_DATAA found{};
-        return FindFirst(path, found);
+        return TryFindFirst(path, found);
     } catch (...) {
-        return false;
+        return false; // the function's own trap: the result as it stood
     }
 }
 
@@ -36,10 +36,10 @@ bool FolderExists(const std::wstring& path)
 {
     try {
         WIN32_FIND_DATAA found{};
-        return FindFirst(StripTrailingBackslash(path), found) &&
+        return TryFindFirst(StripTrailingBackslash(path), found) &&
                (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     } catch (...) {
-        return false;
+        return false; // the function's own trap: the result as it stood
     }
 }
 
@@ -68,6 +68,7 @@ bool IsFileLocked(const std::wstring& path, std::wstring& errorText)
         }
         return false;
     } catch (const Error& error) {
+        // The function's own trap: the error's description, the result as it stood.
         errorText = error.Description();
         return false;
     } catch (...) {
@@ -78,7 +79,7 @@ bool IsFileLocked(const std::wstring& path, std::wstring& errorText)
 
 bool DeleteFileIfFree(const std::wstring& path)
 {
-    // Each step goes on whatever the one before it met.
+    // The function's own policy: each step goes on whatever the one before it met.
     try {
         if (!FileExists(path)) {
             return false;
@@ -106,7 +107,7 @@ std::wstring StripTrailingBackslash(std::wstring path)
         }
         return path;
     } catch (...) {
-        return {};
+        return {}; // the function's own trap: the result as it stood
     }
 }
 
@@ -127,7 +128,7 @@ std::wstring EnsureTrailingBackslash(std::wstring& path)
         }
         return path + L'\\';
     } catch (...) {
-        return {};
+        return {}; // the function's own trap: the result as it stood
     }
 }
 

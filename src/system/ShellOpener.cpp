@@ -25,6 +25,7 @@ void OpenWithShell(const std::wstring& target)
         std::string parameters = "shell32.dll,OpenAs_RunDLL " + file;
         ::ShellExecuteA(owner, nullptr, "RUNDLL32.EXE", parameters.c_str(), folder.c_str(), SW_SHOWNORMAL);
     } catch (...) {
+        // The function's own trap: it ends silently; a launch made is not undone.
     }
 }
 

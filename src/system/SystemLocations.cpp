@@ -3,11 +3,11 @@
 #include "AnsiText.h"
 #include "ComApartment.h"
 #include "Error.h"
+#include "SystemText.h"
 
 #include <windows.h>
 #include <oleauto.h>
 
-#include <vector>
 
 namespace Global {
 namespace {
@@ -80,19 +80,11 @@ Dispatch TakeObject(Variant& result, const wchar_t* member)
 std::wstring GetSystemFolder()
 {
     try {
-        std::string buffer(BufferSize, ' ');
-        UINT n = ::GetSystemDirectoryA(buffer.data(), BufferSize);
-        if (n >= BufferSize) {
-            // Too small: n is the size needed, the terminating zero included.
-            buffer.assign(n, ' ');
-            n = ::GetSystemDirectoryA(buffer.data(), n);
-        }
-        if (n > 0 && n < buffer.size()) {
-            return FromAnsi(buffer.substr(0, n));
-        }
-        return L"C:\\Windows";
+        std::optional<std::string> folder =
+            AskSystemText(BufferSize, ' ', [](char* buffer, DWORD size) { return ::GetSystemDirectoryA(buffer, size); });
+        return folder ? FromAnsi(*folder) : L"C:\\Windows";
     } catch (...) {
-        return {};
+        return {}; // the function's own trap: the result as it stood
     }
 }
 
@@ -128,7 +120,9 @@ std::wstring GetShellFolderPath(const int& folderNumber)
     InvokeByName(folder.Get(), L"Self", nullptr, 0, selfResult);
     Dispatch item = TakeObject(selfResult, L"Self");
     if (!item.Get()) {
-        return {};
+        // Only "namespace" may answer "no such folder"; a folder without its
+        // own item is an error of the shell, which the caller's trap reports.
+        throw Error(L"The shell folder " + std::to_wstring(folderNumber) + L" has no item of its own (\"Self\").");
     }
 
     Variant pathResult;
@@ -146,52 +140,30 @@ std::wstring GetShellFolderPath(const int& folderNumber)
 std::wstring GetLongPath(const std::wstring& path)
 {
     std::string ansi = ToAnsi(path);
-    std::vector<char> buffer(BufferSize, '\0');
-    DWORD n = ::GetLongPathNameA(ansi.c_str(), buffer.data(), BufferSize);
-    if (n >= buffer.size()) {
-        // The long form needs more room than the first buffer: ask again with
-        // the size the system asked for rather than hand back an untouched buffer.
-        buffer.assign(n, '\0');
-        n = ::GetLongPathNameA(ansi.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    }
-    if (n == 0 || n >= buffer.size()) {
-        return {};
-    }
-    return FromAnsi(std::string(buffer.data(), n));
+    std::optional<std::string> longPath = AskSystemText(
+        BufferSize, '\0', [&](char* buffer, DWORD size) { return ::GetLongPathNameA(ansi.c_str(), buffer, size); });
+    return longPath ? FromAnsi(*longPath) : std::wstring();
 }
 
 std::wstring GetTempFolder()
 {
-    std::vector<char> buffer(BufferSize, '\0');
-    DWORD n = ::GetTempPathA(BufferSize, buffer.data());
-    if (n >= buffer.size()) {
-        // A temporary folder longer than the buffer: ask again rather than
-        // fall back to the current folder.
-        buffer.assign(n + 1, '\0');
-        n = ::GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
-    }
-    if (n == 0 || n >= buffer.size()) {
-        return {};
-    }
-    return FromAnsi(std::string(buffer.data()));
+    std::optional<std::string> folder =
+        AskSystemText(BufferSize, '\0', [](char* buffer, DWORD size) { return ::GetTempPathA(size, buffer); });
+    // The text up to its first character of code 0, not the count.
+    return folder ? FromAnsi(std::string(folder->c_str())) : std::wstring();
 }
 
 std::wstring GetProgramFolder()
 {
-    std::vector<char> buffer(MAX_PATH, '\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) {
-            ThrowSystemError(L"The program's own path could not be read", ::GetLastError());
-        }
-        // GetModuleFileNameA truncates silently and says so only by filling the buffer.
-        if (n < buffer.size()) {
-            std::wstring path = FromAnsi(std::string(buffer.data(), n));
-            size_t slash = path.find_last_of(L'\\');
-            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-        }
-        buffer.assign(buffer.size() * 2, '\0');
+    // GetModuleFileNameA truncates silently and says so only by filling the buffer.
+    std::optional<std::string> program = AskSystemText(
+        MAX_PATH, '\0', [](char* buffer, DWORD size) { return ::GetModuleFileNameA(nullptr, buffer, size); });
+    if (!program) {
+        ThrowSystemError(L"The program's own path could not be read", ::GetLastError());
     }
+    std::wstring path = FromAnsi(*program);
+    size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 } // namespace Global

@@ -6,13 +6,15 @@
 namespace Global {
 
 // The system folder as the system reports it, or "C:\Windows" when it
-// reports none. Never throws.
+// reports none. Never throws: its own trap gives the empty string when an
+// error is raised inside before the answer is complete.
 std::wstring GetSystemFolder();
 
 // The path of a shell special folder (35 is the common application-data
 // folder), asked of the shell's automation object; the empty string when the
-// shell knows no such folder. Throws Global::Error when the shell object
-// cannot be created or one of its members fails.
+// shell knows no such folder. No trap of its own: throws Global::Error when
+// the shell object cannot be created, one of its members fails, or the
+// folder yields no item of its own.
 std::wstring GetShellFolderPath(const int& folderNumber);
 
 // The long form of the path; the empty string when it cannot be had (the

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "FileProbes.h"
+#include "MessageBoxProbe.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -138,17 +139,21 @@ TEST_F(ConversionSequenceTest, MarkerThatCannotBeMadeIsReportedAndTheRunGoesOn)
     std::wstring printed = folder / L"printed.txt";
     context.PrintCommand = L"cmd /c echo printed> \"" + printed + L"\"";
     context.OutputPath = folder / L"out.pdf";
-    // The missing-files box: answered by a thread of the test.
+    // The missing-files box: this process's own (never another test's),
+    // answered by a thread of the test, each box once.
     std::atomic<bool> done{false};
     std::atomic<int> boxes{0};
     std::thread answerer([&] {
+        HWND answered = nullptr;
         while (!done) {
-            if (HWND box = ::FindWindowA("#32770", "CommandLine")) {
-                ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+            std::optional<TestSupport::SeenBox> box = TestSupport::FindMessageBox(::GetCurrentProcessId());
+            if (box && box->window != answered) {
+                EXPECT_EQ(box->title, "CommandLine");
+                TestSupport::PressButton(*box, IDOK);
+                answered = box->window;
                 ++boxes;
-                ::Sleep(300);
             }
-            ::Sleep(50);
+            ::Sleep(20);
         }
     });
     ExitStatus status;

@@ -1,12 +1,12 @@
 #include "ProcessRunner.h"
 
+#include "Bounded.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <thread>
 
 using namespace Ardenfold_API;
 
@@ -37,15 +37,11 @@ TEST(ProcessRunnerTest, ReturnsTheExitCodeReadAsSigned)
 TEST(ProcessRunnerTest, ExitCode259EndsTheWait)
 {
     // 259 reads as "still running" to an exit-code poll; the wait must end anyway.
-    ProcessRun run;
-    std::thread worker([&] { run = RunProcess(Probe(L"259"), false); });
-    DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 20000 && !run.Started) {
-        ::Sleep(50);
-    }
-    worker.join(); // a hang here would be caught by the test's own time limit
-    EXPECT_TRUE(run.Started);
-    EXPECT_EQ(run.ExitCode, 259);
+    std::optional<ProcessRun> run =
+        TestSupport::RunWithin(std::chrono::seconds(20), [] { return RunProcess(Probe(L"259"), false); });
+    ASSERT_TRUE(run.has_value()) << "the wait did not end";
+    EXPECT_TRUE(run->Started);
+    EXPECT_EQ(run->ExitCode, 259);
 }
 
 TEST(ProcessRunnerTest, AStartThatFailsReturnsZeroAtOnce)

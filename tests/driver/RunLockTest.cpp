@@ -1,13 +1,35 @@
 #include "RunLock.h"
 
+#include "Bounded.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <atomic>
 #include <thread>
 
 using namespace Ardenfold_API;
+using namespace std::chrono_literals;
+using TestSupport::RunWithin;
+
+namespace {
+
+// Another run, as far as the lock can tell: a thread of its own. What its
+// Acquire ended with: "held", or the description of the error it threw.
+std::optional<std::wstring> AcquireOnAnotherThread(const std::wstring& path, std::chrono::milliseconds limit)
+{
+    return RunWithin(30s, [path, limit]() -> std::wstring {
+        RunLock lock(limit);
+        try {
+            lock.Acquire(path);
+            return lock.IsHeld() ? L"held" : L"not held";
+        } catch (const RunLockTimeout& timeout) {
+            return timeout.Description();
+        }
+    });
+}
+
+} // namespace
 
 TEST(RunLockTest, NameFollowsThePathWhateverItsCase)
 {
@@ -18,22 +40,22 @@ TEST(RunLockTest, NameFollowsThePathWhateverItsCase)
     EXPECT_EQ(RunLockName(L"x").find(L'\\', 6), std::wstring::npos);
 }
 
-TEST(RunLockTest, SecondRunWaitsForTheFirst)
+// The wait is bounded: a run whose predecessor never ends gives up with a
+// description naming the reason (CommandLine.exe shows it and ends with 3).
+// Once the first run lets go, the next one gets the lock.
+TEST(RunLockTest, ARunWaitsForTheOneBeforeItAndGivesUpAtItsLimit)
 {
+    EXPECT_EQ(RunLockWaitLimit, 15min);
     const std::wstring path = L"C:\\RunLockTest\\" + std::to_wstring(::GetCurrentProcessId());
-    RunLock first;
+    RunLock first(1s);
     first.Acquire(path);
-    std::atomic<bool> secondHasIt{false};
-    std::thread second([&] {
-        RunLock lock;
-        lock.Acquire(path);
-        secondHasIt = true;
-    });
-    ::Sleep(300);
-    EXPECT_FALSE(secondHasIt);
+
+    std::optional<std::wstring> second = AcquireOnAnotherThread(path, 300ms);
+    ASSERT_TRUE(second.has_value()) << "the bounded wait did not end";
+    EXPECT_EQ(second->rfind(L"Another conversion has used the signal file \"" + path + L"\" for more than ", 0), 0u);
+
     first.Release();
-    second.join();
-    EXPECT_TRUE(secondHasIt);
+    EXPECT_EQ(AcquireOnAnotherThread(path, 300ms), L"held");
 }
 
 TEST(RunLockTest, LockOfARunThatDiedIsTakenOver)
@@ -45,7 +67,5 @@ TEST(RunLockTest, LockOfARunThatDiedIsTakenOver)
         lock->Acquire(path);
     });
     dying.join();
-    RunLock next;
-    next.Acquire(path);
-    EXPECT_TRUE(next.IsHeld());
+    EXPECT_EQ(AcquireOnAnotherThread(path, 1s), L"held");
 }

@@ -13,7 +13,11 @@ namespace {
 
 enum class Left { Nothing, HeldFile, Folder };
 
-// In texts, "%root%", "%signal%", "%work%" and "%output%" stand for the sandbox's paths.
+// In texts, "%root%", "%signal%", "%work%" and "%output%" stand for the
+// sandbox's paths, and in the scenario "%event%" for the row's handshake: an
+// event that the test sets once it has acted ("during"), or once the run
+// has ended (a file held past the run), and that the stand-in's runs wait
+// for (WAIT_EVENT, HOLD_UNTIL) or set (SET_EVENT). No row relies on timing.
 struct Row {
     std::string situation;
     Environment scenario = ConverterSide();
@@ -36,9 +40,17 @@ struct Row {
 
 const std::string NotDeleted = "The signal file \"%signal%\" could not be deleted: ";
 
-std::string Expand(std::string text, const Sandbox& sandbox)
+// One name per row, unique on the machine: rows of parallel tests never meet.
+std::string EventName()
 {
-    for (auto [name, value] : {std::pair{std::string("%root%"), sandbox.Root()},
+    static int rows = 0;
+    return "ArdenfoldFaultMatrix." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(++rows);
+}
+
+std::string Expand(std::string text, const Sandbox& sandbox, const std::string& event = {})
+{
+    for (auto [name, value] : {std::pair{std::string("%event%"), event},
+                               std::pair{std::string("%root%"), sandbox.Root()},
                                std::pair{std::string("%signal%"), sandbox.SignalFile()},
                                std::pair{std::string("%work%"), sandbox.WorkFolder()},
                                std::pair{std::string("%output%"), sandbox.Root() + "\\out.pdf"}}) {
@@ -75,16 +87,24 @@ void Check(const Row& row)
 {
     SCOPED_TRACE(row.situation);
     Sandbox sandbox(row.converter);
+    const std::string eventName = EventName();
+    Global::KernelHandle event(::CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
+    ASSERT_TRUE(event) << ::GetLastError();
+    Environment scenario = row.scenario;
+    for (auto& [name, value] : scenario) {
+        value = Expand(value, sandbox, eventName);
+    }
     Global::FileHandle holder = row.before ? row.before(sandbox) : Global::FileHandle();
     std::vector<std::string> boxes;
     for (const std::string& box : row.boxes) {
         boxes.push_back(Expand(box, sandbox));
     }
-    RunResult result = RunConversion(sandbox, Expand(row.print, sandbox), row.scenario,
+    RunResult result = RunConversion(sandbox, Expand(row.print, sandbox), scenario,
                                      std::vector<int>(boxes.size(), IDOK), [&] {
         if (row.during) {
             ASSERT_TRUE(WaitUntil([&] { return Contains(StandIn::Roles(Runs(sandbox)), row.duringRole); }, 20000));
             row.during(sandbox);
+            ::SetEvent(event.Get());
         }
     });
     EXPECT_EQ(result.exitCode, row.exitCode) << result.DescribeBoxes();
@@ -109,6 +129,7 @@ void Check(const Row& row)
         EXPECT_EQ(ReadFileBytes(signal), Expand(row.leftBytes, sandbox));
         // Once let go, the next run deletes it as stale and converts.
         holder.Reset();
+        ::SetEvent(event.Get());
         ASSERT_TRUE(WaitUntil([&] { return !IsHeld(signal); }, 20000));
         RemoveTree(Expand("%output%", sandbox));
         EXPECT_EQ(RunConversion(sandbox, "", ConverterSide(), {}).exitCode, Success) << "the run after";
@@ -187,12 +208,14 @@ TEST(FaultMatrixTest, EveryStep)
          .finder = 1,
          .found = "bytes:"},
         // Left alone without a box; the print run takes it once it is let go.
-        {.situation = "step 2: held by the first clear-cache run's helper",
-         .scenario = ConverterSide({{"STANDIN_CLEARCACHE1_WRITE_SIGNAL", "stale"}, {"STANDIN_CLEARCACHE1_HOLD_MS", "1500"}}),
+        {.situation = "step 2: held by the first clear-cache run's helper until the print run",
+         .scenario = ConverterSide({{"STANDIN_CLEARCACHE1_WRITE_SIGNAL", "stale"},
+                                    {"STANDIN_CLEARCACHE1_HOLD_UNTIL", "%event%"},
+                                    {"STANDIN_PRINT_SET_EVENT", "%event%"}}),
          .finder = 1,
          .found = "bytes:stale"},
         {.situation = "step 2: a folder, made while the first clear-cache run runs",
-         .scenario = {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}, {"STANDIN_CLEARCACHE1_SLEEP_MS", "2000"}},
+         .scenario = {{"STANDIN_CONVERTER_WRITE_OUTPUT", "1"}, {"STANDIN_CLEARCACHE1_WAIT_EVENT", "%event%"}},
          .boxes = {MissingFilesText, NotDeleted},
          .exitCode = SignalFileUnusable,
          .left = Left::Folder,
@@ -207,7 +230,7 @@ TEST(FaultMatrixTest, EveryStep)
          .print = "\"%root%\\no such printer.exe\" doc.txt"},
         // A folder is not the marker coming back: the wait ends at once.
         {.situation = "step 4: a folder in the marker's place after the print run took it",
-         .scenario = ConverterSide({{"STANDIN_PRINT_SLEEP_MS", "2000"}}),
+         .scenario = ConverterSide({{"STANDIN_PRINT_WAIT_EVENT", "%event%"}}),
          .boxes = {NotDeleted},
          .exitCode = PrintNotDelivered,
          .left = Left::Folder,
@@ -222,7 +245,7 @@ TEST(FaultMatrixTest, EveryStep)
         // Neither the marker nor the hand-over can be written, and the
         // converter is not run without its output path.
         {.situation = "steps 5, 6: the working folder removed during the print run",
-         .scenario = ConverterSide({{"STANDIN_PRINT_SLEEP_MS", "2000"}}),
+         .scenario = ConverterSide({{"STANDIN_PRINT_WAIT_EVENT", "%event%"}}),
          .boxes = {MissingFilesText, "The signal file \"%signal%\" could not be opened"},
          .exitCode = SignalFileUnusable,
          .document = false,
@@ -233,10 +256,10 @@ TEST(FaultMatrixTest, EveryStep)
                  ASSERT_TRUE(MarkerTaken(s));
                  ASSERT_TRUE(::RemoveDirectoryA(s.WorkFolder().c_str())) << ::GetLastError();
              }},
-        {.situation = "step 8: held by the converter's helper, free by step 10",
-         .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_MS", "1500"}, {"STANDIN_CLEARCACHE2_SLEEP_MS", "3000"}})},
+        {.situation = "step 8: held by the converter's helper until the second clear-cache run",
+         .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_UNTIL", "%event%"}, {"STANDIN_CLEARCACHE2_SET_EVENT", "%event%"}})},
         {.situation = "step 8: a folder in the hand-over's place during the converter run",
-         .scenario = ConverterSide({{"STANDIN_CONVERTER_SLEEP_MS", "2000"}}),
+         .scenario = ConverterSide({{"STANDIN_CONVERTER_WAIT_EVENT", "%event%"}}),
          .boxes = {NotDeleted},
          .exitCode = UnexpectedError,
          .left = Left::Folder,
@@ -248,13 +271,13 @@ TEST(FaultMatrixTest, EveryStep)
                  MakeFolders(s.SignalFile());
              }},
         {.situation = "step 10: held by the converter's helper past the end of the run",
-         .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_MS", "6000"}}),
+         .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_UNTIL", "%event%"}}),
          .left = Left::HeldFile,
          .leftBytes = "%output%\r\n"},
         {.situation = "step 10: written by the second clear-cache run, free",
          .scenario = ConverterSide({{"STANDIN_CLEARCACHE2_WRITE_SIGNAL", "left by the converter"}})},
         {.situation = "step 10: held by the second clear-cache run's helper",
-         .scenario = ConverterSide({{"STANDIN_CLEARCACHE2_HOLD_MS", "4000"}}),
+         .scenario = ConverterSide({{"STANDIN_CLEARCACHE2_HOLD_UNTIL", "%event%"}}),
          .left = Left::HeldFile},
     };
     for (const Row& row : rows) {

@@ -1,6 +1,8 @@
 // "Exit code 0 but no file" is what a script must never get: after the
-// converter run the program looks for a document written during this run.
-// (An empty output path is not looked at: CommandLineTest.)
+// converter run the program looks for a document written during this run,
+// by comparing what is at the output path with what was there before; never
+// against this machine's clock. (An empty output path is not looked at:
+// CommandLineTest.)
 #include "EndToEnd.h"
 
 namespace EndToEnd {
@@ -27,12 +29,15 @@ TEST(OutputCheckTest, OnlyADocumentWrittenDuringTheRunIsSuccess)
         Before before;
         bool converterWrites;
         DWORD exitCode;
+        const char* backdate = ""; // the converter's file server's clock is this many seconds behind
     } cases[] = {
         {Before::Nothing, true, Success},
         {Before::Nothing, false, NoDocument},
         {Before::OldDocument, false, NoDocument}, // not mistaken for a new one
         {Before::OldDocument, true, Success},     // rewritten
         {Before::Folder, true, NoDocument},
+        {Before::Nothing, true, Success, "3600"},     // new, though it looks an hour old
+        {Before::OldDocument, true, Success, "3600"}, // rewritten, though it looks as old as before
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -46,6 +51,7 @@ TEST(OutputCheckTest, OnlyADocumentWrittenDuringTheRunIsSuccess)
         Environment scenario = {{"STANDIN_PRINT_REMOVE_MARKER", "1"}};
         if (c.converterWrites) {
             scenario.push_back({"STANDIN_CONVERTER_WRITE_OUTPUT", "1"});
+            scenario.push_back({"STANDIN_CONVERTER_BACKDATE_OUTPUT", c.backdate});
         }
         RunResult result = RunCommandLine(sandbox, "{" + PrintCommand(sandbox) + "} {" + output + "}", {}, scenario);
         EXPECT_EQ(result.exitCode, c.exitCode) << i;

@@ -8,18 +8,25 @@
 // from STANDIN_<ROLE>_<ACTION> (ROLE: CLEARCACHE, PRINT, CONVERTER), or from
 // STANDIN_<ROLE><n>_<ACTION> for the n-th run of that role alone, done in
 // this order:
+//   SET_EVENT=<event>    set the named event, then wait (bounded) until
+//                        nobody holds the signal file any more
 //   WRITE_SIGNAL=<text>  write the text into the signal file (a stale file)
 //   REMOVE_MARKER=1      delete the signal file, as the converter side does
 //                        after a print job; waits (bounded) while it is held
 //   HOLD_MS=<n>          have a helper ("/HoldSignalFile <ms> <path>") hold
 //                        the signal file open for n ms, beyond this run's end
+//   HOLD_UNTIL=<event>   the same, until the named event is set (60 s at most)
 //   WRITE_OUTPUT=1       write a document at the path handed over
+//   BACKDATE_OUTPUT=<s>  ...and set its last-write time s seconds back, as a
+//                        file server whose clock is behind would
 //   SLEEP_MS=<n>         sleep
+//   WAIT_EVENT=<event>   wait until the named event is set (60 s at most):
+//                        the test acts meanwhile, then lets the run end
 //   EXIT_CODE=<n>        end with this code (decimal or 0x...; default 0)
 // The signal file is the one the program finds (same rule, same TMP), or
 // STANDIN_SIGNAL_FILE when set.
 #include "StandInLog.h"
-#include "WorkingFolders.h"
+#include "SignalFileLocation.h"
 
 #include "AnsiText.h"
 #include "Error.h"
@@ -27,6 +34,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 
@@ -73,7 +81,7 @@ std::string SignalFilePath()
 {
     std::string path = Variable("STANDIN_SIGNAL_FILE");
     try {
-        return path.empty() ? Global::ToAnsi(Ardenfold_API::FindSignalFilePath()) : path;
+        return path.empty() ? Global::ToAnsi(SignalExchange::FindSignalFilePath()) : path;
     } catch (const Global::Error& error) {
         return "?" + Global::ToAnsiForDisplay(error.Description());
     }
@@ -145,9 +153,27 @@ void RemoveMarker(const std::string& path)
     });
 }
 
-void StartHolder(const std::string& path, DWORD ms)
+// A manual-reset event of the test's session, made by whichever side asks first.
+Global::KernelHandle Event(const std::string& name)
 {
-    std::string commandLine = "\"" + Self() + "\" /HoldSignalFile " + std::to_string(ms) + " " + path;
+    return Global::KernelHandle(::CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+}
+
+// The handshakes of the tests are bounded too: a test that never sets its
+// event fails on its own bounds, not by a hung stand-in.
+constexpr DWORD EventWaitLimit = 60000;
+
+void WaitForEvent(const std::string& name)
+{
+    if (Global::KernelHandle event = Event(name)) {
+        ::WaitForSingleObject(event.Get(), EventWaitLimit);
+    }
+}
+
+// The holder's "how long": a number of milliseconds, or the name of an event.
+void StartHolder(const std::string& path, const std::string& howLong)
+{
+    std::string commandLine = "\"" + Self() + "\" /HoldSignalFile " + howLong + " " + path;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -167,17 +193,33 @@ int HoldSignalFile(const std::string& arguments)
     size_t blank = arguments.find(' ');
     Global::FileHandle file = Open(blank == std::string::npos ? std::string() : arguments.substr(blank + 1),
                                    GENERIC_READ, FILE_SHARE_READ, OPEN_ALWAYS);
-    ::Sleep(Number(arguments.substr(0, blank)));
+    std::string howLong = arguments.substr(0, blank);
+    if (!howLong.empty() && std::isdigit(static_cast<unsigned char>(howLong[0]))) {
+        ::Sleep(Number(howLong));
+    } else {
+        WaitForEvent(howLong);
+    }
     return 0;
 }
 
-void WriteOutput(const std::string& signalPath)
+void WriteOutput(const std::string& signalPath, DWORD backdateSeconds)
 {
     StandIn::RunRecord handOver;
     ReadSignal(signalPath, handOver);
     std::string outputPath = handOver.signalBytes.substr(0, handOver.signalBytes.find("\r\n"));
-    if (!outputPath.empty()) {
-        Write(outputPath, "%PDF-1.4\n% written by the converter stand-in\n", GENERIC_WRITE, CREATE_ALWAYS);
+    if (outputPath.empty()) {
+        return;
+    }
+    Write(outputPath, "%PDF-1.4\n% written by the converter stand-in\n", GENERIC_WRITE, CREATE_ALWAYS);
+    if (backdateSeconds > 0) {
+        FILETIME now{};
+        ::GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+        time.QuadPart -= backdateSeconds * 10'000'000ULL;
+        FILETIME back{time.LowPart, time.HighPart};
+        if (Global::FileHandle file = Open(outputPath, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING)) {
+            ::SetFileTime(file.Get(), nullptr, nullptr, &back);
+        }
     }
 }
 
@@ -221,6 +263,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return value.empty() ? Variable(prefix + "_" + action) : value;
     };
 
+    if (std::string event = scenario("SET_EVENT"); !event.empty()) {
+        if (Global::KernelHandle handle = Event(event)) {
+            ::SetEvent(handle.Get());
+        }
+        RetryUntil([&] {
+            return Open(record.signalPath, GENERIC_READ, 0, OPEN_EXISTING) || ::GetLastError() != ERROR_SHARING_VIOLATION;
+        });
+    }
     if (std::string text = scenario("WRITE_SIGNAL"); !text.empty()) {
         Write(record.signalPath, text, GENERIC_WRITE, CREATE_ALWAYS);
     }
@@ -228,11 +278,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         RemoveMarker(record.signalPath);
     }
     if (std::string ms = scenario("HOLD_MS"); !ms.empty()) {
-        StartHolder(record.signalPath, Number(ms));
+        StartHolder(record.signalPath, std::to_string(Number(ms)));
+    }
+    if (std::string event = scenario("HOLD_UNTIL"); !event.empty()) {
+        StartHolder(record.signalPath, event);
     }
     if (!scenario("WRITE_OUTPUT").empty()) {
-        WriteOutput(record.signalPath);
+        WriteOutput(record.signalPath, Number(scenario("BACKDATE_OUTPUT")));
     }
     ::Sleep(Number(scenario("SLEEP_MS")));
+    if (std::string event = scenario("WAIT_EVENT"); !event.empty()) {
+        WaitForEvent(event);
+    }
     ::ExitProcess(Number(scenario("EXIT_CODE")));
 }

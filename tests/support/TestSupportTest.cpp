@@ -19,6 +19,9 @@ std::string PrintRun(const Sandbox& sandbox)
 TEST(ChildProcessTest, ExitCodeAndTheLastOfEachVariableReachTheTest)
 {
     Sandbox sandbox;
+    // As CommandLine.exe's start-up leaves it: the stand-in, like the
+    // converter side, makes nothing.
+    MakeFolders(sandbox.WorkFolder());
     ChildProcess child(PrintRun(sandbox),
                        SandboxEnvironment(sandbox, {{"STANDIN_PRINT_EXIT_CODE", "7"},
                                                     {"standin_print_exit_code", "0xC0000005"}}),

@@ -1,4 +1,4 @@
-#include "WorkingFolders.h"
+#include "SignalFileLocation.h"
 
 #include "AnsiText.h"
 #include "Error.h"
@@ -9,7 +9,7 @@
 
 #include <array>
 
-namespace Ardenfold_API {
+namespace SignalExchange {
 
 using namespace Global;
 
@@ -19,6 +19,16 @@ namespace {
 constexpr std::array<short, 19> AppFolderCodes = {64, 113, 99, 100, 109, 101, 110, 107, 99, 31,
                                                   66, 110, 109, 117, 100, 113, 115, 100, 113};
 constexpr int CodeTableSlots = 101;
+
+const std::wstring MakerFolder = L"\\Marrowgate";
+const std::wstring SignalFileName = L"\\CommandLine.txt";
+
+// The temporary folder ends in a backslash; with no long form the bare name
+// resolves against the current folder.
+std::wstring WorkFolderPath()
+{
+    return GetLongPath(GetTempFolder()) + L"PDFCreator";
+}
 
 } // namespace
 
@@ -50,36 +60,42 @@ std::wstring ResolveDataFolder(const std::wstring& appFolderName)
     if (GetShellFolderPath(CommonAppDataFolder).empty()) {
         return GetProgramFolder();
     }
-    if (FolderExists(GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate\\" + appFolderName)) {
-        return GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate\\" + appFolderName;
+    if (FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName)) {
+        return GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName;
     }
-    if (!FolderExists(GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate")) {
-        MakeFolder(GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate");
+    if (!FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder)) {
+        MakeFolder(GetShellFolderPath(CommonAppDataFolder) + MakerFolder);
     }
-    if (!FolderExists(GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate\\" + appFolderName) &&
-        FolderExists(GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate")) {
-        MakeFolder(GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate\\" + appFolderName);
+    if (!FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName) &&
+        FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder)) {
+        MakeFolder(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName);
     }
-    return GetShellFolderPath(CommonAppDataFolder) + L"\\Marrowgate\\" + appFolderName;
+    return GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName;
 }
 
 std::wstring ResolveSignalFilePath(const std::wstring& dataFolder)
 {
-    // The temporary folder ends in a backslash; with no long form the bare
-    // name resolves against the current folder.
-    std::wstring workFolder = GetLongPath(GetTempFolder()) + L"PDFCreator";
+    std::wstring workFolder = WorkFolderPath();
     if (!FolderExists(workFolder)) {
         MakeFolder(workFolder);
         if (!FolderExists(workFolder)) {
             workFolder = dataFolder;
         }
     }
-    return workFolder + L"\\CommandLine.txt";
+    return workFolder + SignalFileName;
 }
 
 std::wstring FindSignalFilePath()
 {
-    return ResolveSignalFilePath(ResolveDataFolder(BuildAppFolderName()));
+    std::wstring workFolder = WorkFolderPath();
+    if (FolderExists(workFolder)) {
+        return workFolder + SignalFileName;
+    }
+    // The data folder that start-up settles on, whether or not it was made.
+    std::wstring commonAppData = GetShellFolderPath(CommonAppDataFolder);
+    std::wstring dataFolder =
+        commonAppData.empty() ? GetProgramFolder() : commonAppData + MakerFolder + L"\\" + BuildAppFolderName();
+    return dataFolder + SignalFileName;
 }
 
-} // namespace Ardenfold_API
+} // namespace SignalExchange

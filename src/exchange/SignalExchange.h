@@ -1,0 +1,72 @@
+#pragma once
+// The signal file "CommandLine.txt": the only protocol between
+// CommandLine.exe and the converter side. CommandLine.exe places an empty
+// marker, runs the print command and waits until the converter side has
+// taken the marker away with the job; then it hands over the output path as
+// one line, runs the converter and removes the file. Every step of that
+// exchange, on either side, is here; the file's place is SignalFileLocation's.
+#include <chrono>
+#include <string>
+
+namespace SignalExchange {
+
+// --- CommandLine.exe's side, in the order of a run ---
+
+enum class StaleFile { Cleared, Held };
+
+// Start-up: a file left by an earlier run is deleted when nobody holds it
+// open, silently, whether or not the delete works (Cleared). Held: another
+// process has it open, and it is left untouched.
+StaleFile ClearStaleFile(const std::wstring& signalFilePath);
+
+// Before the print run: the empty marker, replacing a free file left there.
+// A file another process holds is left alone. False only when a marker was
+// due and could not be made.
+bool PlaceMarker(const std::wstring& signalFilePath);
+
+// After the print job was taken: the marker again, unless another process
+// has made the file since, which is left alone. False only when a marker was
+// due and could not be made.
+bool PlaceMarkerAgain(const std::wstring& signalFilePath);
+
+enum class MarkerWait { Taken, GaveUp };
+
+// Waits, processing window messages, until the converter side has taken the
+// marker away, or the limit is up. A folder of that name is no marker anyone
+// will take: the wait gives up at once.
+MarkerWait WaitUntilMarkerTaken(const std::wstring& signalFilePath, std::chrono::milliseconds limit);
+
+// Writes the output path in the ANSI code page and CR LF as the file's whole
+// content, unless another process holds the file. Throws Global::Error
+// naming the file when it cannot be opened or written.
+void HandOverPath(const std::wstring& signalFilePath, const std::wstring& outputPath);
+
+// After the converter run and at the end: deletes the file when it is there
+// and free. Throws Global::Error naming the file when the delete fails.
+void RemoveIfFree(const std::wstring& signalFilePath);
+
+// A marker that nobody will take (the print job never arrived): deleted
+// when free, silently.
+void WithdrawMarker(const std::wstring& signalFilePath);
+
+// --- The converter's side ---
+
+enum class MarkerRelease {
+    Released,  // the marker was there and is gone: CommandLine.exe goes on
+    NoMarker,  // none to release: no file, a hand-over file, or a file another process holds
+    Failed,    // the file could not be found or a free marker could not be deleted
+};
+
+// After a print job has arrived: deletes the marker (the file at the place
+// FindSignalFilePath gives, empty and free). Never throws.
+MarkerRelease ReleaseMarker() noexcept;
+MarkerRelease ReleaseMarker(const std::wstring& signalFilePath) noexcept;
+
+// The output path from the hand-over file at FindSignalFilePath's place:
+// its first line in the ANSI code page, up to CR LF (or a lone LF or CR).
+// Throws Global::Error when the file cannot be found or read ("No hand-over
+// file: ...") or the line is empty.
+std::wstring ReadHandOverPath();
+std::wstring ReadHandOverPath(const std::wstring& signalFilePath);
+
+} // namespace SignalExchange

@@ -1,0 +1,127 @@
+// Both sides of the signal-file exchange against real files: where each
+// program finds the file, and the converter's two steps. CommandLine.exe's
+// steps are exercised through its conversion sequence (DriverTest) and end
+// to end (FaultMatrixTest).
+#include "SignalExchange.h"
+#include "SignalFileLocation.h"
+
+#include "Error.h"
+#include "FileProbes.h"
+#include "SystemLocations.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using namespace SignalExchange;
+
+namespace {
+
+// Points TMP at a folder of the test for as long as it lives.
+class TemporaryFolderVariable {
+public:
+    explicit TemporaryFolderVariable(const std::wstring& folder)
+    {
+        ::SetEnvironmentVariableW(L"TMP", (folder + L"\\").c_str());
+    }
+    ~TemporaryFolderVariable() { ::SetEnvironmentVariableW(L"TMP", previous_.empty() ? nullptr : previous_.c_str()); }
+
+private:
+    std::wstring previous_ = [] {
+        wchar_t value[1024] = {};
+        DWORD n = ::GetEnvironmentVariableW(L"TMP", value, 1024);
+        return n > 0 && n < 1024 ? std::wstring(value, n) : std::wstring();
+    }();
+};
+
+TEST(SignalFileLocationTest, BothProgramsFindTheSameFileAndTheConverterMakesNothing)
+{
+    TestFiles::TempFolder folder(L"SignalFileLocationTest");
+    TemporaryFolderVariable tmp(folder.Path());
+    const std::wstring work = folder / L"PDFCreator";
+
+    // The converter side before any run: the working folder is missing, so
+    // the rule falls back to the data folder, and nothing is made.
+    std::wstring common = Global::GetShellFolderPath(CommonAppDataFolder);
+    std::wstring dataFolder = common.empty() ? Global::GetProgramFolder()
+                                             : common + L"\\Marrowgate\\" + BuildAppFolderName();
+    EXPECT_EQ(FindSignalFilePath(), dataFolder + L"\\CommandLine.txt");
+    EXPECT_FALSE(Global::FileExists(work));
+
+    // CommandLine.exe's start-up makes the working folder; from then on both find the file there.
+    EXPECT_EQ(ResolveSignalFilePath(L"C:\\unused"), work + L"\\CommandLine.txt");
+    EXPECT_TRUE(Global::FolderExists(work));
+    EXPECT_EQ(FindSignalFilePath(), work + L"\\CommandLine.txt");
+}
+
+TEST(SignalExchangeTest, TheConverterReleasesOnlyAnEmptyFreeMarker)
+{
+    TestFiles::TempFolder folder(L"SignalExchangeTest");
+    const std::wstring signal = folder / L"CommandLine.txt";
+    enum class Held { No, Yes };
+    const struct {
+        const char* situation;
+        const char* content; // nullptr: no file; "<folder>": a folder
+        Held held;
+        MarkerRelease result;
+        bool left;
+    } cases[] = {
+        {"no file", nullptr, Held::No, MarkerRelease::NoMarker, false},
+        {"the marker", "", Held::No, MarkerRelease::Released, false},
+        {"a hand-over file", "C:\\out.pdf\r\n", Held::No, MarkerRelease::NoMarker, true},
+        {"a marker another process holds", "", Held::Yes, MarkerRelease::NoMarker, true},
+        {"a folder", "<folder>", Held::No, MarkerRelease::Failed, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.situation);
+        if (c.content != nullptr && std::string(c.content) == "<folder>") {
+            ASSERT_TRUE(::CreateDirectoryW(signal.c_str(), nullptr));
+        } else if (c.content != nullptr) {
+            TestFiles::WriteBytes(signal, c.content);
+        }
+        {
+            Global::FileHandle holder;
+            if (c.held == Held::Yes) {
+                holder = TestSupport::HoldFile(Global::ToAnsi(signal));
+            }
+            EXPECT_EQ(ReleaseMarker(signal), c.result);
+        }
+        EXPECT_EQ(Global::FileExists(signal), c.left);
+        ::RemoveDirectoryW(signal.c_str());
+        ::DeleteFileW(signal.c_str());
+    }
+}
+
+TEST(SignalExchangeTest, TheConverterReadsTheFirstLineOfTheHandOver)
+{
+    TestFiles::TempFolder folder(L"SignalExchangeTest");
+    const std::wstring signal = folder / L"CommandLine.txt";
+    const struct {
+        const char* content; // nullptr: no file
+        std::wstring path;   // empty: an error beginning with error
+        std::wstring error;
+    } cases[] = {
+        {"C:\\Docs\\report.pdf\r\n", L"C:\\Docs\\report.pdf", L""},
+        {"C:\\a b.pdf\nsecond line", L"C:\\a b.pdf", L""},
+        {"C:\\lone cr.pdf\r", L"C:\\lone cr.pdf", L""},
+        {"\r\n", L"", L"The hand-over file \"" + signal + L"\" names no output file."},
+        {nullptr, L"", L"No hand-over file: The file \"" + signal + L"\" could not be opened: "},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        ::DeleteFileW(signal.c_str());
+        if (c.content != nullptr) {
+            TestFiles::WriteBytes(signal, c.content);
+        }
+        try {
+            EXPECT_EQ(ReadHandOverPath(signal), c.path) << i;
+            EXPECT_TRUE(c.error.empty()) << i;
+        } catch (const Global::Error& error) {
+            EXPECT_EQ(error.Description().rfind(c.error, 0), 0u) << i;
+            EXPECT_FALSE(c.error.empty()) << i;
+        }
+    }
+}
+
+} // namespace
