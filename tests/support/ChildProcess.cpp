@@ -113,6 +113,16 @@ std::vector<DWORD> ChildProcess::ProcessesInJob() const
     return std::vector<DWORD>(list.header.ProcessIdList, list.header.ProcessIdList + list.header.NumberOfProcessIdsInList);
 }
 
+DWORD ChildProcess::ProcessesStarted() const
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    if (job_ == nullptr || !::QueryInformationJobObject(job_, JobObjectBasicAccountingInformation, &accounting,
+                                                        sizeof accounting, nullptr)) {
+        return 0;
+    }
+    return accounting.TotalProcesses;
+}
+
 void ChildProcess::Kill()
 {
     if (job_ != nullptr) {

@@ -40,6 +40,9 @@ public:
     std::optional<DWORD> WaitForExit(DWORD timeoutMs);
     // The ids of the child and whatever it started that still run.
     std::vector<DWORD> ProcessesInJob() const;
+    // How many processes the job has held in all, the child included, those
+    // that have ended too: a child's place in the order of its starts.
+    DWORD ProcessesStarted() const;
     // Ends the process and everything it started, and waits for it to go.
     void Kill();
 

@@ -1,0 +1,51 @@
+// The soak's plan and documents: what a repeated run relies on.
+#include "Documents.h"
+#include "Faults.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+using namespace Soak;
+
+TEST(SoakPlanTest, OneRunInFiveGetsAFaultEveryKindAppearsAndTheSeedRepeatsThePlan)
+{
+    for (uint32_t seed : {1u, 42u, 4000000000u}) {
+        SCOPED_TRACE(seed);
+        std::vector<Fault> plan = PlanFaults(1000, seed);
+        EXPECT_EQ(plan, PlanFaults(1000, seed));
+        auto faulted = std::count_if(plan.begin(), plan.end(), [](Fault f) { return f != Fault::None; });
+        EXPECT_GT(faulted, 150);
+        EXPECT_LT(faulted, 250);
+        for (const Expectation& row : AllExpectations()) {
+            EXPECT_NE(std::find(plan.begin(), plan.end(), row.fault), plan.end()) << row.name;
+        }
+    }
+}
+
+TEST(SoakPlanTest, NoHeldSignalFileLastAndNoFullFolderWithoutOne)
+{
+    for (uint32_t seed = 0; seed < 200; ++seed) {
+        std::vector<Fault> plan = PlanFaults(3, seed, 1, false);
+        EXPECT_FALSE(ExpectationOf(plan.back()).exclusive) << seed;
+        EXPECT_EQ(std::find(plan.begin(), plan.end(), Fault::OutputFolderFull), plan.end()) << seed;
+    }
+}
+
+TEST(SoakPlanTest, DocumentsAreTheirRunsOwnAndNeverWrap)
+{
+    std::set<std::string> texts;
+    for (size_t run = 0; run < 50; ++run) {
+        std::string text = MakeText(run, 7);
+        EXPECT_EQ(text, MakeText(run, 7));
+        EXPECT_EQ(text.rfind("Soak run " + std::to_string(run) + " seed 7\r\n", 0), 0u);
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 77u) << run; // 76 characters and the CR
+        }
+        texts.insert(text);
+    }
+    EXPECT_EQ(texts.size(), 50u);
+}
