@@ -1,5 +1,7 @@
 #include "GlyphCodes.h"
 
+#include "CMapBlocks.h"
+
 #include <algorithm>
 
 namespace Converter {
@@ -7,8 +9,6 @@ namespace {
 
 constexpr size_t OneByteCodes = 0x80;
 constexpr size_t TwoByteCodes = 0x8000;
-// A CMap's blocks hold at most 100 entries each.
-constexpr size_t MaxBlockEntries = 100;
 
 void AppendHex(std::string& out, uint32_t value, int digits)
 {
@@ -35,19 +35,6 @@ std::string Header(const char* ordering, const std::string& name, int type)
 
 const char* const Trailer = "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 
-template <typename Item, typename Format>
-void WriteBlocks(std::string& out, const std::vector<Item>& items, const char* name, Format format)
-{
-    for (size_t start = 0; start < items.size(); start += MaxBlockEntries) {
-        size_t end = std::min(items.size(), start + MaxBlockEntries);
-        out += std::to_string(end - start) + " begin" + name + "\n";
-        for (size_t i = start; i < end; ++i) {
-            format(items[i]);
-        }
-        out += std::string("end") + name + "\n";
-    }
-}
-
 } // namespace
 
 std::optional<GlyphCode> GlyphCodes::CodeFor(uint16_t glyph)
@@ -70,7 +57,7 @@ std::optional<GlyphCode> GlyphCodes::CodeFor(uint16_t glyph)
 std::string GlyphCodes::EncodingCMap(const std::string& name) const
 {
     std::string cmap = Header("Identity", name, 1);
-    WriteBlocks(cmap, assigned_, "cidchar", [&](const std::pair<GlyphCode, uint16_t>& entry) {
+    WriteCMapBlocks(cmap, assigned_, "cidchar", [&](const std::pair<GlyphCode, uint16_t>& entry) {
         AppendCode(cmap, entry.first);
         cmap += ' ' + std::to_string(entry.second) + '\n';
     });
@@ -87,7 +74,7 @@ std::string GlyphCodes::ToUnicodeCMap(const std::map<uint16_t, std::u32string>& 
         }
     }
     std::string cmap = Header("UCS", "Adobe-Identity-UCS", 2);
-    WriteBlocks(cmap, entries, "bfchar", [&](const std::pair<GlyphCode, std::u32string>& entry) {
+    WriteCMapBlocks(cmap, entries, "bfchar", [&](const std::pair<GlyphCode, std::u32string>& entry) {
         AppendCode(cmap, entry.first);
         cmap += " <";
         for (char32_t c : entry.second) {

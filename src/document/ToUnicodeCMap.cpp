@@ -1,13 +1,13 @@
 #include "ToUnicodeCMap.h"
 
+#include "CMapBlocks.h"
+
 #include <algorithm>
 #include <vector>
 
 namespace Converter {
 namespace {
 
-// A CMap's bfchar and bfrange blocks hold at most 100 entries each.
-constexpr size_t MaxBlockEntries = 100;
 
 void AppendHex4(std::string& out, uint32_t value)
 {
@@ -38,20 +38,6 @@ struct Entry {
     uint16_t glyph = 0;
     std::u16string text;
 };
-
-// Writes entries in blocks of at most 100; format appends one entry's line.
-template <typename Item, typename Format>
-void WriteBlocks(std::string& out, const std::vector<Item>& items, const char* name, Format format)
-{
-    for (size_t start = 0; start < items.size(); start += MaxBlockEntries) {
-        size_t end = std::min(items.size(), start + MaxBlockEntries);
-        out += std::to_string(end - start) + " begin" + name + "\n";
-        for (size_t i = start; i < end; ++i) {
-            format(items[i]);
-        }
-        out += std::string("end") + name + "\n";
-    }
-}
 
 } // namespace
 
@@ -101,7 +87,7 @@ std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText)
         "1 begincodespacerange\n"
         "<0000> <FFFF>\n"
         "endcodespacerange\n";
-    WriteBlocks(cmap, singles, "bfchar", [&](const Entry* entry) {
+    WriteCMapBlocks(cmap, singles, "bfchar", [&](const Entry* entry) {
         cmap += '<';
         AppendHex4(cmap, entry->glyph);
         cmap += "> <";
@@ -110,7 +96,7 @@ std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText)
         }
         cmap += ">\n";
     });
-    WriteBlocks(cmap, ranges, "bfrange", [&](const Range& range) {
+    WriteCMapBlocks(cmap, ranges, "bfrange", [&](const Range& range) {
         cmap += '<';
         AppendHex4(cmap, range.first);
         cmap += "> <";
