@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Deadline.h"
 #include "Error.h"
+#include "FileContent.h"
 #include "FileProbes.h"
 #include "Handle.h"
 #include "MessagePump.h"
@@ -48,26 +49,6 @@ ChangeNotificationHandle WatchFolderOf(const std::wstring& signalFilePath)
     } catch (const Error&) {
         return {};
     }
-}
-
-std::string ReadWholeFile(const std::wstring& path)
-{
-    std::string ansi = ToAnsi(path);
-    FileHandle file(::CreateFileA(ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        ThrowSystemError(L"The file \"" + path + L"\" could not be opened", ::GetLastError());
-    }
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    do {
-        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
-            ThrowSystemError(L"The file \"" + path + L"\" could not be read", ::GetLastError());
-        }
-        bytes.append(buffer, read);
-    } while (read > 0);
-    return bytes;
 }
 
 } // namespace
@@ -201,7 +182,7 @@ std::wstring ReadHandOverPath(const std::wstring& signalFilePath)
 {
     std::string bytes;
     try {
-        bytes = ReadWholeFile(signalFilePath);
+        bytes = ReadFileBytes(signalFilePath);
     } catch (const Error& error) {
         throw Error(L"No hand-over file: " + error.Description());
     }

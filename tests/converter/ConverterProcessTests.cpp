@@ -27,6 +27,8 @@ void PrintTo(ExitCode code, std::ostream* out)
 namespace {
 
 namespace fs = std::filesystem;
+using Global::ReadFileBytes;
+using Global::WriteFileBytes;
 
 Global::KernelHandle Start(const std::wstring& arguments)
 {

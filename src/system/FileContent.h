@@ -2,7 +2,7 @@
 // Whole-file reads and writes through the ANSI entry points.
 #include <string>
 
-namespace Converter {
+namespace Global {
 
 // Every byte of the file. Throws Global::Error naming the file and the
 // system's reason when it cannot be opened or read.
@@ -12,4 +12,4 @@ std::string ReadFileBytes(const std::wstring& path);
 // Throws Global::Error naming the file and the system's reason.
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
-} // namespace Converter
+} // namespace Global

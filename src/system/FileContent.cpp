@@ -6,9 +6,7 @@
 
 #include <windows.h>
 
-namespace Converter {
-
-using namespace Global;
+namespace Global {
 
 std::string ReadFileBytes(const std::wstring& path)
 {
@@ -52,4 +50,4 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes)
     }
 }
 
-} // namespace Converter
+} // namespace Global
