@@ -8,8 +8,8 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto sniff = Converter::SniffDocumentKind(std::string_view(reinterpret_cast<const char*>(data), size));
-    if ((sniff.kind == Converter::DocumentKind::Refused) == sniff.reason.empty()) {
+    const auto sniff = Document::SniffDocumentKind(std::string_view(reinterpret_cast<const char*>(data), size));
+    if ((sniff.kind == Document::DocumentKind::Refused) == sniff.reason.empty()) {
         std::abort();
     }
     return 0;

@@ -12,11 +12,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view file(reinterpret_cast<const char*>(data), size);
     try {
-        const auto image = Converter::ReadJpegImage(file);
+        const auto image = Document::ReadJpegImage(file);
         if (image.width <= 0 || image.height <= 0 || image.data != file) {
             std::abort();
         }
-    } catch (const Converter::DocumentError&) {
+    } catch (const Document::DocumentError&) {
     }
     return 0;
 }

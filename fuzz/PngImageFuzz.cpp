@@ -15,7 +15,7 @@
 
 namespace {
 
-void CheckStream(const Converter::PdfImage& image) {
+void CheckStream(const Document::PdfImage& image) {
     const std::size_t colours = image.colorSpace == "/DeviceRGB" ? 3 : 1;
     const std::size_t rowBytes = (std::size_t(image.width) * colours * image.bitsPerComponent + 7) / 8;
     if (image.width <= 0 || image.height <= 0 || image.filter != "/FlateDecode" ||
@@ -23,8 +23,8 @@ void CheckStream(const Converter::PdfImage& image) {
         std::abort();
     }
     try {
-        Converter::FlateCodec::DecompressExactly(image.data, (rowBytes + 1) * image.height, L"fuzz");
-    } catch (const Converter::DocumentError&) {
+        Document::FlateCodec::DecompressExactly(image.data, (rowBytes + 1) * image.height, L"fuzz");
+    } catch (const Document::DocumentError&) {
         std::abort();
     }
 }
@@ -32,10 +32,10 @@ void CheckStream(const Converter::PdfImage& image) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::optional<Converter::PdfImage> image;
+    std::optional<Document::PdfImage> image;
     try {
-        image = Converter::ReadPngImage(std::string_view(reinterpret_cast<const char*>(data), size));
-    } catch (const Converter::DocumentError&) {
+        image = Document::ReadPngImage(std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const Document::DocumentError&) {
         return 0;
     }
     CheckStream(*image);

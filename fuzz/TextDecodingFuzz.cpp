@@ -24,17 +24,17 @@ std::u32string DecodeLatin1(const std::string& bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::u32string text = Converter::DecodeText(bytes, DecodeLatin1);
+    std::u32string text = Document::DecodeText(bytes, DecodeLatin1);
     for (char32_t c : text) {
         if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
             std::abort();
         }
     }
-    Converter::PageGeometry geometry;
+    Document::PageGeometry geometry;
     geometry.columns = 1 + (size % 80);
     geometry.lines = 1 + (size % 66);
     try {
-        for (const Converter::Page& page : Converter::LayOutPages(text, geometry)) {
+        for (const Document::Page& page : Document::LayOutPages(text, geometry)) {
             if (static_cast<int>(page.size()) > geometry.lines) {
                 std::abort();
             }
@@ -42,15 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 int cells = 0;
                 int spacing = 0; // characters that take a cell: one alone may overflow a narrow line
                 for (char32_t c : line) {
-                    cells += Converter::CharacterWidth(c);
-                    spacing += Converter::CharacterWidth(c) > 0 ? 1 : 0;
+                    cells += Document::CharacterWidth(c);
+                    spacing += Document::CharacterWidth(c) > 0 ? 1 : 0;
                 }
                 if (cells > geometry.columns && spacing > 1) {
                     std::abort();
                 }
             }
         }
-    } catch (const Converter::DocumentError&) {
+    } catch (const Document::DocumentError&) {
         // Beyond the page limit: a refusal, not a fault.
     }
     return 0;

@@ -53,12 +53,12 @@ std::wstring TakeJob(const std::wstring& documentPath)
     } catch (const Error& error) {
         throw Failure(ExitCode::DocumentUnreadable, error.Description());
     }
-    if (job.document.size() > Limits::kMaxDocumentBytes) {
+    if (job.document.size() > Document::Limits::kMaxDocumentBytes) {
         throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is larger than " +
-                                                     std::to_wstring(Limits::kMaxDocumentBytes >> 20) + L" MB.");
+                                                     std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) + L" MB.");
     }
-    DocumentSniff sniff = SniffDocumentKind(job.document);
-    if (sniff.kind == DocumentKind::Refused) {
+    Document::DocumentSniff sniff = Document::SniffDocumentKind(job.document);
+    if (sniff.kind == Document::DocumentKind::Refused) {
         throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is refused: " + sniff.reason);
     }
     return AddJob(job);
@@ -114,7 +114,7 @@ ExitCode ConvertOldestJob()
         RenderedDocument rendered;
         try {
             rendered = RenderDocument(job);
-        } catch (const DocumentError& error) {
+        } catch (const Document::DocumentError& error) {
             throw Failure(ExitCode::DocumentRefused, error.Description());
         }
         WriteOutputFile(outputPath, rendered.pdf);

@@ -7,24 +7,24 @@
 namespace Converter {
 
 DocumentFonts::DocumentFonts()
-    : mainFont_(std::make_unique<TrueTypeFont>(EmbeddedFontBytes())),
-      main_(std::make_unique<TrueTypeTextFont>(*mainFont_))
+    : mainFont_(std::make_unique<Document::TrueTypeFont>(EmbeddedFontBytes())),
+      main_(std::make_unique<Document::TrueTypeTextFont>(*mainFont_))
 {
 }
 
 DocumentFonts::~DocumentFonts() = default;
 
-const TextFont& DocumentFonts::Main() const
+const Document::TextFont& DocumentFonts::Main() const
 {
     return *main_;
 }
 
-FallbackFontFinder DocumentFonts::Fallback()
+Document::FallbackFontFinder DocumentFonts::Fallback()
 {
     return [this](char32_t codePoint) { return InstalledFontFor(codePoint); };
 }
 
-const TextFont* DocumentFonts::InstalledFontFor(char32_t codePoint)
+const Document::TextFont* DocumentFonts::InstalledFontFor(char32_t codePoint)
 {
     if (systemFontsFailed_) {
         return nullptr;
@@ -33,13 +33,13 @@ const TextFont* DocumentFonts::InstalledFontFor(char32_t codePoint)
         if (!systemFonts_) {
             systemFonts_ = std::make_unique<SystemFonts>();
         }
-        const TrueTypeFont* font = systemFonts_->FontFor(codePoint);
+        const Document::TrueTypeFont* font = systemFonts_->FontFor(codePoint);
         if (font == nullptr) {
             return nullptr;
         }
-        std::unique_ptr<TextFont>& wrapper = installed_[font];
+        std::unique_ptr<Document::TextFont>& wrapper = installed_[font];
         if (!wrapper) {
-            wrapper = std::make_unique<TrueTypeTextFont>(*font);
+            wrapper = std::make_unique<Document::TrueTypeTextFont>(*font);
         }
         return wrapper.get();
     } catch (const std::exception&) {

@@ -7,10 +7,13 @@
 #include <map>
 #include <memory>
 
+namespace Document {
+class TrueTypeFont;
+}
+
 namespace Converter {
 
 class SystemFonts;
-class TrueTypeFont;
 
 class DocumentFonts {
 public:
@@ -20,19 +23,19 @@ public:
     DocumentFonts(const DocumentFonts&) = delete;
     DocumentFonts& operator=(const DocumentFonts&) = delete;
 
-    const TextFont& Main() const;
+    const Document::TextFont& Main() const;
     // A finder for the writer; it returns fonts that this object keeps.
-    FallbackFontFinder Fallback();
+    Document::FallbackFontFinder Fallback();
 
 private:
-    const TextFont* InstalledFontFor(char32_t codePoint);
+    const Document::TextFont* InstalledFontFor(char32_t codePoint);
 
-    std::unique_ptr<TrueTypeFont> mainFont_;
-    std::unique_ptr<TextFont> main_;
+    std::unique_ptr<Document::TrueTypeFont> mainFont_;
+    std::unique_ptr<Document::TextFont> main_;
     // Listed only when a document has a character the embedded font lacks.
     std::unique_ptr<SystemFonts> systemFonts_;
     bool systemFontsFailed_ = false;
-    std::map<const TrueTypeFont*, std::unique_ptr<TextFont>> installed_;
+    std::map<const Document::TrueTypeFont*, std::unique_ptr<Document::TextFont>> installed_;
 };
 
 } // namespace Converter

@@ -20,6 +20,6 @@ struct RenderedDocument {
 RenderedDocument RenderDocument(const Job& job);
 
 // The document information of a job: its file name as title, now as the date.
-DocumentInfo JobInfo(const Job& job);
+Document::DocumentInfo JobInfo(const Job& job);
 
 } // namespace Converter

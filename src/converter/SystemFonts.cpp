@@ -14,8 +14,8 @@ namespace {
 // because GetFontData gives a font of a collection (.ttc) no file of its own;
 // its tables, written out as one font, are that file.
 constexpr uint32_t WantedTables[] = {
-    SfntTag("cmap"), SfntTag("cvt "), SfntTag("fpgm"), SfntTag("glyf"), SfntTag("head"), SfntTag("hhea"), SfntTag("hmtx"),
-    SfntTag("loca"), SfntTag("maxp"), SfntTag("name"), SfntTag("OS/2"), SfntTag("post"), SfntTag("prep"),
+    Document::SfntTag("cmap"), Document::SfntTag("cvt "), Document::SfntTag("fpgm"), Document::SfntTag("glyf"), Document::SfntTag("head"), Document::SfntTag("hhea"), Document::SfntTag("hmtx"),
+    Document::SfntTag("loca"), Document::SfntTag("maxp"), Document::SfntTag("name"), Document::SfntTag("OS/2"), Document::SfntTag("post"), Document::SfntTag("prep"),
 };
 
 // GetFontData takes a tag as the four bytes in file order read as a little-endian number.
@@ -77,7 +77,7 @@ void SystemFonts::ListFamilies()
 std::string SystemFonts::TableData(uint32_t tag)
 {
     DWORD size = ::GetFontData(dc_.Get(), GdiTag(tag), 0, nullptr, 0);
-    if (size == GDI_ERROR || size == 0 || size > TrueTypeFont::MaxFileSize) {
+    if (size == GDI_ERROR || size == 0 || size > Document::TrueTypeFont::MaxFileSize) {
         return {};
     }
     std::string data(size, '\0');
@@ -96,8 +96,8 @@ bool SystemFonts::HasGlyph(Family& family, char32_t codePoint)
         HGDIOBJ previous = ::SelectObject(dc_.Get(), family.handle.Get());
         Global::ScopeExit restore([&] { ::SelectObject(dc_.Get(), previous); });
         try {
-            family.map = std::make_unique<CharacterMap>(TableData(SfntTag("cmap")));
-        } catch (const DocumentError&) {
+            family.map = std::make_unique<Document::CharacterMap>(TableData(Document::SfntTag("cmap")));
+        } catch (const Document::DocumentError&) {
             family.unusable = true; // no readable Unicode map (or no 'cmap' at all)
             return false;
         }
@@ -105,7 +105,7 @@ bool SystemFonts::HasGlyph(Family& family, char32_t codePoint)
     return family.map->GlyphFor(codePoint) != 0;
 }
 
-const TrueTypeFont* SystemFonts::Load(Family& family)
+const Document::TrueTypeFont* SystemFonts::Load(Family& family)
 {
     if (family.font || family.unusable) {
         return family.font.get();
@@ -113,36 +113,36 @@ const TrueTypeFont* SystemFonts::Load(Family& family)
     family.unusable = true;
     HGDIOBJ previous = ::SelectObject(dc_.Get(), family.handle.Get());
     Global::ScopeExit restore([&] { ::SelectObject(dc_.Get(), previous); });
-    std::vector<SfntTable> tables;
+    std::vector<Document::SfntTable> tables;
     size_t total = 0;
     for (uint32_t tag : WantedTables) {
         std::string data = TableData(tag);
         total += data.size();
-        if (total > TrueTypeFont::MaxFileSize) {
+        if (total > Document::TrueTypeFont::MaxFileSize) {
             return nullptr;
         }
         if (!data.empty()) {
-            tables.push_back(SfntTable{tag, std::move(data)});
+            tables.push_back(Document::SfntTable{tag, std::move(data)});
         }
     }
-    auto head = std::find_if(tables.begin(), tables.end(), [](const SfntTable& t) { return t.tag == SfntTag("head"); });
+    auto head = std::find_if(tables.begin(), tables.end(), [](const Document::SfntTable& t) { return t.tag == Document::SfntTag("head"); });
     if (head == tables.end() || head->data.size() < 54) {
         return nullptr;
     }
     try {
-        auto font = std::make_unique<TrueTypeFont>(WriteSfnt(std::move(tables)));
+        auto font = std::make_unique<Document::TrueTypeFont>(Document::WriteSfnt(std::move(tables)));
         if (!font->EmbeddingAllowed()) {
             return nullptr;
         }
         family.font = std::move(font);
         family.unusable = false;
-    } catch (const DocumentError&) {
+    } catch (const Document::DocumentError&) {
         // A damaged system font is passed over like one without the character.
     }
     return family.font.get();
 }
 
-const TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
+const Document::TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
 {
     if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         return nullptr;
@@ -154,7 +154,7 @@ const TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
     if (!listed_) {
         ListFamilies();
     }
-    const TrueTypeFont* answer = nullptr;
+    const Document::TrueTypeFont* answer = nullptr;
     // Fonts already chosen first, so that a text's characters gather in few fonts.
     std::vector<Family*> order;
     for (Family& family : families_) {
@@ -171,7 +171,7 @@ const TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
         if (family->unusable || !HasGlyph(*family, codePoint)) {
             continue;
         }
-        const TrueTypeFont* font = Load(*family);
+        const Document::TrueTypeFont* font = Load(*family);
         // Our own reading of the font has the last word.
         if (font && font->GlyphFor(codePoint) != 0) {
             answer = font;

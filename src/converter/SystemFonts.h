@@ -23,7 +23,7 @@ public:
     // An installed font that has a glyph for the character, or null. The font
     // stays owned here, and the same object answers for every character it
     // was chosen for, so that a caller can group characters by font.
-    const TrueTypeFont* FontFor(char32_t codePoint);
+    const Document::TrueTypeFont* FontFor(char32_t codePoint);
 
 private:
     struct DcTraits {
@@ -39,8 +39,8 @@ private:
     struct Family {
         std::wstring face;
         Global::UniqueHandle<FontTraits> handle;
-        std::unique_ptr<CharacterMap> map;  // read when the family is first asked
-        std::unique_ptr<TrueTypeFont> font; // read once it has been chosen
+        std::unique_ptr<Document::CharacterMap> map;  // read when the family is first asked
+        std::unique_ptr<Document::TrueTypeFont> font; // read once it has been chosen
         bool unusable = false;
     };
 
@@ -48,13 +48,13 @@ private:
     // The bytes of one of the selected font's tables; empty when it has none or they cannot be read.
     std::string TableData(uint32_t tag);
     bool HasGlyph(Family& family, char32_t codePoint);
-    const TrueTypeFont* Load(Family& family);
+    const Document::TrueTypeFont* Load(Family& family);
 
     // Declared before the fonts: they are deleted first, never while selected into it.
     Global::UniqueHandle<DcTraits> dc_;
     bool listed_ = false;
     std::vector<Family> families_;
-    std::map<char32_t, const TrueTypeFont*> answers_;
+    std::map<char32_t, const Document::TrueTypeFont*> answers_;
 };
 
 } // namespace Converter

@@ -8,12 +8,12 @@ namespace Converter {
 std::u32string DecodeAnsi(const std::string& bytes)
 {
     std::wstring wide = Global::FromAnsi(bytes);
-    return JoinSurrogates(std::u16string(wide.begin(), wide.end()));
+    return Document::JoinSurrogates(std::u16string(wide.begin(), wide.end()));
 }
 
 std::u32string DecodeDocument(const std::string& bytes)
 {
-    return DecodeText(bytes, DecodeAnsi);
+    return Document::DecodeText(bytes, DecodeAnsi);
 }
 
 } // namespace Converter

@@ -6,6 +6,6 @@ namespace Converter {
 
 // Letter where the user's locale uses it (as in the United States), A4
 // everywhere else and when the system does not say.
-PaperSize UserPaperSize();
+Document::PaperSize UserPaperSize();
 
 } // namespace Converter

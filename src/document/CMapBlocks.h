@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 constexpr size_t MaxCMapBlockEntries = 100;
 
@@ -23,4 +23,4 @@ void WriteCMapBlocks(std::string& out, const std::vector<Item>& items, const cha
     }
 }
 
-} // namespace Converter
+} // namespace Document

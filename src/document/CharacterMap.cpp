@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 // Ranks of the Unicode subtables, best first; 0: not one we read.
@@ -151,4 +151,4 @@ std::vector<uint16_t> CharacterMap::BmpGlyphs(uint32_t glyphCount) const
     return glyphs;
 }
 
-} // namespace Converter
+} // namespace Document

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 class CharacterMap {
 public:
@@ -33,4 +33,4 @@ private:
     int format_ = 0;       // 4 or 12
 };
 
-} // namespace Converter
+} // namespace Document

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 struct Range {
@@ -51,4 +51,4 @@ int CharacterWidth(char32_t codePoint)
     return InRanges(Wide, codePoint) ? 2 : 1;
 }
 
-} // namespace Converter
+} // namespace Document

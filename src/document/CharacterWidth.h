@@ -3,8 +3,8 @@
 // text editors count them: two for the wide characters of East Asian
 // scripts, none for combining marks and other zero-width characters (they
 // sit on the character before them), one for the rest.
-namespace Converter {
+namespace Document {
 
 int CharacterWidth(char32_t codePoint);
 
-} // namespace Converter
+} // namespace Document

@@ -5,17 +5,17 @@
 #include <exception>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 class DocumentError : public std::exception {
 public:
     explicit DocumentError(std::wstring description) : description_(std::move(description)) {}
 
     const std::wstring& Description() const noexcept { return description_; }
-    const char* what() const noexcept override { return "Converter::DocumentError (see Description())"; }
+    const char* what() const noexcept override { return "Document::DocumentError (see Description())"; }
 
 private:
     std::wstring description_;
 };
 
-} // namespace Converter
+} // namespace Document

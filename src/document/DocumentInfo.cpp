@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace Converter {
+namespace Document {
 
 std::string PdfDate(int year, int month, int day, int hour, int minute, int second)
 {
@@ -24,4 +24,4 @@ PdfDictionary InfoDictionary(const DocumentInfo& info)
     return dictionary;
 }
 
-} // namespace Converter
+} // namespace Document

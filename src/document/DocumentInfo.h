@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 struct DocumentInfo {
     std::u32string title;
@@ -18,4 +18,4 @@ std::string PdfDate(int year, int month, int day, int hour, int minute, int seco
 // The information dictionary, the producer included.
 PdfDictionary InfoDictionary(const DocumentInfo& info);
 
-} // namespace Converter
+} // namespace Document

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace Converter {
+namespace Document {
 
 namespace {
 
@@ -114,4 +114,4 @@ DocumentSniff SniffDocumentKind(std::string_view bytes) {
     return {DocumentKind::Text, {}};
 }
 
-} // namespace Converter
+} // namespace Document

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace Converter {
+namespace Document {
 
 enum class DocumentKind { Text, Utf16Text, Jpeg, Png, Pdf, Refused };
 
@@ -18,4 +18,4 @@ struct DocumentSniff {
 
 DocumentSniff SniffDocumentKind(std::string_view bytes);
 
-} // namespace Converter
+} // namespace Document

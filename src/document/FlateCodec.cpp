@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace Converter::FlateCodec {
+namespace Document::FlateCodec {
 
 namespace {
 
@@ -142,4 +142,4 @@ std::string DecompressExactly(std::string_view stream, std::size_t expectedSize,
     return out;
 }
 
-} // namespace Converter::FlateCodec
+} // namespace Document::FlateCodec

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace Converter::FlateCodec {
+namespace Document::FlateCodec {
 
 // The zlib stream of `bytes`.
 std::string Compress(std::string_view bytes);
@@ -29,4 +29,4 @@ StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const st
 std::string DecompressExactly(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
                               StreamEnd* end = nullptr);
 
-} // namespace Converter::FlateCodec
+} // namespace Document::FlateCodec

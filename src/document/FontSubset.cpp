@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 // Glyph 0, the used glyphs and, through any depth of composites, their parts.
@@ -322,4 +322,4 @@ PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std:
     return data;
 }
 
-} // namespace Converter
+} // namespace Document

@@ -14,7 +14,7 @@
 #include <map>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 // usedGlyphs: each glyph the document shows and the text it stands for.
 // Glyph ids the font does not have are ignored. Throws DocumentError when a
@@ -25,4 +25,4 @@ std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u
 // follows from the glyphs kept), widths, ToUnicode CMap and descriptor.
 PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs);
 
-} // namespace Converter
+} // namespace Document

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 constexpr size_t OneByteCodes = 0x80;
@@ -90,4 +90,4 @@ std::string GlyphCodes::ToUnicodeCMap(const std::map<uint16_t, std::u32string>& 
     return cmap + Trailer;
 }
 
-} // namespace Converter
+} // namespace Document

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 struct GlyphCode {
     uint16_t value = 0;
@@ -35,4 +35,4 @@ private:
     std::unordered_map<uint16_t, GlyphCode> byGlyph_;
 };
 
-} // namespace Converter
+} // namespace Document

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace Converter {
+namespace Document {
 
 ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double margin, int pixelWidth,
                                 int pixelHeight, double dpiX, double dpiY) {
@@ -41,4 +41,4 @@ ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double ma
     return placement;
 }
 
-} // namespace Converter
+} // namespace Document

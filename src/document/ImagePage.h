@@ -3,7 +3,7 @@
 // (landscape for an image wider than tall), the image fitted inside the
 // margins and centred, never drawn larger than its own resolution makes it
 // when the file states one (an image without one is fitted).
-namespace Converter {
+namespace Document {
 
 struct ImagePlacement {
     double pageWidth = 0; // the page, in points, already turned
@@ -20,4 +20,4 @@ struct ImagePlacement {
 ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double margin, int pixelWidth,
                                 int pixelHeight, double dpiX, double dpiY);
 
-} // namespace Converter
+} // namespace Document

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 void WriteImage(PdfFile& file, PdfRef ref, const PdfImage& image)
@@ -57,4 +57,4 @@ std::string WriteImagePdf(const PdfImage& image, const ImagePlacement& placement
     return file.Finish(catalog, infoRef);
 }
 
-} // namespace Converter
+} // namespace Document

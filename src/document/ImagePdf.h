@@ -9,8 +9,8 @@
 
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 std::string WriteImagePdf(const PdfImage& image, const ImagePlacement& placement, const DocumentInfo& info);
 
-} // namespace Converter
+} // namespace Document

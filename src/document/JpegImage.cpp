@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 namespace {
 
@@ -208,4 +208,4 @@ PdfImage ReadJpegImage(std::string_view file) {
     return image;
 }
 
-} // namespace Converter
+} // namespace Document

@@ -8,11 +8,11 @@
 
 #include <string_view>
 
-namespace Converter {
+namespace Document {
 
 // Throws a DocumentError when the file is not a JPEG that a PDF can carry
 // (lossless, hierarchical or arithmetic coding, 12-bit samples, two
 // components), when its headers are damaged, or beyond Limits.h.
 PdfImage ReadJpegImage(std::string_view file);
 
-} // namespace Converter
+} // namespace Document

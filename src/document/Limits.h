@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace Converter::Limits {
+namespace Document::Limits {
 
 // An image's side in pixels and its area: a 600 dpi scan of A3 paper is
 // 7,016 x 9,921 (70 megapixels).
@@ -30,4 +30,4 @@ inline constexpr std::size_t kMaxDocumentBytes = 32u << 20;
 // Pages of one text's PDF: a text of the largest size has some 11,000.
 inline constexpr std::size_t kMaxPages = 20'000;
 
-} // namespace Converter::Limits
+} // namespace Document::Limits

@@ -4,7 +4,7 @@
 #include "DocumentError.h"
 #include "Limits.h"
 
-namespace Converter {
+namespace Document {
 namespace {
 
 class Typesetter {
@@ -133,4 +133,4 @@ std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& ge
     return typesetter.Finish();
 }
 
-} // namespace Converter
+} // namespace Document

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 struct PageGeometry {
     int columns = 80;
@@ -25,4 +25,4 @@ using Page = std::vector<std::u32string>;
 // beyond Limits::kMaxPages.
 std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& geometry = {});
 
-} // namespace Converter
+} // namespace Document

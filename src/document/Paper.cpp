@@ -1,10 +1,10 @@
 #include "Paper.h"
 
-namespace Converter {
+namespace Document {
 
 Paper PaperOf(PaperSize size)
 {
     return size == PaperSize::Letter ? Paper{612, 792} : Paper{595.28, 841.89};
 }
 
-} // namespace Converter
+} // namespace Document

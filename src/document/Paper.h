@@ -1,7 +1,7 @@
 #pragma once
 // The paper a document is laid out on: Letter where the user's locale uses
 // it (the Windows side asks), A4 everywhere else.
-namespace Converter {
+namespace Document {
 
 enum class PaperSize { A4, Letter };
 
@@ -13,4 +13,4 @@ struct Paper {
 
 Paper PaperOf(PaperSize size);
 
-} // namespace Converter
+} // namespace Document

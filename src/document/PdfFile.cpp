@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-namespace Converter {
+namespace Document {
 
 PdfFile::PdfFile(int minorVersion)
 {
@@ -82,4 +82,4 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
     return std::move(out_);
 }
 
-} // namespace Converter
+} // namespace Document

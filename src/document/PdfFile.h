@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 class PdfFile {
 public:
@@ -36,4 +36,4 @@ private:
     std::vector<size_t> offsets_{0}; // by object number; 0: reserved, not yet written
 };
 
-} // namespace Converter
+} // namespace Document

@@ -5,7 +5,7 @@
 // only copies it out.
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 struct PdfFontData {
     std::string baseFont;          // "ABCDEF+DejaVuSansMono": subset tag + PostScript name
@@ -16,4 +16,4 @@ struct PdfFontData {
     std::string descriptorEntries; // "/Flags 33 /FontBBox [...] /ItalicAngle 0 /Ascent 760 /Descent -240 /CapHeight 729 /StemV 80"
 };
 
-} // namespace Converter
+} // namespace Document

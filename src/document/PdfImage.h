@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 struct PdfImage {
     int width = 0;
@@ -22,4 +22,4 @@ struct PdfImage {
     int pdfVersion = 4;       // the PDF 1.x that the image needs: 5 for 16-bit components, else 4
 };
 
-} // namespace Converter
+} // namespace Document

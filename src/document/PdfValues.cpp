@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace Converter {
+namespace Document {
 
 std::string PdfNumber(double value)
 {
@@ -182,4 +182,4 @@ PdfArray& PdfArray::Dictionary(const PdfDictionary& value)
     return *this;
 }
 
-} // namespace Converter
+} // namespace Document

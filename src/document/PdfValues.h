@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace Converter {
+namespace Document {
 
 // A PDF name, without its slash. Only the constants below are made.
 class PdfName {
@@ -96,4 +96,4 @@ private:
     std::string body_;
 };
 
-} // namespace Converter
+} // namespace Document

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace Converter::PngFilter {
+namespace Document::PngFilter {
 
 namespace {
 
@@ -98,4 +98,4 @@ std::string Filter(const std::string& raw, std::size_t rows, std::size_t rowByte
     return out;
 }
 
-} // namespace Converter::PngFilter
+} // namespace Document::PngFilter

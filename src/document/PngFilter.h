@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace Converter::PngFilter {
+namespace Document::PngFilter {
 
 // Undoes the filters in place: afterwards each row still starts with its
 // filter byte (now meaningless) followed by the original bytes. Throws a
@@ -17,4 +17,4 @@ void Unfilter(char* filtered, std::size_t rows, std::size_t rowBytes, std::size_
 // encoders do, so that Flate compresses photographs well.
 std::string Filter(const std::string& raw, std::size_t rows, std::size_t rowBytes, std::size_t bytesPerPixel);
 
-} // namespace Converter::PngFilter
+} // namespace Document::PngFilter

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 namespace {
 
@@ -426,4 +426,4 @@ PdfImage ReadPngImage(std::string_view file) {
     return image;
 }
 
-} // namespace Converter
+} // namespace Document

@@ -10,10 +10,10 @@
 
 #include <string_view>
 
-namespace Converter {
+namespace Document {
 
 // Throws a DocumentError when the file is not a PNG the converter can take:
 // damaged (a checksum, a length, the compressed data), or beyond Limits.h.
 PdfImage ReadPngImage(std::string_view file);
 
-} // namespace Converter
+} // namespace Document

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace Converter {
+namespace Document {
 
 class SfntReader {
 public:
@@ -51,4 +51,4 @@ private:
     std::wstring_view part_;
 };
 
-} // namespace Converter
+} // namespace Document

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace Converter {
+namespace Document {
 
 void AppendU16(std::string& out, uint32_t value)
 {
@@ -86,4 +86,4 @@ std::string WriteSfnt(std::vector<SfntTable> tables)
     return font;
 }
 
-} // namespace Converter
+} // namespace Document

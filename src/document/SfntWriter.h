@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 struct SfntTable {
     uint32_t tag = 0;
@@ -28,4 +28,4 @@ void AppendU32(std::string& out, uint32_t value);
 void PutU16(std::string& out, size_t offset, uint32_t value);
 void PutU32(std::string& out, size_t offset, uint32_t value);
 
-} // namespace Converter
+} // namespace Document

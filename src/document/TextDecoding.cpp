@@ -1,6 +1,6 @@
 #include "TextDecoding.h"
 
-namespace Converter {
+namespace Document {
 namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
@@ -156,4 +156,4 @@ std::u32string DecodeText(const std::string& bytes, const AnsiDecoder& decodeAns
     return decodeAnsi(bytes);
 }
 
-} // namespace Converter
+} // namespace Document

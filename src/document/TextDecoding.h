@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 enum class TextEncoding { Utf8WithMark, Utf16LittleEndian, Utf16BigEndian, Utf8, Ansi };
 
@@ -30,4 +30,4 @@ std::u32string JoinSurrogates(const std::u16string& units);
 // byte of UTF-16 does too.
 std::u32string DecodeText(const std::string& bytes, const AnsiDecoder& decodeAnsi);
 
-} // namespace Converter
+} // namespace Document

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 class TextFont {
 public:
@@ -21,4 +21,4 @@ public:
     virtual PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const = 0;
 };
 
-} // namespace Converter
+} // namespace Document

@@ -8,7 +8,7 @@
 #include <optional>
 #include <unordered_map>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 constexpr double Margin = 36; // half an inch on every side, at least
@@ -343,4 +343,4 @@ TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const 
     return result;
 }
 
-} // namespace Converter
+} // namespace Document

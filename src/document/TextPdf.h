@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 // A font that has the character when the main one lacks it; nullptr when
 // there is none. The fonts it gives must outlive the writing.
@@ -28,4 +28,4 @@ struct TextPdf {
 TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paper, const PageGeometry& geometry,
                      const TextFont& font, const FallbackFontFinder& fallback, const DocumentInfo& info);
 
-} // namespace Converter
+} // namespace Document

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 
@@ -113,4 +113,4 @@ std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText)
     return cmap;
 }
 
-} // namespace Converter
+} // namespace Document

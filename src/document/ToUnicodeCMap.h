@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 // The whole CMap stream, not yet compressed. Glyphs whose text is empty get
 // no entry; code points that are no Unicode scalar values are left out.
 std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText);
 
-} // namespace Converter
+} // namespace Document

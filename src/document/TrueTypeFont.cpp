@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 std::wstring TagName(uint32_t tag)
@@ -278,4 +278,4 @@ std::vector<uint16_t> TrueTypeFont::ComponentsOf(uint16_t glyph) const
     return components;
 }
 
-} // namespace Converter
+} // namespace Document

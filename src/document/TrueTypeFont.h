@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 class CharacterMap;
 
@@ -108,4 +108,4 @@ private:
     bool embeddingAllowed_ = true;
 };
 
-} // namespace Converter
+} // namespace Document

@@ -2,7 +2,7 @@
 
 #include "FontSubset.h"
 
-namespace Converter {
+namespace Document {
 
 uint16_t TrueTypeTextFont::Glyph(char32_t codePoint) const
 {
@@ -20,4 +20,4 @@ PdfFontData TrueTypeTextFont::Subset(const std::map<uint16_t, std::u32string>& u
     return BuildPdfFont(font_, usedGlyphs);
 }
 
-} // namespace Converter
+} // namespace Document

@@ -4,7 +4,7 @@
 #include "TextFont.h"
 #include "TrueTypeFont.h"
 
-namespace Converter {
+namespace Document {
 
 class TrueTypeTextFont : public TextFont {
 public:
@@ -19,4 +19,4 @@ private:
     const TrueTypeFont& font_;
 };
 
-} // namespace Converter
+} // namespace Document

@@ -25,7 +25,7 @@ TEST(EmbeddedFont, ProgramCarriesTheRepositorysFont)
     expected << in.rdbuf();
     ASSERT_FALSE(expected.str().empty());
     EXPECT_EQ(bytes, expected.str());
-    EXPECT_EQ(TrueTypeFont(bytes).PostScriptName(), "DejaVuSansMono");
+    EXPECT_EQ(Document::TrueTypeFont(bytes).PostScriptName(), "DejaVuSansMono");
 
     EXPECT_THROW(EmbeddedFontBytes(::GetModuleHandleW(nullptr)), Global::Error) << "a test program carries no font";
 }

@@ -13,7 +13,7 @@ TEST(SystemFonts, FindsAFontThatHasTheCharacter)
     const char32_t found[] = {U'\u03A9', U'\u05D0', U'\u2603', U'\U0001F600'};
     for (char32_t c : found) {
         SCOPED_TRACE(static_cast<uint32_t>(c));
-        const TrueTypeFont* font = fonts.FontFor(c);
+        const Document::TrueTypeFont* font = fonts.FontFor(c);
         ASSERT_NE(font, nullptr);
         EXPECT_NE(font->GlyphFor(c), 0);
         EXPECT_TRUE(font->EmbeddingAllowed());

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Converter;
+using namespace Document;
 using namespace std::string_literals;
 
 TEST(DocumentKind, SniffsFromTheBytes) {

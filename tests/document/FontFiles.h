@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace Converter {
+namespace Document {
 
 inline std::string ReadFontFile(const std::string& path)
 {
@@ -22,4 +22,4 @@ inline std::string ReadFontFile(const std::string& path)
 inline const std::string MonoFontPath = DEJAVU_MONO_PATH;
 inline const std::string SansFontPath = DEJAVU_SANS_PATH;
 
-} // namespace Converter
+} // namespace Document

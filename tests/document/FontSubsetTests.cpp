@@ -10,7 +10,7 @@
 #include <regex>
 #include <set>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 // Glyph id -> the character it shows, for each character of the text.
@@ -213,4 +213,4 @@ TEST(FontSubset, KeepsGlyphsWhateverTheirShape)
 }
 
 } // namespace
-} // namespace Converter
+} // namespace Document

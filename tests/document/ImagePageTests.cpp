@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Converter;
+using namespace Document;
 
 TEST(ImagePage, TurnsFitsAndCentres) {
     struct Row {

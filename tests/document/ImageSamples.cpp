@@ -38,14 +38,14 @@ namespace {
 int Colours(const std::string& colorSpace) { return colorSpace == "/DeviceRGB" ? 3 : colorSpace == "/DeviceCMYK" ? 4 : 1; }
 
 // The samples of the stream, in order, at the image's depth.
-std::vector<std::uint16_t> StreamSamples(const Converter::PdfImage& image, int colours) {
+std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int colours) {
     const std::size_t bits = std::size_t(colours) * image.bitsPerComponent;
     const std::size_t rowBytes = (image.width * bits + 7) / 8;
     const bool predictor = image.decodeParms.find("/Predictor 15") != std::string::npos;
     const std::size_t stride = rowBytes + (predictor ? 1 : 0);
-    std::string rows = Converter::FlateCodec::DecompressExactly(image.data, stride * image.height, L"test");
+    std::string rows = Document::FlateCodec::DecompressExactly(image.data, stride * image.height, L"test");
     if (predictor) {
-        Converter::PngFilter::Unfilter(rows.data(), image.height, rowBytes, std::max<std::size_t>(1, bits / 8));
+        Document::PngFilter::Unfilter(rows.data(), image.height, rowBytes, std::max<std::size_t>(1, bits / 8));
     }
     std::vector<std::uint16_t> samples;
     const unsigned depth = image.bitsPerComponent;
@@ -65,7 +65,7 @@ std::vector<std::uint16_t> StreamSamples(const Converter::PdfImage& image, int c
 
 } // namespace
 
-std::vector<std::uint16_t> ColourSamples(const Converter::PdfImage& image) {
+std::vector<std::uint16_t> ColourSamples(const Document::PdfImage& image) {
     if (image.colorSpace.rfind("[/Indexed /DeviceRGB ", 0) != 0) {
         return StreamSamples(image, Colours(image.colorSpace));
     }
@@ -84,7 +84,7 @@ std::vector<std::uint16_t> ColourSamples(const Converter::PdfImage& image) {
     return rgb;
 }
 
-std::vector<std::uint16_t> Alpha(const Converter::PdfImage& image) {
+std::vector<std::uint16_t> Alpha(const Document::PdfImage& image) {
     std::vector<std::uint16_t> alpha;
     if (image.softMask) {
         const unsigned top = (1u << image.softMask->bitsPerComponent) - 1;

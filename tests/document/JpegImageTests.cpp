@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Converter;
+using namespace Document;
 
 TEST(JpegImage, RealFilesAreEmbeddedAsTheyAre) {
     for (const auto& row : ImageSamples::List()) {

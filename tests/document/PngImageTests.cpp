@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <fstream>
 
-using namespace Converter;
+using namespace Document;
 using ImageSamples::Chunk;
 using ImageSamples::PngStart;
 

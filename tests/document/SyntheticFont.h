@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 // A simple glyph: one contour's header and payload bytes (never drawn, only carried).
 inline std::string SimpleGlyph(size_t payload)
@@ -91,4 +91,4 @@ struct SyntheticFont {
     }
 };
 
-} // namespace Converter
+} // namespace Document

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 std::u16string Units(const std::string& hex)
@@ -125,4 +125,4 @@ TEST(ToUnicodeCMap, LeavesOutWhatIsNoText)
 }
 
 } // namespace
-} // namespace Converter
+} // namespace Document

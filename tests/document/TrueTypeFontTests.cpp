@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 const std::string& MonoFont()
@@ -244,4 +244,4 @@ TEST(TrueTypeFont, CompositeThatNamesItselfEnds)
 }
 
 } // namespace
-} // namespace Converter
+} // namespace Document

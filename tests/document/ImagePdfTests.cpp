@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 TEST(ImagePdf, TheImagesBytesGoInAsTheyAreWithTheirMaskAndPlacement)
@@ -62,4 +62,4 @@ TEST(ImagePdf, TheImagesBytesGoInAsTheyAreWithTheirMaskAndPlacement)
 }
 
 } // namespace
-} // namespace Converter
+} // namespace Document

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace Converter {
+namespace Document {
 
 struct PdfObjectText {
     std::string dictionary; // the object's text up to "stream", or all of it
@@ -20,4 +20,4 @@ std::map<int, PdfObjectText> ReadPdfObjects(const std::string& pdf);
 // Objects whose dictionary holds `text`.
 std::vector<PdfObjectText> ObjectsWith(const std::map<int, PdfObjectText>& objects, const std::string& text);
 
-} // namespace Converter
+} // namespace Document

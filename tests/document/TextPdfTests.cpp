@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 using namespace std::string_literals;
@@ -234,4 +234,4 @@ TEST(PdfFile, EachReservedObjectIsWrittenExactlyOnce)
 }
 
 } // namespace
-} // namespace Converter
+} // namespace Document

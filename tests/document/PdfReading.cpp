@@ -5,7 +5,7 @@
 
 #include <regex>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 std::string InflateStream(const std::string& data)
@@ -94,4 +94,4 @@ std::vector<PdfObjectText> ObjectsWith(const std::map<int, PdfObjectText>& objec
     return found;
 }
 
-} // namespace Converter
+} // namespace Document

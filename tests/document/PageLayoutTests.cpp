@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace Converter {
+namespace Document {
 namespace {
 
 TEST(PageLayout, LinesTabsWrappingAndPages)
@@ -69,4 +69,4 @@ TEST(CharacterWidth, WideZeroAndOne)
 }
 
 } // namespace
-} // namespace Converter
+} // namespace Document
