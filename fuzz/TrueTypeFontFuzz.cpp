@@ -30,7 +30,7 @@ bool SameOutline(std::string_view subset, std::string_view original)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    using namespace Converter;
+    using namespace Document;
     const std::u32string_view characters = U"Aa0 \u03A9\u0416\u2500e\u0301\u00E9\uFFFD\U0001F600";
     std::map<uint16_t, std::u32string> used;
     std::string bytes(reinterpret_cast<const char*>(data), size);
