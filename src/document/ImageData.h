@@ -1,0 +1,62 @@
+#pragma once
+// An image as a reader hands it over: facts about its samples and its data,
+// already encoded (passed through from the file wherever the format allows,
+// else compressed with zlib). Readers fill it; only the PDF layer
+// (ImagePdf) turns it into PDF syntax.
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace Document {
+
+enum class ColourModel { Gray, Rgb, Cmyk, Indexed };
+
+// How `data` is encoded.
+enum class ImageEncoding {
+    Flate,    // zlib, rows with a PNG predictor byte when `predictor` is set
+    Dct,      // a whole JPEG stream, as the file has it
+    CcittFax, // CCITT Group 3 or Group 4 data, as the file has it
+};
+
+// The colours of an indexed image.
+struct Palette {
+    ColourModel base = ColourModel::Rgb; // Gray or Rgb (with an ICC profile of that model when iccProfile is set)
+    std::string entries;                 // each entry's components, one byte each, entry after entry
+};
+
+// PNG's row filters, kept in the data: what a reader needs to undo them.
+struct RowPredictor {
+    int colours = 1; // samples per pixel
+    int bitsPerComponent = 8;
+    int columns = 0;
+};
+
+// What a CCITT decoder must be told about data passed through.
+struct CcittParameters {
+    int k = -1;           // < 0 Group 4; 0 Group 3 one-dimensional; > 0 Group 3 two-dimensional
+    int columns = 0;
+    int rows = 0;
+    bool blackIs1 = false;         // 1 bits are black (the photometric sense of the file)
+    bool encodedByteAlign = false; // each row starts on a byte
+    bool endOfLine = false;        // rows carry end-of-line codes
+};
+
+struct ImageData {
+    int width = 0;
+    int height = 0;
+    int bitsPerComponent = 8;
+    ColourModel colourModel = ColourModel::Rgb;
+    std::optional<Palette> palette; // set exactly when colourModel is Indexed
+    std::string iccProfile;         // an embedded ICC profile; empty for device colour
+    bool inverted = false;          // samples stored inverted (an Adobe CMYK JPEG): decode each from 1 to 0
+    ImageEncoding encoding = ImageEncoding::Flate;
+    std::optional<RowPredictor> predictor;  // Flate only
+    std::optional<CcittParameters> ccitt;   // CcittFax only
+    std::string data;
+    std::shared_ptr<ImageData> softMask;    // the alpha as a Gray image, when there is one
+    double dpiX = 0; // the resolution the file states; 0 when it states none
+    double dpiY = 0;
+    int orientation = 1; // EXIF orientation, 1 to 8: how the stored picture is turned to show it as recorded
+};
+
+} // namespace Document
