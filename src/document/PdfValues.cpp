@@ -48,7 +48,9 @@ std::string PdfTextString(const std::u32string& text)
         ascii = ascii && character >= 0x20 && character < 0x7F;
     }
     if (ascii) {
-        return "(" + EscapePdfString(std::string(text.begin(), text.end())) + ")";
+        // Appended, not "(" + string: GCC 12 warns falsely (-Wrestrict) on a literal
+        // put before a temporary string.
+        return std::string("(").append(EscapePdfString(std::string(text.begin(), text.end()))).append(")");
     }
     std::string hex = "<FEFF";
     auto unit = [&](unsigned value) {
@@ -125,7 +127,8 @@ PdfDictionary& PdfDictionary::Text(PdfName key, const std::u32string& value)
 
 PdfDictionary& PdfDictionary::Bytes(PdfName key, std::string_view value)
 {
-    Key(key).body_ += "(" + EscapePdfString(value) + ")";
+    // Appended piece by piece for the same reason as in PdfTextString.
+    Key(key).body_.append("(").append(EscapePdfString(value)).append(")");
     return *this;
 }
 

@@ -100,7 +100,8 @@ private:
             font = 0;
             glyph = replacementGlyph_;
             code = fonts_[0].codes.CodeFor(glyph);
-            text = U"\uFFFD";
+            // Not = U"\uFFFD": GCC 12 warns falsely (-Wrestrict) on that assignment.
+            text.assign(1, U'\uFFFD');
             drawing.replaced = true;
         }
         drawing.code = code.value_or(GlyphCode{});
@@ -333,7 +334,8 @@ TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const 
     const auto& uses = chooser.Fonts();
     for (size_t i = 0; i < uses.size(); ++i) {
         if (!uses[i].glyphs.empty()) {
-            std::string name = "F" + std::to_string(i + 1);
+            // Not "F" + string: GCC 12 warns falsely (-Wrestrict) on a literal put before a temporary.
+            std::string name = std::string("F").append(std::to_string(i + 1));
             fonts.ResourceRef(name, WriteFont(file, uses[i].font->Subset(uses[i].glyphs), uses[i].codes, uses[i].glyphs,
                                               "Ardenfold-Codes-" + name));
         }
