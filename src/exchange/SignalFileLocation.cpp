@@ -50,7 +50,13 @@ void MakeFolder(const std::wstring& path)
 {
     std::string ansi = ToAnsi(path);
     if (!::CreateDirectoryA(ansi.c_str(), nullptr)) {
-        ThrowSystemError(L"The folder \"" + path + L"\" could not be made", ::GetLastError());
+        DWORD error = ::GetLastError();
+        // Runs started together each find the folder missing; the one that
+        // makes it second has it all the same. A file of that name is no folder.
+        if (error == ERROR_ALREADY_EXISTS && FolderExists(path)) {
+            return;
+        }
+        ThrowSystemError(L"The folder \"" + path + L"\" could not be made", error);
     }
 }
 

@@ -12,8 +12,9 @@ inline constexpr int CommonAppDataFolder = 35;
 // The application's folder name, built from the fixed code table.
 std::wstring BuildAppFolderName();
 
-// Makes one folder whose parent exists. Throws Global::Error naming the
-// folder and the system's reason.
+// Makes one folder whose parent exists; a folder that another process made
+// meanwhile will do. Throws Global::Error naming the folder and the system's
+// reason.
 void MakeFolder(const std::wstring& path);
 
 // CommandLine.exe's start-up: the per-machine data folder, common

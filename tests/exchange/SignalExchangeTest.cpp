@@ -55,6 +55,19 @@ TEST(SignalFileLocationTest, BothProgramsFindTheSameFileAndTheConverterMakesNoth
     EXPECT_EQ(FindSignalFilePath(), work + L"\\CommandLine.txt");
 }
 
+TEST(SignalFileLocationTest, AFolderMadeMeanwhileByAnotherRunWillDoButAFileWillNot)
+{
+    TestFiles::TempFolder folder(L"SignalFileLocationTest");
+    const std::wstring made = folder / L"made";
+    MakeFolder(made);
+    EXPECT_NO_THROW(MakeFolder(made));
+    EXPECT_TRUE(Global::FolderExists(made));
+
+    const std::wstring file = folder / L"file";
+    ::CloseHandle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    EXPECT_THROW(MakeFolder(file), Global::Error);
+}
+
 TEST(SignalExchangeTest, TheConverterReleasesOnlyAnEmptyFreeMarker)
 {
     TestFiles::TempFolder folder(L"SignalExchangeTest");
