@@ -6,6 +6,11 @@
 // place. The README's "Fault matrix" lists the same rows.
 #include "EndToEnd.h"
 
+#include "AnsiText.h"
+#include "RunLock.h"
+
+#include <sddl.h>
+
 #include <functional>
 
 namespace EndToEnd {
@@ -33,6 +38,8 @@ struct Row {
     std::string print = {}; // the print command; empty: the stand-in's
     // Before the run; a handle it returns is held through the run.
     std::function<Global::FileHandle(const Sandbox&)> before = nullptr;
+    // Before the run, an object under the run lock's name, held through the run.
+    std::function<Global::KernelHandle(const std::string& lockName)> squat = nullptr;
     // Once the first run of this role has started.
     std::string duringRole = {};
     std::function<void(const Sandbox&)> during = nullptr;
@@ -95,6 +102,11 @@ void Check(const Row& row)
         value = Expand(value, sandbox, eventName);
     }
     Global::FileHandle holder = row.before ? row.before(sandbox) : Global::FileHandle();
+    Global::KernelHandle squatter;
+    if (row.squat) {
+        squatter = row.squat(Global::ToAnsi(Ardenfold_API::RunLockName(Global::FromAnsi(sandbox.SignalFile()))));
+        ASSERT_TRUE(squatter) << ::GetLastError();
+    }
     std::vector<std::string> boxes;
     for (const std::string& box : row.boxes) {
         boxes.push_back(Expand(box, sandbox));
@@ -145,6 +157,21 @@ Global::FileHandle WriteSignal(const Sandbox& sandbox, const std::string& bytes)
     return {};
 }
 
+// A mutex that nobody may open: its DACL has no entry. This process, which
+// makes it, holds the one handle there will be.
+Global::KernelHandle MutexNobodyMayOpen(const std::string& name)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P", SDDL_REVISION_1, &descriptor, nullptr)) {
+        return {};
+    }
+    Global::ScopeExit free([&] { ::LocalFree(descriptor); });
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    return Global::KernelHandle(::CreateMutexA(&attributes, FALSE, name.c_str()));
+}
+
+const std::string LockTaken = "The run lock \"Global\\Ardenfold.CommandLine.";
+
 // Waits (bounded) until the print run has taken the marker away.
 bool MarkerTaken(const Sandbox& sandbox)
 {
@@ -187,6 +214,22 @@ TEST(FaultMatrixTest, EveryStep)
                  MakeFolders(s.SignalFile());
                  return Global::FileHandle();
              }},
+        // Runs that share the signal file wait for each other in any session;
+        // a lock that cannot be had stops the run before anything is touched.
+        {.situation = "start-up: the run lock's name held by an event",
+         .boxes = {LockTaken},
+         .exitCode = SignalFileUnusable,
+         .document = false,
+         .roles = "",
+         .squat = [](const std::string& name) {
+             return Global::KernelHandle(::CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+         }},
+        {.situation = "start-up: the run lock's name held by a mutex this user may not open",
+         .boxes = {LockTaken},
+         .exitCode = SignalFileUnusable,
+         .document = false,
+         .roles = "",
+         .squat = MutexNobodyMayOpen},
         {.situation = "start-up: working folder unmakeable",
          .boxes = {"The folder \"%work%\" could not be made: "},
          .exitCode = UnexpectedError,
