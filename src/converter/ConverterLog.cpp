@@ -3,7 +3,7 @@
 #include "AnsiText.h"
 #include "FileContent.h"
 #include "Handle.h"
-#include "Spool.h"
+#include "ConverterFolder.h"
 
 #include <windows.h>
 
@@ -57,10 +57,9 @@ std::string Now()
 
 } // namespace
 
-std::wstring LogFilePath()
+std::wstring LogFilePath(const std::wstring& converterFolder)
 {
-    std::wstring spool = SpoolFolder();
-    return spool.substr(0, spool.rfind(L'\\')) + L"\\Converter.log";
+    return converterFolder + L"\\Converter.log";
 }
 
 std::string FormatLogLine(const std::string& time, const LogEvent& event)
@@ -79,11 +78,12 @@ std::string NewestLines(const std::string& log, size_t keep)
     return start == std::string::npos ? std::string() : log.substr(start + 1);
 }
 
-bool WriteLog(const LogEvent& event) noexcept
+bool WriteLog(const std::wstring& converterFolder, const LogEvent& event) noexcept
 {
     try {
         std::string line = FormatLogLine(Now(), event);
-        std::wstring path = LogFilePath();
+        MakeFolderTree(converterFolder);
+        std::wstring path = LogFilePath(converterFolder);
         KernelHandle mutex(::CreateMutexA(nullptr, FALSE, "Local\\ArdenfoldConverterLog"));
         if (!mutex) {
             return false;

@@ -1,7 +1,7 @@
 #pragma once
 // The converter's log: one line per event, so that a user whose run ended
-// with exit 6 can read why. It lies beside the spool
-// (<local application data>\Marrowgate\Ardenfold\Converter.log), is bounded
+// with exit 6 can read why. It lies beside the spool, in the converter's
+// folder (<local application data>\Marrowgate\Ardenfold\Converter.log), is bounded
 // in size (the oldest lines go first) and is shared by every PDFCreator.exe
 // of the user, which take turns through a named mutex.
 #include <cstddef>
@@ -21,7 +21,7 @@ struct LogEvent {
 inline constexpr size_t MaxLogBytes = 256 * 1024;
 inline constexpr size_t KeptLogBytes = 128 * 1024;
 
-std::wstring LogFilePath();
+std::wstring LogFilePath(const std::wstring& converterFolder);
 
 // One line, UTF-8, ending in CR LF: "<UTC time> <outcome> job=<job>
 // document="<document>" replaced=<n> reason="<reason>"".
@@ -30,9 +30,10 @@ std::string FormatLogLine(const std::string& time, const LogEvent& event);
 // The newest whole lines of the log that fit in `keep` bytes.
 std::string NewestLines(const std::string& log, size_t keep);
 
-// Appends the event's line. Never throws: a log that cannot be written
-// (another process holds the mutex too long, a full disk) must not fail a
+// Appends the event's line to the log in the converter's folder, making the
+// folder where missing. Never throws: a log that cannot be written (another
+// process holds the mutex too long, a full disk) must not fail a
 // conversion. False when the line was not written.
-bool WriteLog(const LogEvent& event) noexcept;
+bool WriteLog(const std::wstring& converterFolder, const LogEvent& event) noexcept;
 
 } // namespace Converter

@@ -1,15 +1,19 @@
 #include "ConverterMain.h"
 
 #include "AnsiText.h"
+#include "ConverterFolder.h"
 #include "ConverterLog.h"
+#include "DocumentFonts.h"
 #include "DocumentError.h"
 #include "DocumentKind.h"
+#include "Handle.h"
 #include "Limits.h"
 #include "FileContent.h"
 #include "OutputFile.h"
 #include "Rendering.h"
 #include "SignalFile.h"
 #include "Spool.h"
+#include "UserPaper.h"
 
 #include <windows.h>
 
@@ -45,7 +49,7 @@ std::wstring FileName(const std::wstring& path)
 // Reads the document and stores it as a job, unless it is missing,
 // unreadable or refused (of no kind the converter takes, or too large: a
 // damaged image is only found out by its conversion). Returns the job's path.
-std::wstring TakeJob(const std::wstring& documentPath)
+std::wstring TakeJob(const Spool& spool, const std::wstring& documentPath)
 {
     Job job{documentPath, {}};
     try {
@@ -61,17 +65,39 @@ std::wstring TakeJob(const std::wstring& documentPath)
     if (sniff.kind == Document::DocumentKind::Refused) {
         throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is refused: " + sniff.reason);
     }
-    return AddJob(job);
+    return spool.AddJob(job);
+}
+
+SYSTEMTIME Now()
+{
+    SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    return now;
+}
+
+ExitCode Run(const std::vector<std::wstring>& arguments, const Spool& spool, RunReport& report)
+{
+    if (arguments.empty()) {
+        return ConvertOldestJob(spool, report);
+    }
+    if (arguments.size() == 2 && IsSwitch(arguments[0], L"/PrintFile")) {
+        return PrintFile(spool, arguments[1], report);
+    }
+    if ((arguments.size() == 1 && IsSwitch(arguments[0], L"/ClearCache")) ||
+        (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") && IsSwitch(arguments[1], L"/NoStart"))) {
+        return ClearCache(spool, report);
+    }
+    throw Failure(ExitCode::BadArguments, L"Usage: PDFCreator.exe [/PrintFile <document> | /ClearCache /NoStart]");
 }
 
 } // namespace
 
-ExitCode PrintFile(const std::wstring& documentPath)
+ExitCode PrintFile(const Spool& spool, const std::wstring& documentPath, RunReport& report)
 {
+    report.document = documentPath;
     std::optional<Failure> failure;
-    std::wstring job;
     try {
-        job = TakeJob(documentPath);
+        report.job = FileName(TakeJob(spool, documentPath));
     } catch (const Failure& caught) {
         failure = caught;
     }
@@ -79,82 +105,89 @@ ExitCode PrintFile(const std::wstring& documentPath)
     // goes on at once: without a job, its conversion run finds none.
     ExitCode released = ReleaseMarker();
     if (failure) {
-        const wchar_t* outcome = failure->Code() == ExitCode::DocumentRefused      ? L"refused"
-                                 : failure->Code() == ExitCode::DocumentUnreadable ? L"unreadable"
-                                                                                   : L"failed";
-        WriteLog({L"", documentPath, outcome, failure->Description(), 0});
         throw *failure;
     }
-    WriteLog({FileName(job), documentPath, L"taken", L"", 0});
+    report.done = L"taken";
     return released;
 }
 
-ExitCode ClearCache()
+ExitCode ClearCache(const Spool& spool, RunReport& report)
 {
-    int cleared = ClearJobs();
+    int cleared = spool.Clear();
     if (cleared > 0) {
-        WriteLog({L"", L"", L"cleared", std::to_wstring(cleared) + L" pending job(s) dropped", 0});
+        report.done = L"cleared";
+        report.reason = std::to_wstring(cleared) + L" pending job(s) dropped";
     }
     return ExitCode::Success;
 }
 
-ExitCode ConvertOldestJob()
+ExitCode ConvertOldestJob(const Spool& spool, RunReport& report)
 {
-    std::wstring jobPath;
-    std::wstring documentName;
+    std::wstring outputPath = ReadHandOverPath();
+    // Outside the document's error handling: a damaged font of the
+    // program's own is no fault of the document.
+    DocumentFonts fonts;
+    TakenJob taken = spool.TakeOldestJob();
+    report.job = taken.Name();
+    ScopeExit putBack([&] { spool.PutBack(taken); });
+    Job job = ReadJob(taken.path);
+    report.document = job.documentName;
+    RenderedDocument rendered;
     try {
-        std::wstring outputPath = ReadHandOverPath();
-        std::vector<std::wstring> jobs = PendingJobs();
-        if (jobs.empty()) {
-            throw Failure(ExitCode::NoPendingJob, L"No print job is waiting in the spool \"" + SpoolFolder() + L"\".");
-        }
-        jobPath = jobs.front();
-        Job job = ReadJob(jobPath);
-        documentName = job.documentName;
-        RenderedDocument rendered;
-        try {
-            rendered = RenderDocument(job);
-        } catch (const Document::DocumentError& error) {
-            throw Failure(ExitCode::DocumentRefused, error.Description());
-        }
-        WriteOutputFile(outputPath, rendered.pdf);
-        ::DeleteFileA(ToAnsi(jobPath).c_str());
-        WriteLog({FileName(jobPath), documentName, L"converted", rendered.summary + L" to \"" + outputPath + L"\"",
-                  rendered.replacedCharacters});
-        return ExitCode::Success;
+        rendered = RenderDocument(job, UserPaperSize(), Now(), fonts);
+    } catch (const Document::DocumentError& error) {
+        throw Failure(ExitCode::DocumentRefused, error.Description());
+    }
+    WriteOutputFile(outputPath, rendered.pdf);
+    putBack.Dismiss();
+    report.done = L"converted";
+    report.reason = rendered.summary + L" to \"" + outputPath + L"\"";
+    report.replacedCharacters = rendered.replacedCharacters;
+    try {
+        spool.Remove(taken);
     } catch (const Failure& failure) {
-        WriteLog({FileName(jobPath), documentName,
-                  failure.Code() == ExitCode::DocumentRefused ? L"refused" : L"failed", failure.Description(), 0});
-        throw;
+        // Taken, so never converted again: the document is where it belongs.
+        report.reason += L"; " + failure.Description() + L" (it stays taken until the cache is cleared)";
+    }
+    return ExitCode::Success;
+}
+
+std::wstring Outcome(ExitCode code, const std::wstring& done)
+{
+    switch (code) {
+    case ExitCode::Success:
+        return done;
+    case ExitCode::DocumentRefused:
+        return L"refused";
+    case ExitCode::DocumentUnreadable:
+        return L"unreadable";
+    default:
+        return L"failed";
     }
 }
 
 int Main(const std::vector<std::wstring>& arguments)
 {
-    ExitCode code = ExitCode::BadArguments;
+    RunReport report;
+    ExitCode code = ExitCode::UnexpectedError;
+    std::wstring converterFolder;
     try {
-        if (arguments.empty()) {
-            code = ConvertOldestJob();
-        } else if (arguments.size() == 2 && IsSwitch(arguments[0], L"/PrintFile")) {
-            code = PrintFile(arguments[1]);
-        } else if ((arguments.size() == 1 && IsSwitch(arguments[0], L"/ClearCache")) ||
-                   (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") &&
-                    IsSwitch(arguments[1], L"/NoStart"))) {
-            code = ClearCache();
-        } else {
-            ReportToStandardError(L"Usage: PDFCreator.exe [/PrintFile <document> | /ClearCache /NoStart]");
-        }
+        converterFolder = FindConverterFolder();
+        code = Run(arguments, Spool(converterFolder), report);
     } catch (const Failure& failure) {
-        ReportToStandardError(failure.Description());
         code = failure.Code();
+        report.reason = failure.Description();
     } catch (const Error& error) {
-        ReportToStandardError(error.Description());
-        WriteLog({L"", L"", L"failed", error.Description(), 0});
-        code = ExitCode::UnexpectedError;
+        report.reason = error.Description();
     } catch (const std::exception& error) {
-        ReportToStandardError(FromAnsi(error.what()));
-        WriteLog({L"", L"", L"failed", FromAnsi(error.what()), 0});
-        code = ExitCode::UnexpectedError;
+        report.reason = FromAnsi(error.what());
+    }
+    if (code != ExitCode::Success) {
+        ReportToStandardError(report.reason);
+    }
+    std::wstring outcome = Outcome(code, report.done);
+    if (!outcome.empty() && !converterFolder.empty()) {
+        WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters});
     }
     return static_cast<int>(code);
 }

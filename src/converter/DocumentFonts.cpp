@@ -1,14 +1,30 @@
 #include "DocumentFonts.h"
 
+#include "DocumentError.h"
 #include "EmbeddedFont.h"
+#include "Error.h"
 #include "SystemFonts.h"
 #include "TrueTypeTextFont.h"
 
 namespace Converter {
 
-DocumentFonts::DocumentFonts()
-    : mainFont_(std::make_unique<Document::TrueTypeFont>(EmbeddedFontBytes())),
-      main_(std::make_unique<Document::TrueTypeTextFont>(*mainFont_))
+namespace {
+
+std::unique_ptr<Document::TrueTypeFont> ReadMainFont(const std::string& fontFile)
+{
+    try {
+        return std::make_unique<Document::TrueTypeFont>(fontFile);
+    } catch (const Document::DocumentError& error) {
+        throw Global::Error(L"The converter's own font is damaged: " + error.Description());
+    }
+}
+
+} // namespace
+
+DocumentFonts::DocumentFonts() : DocumentFonts(EmbeddedFontBytes()) {}
+
+DocumentFonts::DocumentFonts(const std::string& mainFontFile)
+    : mainFont_(ReadMainFont(mainFontFile)), main_(std::make_unique<Document::TrueTypeTextFont>(*mainFont_))
 {
 }
 

@@ -5,6 +5,7 @@
 #include "TextPdf.h"
 
 #include <map>
+#include <string>
 #include <memory>
 
 namespace Document {
@@ -17,8 +18,11 @@ class SystemFonts;
 
 class DocumentFonts {
 public:
-    // Reads the embedded font. Throws Global::Error when it cannot be had.
+    // Reads the embedded font. Throws Global::Error when it cannot be had or
+    // is damaged: the program's own fault, never a document's.
     DocumentFonts();
+    // The same with the given font file as the main font.
+    explicit DocumentFonts(const std::string& mainFontFile);
     ~DocumentFonts();
     DocumentFonts(const DocumentFonts&) = delete;
     DocumentFonts& operator=(const DocumentFonts&) = delete;

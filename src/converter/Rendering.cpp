@@ -12,9 +12,6 @@
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
-#include "UserPaper.h"
-
-#include <windows.h>
 
 namespace Converter {
 namespace {
@@ -24,37 +21,36 @@ std::u32string CodePoints(const std::wstring& wide)
     return Document::JoinSurrogates(std::u16string(wide.begin(), wide.end()));
 }
 
-RenderedDocument RenderText(const Job& job)
+RenderedDocument RenderText(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now, DocumentFonts& fonts)
 {
     std::vector<Document::Page> pages = Document::LayOutPages(DecodeDocument(job.document));
-    DocumentFonts fonts;
-    Document::TextPdf pdf = Document::WriteTextPdf(pages, UserPaperSize(), Document::PageGeometry(), fonts.Main(), fonts.Fallback(), JobInfo(job));
+    Document::TextPdf pdf = Document::WriteTextPdf(pages, paper, Document::PageGeometry(), fonts.Main(), fonts.Fallback(), JobInfo(job, now));
     return {std::move(pdf.bytes), pdf.replacedCharacters, L"text, " + std::to_wstring(pages.size()) + L" pages"};
 }
 
 // Half an inch, as around text.
 constexpr double ImageMargin = 36;
 
-RenderedDocument RenderImage(const Job& job, const Document::PdfImage& image, const std::wstring& kind)
+RenderedDocument RenderImage(const Job& job, Document::PaperSize paperSize, const SYSTEMTIME& now,
+                             const Document::PdfImage& image, const std::wstring& kind)
 {
-    Document::Paper paper = Document::PaperOf(UserPaperSize());
+    Document::Paper paper = Document::PaperOf(paperSize);
     Document::ImagePlacement placement = Document::PlaceImageOnPage(paper.width, paper.height, ImageMargin, image.width, image.height,
                                                 image.dpiX, image.dpiY);
-    return {Document::WriteImagePdf(image, placement, JobInfo(job)), 0,
+    return {Document::WriteImagePdf(image, placement, JobInfo(job, now)), 0,
             kind + L", " + std::to_wstring(image.width) + L" x " + std::to_wstring(image.height) + L" pixels"};
 }
 
 } // namespace
 
-Document::DocumentInfo JobInfo(const Job& job)
+Document::DocumentInfo JobInfo(const Job& job, const SYSTEMTIME& now)
 {
-    SYSTEMTIME now{};
-    ::GetSystemTime(&now);
     std::wstring name = job.documentName.substr(job.documentName.find_last_of(L"\\/:") + 1);
     return {CodePoints(name), Document::PdfDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond)};
 }
 
-RenderedDocument RenderDocument(const Job& job)
+RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
+                                DocumentFonts& fonts)
 {
     if (job.document.size() > Document::Limits::kMaxDocumentBytes) {
         throw Document::DocumentError(L"The document is larger than " + std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) +
@@ -64,11 +60,11 @@ RenderedDocument RenderDocument(const Job& job)
     switch (sniff.kind) {
     case Document::DocumentKind::Text:
     case Document::DocumentKind::Utf16Text:
-        return RenderText(job);
+        return RenderText(job, paper, now, fonts);
     case Document::DocumentKind::Jpeg:
-        return RenderImage(job, Document::ReadJpegImage(job.document), L"JPEG image");
+        return RenderImage(job, paper, now, Document::ReadJpegImage(job.document), L"JPEG image");
     case Document::DocumentKind::Png:
-        return RenderImage(job, Document::ReadPngImage(job.document), L"PNG image");
+        return RenderImage(job, paper, now, Document::ReadPngImage(job.document), L"PNG image");
     case Document::DocumentKind::Pdf:
         return {job.document, 0, L"PDF, passed on as it is"};
     case Document::DocumentKind::Refused:

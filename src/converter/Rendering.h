@@ -3,11 +3,16 @@
 // user's paper and drawn with the embedded font, a JPEG or PNG on a page of
 // its own, a PDF as it is.
 #include "DocumentInfo.h"
+#include "Paper.h"
 #include "Spool.h"
+
+#include <windows.h>
 
 #include <string>
 
 namespace Converter {
+
+class DocumentFonts;
 
 struct RenderedDocument {
     std::string pdf;
@@ -15,11 +20,13 @@ struct RenderedDocument {
     std::wstring summary; // what was made, for the log: "text, 12 pages"
 };
 
+// The job on the given paper, dated now (UTC); text is drawn with the fonts.
 // Throws DocumentError when the document is refused: no kind the converter
 // takes, damaged, or beyond a limit.
-RenderedDocument RenderDocument(const Job& job);
+RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
+                                DocumentFonts& fonts);
 
 // The document information of a job: its file name as title, now as the date.
-Document::DocumentInfo JobInfo(const Job& job);
+Document::DocumentInfo JobInfo(const Job& job, const SYSTEMTIME& now);
 
 } // namespace Converter

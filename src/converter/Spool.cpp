@@ -5,10 +5,9 @@
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "Handle.h"
-#include "SignalFileLocation.h"
+#include "ConverterFolder.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,20 +20,7 @@ using namespace Global;
 namespace {
 
 const std::wstring JobExtension = L".job";
-
-void MakeFolderIfMissing(const std::wstring& path)
-{
-    if (!FolderExists(path)) {
-        try {
-            SignalExchange::MakeFolder(path);
-        } catch (const Error& error) {
-            // Another process may have made it in the meantime.
-            if (!FolderExists(path)) {
-                throw Failure(ExitCode::SpoolUnusable, error.Description());
-            }
-        }
-    }
-}
+const std::wstring TakenExtension = L".taken";
 
 // Time of arrival in 100 ns steps, then a sequence number that only grows
 // on a clash: zero-padded, so that the names sort as the jobs arrived.
@@ -96,32 +82,22 @@ Job ReadJob(const std::wstring& path)
     return job;
 }
 
-std::wstring SpoolFolder()
+std::wstring TakenJob::Name() const
 {
-    char buffer[MAX_PATH] = {};
-    HRESULT hr = ::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    if (FAILED(hr)) {
-        ThrowFailure(ExitCode::SpoolUnusable, L"The local application-data folder could not be found",
-                     static_cast<DWORD>(hr));
-    }
-    std::wstring folder = FromAnsi(buffer) + L"\\Marrowgate";
-    MakeFolderIfMissing(folder);
-    folder += L"\\Ardenfold";
-    MakeFolderIfMissing(folder);
-    folder += L"\\Spool";
-    MakeFolderIfMissing(folder);
-    return folder;
+    return pendingPath.substr(pendingPath.find_last_of(L'\\') + 1);
 }
 
-std::wstring AddJob(const Job& job)
+Spool::Spool(const std::wstring& converterFolder) : folder_(converterFolder + L"\\Spool") {}
+
+std::wstring Spool::AddJob(const Job& job) const
 {
-    std::wstring folder = SpoolFolder();
-    std::string ansiFolder = ToAnsi(folder);
+    MakeFolderTree(folder_);
+    std::string ansiFolder = ToAnsi(folder_);
     char partName[MAX_PATH] = {};
     // Written under a name of its own first, so that a conversion never
     // picks up half a job.
     if (::GetTempFileNameA(ansiFolder.c_str(), "prt", 0, partName) == 0) {
-        ThrowFailure(ExitCode::SpoolUnusable, L"No job could be made in the spool \"" + folder + L"\"",
+        ThrowFailure(ExitCode::SpoolUnusable, L"No job could be made in the spool \"" + folder_ + L"\"",
                      ::GetLastError());
     }
     std::wstring part = FromAnsi(partName);
@@ -136,7 +112,7 @@ std::wstring AddJob(const Job& job)
     ::GetSystemTimeAsFileTime(&now);
     ULONGLONG arrival = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     for (unsigned sequence = 0; sequence < 10000; ++sequence) {
-        std::wstring job = folder + L"\\" + JobName(arrival, sequence);
+        std::wstring job = folder_ + L"\\" + JobName(arrival, sequence);
         std::string ansiJob = ToAnsi(job);
         // Without MOVEFILE_REPLACE_EXISTING the move fails on a name taken by
         // a job that arrived at the same instant.
@@ -149,13 +125,13 @@ std::wstring AddJob(const Job& job)
             ThrowFailure(ExitCode::SpoolUnusable, L"The job \"" + job + L"\" could not be stored", code);
         }
     }
-    throw Failure(ExitCode::SpoolUnusable, L"The spool \"" + folder + L"\" has no free job name left.");
+    throw Failure(ExitCode::SpoolUnusable, L"The spool \"" + folder_ + L"\" has no free job name left.");
 }
 
-std::vector<std::wstring> PendingJobs()
+std::vector<std::wstring> Spool::Files(const std::wstring& extension) const
 {
-    std::wstring folder = SpoolFolder();
-    std::string pattern = ToAnsi(folder + L"\\*" + JobExtension);
+    MakeFolderTree(folder_);
+    std::string pattern = ToAnsi(folder_ + L"\\*" + extension);
     std::vector<std::wstring> names;
     WIN32_FIND_DATAA found{};
     FindHandle search(::FindFirstFileA(pattern.c_str(), &found));
@@ -164,30 +140,73 @@ std::vector<std::wstring> PendingJobs()
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) {
             return {};
         }
-        ThrowFailure(ExitCode::SpoolUnusable, L"The spool \"" + folder + L"\" could not be read", code);
+        ThrowFailure(ExitCode::SpoolUnusable, L"The spool \"" + folder_ + L"\" could not be read", code);
     }
     do {
         // The pattern also matches by short names ("x.jobs" is "X~1.JOB"):
         // only the long name decides.
         std::wstring name = FromAnsi(found.cFileName);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && name.size() > JobExtension.size() &&
-            name.compare(name.size() - JobExtension.size(), JobExtension.size(), JobExtension) == 0) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && name.size() > extension.size() &&
+            name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
             names.push_back(name);
         }
     } while (::FindNextFileA(search.Get(), &found));
     std::sort(names.begin(), names.end());
     for (std::wstring& name : names) {
-        name = folder + L"\\" + name;
+        name = folder_ + L"\\" + name;
     }
     return names;
 }
 
-int ClearJobs()
+std::vector<std::wstring> Spool::PendingJobs() const
+{
+    return Files(JobExtension);
+}
+
+TakenJob Spool::TakeOldestJob() const
+{
+    for (const std::wstring& pending : PendingJobs()) {
+        TakenJob job{pending + TakenExtension, pending};
+        if (::MoveFileExA(ToAnsi(job.pendingPath).c_str(), ToAnsi(job.path).c_str(), 0)) {
+            return job;
+        }
+        DWORD code = ::GetLastError();
+        // Another conversion took it in the meantime: the next one is the oldest now.
+        if (code != ERROR_FILE_NOT_FOUND) {
+            ThrowFailure(ExitCode::SpoolUnusable,
+                         L"The print job \"" + pending + L"\" could not be taken for conversion (another program "
+                         L"may hold it open); it stays in the spool, not converted",
+                         code);
+        }
+    }
+    throw Failure(ExitCode::NoPendingJob, L"No print job is waiting in the spool \"" + folder_ + L"\".");
+}
+
+void Spool::PutBack(const TakenJob& job) const noexcept
+{
+    try {
+        ::MoveFileExA(ToAnsi(job.path).c_str(), ToAnsi(job.pendingPath).c_str(), 0);
+    } catch (...) {
+        // Left taken: it goes at the next clearing.
+    }
+}
+
+void Spool::Remove(const TakenJob& job) const
+{
+    if (!::DeleteFileA(ToAnsi(job.path).c_str())) {
+        ThrowFailure(ExitCode::SpoolUnusable, L"The converted print job \"" + job.path + L"\" could not be removed",
+                     ::GetLastError());
+    }
+}
+
+int Spool::Clear() const
 {
     int deleted = 0;
-    for (const std::wstring& job : PendingJobs()) {
-        if (::DeleteFileA(ToAnsi(job).c_str())) {
-            ++deleted;
+    for (const std::wstring& extension : {JobExtension, TakenExtension}) {
+        for (const std::wstring& job : Files(extension)) {
+            if (::DeleteFileA(ToAnsi(job).c_str())) {
+                ++deleted;
+            }
         }
     }
     return deleted;

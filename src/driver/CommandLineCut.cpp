@@ -28,24 +28,10 @@ std::wstring Cut(const std::wstring& text, size_t start, size_t length)
     return start >= text.size() ? std::wstring() : text.substr(start, length);
 }
 
-// Text before the first "{" is dropped when it holds no "}": "x{a} {b}" is
-// meant as "{a} {b}". A "}" there means the groups themselves are in doubt,
-// so such text stays and the cut below decides.
-std::wstring WithoutLeadingText(const std::wstring& text)
-{
-    size_t open = text.find(L'{');
-    if (open == std::wstring::npos || text.find(L'}') < open) {
-        return text;
-    }
-    return text.substr(open);
-}
-
 } // namespace
 
-CommandLineParts CutCommandLine(const std::wstring& commandLineText)
+CommandLineParts CutCommandLine(const std::wstring& text)
 {
-    const std::wstring text = WithoutLeadingText(commandLineText);
-
     // Both parts start one character after the first "{" of the whole line
     // (at the start when there is none), and each is as long as the text
     // before its first "}" less one character: the lengths a well-formed

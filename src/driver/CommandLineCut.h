@@ -17,9 +17,9 @@ struct CommandLineParts {
     std::wstring OutputPath;
 };
 
-// Cuts a non-empty command line into its two parts. Text before the first "{"
-// is dropped when it holds no "}". The print command then starts after the
-// first "{" and is one character shorter than the text before the first "}";
+// Cuts a non-empty command line into its two parts. The print command starts
+// after the first "{" and is one character shorter than the text before the
+// first "}";
 // Rest is what follows the print command and two braces, without spaces at
 // its ends, and the output path is cut from Rest in the same way. On a line
 // "{print command} {output file}" each part is the text between its own
@@ -28,7 +28,8 @@ struct CommandLineParts {
 // An empty part is returned as it is: reporting it is the caller's.
 // Throws CommandLineError, naming the expected form, when a length would be
 // negative (no "}", or a "}" first in the line or in Rest), when the print
-// command is non-empty but the line does not begin with "{", and when both
+// command is non-empty but the line does not begin with "{" (text before the
+// first "{" is never skipped), and when both
 // parts are non-empty but Rest does not begin with "{": such parts would be
 // shifted, and the description names the unexpected text.
 CommandLineParts CutCommandLine(const std::wstring& commandLineText);

@@ -102,7 +102,7 @@ int Main()
     } catch (const CommandLineError& error) {
         status.Note(ExitCode::InvalidCommandLine);
         ShowMessageUnlocked(lock, error.Description(), MB_OK);
-    } catch (const RunLockTimeout& error) {
+    } catch (const RunLockError& error) {
         status.Note(ExitCode::SignalFileUnusable);
         ShowMessageUnlocked(lock, error.Description(), MB_OK);
     } catch (const Error& error) {

@@ -1,7 +1,10 @@
 #pragma once
 // Two runs of one user share one signal file: a second run that deleted the
 // first one's marker as stale, or handed its path to the first one's
-// converter, would spoil both. Runs that share a signal file take turns.
+// converter, would spoil both. Runs that share a signal file take turns,
+// whichever session they run in: a task that runs whether or not the user is
+// logged on (session 0) and the user's own desktop share the user's
+// temporary folder, so the lock lives in the machine-wide namespace.
 #include "Error.h"
 #include "Handle.h"
 
@@ -15,10 +18,23 @@ namespace Ardenfold_API {
 // later runs for ever.
 inline constexpr std::chrono::milliseconds RunLockWaitLimit = std::chrono::minutes(15);
 
-// The wait for the run lock ran out.
-class RunLockTimeout : public Global::Error {
+// The run lock cannot be had: no conversion may go on without it.
+class RunLockError : public Global::Error {
 public:
     using Global::Error::Error;
+};
+
+// The wait for the run lock ran out.
+class RunLockTimeout : public RunLockError {
+public:
+    using RunLockError::RunLockError;
+};
+
+// The lock's name is taken by an object this user may not open, or by
+// something that is not a mutex.
+class RunLockUnavailable : public RunLockError {
+public:
+    using RunLockError::RunLockError;
 };
 
 class RunLock {
@@ -31,8 +47,9 @@ public:
 
     // Waits, processing window messages, until no other run holds the lock
     // for this signal file. A lock left by a run that died is taken over.
-    // Throws RunLockTimeout when another run holds it past the wait limit,
-    // Global::Error when the lock cannot be made.
+    // The lock admits only the current user. Throws RunLockTimeout when
+    // another run holds it past the wait limit, RunLockUnavailable when the
+    // lock cannot be made or opened.
     void Acquire(const std::wstring& signalFilePath);
 
     // Lets the next run go on; harmless when not held.
@@ -47,7 +64,7 @@ private:
     bool held_ = false;
 };
 
-// The lock's name in the session's namespace, derived from the signal
+// The lock's name in the machine-wide namespace, derived from the signal
 // file's path (case-insensitive, as paths are).
 std::wstring RunLockName(const std::wstring& signalFilePath);
 

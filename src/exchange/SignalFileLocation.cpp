@@ -60,20 +60,22 @@ void MakeFolder(const std::wstring& path)
     }
 }
 
-std::wstring ResolveDataFolder(const std::wstring& appFolderName)
+std::wstring ResolveDataFolder(const std::wstring& appFolderName, const FolderTest& folderExists)
 {
     // The shell is asked anew at each use, in this order.
     if (GetShellFolderPath(CommonAppDataFolder).empty()) {
         return GetProgramFolder();
     }
-    if (FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName)) {
+    if (folderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName)) {
         return GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName;
     }
-    if (!FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder)) {
+    if (!folderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder)) {
         MakeFolder(GetShellFolderPath(CommonAppDataFolder) + MakerFolder);
     }
-    if (!FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName) &&
-        FolderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder)) {
+    // Both tests are made, in this order, whatever the first one finds.
+    bool appFolderMissing = !folderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName);
+    bool makerFolderExists = folderExists(GetShellFolderPath(CommonAppDataFolder) + MakerFolder);
+    if (appFolderMissing && makerFolderExists) {
         MakeFolder(GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName);
     }
     return GetShellFolderPath(CommonAppDataFolder) + MakerFolder + L"\\" + appFolderName;

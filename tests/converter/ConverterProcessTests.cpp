@@ -1,5 +1,6 @@
 // PDFCreator.exe run as a process, as CommandLine.exe and print commands run
-// it. The spool is the user's one and is emptied around each test.
+// it, with a converter folder (spool and log) of the test's own.
+#include "ConverterFolder.h"
 #include "ConverterLog.h"
 #include "ConverterMain.h"
 #include "FileContent.h"
@@ -68,6 +69,7 @@ protected:
         fs::create_directories(temp_ / "PDFCreator");
         ::SetEnvironmentVariableW(L"TMP", temp_.c_str());
         ::SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+        ::SetEnvironmentVariableA(ConverterFolderVariable, converter_.string().c_str());
         ASSERT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
     }
 
@@ -86,19 +88,28 @@ protected:
     }
 
     void Signal(const std::string& content) const { WriteFileBytes(signal_.wstring(), content); }
+
+    // The log's last line.
+    std::string LastLogLine() const
+    {
+        std::string log = ReadFileBytes(LogFilePath(converter_.wstring()));
+        return log.substr(log.rfind('\n', log.size() - 2) + 1);
+    }
     void HandOver(const fs::path& output) const { Signal(output.string() + "\r\n"); }
 
     // Private to the test process, so its signal file is too.
     static inline const fs::path temp_ =
         fs::temp_directory_path() / ("ConverterProcess-" + std::to_string(::GetCurrentProcessId()));
     const fs::path signal_ = temp_ / "PDFCreator" / "CommandLine.txt";
+    static inline const fs::path converter_ = temp_ / "converter";
+    const Spool spool_{converter_.wstring()};
 };
 
 TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarker)
 {
     Signal("");
     EXPECT_EQ(RunConverter(Document("doc.txt", "some text\r\n")), ExitCode::Success);
-    std::vector<std::wstring> jobs = PendingJobs();
+    std::vector<std::wstring> jobs = spool_.PendingJobs();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(ReadJob(jobs[0]).document, "some text\r\n");
     EXPECT_EQ(ReadJob(jobs[0]).documentName, (temp_ / "doc.txt").wstring());
@@ -118,7 +129,7 @@ TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarke
         EXPECT_EQ(RunConverter(Document("doc.txt", "x")), ExitCode::Success);
         EXPECT_TRUE(fs::exists(signal_)) << "a held marker is not deleted";
     }
-    EXPECT_EQ(PendingJobs().size(), 3u);
+    EXPECT_EQ(spool_.PendingJobs().size(), 3u);
 }
 
 TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarkerAndIsLogged)
@@ -138,12 +149,11 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
         Signal("");
         EXPECT_EQ(RunConverter(L"/PrintFile \"" + cases[i].document + L"\""), cases[i].code) << "case " << i;
         EXPECT_FALSE(fs::exists(signal_)) << "case " << i << ": CommandLine.exe must not wait for a job that never comes";
-        std::string log = ReadFileBytes(LogFilePath());
-        std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+        std::string last = LastLogLine();
         EXPECT_NE(last.find(cases[i].outcome), std::string::npos) << "case " << i << ": " << last;
         EXPECT_NE(last.find(Global::ToAnsi(cases[i].document)), std::string::npos) << "case " << i << ": " << last;
     }
-    EXPECT_TRUE(PendingJobs().empty());
+    EXPECT_TRUE(spool_.PendingJobs().empty());
 }
 
 TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheRemovesThem)
@@ -156,10 +166,10 @@ TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheR
     for (size_t i = 0; i < processes.size(); ++i) {
         EXPECT_EQ(Finish(processes[i]), ExitCode::Success) << "process " << i;
     }
-    std::vector<std::wstring> jobs = PendingJobs();
+    std::vector<std::wstring> jobs = spool_.PendingJobs();
     EXPECT_EQ(jobs.size(), processes.size());
     // Six writers at once, through the log's mutex: no line lost or torn.
-    std::string log = ReadFileBytes(LogFilePath());
+    std::string log = ReadFileBytes(LogFilePath(converter_.wstring()));
     for (const std::wstring& job : jobs) {
         std::string line = " taken job=" + Global::ToAnsi(fs::path(job).filename().wstring()) + " document=\"";
         size_t at = log.find(line);
@@ -167,7 +177,7 @@ TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheR
         EXPECT_EQ(log.find(line, at + 1), std::string::npos) << "two log lines for " << fs::path(job).filename();
     }
     EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
-    EXPECT_TRUE(PendingJobs().empty());
+    EXPECT_TRUE(spool_.PendingJobs().empty());
 }
 
 TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemovesOnlyThatJob)
@@ -179,9 +189,78 @@ TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemov
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);
     std::string pdf = ReadFileBytes((temp_ / "out.pdf").wstring());
     EXPECT_NE(pdf.find("/Title (a.txt)"), std::string::npos);
-    std::vector<std::wstring> jobs = PendingJobs();
+    std::vector<std::wstring> jobs = spool_.PendingJobs();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(ReadJob(jobs[0]).document, "second job");
+    std::string log = ReadFileBytes(LogFilePath(converter_.wstring()));
+    size_t converted = log.find(" converted job=");
+    EXPECT_NE(converted, std::string::npos);
+    EXPECT_EQ(log.find(" converted job=", converted + 1), std::string::npos) << "one line per run";
+}
+
+// A scanner or a backup program reads the job without letting it be deleted:
+// the job is not converted while it could be converted again, and once let
+// go it is converted once.
+TEST_F(ConverterProcess, AJobHeldOpenIsConvertedOnceAndOnlyOnceLetGo)
+{
+    ASSERT_EQ(RunConverter(Document("a.txt", "the only job")), ExitCode::Success);
+    std::vector<std::wstring> jobs = spool_.PendingJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    {
+        Global::FileHandle held(::CreateFileW(jobs[0].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                              0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        HandOver(temp_ / "first.pdf");
+        EXPECT_EQ(RunConverter(L""), ExitCode::SpoolUnusable);
+        EXPECT_FALSE(fs::exists(temp_ / "first.pdf"));
+        EXPECT_NE(LastLogLine().find(" failed job=- "), std::string::npos) << LastLogLine();
+        EXPECT_NE(LastLogLine().find(fs::path(jobs[0]).filename().string()), std::string::npos) << LastLogLine();
+    }
+    EXPECT_EQ(spool_.PendingJobs(), jobs);
+    EXPECT_EQ(RunConverter(L""), ExitCode::Success);
+    EXPECT_TRUE(fs::exists(temp_ / "first.pdf"));
+    HandOver(temp_ / "second.pdf");
+    EXPECT_EQ(RunConverter(L""), ExitCode::NoPendingJob);
+    EXPECT_FALSE(fs::exists(temp_ / "second.pdf")) << "the job was converted twice";
+}
+
+// Held once taken, a job cannot be removed: it stays taken, is never handed
+// out again, and goes when the cache is next cleared.
+TEST_F(ConverterProcess, ATakenJobThatCannotBeRemovedIsNeverHandedOutAgain)
+{
+    ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
+    TakenJob taken = spool_.TakeOldestJob();
+    {
+        Global::FileHandle held(::CreateFileW(taken.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        EXPECT_THROW(spool_.Remove(taken), Failure);
+    }
+    EXPECT_TRUE(spool_.PendingJobs().empty());
+    try {
+        spool_.TakeOldestJob();
+        ADD_FAILURE() << "a taken job was handed out again";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.Code(), ExitCode::NoPendingJob);
+    }
+    EXPECT_TRUE(fs::exists(taken.path));
+    EXPECT_EQ(spool_.Clear(), 1);
+    EXPECT_FALSE(fs::exists(taken.path));
+}
+
+// Every run's failure reaches the log, a clearing's too.
+TEST_F(ConverterProcess, ASpoolThatCannotBeUsedIsLoggedForEveryRun)
+{
+    fs::remove_all(converter_ / "Spool");
+    WriteFileBytes((converter_ / "Spool").wstring(), "a file where the spool should be");
+    const std::wstring cases[] = {L"/ClearCache /NoStart", L"", Document("a.txt", "x")};
+    HandOver(temp_ / "out.pdf");
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(RunConverter(cases[i]), ExitCode::SpoolUnusable) << "case " << i;
+        EXPECT_NE(LastLogLine().find(" failed job=- "), std::string::npos) << "case " << i << ": " << LastLogLine();
+        EXPECT_NE(LastLogLine().find((converter_ / "Spool").string()), std::string::npos) << "case " << i;
+    }
+    fs::remove(converter_ / "Spool");
 }
 
 TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
@@ -220,10 +299,10 @@ TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
         entries.push_back(entry.path().filename());
     }
     std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries, (std::vector<fs::path>{"PDFCreator", "a.txt", "folder.pdf", "held.pdf"}));
+    EXPECT_EQ(entries, (std::vector<fs::path>{"PDFCreator", "a.txt", "converter", "folder.pdf", "held.pdf"}));
     EXPECT_TRUE(fs::is_empty(temp_ / "folder.pdf"));
     EXPECT_EQ(ReadFileBytes((temp_ / "held.pdf").wstring()), "old");
-    EXPECT_EQ(PendingJobs().size(), 1u);
+    EXPECT_EQ(spool_.PendingJobs().size(), 1u);
 }
 
 TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)
@@ -232,7 +311,7 @@ TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(RunConverter(cases[i]), ExitCode::BadArguments) << "case " << i;
     }
-    EXPECT_TRUE(PendingJobs().empty());
+    EXPECT_TRUE(spool_.PendingJobs().empty());
 }
 
 } // namespace

@@ -12,7 +12,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 win() { winepath -w "$1" 2>/dev/null; }
 run_converter() { timeout 120 "$wine_run" "$converter" "$@" 2>&1; }
-# One of Wine's folders (TEMP, LOCALAPPDATA) as a Linux path.
+# One of Wine's folders (TEMP) as a Linux path.
 wine_folder() {
     local folder
     folder=$(timeout 120 "$wine_run" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r') && [ -n "$folder" ] &&
@@ -20,10 +20,12 @@ wine_folder() {
 }
 
 rm -rf "$work" && mkdir -p "$work" || exit 1
-temp=$(wine_folder TEMP) && local_data=$(wine_folder LOCALAPPDATA) ||
-    { echo "cannot ask Wine for its temporary and application-data folders" >&2; exit 1; }
+temp=$(wine_folder TEMP) ||
+    { echo "cannot ask Wine for its temporary folder" >&2; exit 1; }
 signal_file="$temp/PDFCreator/CommandLine.txt"
-spool="$local_data/Marrowgate/Ardenfold/Spool"
+# The converter's spool and log, of this run alone (Wine hands the variable on).
+mkdir -p "$work/converter" && export ARDENFOLD_CONVERTER_FOLDER="$(win "$work/converter")"
+spool="$work/converter/Spool"
 
 convert_direct() { # SAMPLE OUTPUT
     run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
@@ -174,7 +176,7 @@ EXPECTED
 # DOCUMENT|REASON: documents that are not converted. CommandLine.exe must end
 # with 6 within seconds (not after its five-minute wait for the job), with
 # no PDF, and the converter's log must say why.
-log="$local_data/Marrowgate/Ardenfold/Converter.log"
+log="$work/converter/Converter.log"
 cp /bin/ls "$work/program.exe"
 while IFS='|' read -r document outcome; do
     [ "$mode" = commandline ] || break

@@ -36,8 +36,8 @@ TEST(RunLockTest, NameFollowsThePathWhateverItsCase)
     EXPECT_EQ(RunLockName(L"C:\\Temp\\PDFCreator\\CommandLine.txt"),
               RunLockName(L"c:\\temp\\pdfcreator\\commandline.TXT"));
     EXPECT_NE(RunLockName(L"C:\\A\\CommandLine.txt"), RunLockName(L"C:\\B\\CommandLine.txt"));
-    EXPECT_EQ(RunLockName(L"x").rfind(L"Local\\", 0), 0u);
-    EXPECT_EQ(RunLockName(L"x").find(L'\\', 6), std::wstring::npos);
+    EXPECT_EQ(RunLockName(L"x").rfind(L"Global\\", 0), 0u);
+    EXPECT_EQ(RunLockName(L"x").find(L'\\', 7), std::wstring::npos);
 }
 
 // The wait is bounded: a run whose predecessor never ends gives up with a

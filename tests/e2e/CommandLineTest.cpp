@@ -95,6 +95,7 @@ TEST(CommandLineTest, AnEmptyOrMissingGroupIsReportedAndNothingRuns)
         {"{print.exe doc.txt} {out", ExpectedForm, false},  // the output group is not closed
         {"}{", ExpectedForm, false},                        // braces the wrong way round
         {"{print.exe doc.txt} junk {out.pdf}", "\"junk\"", false}, // text that would shift the output path
+        {"before {print.exe doc.txt} {out.pdf}", "\"before \"", false}, // text that would shift both parts
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -139,14 +140,14 @@ TEST(CommandLineTest, AnEmptyOutputPathIsReportedAndTheConversionGoesOnWithALone
     }
 }
 
-TEST(CommandLineTest, TextAroundTheGroupsIsIgnoredAndThePartsArriveUnchanged)
+TEST(CommandLineTest, TextAfterTheGroupsIsIgnoredAndThePartsArriveUnchanged)
 {
     Sandbox sandbox;
     std::string print = PrintCommand(sandbox, "\"a b\" c\\d {e");
     // A "}" cannot be part of a group: the output path ends at "{1".
     std::string handedOver = sandbox.Root() + "\\out {1";
     RunResult result =
-        RunCommandLine(sandbox, "before {" + print + "}   {" + handedOver + "}.pdf} after", {}, ConverterSide());
+        RunCommandLine(sandbox, "{" + print + "}   {" + handedOver + "}.pdf} after", {}, ConverterSide());
     EXPECT_EQ(result.exitCode, Success);
     std::vector<StandIn::RunRecord> runs = Runs(sandbox);
     ASSERT_EQ(StandIn::Roles(runs), AllFourRuns);

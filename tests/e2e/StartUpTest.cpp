@@ -44,7 +44,8 @@ TEST(StartUpTest, OnlySpacesAreTrimmedFromTheCommandLine)
     } cases[] = {
         {"     ", {IDNO}, HelpShown, HelpText},
         {" \t ", {IDOK}, InvalidCommandLine, ExpectedForm}, // a tab is text, and no group
-        {"\t{" + print + "}{out.pdf}\t", {}, Success, ""},  // tabs at the ends stay outside the groups
+        {"{" + print + "}{out.pdf}\t", {}, Success, ""},    // a tab at the end stays outside the groups
+        {"\t{" + print + "}{out.pdf}", {IDOK}, InvalidCommandLine, "\"\t\""}, // a tab at the start is text before "{"
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];

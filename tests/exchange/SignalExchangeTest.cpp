@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 using namespace SignalExchange;
 
 namespace {
@@ -66,6 +68,26 @@ TEST(SignalFileLocationTest, AFolderMadeMeanwhileByAnotherRunWillDoButAFileWillN
     const std::wstring file = folder / L"file";
     ::CloseHandle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     EXPECT_THROW(MakeFolder(file), Global::Error);
+}
+
+// The application's folder made by another program between two tests of
+// start-up: both tests of the last step are still made, in order, and
+// nothing is made.
+TEST(SignalFileLocationTest, DataFolderStartUpMakesEveryFolderTestInOrder)
+{
+    std::wstring common = Global::GetShellFolderPath(CommonAppDataFolder);
+    ASSERT_FALSE(common.empty());
+    const std::wstring maker = common + L"\\Marrowgate";
+    const std::wstring app = maker + L"\\Test Application";
+    std::vector<std::wstring> tested;
+    const bool answers[] = {false, true, true, true};
+    auto folderExists = [&](const std::wstring& path) {
+        tested.push_back(path);
+        return tested.size() <= std::size(answers) && answers[tested.size() - 1];
+    };
+    EXPECT_EQ(ResolveDataFolder(L"Test Application", folderExists), app);
+    EXPECT_EQ(tested, (std::vector<std::wstring>{app, maker, app, maker}));
+    EXPECT_FALSE(Global::FileExists(app)) << "nothing is made";
 }
 
 TEST(SignalExchangeTest, TheConverterReleasesOnlyAnEmptyFreeMarker)

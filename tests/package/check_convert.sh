@@ -11,7 +11,9 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 export ARDENFOLD_PREBUILT="$build" LC_ALL=C.UTF-8
 convert="$source_dir/scripts/convert"
 
-rm -rf "$work" && mkdir -p "$work/docs" || exit 1
+rm -rf "$work" && mkdir -p "$work/docs" "$work/converter" || exit 1
+# The converter's spool and log of this check alone, on Wine's Z: drive.
+export ARDENFOLD_CONVERTER_FOLDER="Z:${work//\//\\}\\converter"
 printf 'first document\r\n' >"$work/docs/a.txt"
 printf 'second document\r\n' >"$work/docs/b.txt"
 printf 'third document\r\n' >"$work/docs/Ωmega.txt"

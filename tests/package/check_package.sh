@@ -124,7 +124,9 @@ install
 # for a print job that never comes): the installer changes nothing and ends
 # with 2.
 temp="$(winepath -u "$(timeout 60 wine cmd /c echo '%TEMP%' 2>/dev/null | tr -d '\r')" 2>/dev/null)"
-wine 'C:\Program Files\Ardenfold\CommandLine.exe' '{cmd /c exit} {C:\Docs\never.pdf}' &
+# Wine quotes an argument that holds a space, and a quote before the first
+# brace is refused: the groups go in as words without spaces.
+wine 'C:\Program Files\Ardenfold\CommandLine.exe' '{cmd' '/c' 'exit}' '{C:\Docs\never.pdf}' &
 running=$!
 for _ in $(seq 1 300); do [ -f "$temp/PDFCreator/CommandLine.txt" ] && break; sleep 0.1; done
 [ -f "$temp/PDFCreator/CommandLine.txt" ] || fail "the held conversion did not start"

@@ -6,6 +6,11 @@
 // place. The README's "Fault matrix" lists the same rows.
 #include "EndToEnd.h"
 
+#include "AnsiText.h"
+#include "RunLock.h"
+
+#include <sddl.h>
+
 #include <functional>
 
 namespace EndToEnd {
@@ -14,10 +19,11 @@ namespace {
 enum class Left { Nothing, HeldFile, Folder };
 
 // In texts, "%root%", "%signal%", "%work%" and "%output%" stand for the
-// sandbox's paths, and in the scenario "%event%" for the row's handshake: an
-// event that the test sets once it has acted ("during"), or once the run
-// has ended (a file held past the run), and that the stand-in's runs wait
-// for (WAIT_EVENT, HOLD_UNTIL) or set (SET_EVENT). No row relies on timing.
+// sandbox's paths, "%lock%" for the name of its run lock, and in the scenario
+// "%event%" for the row's handshake: an event that the test sets once it has
+// acted ("during"), or once the run has ended (a file held past the run), and
+// that the stand-in's runs wait for (WAIT_EVENT, HOLD_UNTIL) or set
+// (SET_EVENT). No row relies on timing.
 struct Row {
     std::string situation;
     Environment scenario = ConverterSide();
@@ -33,6 +39,8 @@ struct Row {
     std::string print = {}; // the print command; empty: the stand-in's
     // Before the run; a handle it returns is held through the run.
     std::function<Global::FileHandle(const Sandbox&)> before = nullptr;
+    // Before the run, an object under the run lock's name, held through the run.
+    std::function<Global::KernelHandle(const std::string& lockName)> squat = nullptr;
     // Once the first run of this role has started.
     std::string duringRole = {};
     std::function<void(const Sandbox&)> during = nullptr;
@@ -47,9 +55,15 @@ std::string EventName()
     return "ArdenfoldFaultMatrix." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(++rows);
 }
 
+std::string LockName(const Sandbox& sandbox)
+{
+    return Global::ToAnsi(Ardenfold_API::RunLockName(Global::FromAnsi(sandbox.SignalFile())));
+}
+
 std::string Expand(std::string text, const Sandbox& sandbox, const std::string& event = {})
 {
     for (auto [name, value] : {std::pair{std::string("%event%"), event},
+                               std::pair{std::string("%lock%"), LockName(sandbox)},
                                std::pair{std::string("%root%"), sandbox.Root()},
                                std::pair{std::string("%signal%"), sandbox.SignalFile()},
                                std::pair{std::string("%work%"), sandbox.WorkFolder()},
@@ -95,6 +109,11 @@ void Check(const Row& row)
         value = Expand(value, sandbox, eventName);
     }
     Global::FileHandle holder = row.before ? row.before(sandbox) : Global::FileHandle();
+    Global::KernelHandle squatter;
+    if (row.squat) {
+        squatter = row.squat(LockName(sandbox));
+        ASSERT_TRUE(squatter) << ::GetLastError();
+    }
     std::vector<std::string> boxes;
     for (const std::string& box : row.boxes) {
         boxes.push_back(Expand(box, sandbox));
@@ -145,6 +164,21 @@ Global::FileHandle WriteSignal(const Sandbox& sandbox, const std::string& bytes)
     return {};
 }
 
+// A mutex that nobody may open: its DACL has no entry. This process, which
+// makes it, holds the one handle there will be.
+Global::KernelHandle MutexNobodyMayOpen(const std::string& name)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P", SDDL_REVISION_1, &descriptor, nullptr)) {
+        return {};
+    }
+    Global::ScopeExit free([&] { ::LocalFree(descriptor); });
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    return Global::KernelHandle(::CreateMutexA(&attributes, FALSE, name.c_str()));
+}
+
+const std::string LockTaken = "The run lock \"%lock%\", which keeps conversions with the signal file \"%signal%\" apart, ";
+
 // Waits (bounded) until the print run has taken the marker away.
 bool MarkerTaken(const Sandbox& sandbox)
 {
@@ -187,6 +221,25 @@ TEST(FaultMatrixTest, EveryStep)
                  MakeFolders(s.SignalFile());
                  return Global::FileHandle();
              }},
+        // Runs that share the signal file wait for each other in any session;
+        // a lock that cannot be had stops the run before anything is touched.
+        // Under Wine a Global\ name needs no privilege either, and the
+        // answers are those of Windows: ERROR_INVALID_HANDLE for a name held
+        // by an event, ERROR_ACCESS_DENIED for a mutex whose DACL admits nobody.
+        {.situation = "start-up: the run lock's name held by an event",
+         .boxes = {LockTaken + "is taken by another program for something else."},
+         .exitCode = SignalFileUnusable,
+         .document = false,
+         .roles = "",
+         .squat = [](const std::string& name) {
+             return Global::KernelHandle(::CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+         }},
+        {.situation = "start-up: the run lock's name held by a mutex this user may not open",
+         .boxes = {LockTaken + "is held by another user or program and cannot be opened."},
+         .exitCode = SignalFileUnusable,
+         .document = false,
+         .roles = "",
+         .squat = MutexNobodyMayOpen},
         {.situation = "start-up: working folder unmakeable",
          .boxes = {"The folder \"%work%\" could not be made: "},
          .exitCode = UnexpectedError,

@@ -19,6 +19,8 @@ Environment SandboxEnvironment(const Sandbox& sandbox, const Environment& extra)
         {"TMP", sandbox.TempFolder()},
         {"TEMP", sandbox.TempFolder()},
         {"STANDIN_LOG", sandbox.LogFile()},
+        // The real converter keeps its spool and log in the sandbox, not the user's.
+        {"ARDENFOLD_CONVERTER_FOLDER", sandbox.Root() + "\\converter"},
     };
     environment.insert(environment.end(), extra.begin(), extra.end());
     return environment;

@@ -24,7 +24,8 @@ struct RunResult {
     std::string DescribeBoxes() const;
 };
 
-// The child's environment for a sandbox: TMP, TEMP and STANDIN_LOG, then extra.
+// The child's environment for a sandbox: TMP, TEMP, STANDIN_LOG and the real
+// converter's folder, then extra.
 Environment SandboxEnvironment(const Sandbox& sandbox, const Environment& extra = {});
 
 // Starts "<program folder>\CommandLine.exe", one space and the arguments

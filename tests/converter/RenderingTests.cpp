@@ -1,0 +1,62 @@
+// RenderDocument with the paper and the time handed in, as the converter's
+// run hands them; the fonts are the repository's DejaVu Sans Mono.
+#include "DocumentFonts.h"
+#include "Rendering.h"
+
+#include "Error.h"
+#include "FileContent.h"
+#include "AnsiText.h"
+
+#include <gtest/gtest.h>
+
+namespace Converter {
+namespace {
+
+std::string MonoFont()
+{
+    return Global::ReadFileBytes(Global::FromAnsi(DEJAVU_MONO_PATH));
+}
+
+TEST(Rendering, TextIsLaidOutOnTheGivenPaperAndDatedWithTheGivenTime)
+{
+    DocumentFonts fonts(MonoFont());
+    SYSTEMTIME when{};
+    when.wYear = 2031;
+    when.wMonth = 2;
+    when.wDay = 3;
+    when.wHour = 4;
+    when.wMinute = 5;
+    when.wSecond = 6;
+    const Job job{L"C:\\Docs\\report.txt", "Hello\r\n"};
+    const struct {
+        Document::PaperSize paper;
+        const char* mediaBox;
+    } cases[] = {
+        {Document::PaperSize::Letter, "/MediaBox [0 0 612 792]"},
+        {Document::PaperSize::A4, "/MediaBox [0 0 595.28 841.89]"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        RenderedDocument rendered = RenderDocument(job, cases[i].paper, when, fonts);
+        EXPECT_NE(rendered.pdf.find(cases[i].mediaBox), std::string::npos) << "case " << i;
+        EXPECT_NE(rendered.pdf.find("/CreationDate (D:20310203040506Z)"), std::string::npos) << "case " << i;
+        EXPECT_NE(rendered.pdf.find("/Title (report.txt)"), std::string::npos) << "case " << i;
+        EXPECT_EQ(rendered.summary, L"text, 1 pages") << "case " << i;
+    }
+}
+
+// A damaged font of the program's own is the program's fault: an error, not
+// a document refused.
+TEST(Rendering, ADamagedOwnFontIsAnErrorOfTheProgram)
+{
+    std::string font = MonoFont();
+    font.resize(200);
+    try {
+        DocumentFonts fonts(font);
+        ADD_FAILURE() << "a damaged font was taken";
+    } catch (const Global::Error& error) {
+        EXPECT_EQ(error.Description().rfind(L"The converter's own font is damaged: ", 0), 0u);
+    }
+}
+
+} // namespace
+} // namespace Converter
