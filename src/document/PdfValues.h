@@ -25,16 +25,16 @@ inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponen
     Contents{"Contents"}, Count{"Count"}, CreationDate{"CreationDate"}, DecodeParms{"DecodeParms"},
     Descent{"Descent"}, DescendantFonts{"DescendantFonts"}, DW{"DW"}, Encoding{"Encoding"}, Filter{"Filter"},
     Flags{"Flags"}, Font{"Font"}, FontBBox{"FontBBox"}, FontDescriptor{"FontDescriptor"}, FontFile2{"FontFile2"},
-    FontName{"FontName"}, Height{"Height"}, ItalicAngle{"ItalicAngle"}, Kids{"Kids"}, Length{"Length"},
-    Length1{"Length1"}, MediaBox{"MediaBox"}, Ordering{"Ordering"}, Pages{"Pages"}, Parent{"Parent"},
+    First{"First"}, FontName{"FontName"}, Height{"Height"}, ItalicAngle{"ItalicAngle"}, Kids{"Kids"}, Length{"Length"},
+    Length1{"Length1"}, MediaBox{"MediaBox"}, N{"N"}, Ordering{"Ordering"}, Pages{"Pages"}, Parent{"Parent"},
     ProcSet{"ProcSet"}, Producer{"Producer"}, Registry{"Registry"}, Resources{"Resources"}, Root{"Root"},
     Info{"Info"}, Size{"Size"}, SMask{"SMask"}, StemV{"StemV"}, Subtype{"Subtype"}, Supplement{"Supplement"},
     Title{"Title"},
     ToUnicode{"ToUnicode"}, Type{"Type"}, W{"W"}, Width{"Width"}, XObject{"XObject"};
 // Values.
 inline constexpr PdfName Catalog{"Catalog"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
-    Identity{"Identity"}, IdentityH{"Identity-H"}, Image{"Image"}, Page{"Page"}, PDF{"PDF"}, Text{"Text"},
-    Type0{"Type0"};
+    Identity{"Identity"}, IdentityH{"Identity-H"}, Image{"Image"}, ObjStm{"ObjStm"}, Page{"Page"}, PDF{"PDF"},
+    Text{"Text"}, Type0{"Type0"}, XRef{"XRef"};
 } // namespace Pdf
 
 // An indirect object's number; generation 0 throughout.

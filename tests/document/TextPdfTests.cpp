@@ -68,7 +68,7 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
     std::vector<Page> pages = {{U"Hi \u4E2D\u0001(i\u0301  ", U"", U"", U"i"}, {}, {U"\U0001F600\u4E2D"}};
     TextPdf pdf = WriteTextPdf(pages, PaperSize::A4, PageGeometry(), main, fallback, info);
 
-    EXPECT_EQ(pdf.bytes.compare(0, 9, "%PDF-1.3\n"), 0);
+    EXPECT_EQ(pdf.bytes.compare(0, 9, "%PDF-1.5\n"), 0);
     EXPECT_EQ(pdf.replacedCharacters, 2u) << "the control character and the emoji";
     EXPECT_EQ(asked, 2u) << "asked once for each character the main font lacks, not for a control character";
     std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf.bytes);
@@ -279,17 +279,50 @@ TEST(PdfValues, NumbersStringsAndTextStrings)
 
 TEST(PdfFile, EachReservedObjectIsWrittenExactlyOnce)
 {
-    PdfFile twice(4);
-    PdfRef ref = twice.Reserve();
-    twice.Write(ref, PdfDictionary());
-    EXPECT_THROW(twice.Write(ref, PdfDictionary()), std::logic_error);
-    EXPECT_THROW(twice.Write(PdfRef{7}, PdfDictionary()), std::logic_error);
+    for (PdfFile::Packing packing : {PdfFile::Packing::None, PdfFile::Packing::ObjectStreams}) {
+        SCOPED_TRACE(static_cast<int>(packing));
+        PdfFile twice(5, packing);
+        PdfRef ref = twice.Reserve();
+        twice.Write(ref, PdfDictionary());
+        EXPECT_THROW(twice.Write(ref, PdfDictionary()), std::logic_error);
+        EXPECT_THROW(twice.Write(PdfRef{7}, PdfDictionary()), std::logic_error);
 
-    PdfFile unwritten(4);
-    PdfRef catalog = unwritten.Reserve();
-    unwritten.Reserve();
-    unwritten.Write(catalog, PdfDictionary());
-    EXPECT_THROW(unwritten.Finish(catalog, catalog), std::logic_error);
+        PdfFile unwritten(5, packing);
+        PdfRef catalog = unwritten.Reserve();
+        unwritten.Reserve();
+        unwritten.Write(catalog, PdfDictionary());
+        EXPECT_THROW(unwritten.Finish(catalog, catalog), std::logic_error);
+    }
+}
+
+// Objects packed into object streams read back as they were written, past
+// the size of one stream, and beside the streams that stay in the file.
+TEST(PdfFile, PackedObjectsReadBackThroughTheCrossReferenceStream)
+{
+    PdfFile file(5, PdfFile::Packing::ObjectStreams);
+    PdfRef catalog = file.Reserve();
+    std::vector<PdfRef> refs;
+    for (int i = 0; i < 450; ++i) {
+        refs.push_back(file.Reserve());
+        if (i % 3 == 0) {
+            file.WriteCompressedStream(refs.back(), PdfDictionary().Integer(Pdf::Count, i), "data " + std::to_string(i));
+        } else {
+            file.Write(refs.back(), PdfArray().Integer(i));
+        }
+    }
+    file.Write(catalog, PdfDictionary().Name(Pdf::Type, Pdf::Catalog));
+    std::map<int, PdfObjectText> objects = ReadPdfObjects(file.Finish(catalog, catalog));
+    ASSERT_FALSE(objects.empty());
+    EXPECT_EQ(objects[catalog.number].dictionary, "<< /Type /Catalog >>");
+    for (int i = 0; i < 450; ++i) {
+        const PdfObjectText& object = objects[refs[i].number];
+        if (i % 3 == 0) {
+            EXPECT_EQ(object.stream, "data " + std::to_string(i)) << i;
+        } else {
+            EXPECT_EQ(object.dictionary, "[" + std::to_string(i) + "]") << i;
+        }
+    }
+    EXPECT_EQ(ObjectsWith(objects, "/Type /ObjStm").size(), 2u) << "301 objects in streams of 200";
 }
 
 } // namespace
