@@ -51,9 +51,9 @@ void PdfFile::Begin(PdfRef ref)
     out_ += std::to_string(ref.number) + " 0 obj\n";
 }
 
-void PdfFile::WriteObject(PdfRef ref, const std::string& text)
+void PdfFile::WriteObject(PdfRef ref, const std::string& text, Packing packing)
 {
-    if (packing_ == Packing::None) {
+    if (packing == Packing::None) {
         Begin(ref);
         out_ += text;
         out_ += "\nendobj\n";
@@ -70,12 +70,17 @@ void PdfFile::WriteObject(PdfRef ref, const std::string& text)
 
 void PdfFile::Write(PdfRef ref, const PdfDictionary& object)
 {
-    WriteObject(ref, object.Written());
+    WriteObject(ref, object.Written(), packing_);
 }
 
 void PdfFile::Write(PdfRef ref, const PdfArray& object)
 {
-    WriteObject(ref, object.Written());
+    WriteObject(ref, object.Written(), packing_);
+}
+
+void PdfFile::WriteInTheOpen(PdfRef ref, const PdfDictionary& object)
+{
+    WriteObject(ref, object.Written(), Packing::None);
 }
 
 // The gathered objects as one stream: "number offset" pairs, then the objects.

@@ -31,6 +31,10 @@ public:
     // Throws std::logic_error for an object not reserved or already written.
     void Write(PdfRef ref, const PdfDictionary& object);
     void Write(PdfRef ref, const PdfArray& object);
+    // An object kept out of the object streams, readable in the file's bytes
+    // (the document information, which tools that read no object stream
+    // look for).
+    void WriteInTheOpen(PdfRef ref, const PdfDictionary& object);
     // A stream compressed with Flate; /Length and /Filter are added.
     void WriteCompressedStream(PdfRef ref, PdfDictionary dictionary, std::string_view data);
     // A stream whose data is already encoded as the dictionary says; /Length is added.
@@ -50,7 +54,7 @@ private:
 
     void Claim(PdfRef ref);
     void Begin(PdfRef ref);
-    void WriteObject(PdfRef ref, const std::string& text);
+    void WriteObject(PdfRef ref, const std::string& text, Packing packing);
     void WriteObjectStream();
     std::string CrossReferenceStream(size_t ownOffset) const;
 

@@ -276,7 +276,7 @@ TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const 
                              .Integer(Pdf::Count, static_cast<long long>(written.size()))
                              .Array(Pdf::MediaBox, PdfArray().Integer(0).Integer(0).Real(paper.width).Real(paper.height))
                              .Ref(Pdf::Resources, resources));
-    file.Write(infoRef, InfoDictionary(info));
+    file.WriteInTheOpen(infoRef, InfoDictionary(info));
 
     ContentWriter content(chooser, frame, result.replacedCharacters);
     for (size_t i = 0; i < written.size(); ++i) {

@@ -42,7 +42,7 @@ TEST(FontPdf, WidthsAreTheCellsTheGlyphsWereShownIn)
         SCOPED_TRACE(c.name);
         std::map<uint16_t, std::u32string> glyphText;
         for (const auto& entry : c.widths) {
-            glyphText[entry.first] = U"x";
+            glyphText.emplace(entry.first, std::u32string(1, U'x'));
         }
         std::map<int, PdfObjectText> objects = WrittenFont(BuildPdfFont(font, glyphText), glyphText, c.widths);
         std::vector<PdfObjectText> descendants = ObjectsWith(objects, "/Subtype /CIDFontType2");

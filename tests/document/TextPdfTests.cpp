@@ -137,6 +137,7 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
                   .size(),
               1u);
     EXPECT_NE(pdf.bytes.find("/Root 1 0 R /Info 3 0 R"), std::string::npos);
+    EXPECT_NE(pdf.bytes.find("3 0 obj\n<< /Title <FEFF0052"), std::string::npos) << "the information stands in the open";
 }
 
 TEST(TextPdf, PaperAndGridFollowTheLocaleAndAnEmptyDocumentHasOnePage)
@@ -319,7 +320,7 @@ TEST(PdfFile, PackedObjectsReadBackThroughTheCrossReferenceStream)
         if (i % 3 == 0) {
             EXPECT_EQ(object.stream, "data " + std::to_string(i)) << i;
         } else {
-            EXPECT_EQ(object.dictionary, "[" + std::to_string(i) + "]") << i;
+            EXPECT_EQ(object.dictionary, PdfArray().Integer(i).Written()) << i;
         }
     }
     EXPECT_EQ(ObjectsWith(objects, "/Type /ObjStm").size(), 2u) << "301 objects in streams of 200";
