@@ -59,14 +59,16 @@ async function pdfiumRender(data, pageNumber, scale, output) {
     if (pageNumber < 1 || pageNumber > document.getPageCount()) {
         throw new Error(`the PDF has no page ${pageNumber}`);
     }
+    // "BGRA" names the bitmap's format; the wrapper asks PDFium for the bytes
+    // in reverse order, so they arrive as RGBA.
     const image = await document.getPage(pageNumber - 1).render({ scale, render: "bitmap", colorSpace: "BGRA" });
-    const { width, height, data: bgra } = image;
+    const { width, height, data: rgba } = image;
     const header = Buffer.from(`P6\n${width} ${height}\n255\n`, "ascii");
     const rgb = Buffer.alloc(width * height * 3);
     for (let i = 0, j = 0; i < width * height * 4; i += 4, j += 3) {
-        rgb[j] = bgra[i + 2];
-        rgb[j + 1] = bgra[i + 1];
-        rgb[j + 2] = bgra[i];
+        rgb[j] = rgba[i];
+        rgb[j + 1] = rgba[i + 1];
+        rgb[j + 2] = rgba[i + 2];
     }
     writeFileSync(output, Buffer.concat([header, rgb]));
     document.destroy();

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Opens PDFs in the five engines behind the viewers people use: poppler
 (pdftotext), MuPDF (mutool), Ghostscript (txtwrite), pdf.js and PDFium (from
 npm, run by browser_engines.mjs).
