@@ -209,16 +209,20 @@ OVERSAMPLING = 8
 
 
 def image_rectangle(pdf, page):
-    """Where the page draws its image, in points from the top left corner,
-    as MuPDF's trace of the page gives it."""
+    """Where the page shows its image, in points from the top left corner,
+    as MuPDF's trace of the page gives it. The image may be turned by quarter
+    turns or mirrored (as a photo's orientation asks): what the page shows is
+    compared with the picture turned the same way."""
     trace = run(["mutool", "trace", pdf, str(page)], "mutool trace").stdout.decode()
     images = re.findall(r'<fill_image [^>]*transform="([^"]+)"', trace)
     if len(images) != 1:
         raise EngineError(f"{pdf}: page {page} draws {len(images)} images, expected one")
     a, b, c, d, e, f = map(float, images[0].split())
-    if abs(b) > 1e-6 or abs(c) > 1e-6:
-        raise EngineError(f"{pdf}: the image on page {page} is rotated or skewed")
-    return min(e, e + a), min(f, f + d), abs(a), abs(d)
+    if not (abs(b) < 1e-6 and abs(c) < 1e-6 or abs(a) < 1e-6 and abs(d) < 1e-6):
+        raise EngineError(f"{pdf}: the image on page {page} is turned by other than quarter turns, or skewed")
+    xs = [e, e + a, e + c, e + a + c]
+    ys = [f, f + b, f + d, f + b + d]
+    return min(xs), min(ys), max(xs) - min(xs), max(ys) - min(ys)
 
 
 def render(engine, pdf, page, scale, folder):
