@@ -1,10 +1,9 @@
 #include "FontSubset.h"
 
 #include "SfntWriter.h"
-#include "ToUnicodeCMap.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace Document {
@@ -149,11 +148,6 @@ std::string CharacterMapTable(const TrueTypeFont& font, const std::map<uint16_t,
     return table;
 }
 
-int ToThousandths(const TrueTypeFont& font, int fontUnits)
-{
-    return static_cast<int>(std::lround(fontUnits * 1000.0 / font.UnitsPerEm()));
-}
-
 // A six-letter tag that differs between subsets of one font, and is the
 // same for the same subset (a converted document does not change from run to run).
 std::string SubsetTag(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
@@ -175,68 +169,10 @@ std::string SubsetTag(const TrueTypeFont& font, const std::map<uint16_t, std::u3
     return tag;
 }
 
-std::string Widths(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs, int& defaultWidth)
-{
-    std::map<int, size_t> frequency;
-    for (const auto& used : usedGlyphs) {
-        ++frequency[ToThousandths(font, font.AdvanceWidth(used.first))];
-    }
-    defaultWidth = ToThousandths(font, font.AdvanceWidth(0));
-    size_t most = 0;
-    for (const auto& [width, count] : frequency) {
-        if (count > most) {
-            most = count;
-            defaultWidth = width;
-        }
-    }
-    std::string widths = "[";
-    int previous = -2;
-    for (const auto& used : usedGlyphs) {
-        int width = ToThousandths(font, font.AdvanceWidth(used.first));
-        if (width == defaultWidth) {
-            continue;
-        }
-        if (used.first != previous + 1) {
-            widths += (previous < 0 ? "" : "] ") + std::to_string(used.first) + " [";
-        } else {
-            widths += ' ';
-        }
-        widths += std::to_string(width);
-        previous = used.first;
-    }
-    widths += previous < 0 ? "]" : "]]";
-    return widths;
-}
-
-std::string DescriptorEntries(const TrueTypeFont& font)
-{
-    const FontMetrics& m = font.Metrics();
-    // FixedPitch, Symbolic (the glyphs reach beyond the standard Latin set), Italic.
-    int flags = (m.fixedPitch ? 1 : 0) | 4 | (m.italic || m.italicAngle != 0 ? 64 : 0);
-    // TrueType states no stem width; this estimate from the weight class is the usual one.
-    int stemV = static_cast<int>(std::lround(50 + std::pow(m.weightClass / 65.0, 2)));
-    char angle[32];
-    std::snprintf(angle, sizeof angle, "%.2f", m.italicAngle);
-    std::string italicAngle = angle;
-    while (italicAngle.back() == '0') {
-        italicAngle.pop_back();
-    }
-    if (italicAngle.back() == '.') {
-        italicAngle.pop_back();
-    }
-    if (italicAngle == "-0") {
-        italicAngle = "0";
-    }
-    return "/Flags " + std::to_string(flags) + " /FontBBox [" + std::to_string(ToThousandths(font, m.xMin)) + " " +
-           std::to_string(ToThousandths(font, m.yMin)) + " " + std::to_string(ToThousandths(font, m.xMax)) + " " +
-           std::to_string(ToThousandths(font, m.yMax)) + "] /ItalicAngle " + italicAngle + " /Ascent " +
-           std::to_string(ToThousandths(font, m.ascent)) + " /Descent " + std::to_string(ToThousandths(font, m.descent)) +
-           " /CapHeight " + std::to_string(ToThousandths(font, m.capHeight)) + " /StemV " + std::to_string(stemV);
-}
-
 } // namespace
 
-std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                       const GlyphWidths& widths)
 {
     std::vector<bool> kept = KeptGlyphs(font, usedGlyphs);
     // Glyphs past the last one kept are dropped altogether; the ids below stay.
@@ -256,17 +192,26 @@ std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u
     }
     offsets.push_back(static_cast<uint32_t>(glyf.size()));
 
+    // The advances the document draws with where it names them, the font's own elsewhere.
+    std::vector<uint16_t> advances(glyphCount);
+    for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
+        advances[glyph] = font.AdvanceWidth(static_cast<uint16_t>(glyph));
+    }
+    for (const auto& [glyph, width] : widths) {
+        if (glyph < glyphCount && width >= 0) {
+            advances[glyph] = static_cast<uint16_t>(std::min<long>(0xFFFF, std::lround(width * font.UnitsPerEm() / 1000.0)));
+        }
+    }
     // Trailing glyphs of the last advance (all of a monospaced font) need only
     // their side bearing; an emptied glyph's bearing is zero, which compresses.
     size_t metricCount = glyphCount;
-    while (metricCount > 1 && font.AdvanceWidth(static_cast<uint16_t>(metricCount - 1)) ==
-                                  font.AdvanceWidth(static_cast<uint16_t>(metricCount - 2))) {
+    while (metricCount > 1 && advances[metricCount - 1] == advances[metricCount - 2]) {
         --metricCount;
     }
     std::string hmtx;
     for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
         if (glyph < metricCount) {
-            AppendU16(hmtx, font.AdvanceWidth(static_cast<uint16_t>(glyph)));
+            AppendU16(hmtx, advances[glyph]);
         }
         AppendU16(hmtx, kept[glyph] ? static_cast<uint16_t>(font.LeftSideBearing(static_cast<uint16_t>(glyph))) : 0);
     }
@@ -279,6 +224,7 @@ std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u
     std::string head(font.Table(SfntTag("head")).substr(0, 54));
     PutU16(head, 50, shortOffsets ? 0 : 1);
     std::string hhea(font.Table(SfntTag("hhea")).substr(0, 36));
+    PutU16(hhea, 10, *std::max_element(advances.begin(), advances.end())); // advanceWidthMax
     PutU16(hhea, 34, static_cast<uint32_t>(metricCount));
     std::string maxp(font.Table(SfntTag("maxp")));
     PutU16(maxp, 4, static_cast<uint32_t>(glyphCount));
@@ -305,7 +251,8 @@ std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u
     return WriteSfnt(std::move(tables));
 }
 
-PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& shownGlyphs)
+PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& shownGlyphs,
+                         const GlyphWidths& widths)
 {
     std::map<uint16_t, std::u32string> usedGlyphs;
     for (const auto& shown : shownGlyphs) {
@@ -315,10 +262,8 @@ PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std:
     }
     PdfFontData data;
     data.baseFont = SubsetTag(font, usedGlyphs) + "+" + font.PostScriptName();
-    data.fontFile2 = SubsetFont(font, usedGlyphs);
-    data.widths = Widths(font, usedGlyphs, data.defaultWidth);
-    data.toUnicodeCMap = ToUnicodeCMap(usedGlyphs);
-    data.descriptorEntries = DescriptorEntries(font);
+    data.fontFile2 = SubsetFont(font, usedGlyphs, widths);
+    data.metrics = font.Metrics();
     return data;
 }
 

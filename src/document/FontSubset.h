@@ -1,6 +1,6 @@
 #pragma once
-// The part of a TrueType font that a document needs, and the records of it
-// that the PDF writer copies out. The subset keeps the font's glyph ids (the
+// The part of a TrueType font that a document needs, and the facts about it
+// that the PDF writer embeds it with. The subset keeps the font's glyph ids (the
 // content stream shows glyph ids, /CIDToGIDMap /Identity) and empties every
 // glyph the document does not use; glyph 0 and the parts of the composite
 // glyphs it uses stay. Of the tables it keeps what a PDF reader draws with
@@ -17,12 +17,17 @@
 namespace Document {
 
 // usedGlyphs: each glyph the document shows and the text it stands for.
-// Glyph ids the font does not have are ignored. Throws DocumentError when a
-// used glyph is damaged.
-std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs);
+// Glyph ids the font does not have are ignored. widths: the advance a glyph
+// is drawn with where that is not the font's own (text on a grid of cells);
+// the subset's metrics then say the same as the PDF's widths, so that a
+// reader that measures with the font file finds no gap where the PDF has
+// none. Throws DocumentError when a used glyph is damaged.
+std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                       const GlyphWidths& widths = {});
 
 // The subset with its name ("ABCDEF+" and the PostScript name; the tag
-// follows from the glyphs kept), widths, ToUnicode CMap and descriptor.
-PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs);
+// follows from the glyphs kept) and the font's metrics.
+PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                         const GlyphWidths& widths = {});
 
 } // namespace Document

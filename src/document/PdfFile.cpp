@@ -6,8 +6,22 @@
 #include <stdexcept>
 
 namespace Document {
+namespace {
 
-PdfFile::PdfFile(int minorVersion)
+// Objects to an object stream: a reader inflates the whole stream for any
+// one of them, and gains little in compression beyond this.
+constexpr size_t ObjectsPerStream = 200;
+
+void AppendBigEndian(std::string& out, size_t value, int bytes)
+{
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
+        out += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+} // namespace
+
+PdfFile::PdfFile(int minorVersion, Packing packing) : packing_(packing)
 {
     // The comment of high bytes marks the file as binary for transfer tools.
     out_ = "%PDF-1." + std::to_string(minorVersion) + "\n%\xE2\xE3\xCF\xD3\n";
@@ -15,32 +29,79 @@ PdfFile::PdfFile(int minorVersion)
 
 PdfRef PdfFile::Reserve()
 {
-    offsets_.push_back(0);
-    return PdfRef{static_cast<int>(offsets_.size() - 1)};
+    entries_.emplace_back();
+    return PdfRef{static_cast<int>(entries_.size() - 1)};
+}
+
+void PdfFile::Claim(PdfRef ref)
+{
+    if (ref.number <= 0 || static_cast<size_t>(ref.number) >= entries_.size()) {
+        throw std::logic_error("PDF object " + std::to_string(ref.number) + " was never reserved");
+    }
+    if (entries_[ref.number].written) {
+        throw std::logic_error("PDF object " + std::to_string(ref.number) + " is written twice");
+    }
+    entries_[ref.number].written = true;
 }
 
 void PdfFile::Begin(PdfRef ref)
 {
-    if (ref.number <= 0 || static_cast<size_t>(ref.number) >= offsets_.size()) {
-        throw std::logic_error("PDF object " + std::to_string(ref.number) + " was never reserved");
-    }
-    if (offsets_[ref.number] != 0) {
-        throw std::logic_error("PDF object " + std::to_string(ref.number) + " is written twice");
-    }
-    offsets_[ref.number] = out_.size();
+    Claim(ref);
+    entries_[ref.number].offset = out_.size();
     out_ += std::to_string(ref.number) + " 0 obj\n";
+}
+
+void PdfFile::WriteObject(PdfRef ref, const std::string& text)
+{
+    if (packing_ == Packing::None) {
+        Begin(ref);
+        out_ += text;
+        out_ += "\nendobj\n";
+        return;
+    }
+    Claim(ref);
+    pending_.emplace_back(ref.number, pendingObjects_.size());
+    pendingObjects_ += text;
+    pendingObjects_ += '\n';
+    if (pending_.size() == ObjectsPerStream) {
+        WriteObjectStream();
+    }
 }
 
 void PdfFile::Write(PdfRef ref, const PdfDictionary& object)
 {
-    Begin(ref);
-    out_ += object.Written() + "\nendobj\n";
+    WriteObject(ref, object.Written());
 }
 
 void PdfFile::Write(PdfRef ref, const PdfArray& object)
 {
-    Begin(ref);
-    out_ += object.Written() + "\nendobj\n";
+    WriteObject(ref, object.Written());
+}
+
+// The gathered objects as one stream: "number offset" pairs, then the objects.
+void PdfFile::WriteObjectStream()
+{
+    if (pending_.empty()) {
+        return;
+    }
+    PdfRef stream = Reserve();
+    std::string data;
+    for (size_t i = 0; i < pending_.size(); ++i) {
+        Entry& entry = entries_[pending_[i].first];
+        entry.objectStream = stream.number;
+        entry.index = static_cast<int>(i);
+        data += std::to_string(pending_[i].first) + ' ' + std::to_string(pending_[i].second) + ' ';
+    }
+    size_t first = data.size();
+    data += pendingObjects_;
+    WriteCompressedStream(stream,
+                          PdfDictionary()
+                              .Name(Pdf::Type, Pdf::ObjStm)
+                              .Integer(Pdf::N, static_cast<long long>(pending_.size()))
+                              .Integer(Pdf::First, static_cast<long long>(first)),
+                          data);
+    pending_.clear();
+    pendingObjects_.clear();
 }
 
 void PdfFile::WriteCompressedStream(PdfRef ref, PdfDictionary dictionary, std::string_view data)
@@ -60,25 +121,61 @@ void PdfFile::WriteStream(PdfRef ref, PdfDictionary dictionary, std::string_view
     out_ += "\nendstream\nendobj\n";
 }
 
+// Each entry in 1 + 4 + 2 bytes (/W [1 4 2]): 0, 1 (at an offset) or 2 (in
+// an object stream, at an index), the offset or the stream, the index.
+std::string PdfFile::CrossReferenceStream(size_t ownOffset) const
+{
+    std::string data;
+    data.reserve(7 * (entries_.size() + 1));
+    AppendBigEndian(data, 0, 5);
+    AppendBigEndian(data, 0xFFFF, 2);
+    for (size_t i = 1; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        bool inStream = entry.objectStream != 0;
+        AppendBigEndian(data, inStream ? 2 : 1, 1);
+        AppendBigEndian(data, inStream ? static_cast<size_t>(entry.objectStream) : entry.offset, 4);
+        AppendBigEndian(data, inStream ? static_cast<size_t>(entry.index) : 0, 2);
+    }
+    AppendBigEndian(data, 1, 1); // the cross-reference stream itself
+    AppendBigEndian(data, ownOffset, 4);
+    AppendBigEndian(data, 0, 2);
+    return data;
+}
+
 std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
 {
-    for (size_t i = 1; i < offsets_.size(); ++i) {
-        if (offsets_[i] == 0) {
+    WriteObjectStream();
+    for (size_t i = 1; i < entries_.size(); ++i) {
+        if (!entries_[i].written) {
             throw std::logic_error("PDF object " + std::to_string(i) + " was reserved but never written");
         }
     }
     size_t xref = out_.size();
-    out_ += "xref\n0 " + std::to_string(offsets_.size()) + "\n";
-    // Every entry is exactly 20 bytes: the two-byte line end is space LF.
-    out_ += "0000000000 65535 f \n";
-    for (size_t i = 1; i < offsets_.size(); ++i) {
-        char entry[32];
-        std::snprintf(entry, sizeof entry, "%010lu 00000 n \n", static_cast<unsigned long>(offsets_[i]));
-        out_ += entry;
+    if (packing_ == Packing::ObjectStreams) {
+        std::string data = CrossReferenceStream(xref);
+        PdfRef stream = Reserve();
+        WriteCompressedStream(stream,
+                              PdfDictionary()
+                                  .Name(Pdf::Type, Pdf::XRef)
+                                  .Integer(Pdf::Size, static_cast<long long>(entries_.size()))
+                                  .Array(Pdf::W, PdfArray().Integer(1).Integer(4).Integer(2))
+                                  .Ref(Pdf::Root, catalog)
+                                  .Ref(Pdf::Info, info),
+                          data);
+    } else {
+        out_ += "xref\n0 " + std::to_string(entries_.size()) + "\n";
+        // Every entry is exactly 20 bytes: the two-byte line end is space LF.
+        out_ += "0000000000 65535 f \n";
+        for (size_t i = 1; i < entries_.size(); ++i) {
+            char entry[32];
+            std::snprintf(entry, sizeof entry, "%010lu 00000 n \n", static_cast<unsigned long>(entries_[i].offset));
+            out_ += entry;
+        }
+        PdfDictionary trailer;
+        trailer.Integer(Pdf::Size, static_cast<long long>(entries_.size())).Ref(Pdf::Root, catalog).Ref(Pdf::Info, info);
+        out_ += "trailer\n" + trailer.Written() + "\n";
     }
-    PdfDictionary trailer;
-    trailer.Integer(Pdf::Size, static_cast<long long>(offsets_.size())).Ref(Pdf::Root, catalog).Ref(Pdf::Info, info);
-    out_ += "trailer\n" + trailer.Written() + "\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    out_ += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
     return std::move(out_);
 }
 

@@ -3,6 +3,11 @@
 #include <cstdio>
 
 namespace Document {
+namespace {
+
+constexpr char HexDigits[] = "0123456789ABCDEF";
+
+} // namespace
 
 std::string PdfNumber(double value)
 {
@@ -16,29 +21,66 @@ std::string PdfNumber(double value)
     return text == "-0" ? "0" : text;
 }
 
-std::string EscapePdfString(std::string_view bytes)
+void AppendEscapedPdfString(std::string& out, std::string_view bytes)
 {
-    std::string escaped;
-    escaped.reserve(bytes.size() + 8);
     for (char byte : bytes) {
         switch (byte) {
         case '(':
         case ')':
         case '\\':
-            escaped += '\\';
-            escaped += byte;
+            out += '\\';
+            out += byte;
             break;
         case '\r':
-            escaped += "\\r";
+            out += "\\r";
             break;
         case '\n':
-            escaped += "\\n";
+            out += "\\n";
             break;
         default:
-            escaped += byte;
+            out += byte;
         }
     }
+}
+
+std::string EscapePdfString(std::string_view bytes)
+{
+    std::string escaped;
+    escaped.reserve(bytes.size() + 8);
+    AppendEscapedPdfString(escaped, bytes);
     return escaped;
+}
+
+std::u16string Utf16Units(std::u32string_view text)
+{
+    std::u16string units;
+    units.reserve(text.size());
+    for (char32_t c : text) {
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            c = 0xFFFD;
+        }
+        if (c < 0x10000) {
+            units += static_cast<char16_t>(c);
+        } else {
+            units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+    }
+    return units;
+}
+
+void AppendHex4(std::string& out, uint16_t value)
+{
+    for (int shift = 12; shift >= 0; shift -= 4) {
+        out += HexDigits[(value >> shift) & 0xF];
+    }
+}
+
+void AppendHexUnits(std::string& out, std::u16string_view units)
+{
+    for (char16_t unit : units) {
+        AppendHex4(out, unit);
+    }
 }
 
 std::string PdfTextString(const std::u32string& text)
@@ -48,22 +90,12 @@ std::string PdfTextString(const std::u32string& text)
         ascii = ascii && character >= 0x20 && character < 0x7F;
     }
     if (ascii) {
-        return "(" + EscapePdfString(std::string(text.begin(), text.end())) + ")";
+        std::string literal(1, '(');
+        AppendEscapedPdfString(literal, std::string(text.begin(), text.end()));
+        return literal += ')';
     }
     std::string hex = "<FEFF";
-    auto unit = [&](unsigned value) {
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, "%04X", value);
-        hex += buffer;
-    };
-    for (char32_t character : text) {
-        if (character >= 0x10000) {
-            unit(0xD800 + ((character - 0x10000) >> 10));
-            unit(0xDC00 + ((character - 0x10000) & 0x3FF));
-        } else {
-            unit(character);
-        }
-    }
+    AppendHexUnits(hex, Utf16Units(text));
     return hex + ">";
 }
 
@@ -78,6 +110,24 @@ PdfDictionary& PdfDictionary::Key(PdfName key)
 PdfDictionary& PdfDictionary::Name(PdfName key, PdfName value)
 {
     Key(key).body_ += std::string("/") + value.Text();
+    return *this;
+}
+
+PdfDictionary& PdfDictionary::MadeName(PdfName key, std::string_view name)
+{
+    std::string& out = Key(key).body_;
+    out += '/';
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        // Delimiters, white space, '#' and bytes outside printable ASCII go as #xx.
+        if (byte < 0x21 || byte > 0x7E || std::string_view("#()<>[]{}/%").find(c) != std::string_view::npos) {
+            out += '#';
+            out += HexDigits[byte >> 4];
+            out += HexDigits[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
     return *this;
 }
 
@@ -125,7 +175,9 @@ PdfDictionary& PdfDictionary::Text(PdfName key, const std::u32string& value)
 
 PdfDictionary& PdfDictionary::Bytes(PdfName key, std::string_view value)
 {
-    Key(key).body_ += "(" + EscapePdfString(value) + ")";
+    Key(key).body_ += '(';
+    AppendEscapedPdfString(body_, value);
+    body_ += ')';
     return *this;
 }
 
@@ -177,6 +229,12 @@ PdfArray& PdfArray::Ref(PdfRef value)
 }
 
 PdfArray& PdfArray::Dictionary(const PdfDictionary& value)
+{
+    Separate().body_ += value.Written();
+    return *this;
+}
+
+PdfArray& PdfArray::Array(const PdfArray& value)
 {
     Separate().body_ += value.Written();
     return *this;

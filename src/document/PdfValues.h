@@ -2,6 +2,7 @@
 // PDF values written as PDF text through a typed builder: a dictionary's
 // keys and names are constants of this file, so that a misspelt key does not
 // compile, and each value is written by the method of its type.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,19 +20,21 @@ private:
 
 namespace Pdf {
 // Keys.
-inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"}, CMapName{"CMapName"},
-    CIDSystemInfo{"CIDSystemInfo"}, CIDToGIDMap{"CIDToGIDMap"}, ColorSpace{"ColorSpace"}, Contents{"Contents"},
-    Count{"Count"}, CreationDate{"CreationDate"}, DecodeParms{"DecodeParms"}, DescendantFonts{"DescendantFonts"},
-    DW{"DW"}, Encoding{"Encoding"}, Filter{"Filter"}, Font{"Font"}, FontDescriptor{"FontDescriptor"},
-    FontFile2{"FontFile2"}, FontName{"FontName"}, Height{"Height"}, Kids{"Kids"}, Length{"Length"},
-    Length1{"Length1"}, MediaBox{"MediaBox"}, Ordering{"Ordering"}, Pages{"Pages"}, Parent{"Parent"},
+inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"},
+    CapHeight{"CapHeight"}, CIDSystemInfo{"CIDSystemInfo"}, CIDToGIDMap{"CIDToGIDMap"}, ColorSpace{"ColorSpace"},
+    Contents{"Contents"}, Count{"Count"}, CreationDate{"CreationDate"}, DecodeParms{"DecodeParms"},
+    Descent{"Descent"}, DescendantFonts{"DescendantFonts"}, DW{"DW"}, Encoding{"Encoding"}, Filter{"Filter"},
+    Flags{"Flags"}, Font{"Font"}, FontBBox{"FontBBox"}, FontDescriptor{"FontDescriptor"}, FontFile2{"FontFile2"},
+    First{"First"}, FontName{"FontName"}, Height{"Height"}, ItalicAngle{"ItalicAngle"}, Kids{"Kids"}, Length{"Length"},
+    Length1{"Length1"}, MediaBox{"MediaBox"}, N{"N"}, Ordering{"Ordering"}, Pages{"Pages"}, Parent{"Parent"},
     ProcSet{"ProcSet"}, Producer{"Producer"}, Registry{"Registry"}, Resources{"Resources"}, Root{"Root"},
-    Info{"Info"}, Size{"Size"}, SMask{"SMask"}, Subtype{"Subtype"}, Supplement{"Supplement"}, Title{"Title"},
+    Info{"Info"}, Size{"Size"}, SMask{"SMask"}, StemV{"StemV"}, Subtype{"Subtype"}, Supplement{"Supplement"},
+    Title{"Title"},
     ToUnicode{"ToUnicode"}, Type{"Type"}, W{"W"}, Width{"Width"}, XObject{"XObject"};
 // Values.
-inline constexpr PdfName Catalog{"Catalog"}, CMap{"CMap"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
-    Identity{"Identity"}, Image{"Image"}, Page{"Page"}, PDF{"PDF"}, Text{"Text"},
-    Type0{"Type0"};
+inline constexpr PdfName Catalog{"Catalog"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
+    Identity{"Identity"}, IdentityH{"Identity-H"}, Image{"Image"}, ObjStm{"ObjStm"}, Page{"Page"}, PDF{"PDF"},
+    Text{"Text"}, Type0{"Type0"}, XRef{"XRef"};
 } // namespace Pdf
 
 // An indirect object's number; generation 0 throughout.
@@ -46,6 +49,18 @@ std::string PdfNumber(double value);
 // The bytes of a literal string's contents, with ( ) and \ escaped and line
 // ends written as escapes so that a reader's end-of-line rules cannot touch them.
 std::string EscapePdfString(std::string_view bytes);
+// The same, appended to out (the content streams write every character through it).
+void AppendEscapedPdfString(std::string& out, std::string_view bytes);
+
+// Text as the UTF-16 units that PDF's text strings and ToUnicode maps hold:
+// a character beyond the Basic Multilingual Plane as its surrogate pair, and
+// a value that is no Unicode scalar value (a lone surrogate, one past
+// U+10FFFF) as U+FFFD, visibly.
+std::u16string Utf16Units(std::u32string_view text);
+// A value (a 2-byte code, a UTF-16 unit) as four upper-case hex digits,
+// appended to out; and each of the units so.
+void AppendHex4(std::string& out, uint16_t value);
+void AppendHexUnits(std::string& out, std::u16string_view units);
 
 // A text string (titles and the like): a literal string when the text is
 // printable ASCII, otherwise UTF-16BE with its byte-order mark, in hex.
@@ -56,6 +71,9 @@ class PdfArray;
 class PdfDictionary {
 public:
     PdfDictionary& Name(PdfName key, PdfName value);
+    // A name the writer makes up at run time (a subset font's name), its
+    // bytes escaped where a name needs it.
+    PdfDictionary& MadeName(PdfName key, std::string_view name);
     PdfDictionary& Integer(PdfName key, long long value);
     PdfDictionary& Real(PdfName key, double value);
     PdfDictionary& Ref(PdfName key, PdfRef value);
@@ -66,8 +84,8 @@ public:
     PdfDictionary& Array(PdfName key, const PdfArray& value);
     PdfDictionary& Text(PdfName key, const std::u32string& value);
     PdfDictionary& Bytes(PdfName key, std::string_view value);
-    // A value that another component hands over already as PDF text (a
-    // font's /W array, an image's colour space).
+    // A value that another component hands over already as PDF text (an
+    // image's colour space).
     PdfDictionary& Raw(PdfName key, std::string_view pdfText);
     // Entries that another component hands over already as PDF text.
     PdfDictionary& RawEntries(std::string_view pdfText);
@@ -87,6 +105,7 @@ public:
     PdfArray& Real(double value);
     PdfArray& Ref(PdfRef value);
     PdfArray& Dictionary(const PdfDictionary& value);
+    PdfArray& Array(const PdfArray& value);
 
     // "[value ...]"
     std::string Written() const { return "[" + body_ + "]"; }

@@ -17,8 +17,9 @@ public:
     virtual uint16_t Glyph(char32_t codePoint) const = 0;
     // The glyph's advance in thousandths of the font size.
     virtual int Advance(uint16_t glyph) const = 0;
-    // The subset with these glyphs (glyph id -> the text it shows).
-    virtual PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const = 0;
+    // The subset with these glyphs (glyph id -> the text it shows), each
+    // advancing by its width.
+    virtual PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const = 0;
 };
 
 } // namespace Document

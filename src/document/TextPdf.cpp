@@ -1,11 +1,11 @@
 #include "TextPdf.h"
 
 #include "CharacterWidth.h"
-#include "GlyphCodes.h"
+#include "FontPdf.h"
 #include "PdfFile.h"
 
 #include <algorithm>
-#include <optional>
+#include <cstdint>
 #include <unordered_map>
 
 namespace Document {
@@ -32,15 +32,27 @@ TextFrame FrameFor(const Paper& paper, const PageGeometry& geometry, int cellUni
     return {fontSize, leading, (paper.width - lineWidth) / 2, paper.height - Margin - 0.8 * fontSize};
 }
 
-// How one character is drawn: in which font, with which glyph, and the
-// shift (thousandths of the font size, as TJ counts it) that brings the pen
-// back onto the grid after it.
+// The name a page's resources give the font at this place of
+// GlyphChooser::Fonts(): F1, F2, ...
+std::string FontResourceName(size_t font)
+{
+    std::string name(1, 'F');
+    name += std::to_string(font + 1);
+    return name;
+}
+
+// How one character is drawn: in which font, with which glyph, and the TJ
+// adjustment after it. Each glyph's width in the font is the width of the
+// cell it was first drawn in; a glyph drawn in a cell of another width (the
+// replacement glyph standing for a wide character, a glyph that two
+// characters of differing widths share) is moved onto the grid by an
+// adjustment: its width less the cell's, in thousandths of the font size.
 struct Drawing {
-    GlyphCode code;
-    uint8_t font = 0;
+    uint32_t font = 0; // the font's place in GlyphChooser::Fonts()
+    uint16_t glyph = 0;
+    int adjustment = 0;
     bool replaced = false;
     bool known = false;
-    int shift = 0;
 };
 
 class GlyphChooser {
@@ -72,8 +84,8 @@ public:
 
     struct FontUse {
         const TextFont* font;
-        std::map<uint16_t, std::u32string> glyphs;
-        GlyphCodes codes;
+        std::map<uint16_t, std::u32string> glyphText;
+        GlyphWidths widths;
     };
     const std::vector<FontUse>& Fonts() const { return fonts_; }
 
@@ -88,40 +100,35 @@ private:
         if (glyph == 0 && !control && fallback_) {
             if (const TextFont* other = fallback_(character)) {
                 glyph = other->Glyph(character);
-                font = IndexOf(other);
+                if (glyph != 0) {
+                    font = IndexOf(other);
+                }
             }
         }
         std::u32string text(1, character);
-        std::optional<GlyphCode> code;
-        if (glyph != 0) {
-            code = fonts_[font].codes.CodeFor(glyph);
-        }
-        if (!code) {
-            font = 0;
+        if (glyph == 0) {
             glyph = replacementGlyph_;
-            code = fonts_[0].codes.CodeFor(glyph);
             text = U"\uFFFD";
             drawing.replaced = true;
         }
-        drawing.code = code.value_or(GlyphCode{});
-        drawing.font = static_cast<uint8_t>(font);
-        drawing.shift = fonts_[font].font->Advance(glyph) - CharacterWidth(character) * cellUnits_;
+        int cell = CharacterWidth(character) * cellUnits_;
+        FontUse& use = fonts_[font];
         // One glyph shows one text; a second character with the same glyph
         // (a compatibility twin) is extracted as the first.
-        fonts_[font].glyphs.emplace(glyph, std::move(text));
+        use.glyphText.emplace(glyph, std::move(text));
+        drawing.font = static_cast<uint32_t>(font);
+        drawing.glyph = glyph;
+        drawing.adjustment = use.widths.emplace(glyph, cell).first->second - cell;
         return drawing;
     }
 
+    // Every font the fallback gives has a place of its own, however many.
     size_t IndexOf(const TextFont* font)
     {
         for (size_t i = 0; i < fonts_.size(); ++i) {
             if (fonts_[i].font == font) {
                 return i;
             }
-        }
-        // The font number is kept in a byte; past that, replacement.
-        if (fonts_.size() == 255) {
-            return 0;
         }
         fonts_.push_back({font, {}, {}});
         return fonts_.size() - 1;
@@ -135,8 +142,9 @@ private:
     uint16_t replacementGlyph_ = 0;
 };
 
-// The content stream of one page: one text object, a line per T*, the
-// glyphs by their codes (GlyphCodes).
+// The content stream of one page: one text object, the glyphs by their ids
+// in two bytes (Identity-H), a line per ' (or T* where the line starts with
+// a TJ), lines without text as T* alone.
 class ContentWriter {
 public:
     ContentWriter(GlyphChooser& chooser, const TextFrame& frame, size_t& replaced)
@@ -147,7 +155,7 @@ public:
     std::string Page(const Page& page)
     {
         out_.clear();
-        font_ = -1;
+        font_ = NoFont;
         out_ += "BT\n" + PdfNumber(frame_.leading) + " TL\n" + PdfNumber(frame_.left) + " " +
                 PdfNumber(frame_.firstBaseline) + " Td\n";
         size_t pendingLines = 0;
@@ -157,9 +165,10 @@ public:
                 ++pendingLines;
                 continue;
             }
-            for (; pendingLines > 0; --pendingLines) {
+            for (; pendingLines > 1; --pendingLines) {
                 out_ += "T*\n";
             }
+            newLine_ = pendingLines == 1;
             Line(line, end + 1);
             pendingLines = 1;
         }
@@ -168,6 +177,8 @@ public:
     }
 
 private:
+    static constexpr uint32_t NoFont = UINT32_MAX;
+
     void Line(const std::u32string& line, size_t end)
     {
         for (size_t i = 0; i < end; ++i) {
@@ -178,61 +189,47 @@ private:
             if (drawing.font != font_) {
                 Flush();
                 font_ = drawing.font;
-                out_ += "/F" + std::to_string(font_ + 1) + " " + PdfNumber(frame_.fontSize) + " Tf\n";
+                out_ += '/';
+                out_ += FontResourceName(font_);
+                out_ += ' ';
+                out_ += PdfNumber(frame_.fontSize);
+                out_ += " Tf\n";
             }
-            if (drawing.code.twoBytes) {
-                AppendCodeByte(static_cast<char>(drawing.code.value >> 8));
-            }
-            AppendCodeByte(static_cast<char>(drawing.code.value & 0xFF));
-            if (drawing.shift != 0) {
+            run_ += static_cast<char>(drawing.glyph >> 8);
+            run_ += static_cast<char>(drawing.glyph & 0xFF);
+            if (drawing.adjustment != 0) {
                 array_ += '(';
-                array_ += run_;
+                AppendEscapedPdfString(array_, run_);
                 array_ += ')';
-                array_ += std::to_string(drawing.shift);
+                array_ += std::to_string(drawing.adjustment);
                 run_.clear();
             }
         }
         Flush();
     }
 
-    // EscapePdfString for one byte, without a string of its own: this runs
-    // twice for every character of the document.
-    void AppendCodeByte(char byte)
-    {
-        switch (byte) {
-        case '(':
-        case ')':
-        case '\\':
-            run_ += '\\';
-            run_ += byte;
-            break;
-        case '\r':
-            run_ += "\\r";
-            break;
-        case '\n':
-            run_ += "\\n";
-            break;
-        default:
-            run_ += byte;
-        }
-    }
-
     void Flush()
     {
         if (!array_.empty()) {
+            if (newLine_) {
+                out_ += "T*\n";
+            }
             out_ += '[';
             out_ += array_;
             if (!run_.empty()) {
                 out_ += '(';
-                out_ += run_;
+                AppendEscapedPdfString(out_, run_);
                 out_ += ')';
             }
             out_ += "]TJ\n";
         } else if (!run_.empty()) {
             out_ += '(';
-            out_ += run_;
-            out_ += ")Tj\n";
+            AppendEscapedPdfString(out_, run_);
+            out_ += newLine_ ? ")'\n" : ")Tj\n";
+        } else {
+            return;
         }
+        newLine_ = false;
         array_.clear();
         run_.clear();
     }
@@ -241,53 +238,11 @@ private:
     TextFrame frame_;
     size_t& replaced_;
     std::string out_;
-    std::string run_;
+    std::string run_; // the codes since the last adjustment, not yet escaped
     std::string array_;
-    int font_ = -1;
+    uint32_t font_ = NoFont;
+    bool newLine_ = false; // the next string shown starts the next line
 };
-
-// The font as the six objects of a CID-keyed font; returns the Type0 font.
-PdfRef WriteFont(PdfFile& file, const PdfFontData& data, const GlyphCodes& codes,
-                 const std::map<uint16_t, std::u32string>& glyphText, const std::string& codesName)
-{
-    PdfRef type0 = file.Reserve(), descendant = file.Reserve(), descriptor = file.Reserve(),
-           fontFile = file.Reserve(), toUnicode = file.Reserve(), encoding = file.Reserve();
-    std::string baseFont = "/" + data.baseFont;
-    PdfDictionary identity;
-    identity.Bytes(Pdf::Registry, "Adobe").Bytes(Pdf::Ordering, "Identity").Integer(Pdf::Supplement, 0);
-    file.Write(type0, PdfDictionary()
-                          .Name(Pdf::Type, Pdf::Font)
-                          .Name(Pdf::Subtype, Pdf::Type0)
-                          .Raw(Pdf::BaseFont, baseFont)
-                          .Ref(Pdf::Encoding, encoding)
-                          .Array(Pdf::DescendantFonts, PdfArray().Ref(descendant))
-                          .Ref(Pdf::ToUnicode, toUnicode));
-    file.Write(descendant, PdfDictionary()
-                               .Name(Pdf::Type, Pdf::Font)
-                               .Name(Pdf::Subtype, Pdf::CIDFontType2)
-                               .Raw(Pdf::BaseFont, baseFont)
-                               .Dictionary(Pdf::CIDSystemInfo, identity)
-                               .Ref(Pdf::FontDescriptor, descriptor)
-                               .Integer(Pdf::DW, data.defaultWidth)
-                               .Raw(Pdf::W, data.widths.empty() ? "[]" : data.widths)
-                               .Name(Pdf::CIDToGIDMap, Pdf::Identity));
-    file.Write(descriptor, PdfDictionary()
-                               .Name(Pdf::Type, Pdf::FontDescriptor)
-                               .Raw(Pdf::FontName, baseFont)
-                               .RawEntries(data.descriptorEntries)
-                               .Ref(Pdf::FontFile2, fontFile));
-    file.WriteCompressedStream(fontFile, PdfDictionary().Integer(Pdf::Length1, static_cast<long long>(data.fontFile2.size())),
-                               data.fontFile2);
-    // The font code's ToUnicode map is keyed by glyph id; these codes are not.
-    file.WriteCompressedStream(toUnicode, PdfDictionary(), codes.ToUnicodeCMap(glyphText));
-    file.WriteCompressedStream(encoding,
-                               PdfDictionary()
-                                   .Name(Pdf::Type, Pdf::CMap)
-                                   .Raw(Pdf::CMapName, "/" + codesName)
-                                   .Dictionary(Pdf::CIDSystemInfo, identity),
-                               codes.EncodingCMap(codesName));
-    return type0;
-}
 
 } // namespace
 
@@ -301,8 +256,9 @@ TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const 
     TextFrame frame = FrameFor(paper, geometry, chooser.CellUnits());
     TextPdf result;
 
-    // Embedded TrueType in a CIDFontType2 font needs PDF 1.3.
-    PdfFile file(3);
+    // A page is two small objects; packed into object streams (PDF 1.5),
+    // thousands of them take a tenth of the file less.
+    PdfFile file(5, PdfFile::Packing::ObjectStreams);
     PdfRef catalog = file.Reserve(), pageTree = file.Reserve(), infoRef = file.Reserve(),
            resources = file.Reserve();
     std::vector<PdfRef> pageRefs;
@@ -332,10 +288,10 @@ TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const 
     PdfDictionary fonts;
     const auto& uses = chooser.Fonts();
     for (size_t i = 0; i < uses.size(); ++i) {
-        if (!uses[i].glyphs.empty()) {
-            std::string name = "F" + std::to_string(i + 1);
-            fonts.ResourceRef(name, WriteFont(file, uses[i].font->Subset(uses[i].glyphs), uses[i].codes, uses[i].glyphs,
-                                              "Ardenfold-Codes-" + name));
+        if (!uses[i].glyphText.empty()) {
+            fonts.ResourceRef(FontResourceName(i),
+                              WriteFontPdf(file, uses[i].font->Subset(uses[i].glyphText, uses[i].widths), uses[i].glyphText,
+                                           uses[i].widths));
         }
     }
     file.Write(resources, PdfDictionary().Dictionary(Pdf::Font, fonts));

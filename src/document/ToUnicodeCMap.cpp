@@ -1,6 +1,6 @@
 #include "ToUnicodeCMap.h"
 
-#include "CMapBlocks.h"
+#include "PdfValues.h"
 
 #include <algorithm>
 #include <vector>
@@ -8,30 +8,21 @@
 namespace Document {
 namespace {
 
+// A reader takes at most 100 entries a block ("2 beginbfchar ... endbfchar"),
+// so longer lists are split; format appends one item's line.
+constexpr size_t MaxBlockEntries = 100;
 
-void AppendHex4(std::string& out, uint32_t value)
+template <typename Item, typename Format>
+void WriteBlocks(std::string& out, const std::vector<Item>& items, const char* name, Format format)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        out += digits[(value >> shift) & 0xF];
-    }
-}
-
-std::u16string Utf16(const std::u32string& text)
-{
-    std::u16string units;
-    for (char32_t c : text) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            continue;
+    for (size_t start = 0; start < items.size(); start += MaxBlockEntries) {
+        size_t end = std::min(items.size(), start + MaxBlockEntries);
+        out += std::to_string(end - start) + " begin" + name + "\n";
+        for (size_t i = start; i < end; ++i) {
+            format(items[i]);
         }
-        if (c < 0x10000) {
-            units += static_cast<char16_t>(c);
-        } else {
-            units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        }
+        out += std::string("end") + name + "\n";
     }
-    return units;
 }
 
 struct Entry {
@@ -45,14 +36,15 @@ std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText)
 {
     std::vector<Entry> entries;
     for (const auto& [glyph, text] : glyphText) {
-        std::u16string units = Utf16(text);
-        if (!units.empty()) {
-            entries.push_back(Entry{glyph, std::move(units)});
+        if (!text.empty()) {
+            entries.push_back(Entry{glyph, Utf16Units(text)});
         }
     }
     // A range stands for consecutive glyphs showing consecutive single UTF-16
     // units; a reader increments only the last byte, so neither the glyph
     // ids nor the units may carry into their high byte within one range.
+    // Ghostscript (10.0) reads a range's text wrongly beyond ASCII, so other
+    // text is written glyph by glyph.
     struct Range {
         uint16_t first = 0;
         uint16_t last = 0;
@@ -62,8 +54,9 @@ std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText)
     std::vector<const Entry*> singles;
     for (size_t i = 0; i < entries.size();) {
         size_t j = i + 1;
-        if (entries[i].text.size() == 1) {
-            while (j < entries.size() && entries[j].text.size() == 1 && entries[j].glyph == entries[j - 1].glyph + 1 &&
+        if (entries[i].text.size() == 1 && entries[i].text[0] < 0x80) {
+            while (j < entries.size() && entries[j].text.size() == 1 && entries[j].text[0] < 0x80 &&
+                   entries[j].glyph == entries[j - 1].glyph + 1 &&
                    entries[j].text[0] == entries[j - 1].text[0] + 1 && (entries[j].glyph >> 8) == (entries[i].glyph >> 8) &&
                    (entries[j].text[0] >> 8) == (entries[i].text[0] >> 8)) {
                 ++j;
@@ -87,16 +80,14 @@ std::string ToUnicodeCMap(const std::map<uint16_t, std::u32string>& glyphText)
         "1 begincodespacerange\n"
         "<0000> <FFFF>\n"
         "endcodespacerange\n";
-    WriteCMapBlocks(cmap, singles, "bfchar", [&](const Entry* entry) {
+    WriteBlocks(cmap, singles, "bfchar", [&](const Entry* entry) {
         cmap += '<';
         AppendHex4(cmap, entry->glyph);
         cmap += "> <";
-        for (char16_t unit : entry->text) {
-            AppendHex4(cmap, unit);
-        }
+        AppendHexUnits(cmap, entry->text);
         cmap += ">\n";
     });
-    WriteCMapBlocks(cmap, ranges, "bfrange", [&](const Range& range) {
+    WriteBlocks(cmap, ranges, "bfrange", [&](const Range& range) {
         cmap += '<';
         AppendHex4(cmap, range.first);
         cmap += "> <";

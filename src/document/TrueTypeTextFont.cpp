@@ -15,9 +15,9 @@ int TrueTypeTextFont::Advance(uint16_t glyph) const
     return unitsPerEm <= 0 ? 0 : (font_.AdvanceWidth(glyph) * 1000 + unitsPerEm / 2) / unitsPerEm;
 }
 
-PdfFontData TrueTypeTextFont::Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const
+PdfFontData TrueTypeTextFont::Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const
 {
-    return BuildPdfFont(font_, usedGlyphs);
+    return BuildPdfFont(font_, usedGlyphs, widths);
 }
 
 } // namespace Document

@@ -13,7 +13,7 @@ public:
 
     uint16_t Glyph(char32_t codePoint) const override;
     int Advance(uint16_t glyph) const override;
-    PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs) const override;
+    PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const override;
 
 private:
     const TrueTypeFont& font_;

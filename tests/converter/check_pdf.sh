@@ -49,12 +49,13 @@ convert_commandline() { # SAMPLE OUTPUT
 }
 
 # Real documents this project did not write, copied in at run time: a
-# licence, a changelog, and the editor tutor in Greek, Russian and Czech,
-# the Russian one also as UTF-16 in both byte orders (what Notepad saves as
-# "Unicode"). Their text must come back whole.
+# licence, a changelog, and the editor tutor in Greek, Russian, Czech and
+# Japanese (drawn with the installed CJK font), the Russian one also as
+# UTF-16 in both byte orders (what Notepad saves as "Unicode"). Their text
+# must come back whole.
 tutor=/usr/share/vim/vim90/tutor
 real_documents=(gpl-3:/usr/share/common-licenses/GPL-3 greek:$tutor/tutor.el.utf-8 russian:$tutor/tutor.ru.utf-8
-    czech:$tutor/tutor.cs.utf-8)
+    czech:$tutor/tutor.cs.utf-8 japanese:$tutor/tutor.ja.utf-8)
 for entry in "${real_documents[@]}"; do
     cp "${entry#*:}" "$work/${entry%%:*}.txt" || fail "${entry#*:} is missing: run scripts/setup"
 done
@@ -74,6 +75,7 @@ extracted() { timeout 60 pdftotext -layout -enc UTF-8 "$1" - 2>/dev/null | tr -d
 # SAMPLE:PAGES[:ENCODING to compare the whole text in]
 for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 non-ascii-utf8-bom:1 \
     non-ascii-ansi:1 empty:1 other-scripts:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
+    japanese::UTF-8 \
     russian-utf16le::UTF-16 russian-utf16be::UTF-16 $(cd "$work" && ls sample-*.txt | sed 's/\.txt$//'); do
     IFS=: read -r sample pages encoding <<<"$entry"
     output="$work/$sample.pdf"
@@ -98,7 +100,7 @@ done
 # Every word of these documents, read by all five engines.
 read_whole=()
 for sample in several-pages tabs long-lines form-feeds non-ascii-utf8 non-ascii-utf8-bom non-ascii-ansi other-scripts \
-    gpl-3 changelog greek russian czech russian-utf16le russian-utf16be $(cd "$work" && ls sample-*.txt | sed 's/\.txt$//'); do
+    gpl-3 changelog greek russian czech japanese russian-utf16le russian-utf16be $(cd "$work" && ls sample-*.txt | sed 's/\.txt$//'); do
     [ -s "$work/$sample.pdf" ] && read_whole+=("$work/$sample.txt" "$work/$sample.pdf")
 done
 timeout 600 /usr/bin/python3 "$engines/check_engines.py" text "${read_whole[@]}" || fail "the engines do not read every word"
@@ -182,7 +184,8 @@ form-feeds|1|page one text
 form-feeds|2|page two text
 form-feeds|3|page three text
 non-ascii-utf8||Grüße aus Köln, café crème, 5 € — “quoted”
-non-ascii-utf8||Outside the font: Ωμέγα
+non-ascii-utf8||Outside the font: Ωμέγα 中文 end
+japanese||Vim は、このチュートリアルで説明するには多すぎる程のコマンドを備えた非常
 non-ascii-utf8-bom||Smørrebrød på Nørrebro
 non-ascii-ansi||Français: déjà vu, naïve, Œuvre
 EXPECTED

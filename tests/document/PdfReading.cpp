@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <regex>
+#include <sstream>
 
 namespace Document {
 namespace {
@@ -28,6 +29,106 @@ std::string InflateStream(const std::string& data)
     return out;
 }
 
+// The object that begins at offset, numbered n: its dictionary, and its
+// stream's data (inflated where it is Flate-compressed). False (and a test
+// failure) when the offset does not lead to it.
+bool ReadObjectAt(const std::string& pdf, size_t offset, size_t n, PdfObjectText& object)
+{
+    std::string begin = std::to_string(n) + " 0 obj\n";
+    if (offset >= pdf.size() || pdf.compare(offset, begin.size(), begin) != 0) {
+        ADD_FAILURE() << "entry " << n << " does not lead to its object";
+        return false;
+    }
+    size_t end = pdf.find("\nendobj\n", offset);
+    std::string body = pdf.substr(offset + begin.size(), end - offset - begin.size());
+    size_t streamAt = body.find(">>\nstream\n");
+    object.dictionary = body.substr(0, streamAt == std::string::npos ? body.size() : streamAt + 2);
+    if (streamAt != std::string::npos) {
+        std::smatch length;
+        EXPECT_TRUE(std::regex_search(object.dictionary, length, std::regex("/Length (\\d+)"))) << "object " << n;
+        size_t dataAt = streamAt + 10;
+        std::string data = body.substr(dataAt, std::stoul(length[1]));
+        EXPECT_EQ(body.compare(dataAt + data.size(), std::string::npos, "\nendstream"), 0)
+            << "object " << n << ": /Length does not reach the stream's end";
+        object.stream = object.dictionary.find("/Filter /FlateDecode") != std::string::npos ? InflateStream(data) : data;
+    }
+    return true;
+}
+
+size_t IntegerOf(const std::string& dictionary, const std::string& key)
+{
+    std::smatch value;
+    if (!std::regex_search(dictionary, value, std::regex("/" + key + " (\\d+)"))) {
+        ADD_FAILURE() << "no /" << key << " in " << dictionary;
+        return 0;
+    }
+    return std::stoul(value[1]);
+}
+
+struct XrefEntry {
+    int type = 0;      // 1: at an offset; 2: in an object stream
+    size_t field2 = 0; // the offset, or the object stream's number
+    size_t field3 = 0; // the index in the object stream
+};
+
+// A cross-reference table ("xref") or stream, as entries by object number.
+std::vector<XrefEntry> ReadXref(const std::string& pdf, size_t xref)
+{
+    std::vector<XrefEntry> entries;
+    if (pdf.compare(xref, 5, "xref\n") == 0) {
+        std::smatch header;
+        std::string table = pdf.substr(xref + 5);
+        if (!std::regex_search(table, header, std::regex("^0 (\\d+)\n"))) {
+            ADD_FAILURE() << "no subsection header";
+            return {};
+        }
+        size_t count = std::stoul(header[1]);
+        entries.resize(count);
+        for (size_t n = 1; n < count; ++n) {
+            std::string entry = table.substr(header.length(0) + 20 * n, 20);
+            if (!std::regex_match(entry, std::regex("\\d{10} 00000 n \n"))) {
+                ADD_FAILURE() << "entry " << n << ": " << entry;
+                return {};
+            }
+            entries[n] = XrefEntry{1, std::stoul(entry), 0};
+        }
+        EXPECT_EQ(table.compare(header.length(0) + 20 * count, 8, "trailer\n"), 0);
+        return entries;
+    }
+    std::smatch number;
+    std::string head = pdf.substr(xref, 20);
+    if (!std::regex_search(head, number, std::regex("^(\\d+) 0 obj\n"))) {
+        ADD_FAILURE() << "startxref points at neither a table nor an object";
+        return {};
+    }
+    PdfObjectText stream;
+    if (!ReadObjectAt(pdf, xref, std::stoul(number[1]), stream)) {
+        return {};
+    }
+    if (stream.dictionary.find("/Type /XRef") == std::string::npos ||
+        stream.dictionary.find("/W [1 4 2]") == std::string::npos) {
+        ADD_FAILURE() << "not a cross-reference stream this reader knows: " << stream.dictionary;
+        return {};
+    }
+    size_t count = IntegerOf(stream.dictionary, "Size");
+    EXPECT_EQ(stream.stream.size(), 7 * count) << "entries of 7 bytes for /Size objects";
+    auto field = [&](size_t at, int bytes) {
+        size_t value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            value = value << 8 | static_cast<unsigned char>(stream.stream[at + i]);
+        }
+        return value;
+    };
+    for (size_t n = 0; n < count && 7 * n + 7 <= stream.stream.size(); ++n) {
+        entries.push_back(XrefEntry{static_cast<int>(field(7 * n, 1)), field(7 * n + 1, 4), field(7 * n + 5, 2)});
+    }
+    EXPECT_EQ(entries.size() > 0 ? entries[0].type : -1, 0) << "object 0 is free";
+    size_t own = std::stoul(number[1]);
+    EXPECT_TRUE(own < entries.size() && entries[own].type == 1 && entries[own].field2 == xref)
+        << "the stream lists itself";
+    return entries;
+}
+
 } // namespace
 
 std::map<int, PdfObjectText> ReadPdfObjects(const std::string& pdf)
@@ -38,48 +139,43 @@ std::map<int, PdfObjectText> ReadPdfObjects(const std::string& pdf)
         ADD_FAILURE() << "no startxref";
         return {};
     }
-    size_t xref = std::stoul(pdf.substr(at + 10));
-    if (pdf.compare(xref, 5, "xref\n") != 0) {
-        ADD_FAILURE() << "startxref does not point at the table";
+    std::vector<XrefEntry> entries = ReadXref(pdf, std::stoul(pdf.substr(at + 10)));
+    if (entries.empty()) {
         return {};
     }
-    std::smatch header;
-    std::string table = pdf.substr(xref + 5);
-    if (!std::regex_search(table, header, std::regex("^0 (\\d+)\n"))) {
-        ADD_FAILURE() << "no subsection header";
-        return {};
-    }
-    size_t count = std::stoul(header[1]);
-    for (size_t n = 1; n < count; ++n) {
-        std::string entry = table.substr(header.length(0) + 20 * n, 20);
-        if (!std::regex_match(entry, std::regex("\\d{10} 00000 n \n"))) {
-            ADD_FAILURE() << "entry " << n << ": " << entry;
-            return {};
+    for (size_t n = 1; n < entries.size(); ++n) {
+        if (entries[n].type != 1) {
+            continue;
         }
-        size_t offset = std::stoul(entry);
-        std::string begin = std::to_string(n) + " 0 obj\n";
-        if (pdf.compare(offset, begin.size(), begin) != 0) {
-            ADD_FAILURE() << "entry " << n << " does not lead to its object";
-            return {};
-        }
-        size_t end = pdf.find("\nendobj\n", offset);
-        std::string body = pdf.substr(offset + begin.size(), end - offset - begin.size());
         PdfObjectText object;
-        size_t streamAt = body.find(">>\nstream\n");
-        object.dictionary = body.substr(0, streamAt == std::string::npos ? body.size() : streamAt + 2);
-        if (streamAt != std::string::npos) {
-            std::smatch length;
-            EXPECT_TRUE(std::regex_search(object.dictionary, length, std::regex("/Length (\\d+)"))) << "object " << n;
-            size_t dataAt = streamAt + 10;
-            std::string data = body.substr(dataAt, std::stoul(length[1]));
-            EXPECT_EQ(body.compare(dataAt + data.size(), std::string::npos, "\nendstream"), 0)
-                << "object " << n << ": /Length does not reach the stream's end";
-            object.stream = object.dictionary.find("/Filter /FlateDecode") != std::string::npos ? InflateStream(data)
-                                                                                                 : data;
+        if (!ReadObjectAt(pdf, entries[n].field2, n, object)) {
+            return {};
         }
         objects[static_cast<int>(n)] = object;
     }
-    EXPECT_EQ(table.compare(header.length(0) + 20 * count, 8, "trailer\n"), 0);
+    // An object stream: N pairs "number offset" (from /First), then the objects.
+    for (size_t n = 1; n < entries.size(); ++n) {
+        if (entries[n].type == 1) {
+            continue;
+        }
+        EXPECT_EQ(entries[n].type, 2) << "object " << n << " is not in the file";
+        const PdfObjectText& holder = objects[static_cast<int>(entries[n].field2)];
+        EXPECT_NE(holder.dictionary.find("/Type /ObjStm"), std::string::npos) << "object " << n;
+        size_t count = IntegerOf(holder.dictionary, "N"), first = IntegerOf(holder.dictionary, "First");
+        std::istringstream pairs(holder.stream.substr(0, first));
+        std::vector<std::pair<size_t, size_t>> held(count);
+        for (auto& [number, offset] : held) {
+            pairs >> number >> offset;
+        }
+        size_t index = entries[n].field3;
+        if (index >= count || held[index].first != n) {
+            ADD_FAILURE() << "object " << n << " is not at its place in object stream " << entries[n].field2;
+            return {};
+        }
+        size_t end = index + 1 < count ? held[index + 1].second : holder.stream.size() - first;
+        std::string text = holder.stream.substr(first + held[index].second, end - held[index].second);
+        objects[static_cast<int>(n)].dictionary = text.substr(0, text.find_last_not_of(" \n") + 1);
+    }
     return objects;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Reads back what the PDF writers wrote, as a reader would: startxref at the
-// end, the table it points at, each entry to its object, each stream's data
-// (inflated where it is Flate-compressed). Fails the current test on the
+// end, the table or cross-reference stream it points at, each entry to its
+// object (in the file or in an object stream), each stream's data (inflated
+// where it is Flate-compressed). Fails the current test on the
 // first thing a reader would stumble over.
 #include <map>
 #include <string>

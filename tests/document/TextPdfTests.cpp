@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace Document {
 namespace {
@@ -25,18 +26,22 @@ public:
         return found == glyphs_.end() ? 0 : found->second;
     }
     int Advance(uint16_t) const override { return advance_; }
-    PdfFontData Subset(const std::map<uint16_t, std::u32string>& used) const override
+    PdfFontData Subset(const std::map<uint16_t, std::u32string>& used, const GlyphWidths& widths) const override
     {
         subsets.push_back(used);
+        subsetWidths.push_back(widths);
         PdfFontData data;
         data.baseFont = "AAAAAA+" + name_;
         data.fontFile2 = "glyph outlines of " + name_;
-        data.widths = "[1 [" + std::to_string(advance_) + "]]";
-        data.toUnicodeCMap = "cmap of " + name_;
-        data.descriptorEntries = "/Flags 33 /ItalicAngle 0";
+        FontMetrics& m = data.metrics;
+        m.unitsPerEm = 2000;
+        m.ascent = 1520, m.descent = -480, m.capHeight = 1458;
+        m.xMin = -100, m.yMin = -500, m.xMax = 1300, m.yMax = 1600;
+        m.fixedPitch = true;
         return data;
     }
     mutable std::vector<std::map<uint16_t, std::u32string>> subsets;
+    mutable std::vector<GlyphWidths> subsetWidths;
 
 private:
     std::map<char32_t, uint16_t> glyphs_;
@@ -63,7 +68,7 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
     std::vector<Page> pages = {{U"Hi \u4E2D\u0001(i\u0301  ", U"", U"", U"i"}, {}, {U"\U0001F600\u4E2D"}};
     TextPdf pdf = WriteTextPdf(pages, PaperSize::A4, PageGeometry(), main, fallback, info);
 
-    EXPECT_EQ(pdf.bytes.compare(0, 9, "%PDF-1.3\n"), 0);
+    EXPECT_EQ(pdf.bytes.compare(0, 9, "%PDF-1.5\n"), 0);
     EXPECT_EQ(pdf.replacedCharacters, 2u) << "the control character and the emoji";
     EXPECT_EQ(asked, 2u) << "asked once for each character the main font lacks, not for a control character";
     std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf.bytes);
@@ -71,26 +76,23 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
 
     std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
     ASSERT_GE(contents.size(), 3u);
-    // The main font's advance is the grid; the wide glyph (1000) takes two cells (1200), so 200 more.
-    // Codes in order of first use, per font. The main font's advance is the
-    // grid; the wide glyph (1000) takes two cells (1200), so 200 more.
+    // Each glyph by its id in two bytes; each advances by its cell (the
+    // main font's advance, two for the wide character, none for the mark),
+    // so no adjustment is needed.
     EXPECT_EQ(contents[0].stream, "BT\n11.66 TL\n57.64 797.89 Td\n"
-                                  "/F1 10 Tf\n(\0\1\2)Tj\n"
-                                  "/F2 10 Tf\n[(\0)-200]TJ\n"
-                                  "/F1 10 Tf\n[(\3\4\1\5)600]TJ\n"
-                                  "T*\nT*\nT*\n(\1)Tj\nET\n"s)
+                                  "/F1 10 Tf\n(\0H\0i\0\3)Tj\n"
+                                  "/F2 10 Tf\n(\0\5)Tj\n"
+                                  "/F1 10 Tf\n(\0\1\0\\(\0i\\r\\n)Tj\n"
+                                  "T*\nT*\n(\0i)'\nET\n"s)
         << "trailing blanks are not drawn; a combining mark takes no cell";
     EXPECT_EQ(contents[1].stream, "BT\n11.66 TL\n57.64 797.89 Td\nET\n");
-    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n[(\3)-600]TJ\n/F2 10 Tf\n[(\0)-200]TJ\nET\n"s)
-        << "a wide character the fonts lack still takes its two cells";
-    std::vector<PdfObjectText> encodings = ObjectsWith(objects, "/Type /CMap /CMapName /Ardenfold-Codes-F1 ");
-    ASSERT_EQ(encodings.size(), 1u);
-    EXPECT_NE(encodings[0].stream.find("6 begincidchar\n<00> 72\n<01> 105\n<02> 3\n<03> 1\n<04> 40\n<05> 3338\n"),
-              std::string::npos);
+    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n[(\0\1)-600]TJ\n/F2 10 Tf\n(\0\5)Tj\nET\n"s)
+        << "a wide character the fonts lack still takes its two cells: the replacement glyph, one cell wide, and an adjustment";
     std::vector<PdfObjectText> maps = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
     EXPECT_EQ(std::count_if(maps.begin(), maps.end(), [](const PdfObjectText& o) {
-                  return o.stream.find("6 beginbfchar\n<00> <0048>\n<01> <0069>\n<02> <0020>\n<03> <FFFD>\n<04> "
-                                       "<0028>\n<05> <0301>\n") != std::string::npos;
+                  return o.stream.find("1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n6 beginbfchar\n"
+                                       "<0001> <FFFD>\n<0003> <0020>\n<0028> <0028>\n<0048> <0048>\n<0069> <0069>\n"
+                                       "<0D0A> <0301>\n") != std::string::npos;
               }),
               1);
 
@@ -99,19 +101,32 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
                                    {1, U"\uFFFD"}, {3, U" "}, {0x28, U"("}, {0x48, U"H"}, {0x69, U"i"}, {0x0D0A, U"\u0301"}}));
     ASSERT_EQ(wide.subsets.size(), 1u);
     EXPECT_EQ(wide.subsets[0], (std::map<uint16_t, std::u32string>{{5, U"\u4E2D"}}));
+    EXPECT_EQ(main.subsetWidths[0], (GlyphWidths{{1, 600}, {3, 600}, {0x28, 600}, {0x48, 600}, {0x69, 600}, {0x0D0A, 0}}))
+        << "the font file's advances are the cells too";
+    EXPECT_EQ(wide.subsetWidths[0], (GlyphWidths{{5, 1200}}));
 
-    // Each font as a Type0 font over a CIDFontType2 with Identity mapping, its file and map compressed.
-    ASSERT_EQ(ObjectsWith(objects, "/Subtype /Type0").size(), 2u);
+    // Each font as a Type0 font with the Identity-H encoding over a
+    // CIDFontType2 with Identity mapping, its file and map compressed.
+    ASSERT_EQ(ObjectsWith(objects, "/Subtype /Type0 /BaseFont /AAAAAA+Mono /Encoding /Identity-H /DescendantFonts").size(), 1u);
+    ASSERT_EQ(ObjectsWith(objects, "/Subtype /Type0 /BaseFont /AAAAAA+Wide /Encoding /Identity-H /DescendantFonts").size(), 1u);
     std::vector<PdfObjectText> descendants = ObjectsWith(objects, "/Subtype /CIDFontType2");
     ASSERT_EQ(descendants.size(), 2u);
     EXPECT_NE(descendants[0].dictionary.find("/BaseFont /AAAAAA+Mono /CIDSystemInfo << /Registry (Adobe) "
                                              "/Ordering (Identity) /Supplement 0 >>"),
               std::string::npos);
-    EXPECT_NE(descendants[0].dictionary.find("/DW 1000 /W [1 [600]] /CIDToGIDMap /Identity"), std::string::npos);
+    EXPECT_NE(descendants[0].dictionary.find(
+                  "/DW 600 /W [1 [600] 3 [600] 40 [600] 72 [600] 105 [600] 3338 [0]] /CIDToGIDMap /Identity"),
+              std::string::npos)
+        << descendants[0].dictionary;
+    EXPECT_NE(descendants[1].dictionary.find("/DW 1200 /W [5 [1200]] /CIDToGIDMap /Identity"), std::string::npos)
+        << "the wide glyph is as wide as its two cells: " << descendants[1].dictionary;
     std::vector<PdfObjectText> files = ObjectsWith(objects, "/Length1 22 ");
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[0].stream + ", " + files[1].stream, "glyph outlines of Mono, glyph outlines of Wide");
-    EXPECT_EQ(ObjectsWith(objects, "/Flags 33 /ItalicAngle 0 /FontFile2").size(), 2u);
+    EXPECT_EQ(ObjectsWith(objects, "<< /Type /FontDescriptor /FontName /AAAAAA+Mono /Flags 5 /FontBBox [-50 -250 650 800] "
+                                   "/ItalicAngle 0 /Ascent 760 /Descent -240 /CapHeight 729 /StemV 88 /FontFile2")
+                  .size(),
+              1u);
 
     std::vector<PdfObjectText> trees = ObjectsWith(objects, "/Type /Pages");
     ASSERT_EQ(trees.size(), 1u);
@@ -147,10 +162,36 @@ TEST(TextPdf, PaperAndGridFollowTheLocaleAndAnEmptyDocumentHasOnePage)
     }
 }
 
-// Reads the codes back out of the content as a reader does (unescaping the
-// literal strings, one byte below 0x80, two from 0x80) and maps them through
-// the order in which they were given: the text must come back.
-TEST(TextPdf, EveryPrintableAsciiCharacterComesBackThroughItsCode)
+// The glyph ids shown on a page, read back out of its content as a reader
+// does: each literal string unescaped, two bytes a code.
+std::vector<uint16_t> ShownGlyphs(const std::string& stream)
+{
+    std::vector<uint16_t> glyphs;
+    std::string codes;
+    bool inString = false;
+    for (size_t i = 0; i < stream.size(); ++i) {
+        char c = stream[i];
+        if (!inString) {
+            inString = c == '(';
+        } else if (c == ')') {
+            inString = false;
+        } else if (c == '\\') {
+            ++i;
+            codes += stream[i] == 'r' ? '\r' : stream[i] == 'n' ? '\n' : stream[i];
+        } else {
+            codes += c;
+        }
+    }
+    EXPECT_EQ(codes.size() % 2, 0u);
+    for (size_t i = 0; i + 1 < codes.size(); i += 2) {
+        glyphs.push_back(static_cast<uint16_t>(static_cast<unsigned char>(codes[i]) << 8 | static_cast<unsigned char>(codes[i + 1])));
+    }
+    return glyphs;
+}
+
+// Every printable ASCII character, and glyph ids whose bytes are the
+// escaped ones (( ) \ CR LF), come back through their codes.
+TEST(TextPdf, EveryCharacterComesBackThroughItsGlyphId)
 {
     std::map<char32_t, uint16_t> glyphs;
     std::u32string line;
@@ -158,37 +199,52 @@ TEST(TextPdf, EveryPrintableAsciiCharacterComesBackThroughItsCode)
         glyphs[c] = static_cast<uint16_t>(c);
         line += c;
     }
-    TableFont main(glyphs, 600, "Ascii");
-    // Past 128 glyphs the codes take two bytes.
     for (char32_t c = 0x100; c < 0x140; ++c) {
         glyphs[c] = static_cast<uint16_t>(c);
         line += c;
     }
-    TableFont wider(glyphs, 600, "Wider");
-    for (const TableFont* font : {&main, &wider}) {
-        std::u32string text = font == &main ? line.substr(0, 94) : line;
-        TextPdf pdf = WriteTextPdf({{text}}, PaperSize::A4, PageGeometry{200, 66, 8}, *font, nullptr, {});
-        std::vector<PdfObjectText> contents = ObjectsWith(ReadPdfObjects(pdf.bytes), "<< /Filter /FlateDecode /Length");
-        ASSERT_FALSE(contents.empty());
-        const std::string& stream = contents[0].stream;
-        size_t open = stream.find("Tf\n(") + 4, close = stream.rfind(")Tj");
-        std::string codes;
-        for (size_t i = open; i < close; ++i) {
-            if (stream[i] == '\\') {
-                ++i;
-                codes += stream[i] == 'r' ? '\r' : stream[i] == 'n' ? '\n' : stream[i];
-            } else {
-                codes += stream[i];
-            }
-        }
-        std::u32string back;
-        for (size_t i = 0; i < codes.size(); ++i) {
-            auto byte = static_cast<unsigned char>(codes[i]);
-            size_t index = byte < 0x80 ? byte : 0x80 + ((byte - 0x80) << 8 | static_cast<unsigned char>(codes[++i]));
-            back += index < text.size() ? text[index] : U'?';
-        }
-        EXPECT_EQ(back, text);
+    glyphs[0x2800] = 0x2829; // both bytes escaped
+    line += U'\u2800';
+    TableFont font(glyphs, 600, "Mixed");
+    TextPdf pdf = WriteTextPdf({{line}}, PaperSize::A4, PageGeometry{200, 66, 8}, font, nullptr, {});
+    std::vector<PdfObjectText> contents = ObjectsWith(ReadPdfObjects(pdf.bytes), "<< /Filter /FlateDecode /Length");
+    ASSERT_FALSE(contents.empty());
+    std::u32string back;
+    for (uint16_t glyph : ShownGlyphs(contents[0].stream)) {
+        auto found = std::find_if(glyphs.begin(), glyphs.end(), [&](const auto& entry) { return entry.second == glyph; });
+        back += found == glyphs.end() ? U'?' : found->first;
     }
+    EXPECT_EQ(back, line);
+}
+
+// Found in review: past the 255th font, the writer fell back to font 0 but
+// kept the other font's glyph id, so a wrong glyph was drawn silently.
+TEST(TextPdf, EveryFallbackFontKeepsItsOwnPlaceHoweverMany)
+{
+    TableFont main = MainFont();
+    std::vector<std::unique_ptr<TableFont>> others;
+    std::u32string line;
+    for (uint16_t i = 0; i < 300; ++i) {
+        char32_t c = 0x4E00 + i;
+        others.push_back(std::make_unique<TableFont>(std::map<char32_t, uint16_t>{{c, static_cast<uint16_t>(100 + i)}}, 1000,
+                                                     "Other" + std::to_string(i)));
+        line += c;
+    }
+    FallbackFontFinder fallback = [&](char32_t c) -> const TextFont* {
+        return c >= 0x4E00 && c < 0x4E00 + others.size() ? others[c - 0x4E00].get() : nullptr;
+    };
+    TextPdf pdf = WriteTextPdf({{line}}, PaperSize::A4, PageGeometry(), main, fallback, {});
+    EXPECT_EQ(pdf.replacedCharacters, 0u);
+    EXPECT_TRUE(main.subsets.empty()) << "the main font draws none of them";
+    for (size_t i = 0; i < others.size(); ++i) {
+        ASSERT_EQ(others[i]->subsets.size(), 1u) << "font " << i;
+        EXPECT_EQ(others[i]->subsets[0], (std::map<uint16_t, std::u32string>{{static_cast<uint16_t>(100 + i),
+                                                                               std::u32string(1, 0x4E00 + i)}}))
+            << "font " << i;
+    }
+    std::vector<PdfObjectText> contents = ObjectsWith(ReadPdfObjects(pdf.bytes), "<< /Filter /FlateDecode /Length");
+    ASSERT_FALSE(contents.empty());
+    EXPECT_NE(contents[0].stream.find("/F301 10 Tf\n(\1\x8F)Tj\n"), std::string::npos);
 }
 
 TEST(PdfValues, NumbersStringsAndTextStrings)
@@ -212,25 +268,61 @@ TEST(PdfValues, NumbersStringsAndTextStrings)
         {U"\u0394.txt", "<FEFF0394002E007400780074>"},
         {U"\U0001F600", "<FEFFD83DDE00>"},
         {U"tab\t", "<FEFF0074006100620009>"},
+        {std::u32string{U'a', char32_t{0xDC00}, char32_t{0x110000}}, "<FEFF0061FFFDFFFD>"},
     };
     for (size_t i = 0; i < std::size(texts); ++i) {
         EXPECT_EQ(PdfTextString(texts[i].first), texts[i].second) << "text " << i;
     }
+    EXPECT_EQ(PdfDictionary().MadeName(Pdf::BaseFont, "AB+Font Name#(1)\xE9").Written(),
+              "<< /BaseFont /AB+Font#20Name#23#281#29#E9 >>");
 }
 
 TEST(PdfFile, EachReservedObjectIsWrittenExactlyOnce)
 {
-    PdfFile twice(4);
-    PdfRef ref = twice.Reserve();
-    twice.Write(ref, PdfDictionary());
-    EXPECT_THROW(twice.Write(ref, PdfDictionary()), std::logic_error);
-    EXPECT_THROW(twice.Write(PdfRef{7}, PdfDictionary()), std::logic_error);
+    for (PdfFile::Packing packing : {PdfFile::Packing::None, PdfFile::Packing::ObjectStreams}) {
+        SCOPED_TRACE(static_cast<int>(packing));
+        PdfFile twice(5, packing);
+        PdfRef ref = twice.Reserve();
+        twice.Write(ref, PdfDictionary());
+        EXPECT_THROW(twice.Write(ref, PdfDictionary()), std::logic_error);
+        EXPECT_THROW(twice.Write(PdfRef{7}, PdfDictionary()), std::logic_error);
 
-    PdfFile unwritten(4);
-    PdfRef catalog = unwritten.Reserve();
-    unwritten.Reserve();
-    unwritten.Write(catalog, PdfDictionary());
-    EXPECT_THROW(unwritten.Finish(catalog, catalog), std::logic_error);
+        PdfFile unwritten(5, packing);
+        PdfRef catalog = unwritten.Reserve();
+        unwritten.Reserve();
+        unwritten.Write(catalog, PdfDictionary());
+        EXPECT_THROW(unwritten.Finish(catalog, catalog), std::logic_error);
+    }
+}
+
+// Objects packed into object streams read back as they were written, past
+// the size of one stream, and beside the streams that stay in the file.
+TEST(PdfFile, PackedObjectsReadBackThroughTheCrossReferenceStream)
+{
+    PdfFile file(5, PdfFile::Packing::ObjectStreams);
+    PdfRef catalog = file.Reserve();
+    std::vector<PdfRef> refs;
+    for (int i = 0; i < 450; ++i) {
+        refs.push_back(file.Reserve());
+        if (i % 3 == 0) {
+            file.WriteCompressedStream(refs.back(), PdfDictionary().Integer(Pdf::Count, i), "data " + std::to_string(i));
+        } else {
+            file.Write(refs.back(), PdfArray().Integer(i));
+        }
+    }
+    file.Write(catalog, PdfDictionary().Name(Pdf::Type, Pdf::Catalog));
+    std::map<int, PdfObjectText> objects = ReadPdfObjects(file.Finish(catalog, catalog));
+    ASSERT_FALSE(objects.empty());
+    EXPECT_EQ(objects[catalog.number].dictionary, "<< /Type /Catalog >>");
+    for (int i = 0; i < 450; ++i) {
+        const PdfObjectText& object = objects[refs[i].number];
+        if (i % 3 == 0) {
+            EXPECT_EQ(object.stream, "data " + std::to_string(i)) << i;
+        } else {
+            EXPECT_EQ(object.dictionary, "[" + std::to_string(i) + "]") << i;
+        }
+    }
+    EXPECT_EQ(ObjectsWith(objects, "/Type /ObjStm").size(), 2u) << "301 objects in streams of 200";
 }
 
 } // namespace

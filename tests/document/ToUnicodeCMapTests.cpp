@@ -63,6 +63,7 @@ std::map<uint16_t, std::u32string> ReadBack(const std::string& cmap)
             std::u16string text = Units(fields[2]);
             EXPECT_EQ(first >> 8, last >> 8) << "range crosses a high byte: " << line;
             EXPECT_LE((text.back() & 0xFF) + (last - first), 0xFFu) << "destination overflows its last byte: " << line;
+            EXPECT_LT(text.back() + (last - first), 0x80u) << "Ghostscript reads a range beyond ASCII wrongly: " << line;
             for (uint32_t glyph = first; glyph <= last; ++glyph) {
                 glyphText[static_cast<uint16_t>(glyph)] = Decode(text);
                 ++text.back();
@@ -94,12 +95,13 @@ TEST(ToUnicodeCMap, EveryGlyphReadsBackAsItsText)
         {"the alphabet as a run", CharacterRun(36, U'A', 26)},
         {"combining marks with and without their base", {{5, U"e\u0301"}, {6, U"\u0301"}, {7, U"a\u0308\u0323"}}},
         {"beyond the BMP as surrogate pairs", {{7, U"\U0001F600"}, {8, U"\U00010000"}, {9, U"\U0010FFFF"}, {10, U"x\U0001D400"}}},
-        {"runs crossing a high byte of glyph and of text", CharacterRun(0xFC, 0x4FD, 10)},
+        {"a run crossing a high byte of its glyphs", CharacterRun(0xFC, U'A', 10)},
+        {"a run beyond ASCII, glyph by glyph", CharacterRun(0xFC, 0x4FD, 10)},
         {"more than a block of single entries", CharacterRun(10, U'\u0410', 250, 2)},
         {"more than a block of ranges", [] {
              std::map<uint16_t, std::u32string> pairs;
              for (uint16_t i = 0; i < 150; ++i) {
-                 pairs.merge(CharacterRun(static_cast<uint16_t>(4 * i), 0x3000 + 4 * i, 2));
+                 pairs.merge(CharacterRun(static_cast<uint16_t>(4 * i), U'!' + 2 * (i % 40), 2));
              }
              return pairs;
          }()},
@@ -116,11 +118,11 @@ TEST(ToUnicodeCMap, EveryGlyphReadsBackAsItsText)
     }
 }
 
-TEST(ToUnicodeCMap, LeavesOutWhatIsNoText)
+TEST(ToUnicodeCMap, LeavesOutEmptyTextAndReplacesWhatIsNoCharacter)
 {
     std::map<uint16_t, std::u32string> glyphText{{1, U""}, {2, std::u32string(1, char32_t{0xD800})}, {3, std::u32string(1, char32_t{0x110000})},
                                                  {4, U"ok"}};
-    std::map<uint16_t, std::u32string> expected{{4, U"ok"}};
+    std::map<uint16_t, std::u32string> expected{{2, U"\uFFFD"}, {3, U"\uFFFD"}, {4, U"ok"}};
     EXPECT_EQ(ReadBack(ToUnicodeCMap(glyphText)), expected);
 }
 
