@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Converts each sample document under Wine and checks the PDF with
 # independent tools: qpdf for the structure, pdfinfo for the page count,
-# pdftotext for the text.
+# pdftotext for the text and its layout, and the five engines of the viewers
+# people use for every word of the text and every pixel of an image.
 # Usage: check_pdf.sh WINE_RUN BIN_DIR SAMPLES_DIR WORK_DIR direct|commandline
 #   direct: PDFCreator.exe's three runs, as CommandLine.exe drives them
 #   commandline: CommandLine.exe {"PDFCreator.exe" /PrintFile "sample"} {output}
 set -uo pipefail
 wine_run="$1" bin="$2" samples="$3" work="$4" mode="$5"
 converter="$bin/PDFCreator.exe"
+engines="$(cd "$(dirname "$0")/../engines" && pwd)"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 win() { winepath -w "$1" 2>/dev/null; }
@@ -63,6 +65,8 @@ zcat /usr/share/doc/zlib1g/changelog.Debian.gz >"$work/changelog.txt" || fail "n
 { printf '\xFF\xFE'; iconv -f UTF-8 -t UTF-16LE "$work/russian.txt"; } >"$work/russian-utf16le.txt"
 { printf '\xFE\xFF'; iconv -f UTF-8 -t UTF-16BE "$work/russian.txt"; } >"$work/russian-utf16be.txt"
 cp "$samples"/*.txt "$work/"
+# Short texts in the scripts people write in, one a script.
+for text in "$engines"/samples/*.txt; do cp "$text" "$work/sample-$(basename "$text")"; done
 
 # The document's characters, and the PDF's as pdftotext gives them back
 # (with -layout, which neither joins hyphenated lines nor reorders blocks),
@@ -74,7 +78,7 @@ extracted() { timeout 60 pdftotext -layout -enc UTF-8 "$1" - 2>/dev/null | tr -d
 for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 non-ascii-utf8-bom:1 \
     non-ascii-ansi:1 empty:1 other-scripts:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
     japanese::UTF-8 \
-    russian-utf16le::UTF-16 russian-utf16be::UTF-16; do
+    russian-utf16le::UTF-16 russian-utf16be::UTF-16 $(cd "$work" && ls sample-*.txt | sed 's/\.txt$//'); do
     IFS=: read -r sample pages encoding <<<"$entry"
     output="$work/$sample.pdf"
     "convert_$mode" "$sample.txt" "$output" || continue
@@ -95,6 +99,14 @@ for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 n
     fi
 done
 
+# Every word of these documents, read by all five engines.
+read_whole=()
+for sample in several-pages tabs long-lines form-feeds non-ascii-utf8 non-ascii-utf8-bom non-ascii-ansi other-scripts \
+    gpl-3 changelog greek russian czech japanese russian-utf16le russian-utf16be $(cd "$work" && ls sample-*.txt | sed 's/\.txt$//'); do
+    [ -s "$work/$sample.pdf" ] && read_whole+=("$work/$sample.txt" "$work/$sample.pdf")
+done
+timeout 600 /usr/bin/python3 "$engines/check_engines.py" text "${read_whole[@]}" || fail "the engines do not read every word"
+
 # A script the embedded font lacks is drawn with an installed font (Wine
 # offers the host's DejaVu Sans), embedded beside it.
 if [ -s "$work/other-scripts.pdf" ] &&
@@ -109,6 +121,7 @@ timeout 60 pdftoppm -jpeg -r 100 -f 1 -l 1 -singlefile "$work/gpl-3.pdf" "$work/
     fail "pdftoppm could not render a JPEG"
 cp /usr/share/pixmaps/debian-logo.png "$work/logo.png" || fail "no Debian logo to convert"
 cp "$work/gpl-3.pdf" "$work/document.pdf"
+image_pages=()
 for sample in photo.jpg logo.png document.pdf; do
     output="$work/$sample.pdf"
     "convert_$mode" "$sample" "$output" || continue
@@ -129,7 +142,10 @@ for sample in photo.jpg logo.png document.pdf; do
         ;;
     esac
     [ "$(timeout 60 pdfinfo "$output" 2>/dev/null | awk '/^Pages:/ {print $2}')" = 1 ] || fail "$sample: not one page"
+    image_pages+=("$output" "$work/$sample")
 done
+timeout 600 /usr/bin/python3 "$engines/check_engines.py" images "${image_pages[@]}" ||
+    fail "the engines do not render the images' pixels"
 
 # The paper follows the user's locale: Letter where it prints on Letter (1),
 # A4 elsewhere (9: A4; 8: A3). The user's setting is put back afterwards.

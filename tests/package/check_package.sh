@@ -103,8 +103,9 @@ printf '@echo off\r\n%s\r\nexit /b %%ERRORLEVEL%%\r\n' \
 timeout 120 wine cmd /c 'C:\Docs\convert.bat'
 code=$?
 [ "$code" -eq 0 ] || fail "the conversion from cmd ended with $code"
-pdftotext "$WINEPREFIX/drive_c/Docs/report.pdf" - 2>/dev/null | grep -q "Quarterly report" ||
-    fail "no PDF of the document at C:\\Docs\\report.pdf"
+[ -s "$WINEPREFIX/drive_c/Docs/report.pdf" ] || fail "no PDF of the document at C:\\Docs\\report.pdf"
+timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$WINEPREFIX/drive_c/Docs/report.txt" \
+    "$WINEPREFIX/drive_c/Docs/report.pdf" || fail "the engines do not read the installed converter's PDF"
 local_data="$(timeout 60 wine cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
 spool="$(winepath -u "$local_data\\Marrowgate\\Ardenfold" 2>/dev/null)"
 [ -d "$spool" ] || fail "the converter's folder \"$spool\" was not made by the conversion"
