@@ -1,6 +1,7 @@
 #include "GifImage.h"
 
 #include "DocumentError.h"
+#include "Limits.h"
 #include "Lzw.h"
 #include "RasterImage.h"
 
@@ -127,14 +128,16 @@ ImageData ReadGifImage(std::string_view file) {
     }
 
     // The image on its logical screen when it lies within it (the screen
-    // outside it transparent, as viewers show it); else the image alone.
-    const bool onScreen = left + width <= screenWidth && top + height <= screenHeight &&
+    // outside it transparent, as viewers show it); else, or when the screen
+    // is beyond the limits, the image alone.
+    const bool screenFits = screenWidth <= Limits::kMaxImageSide && screenHeight <= Limits::kMaxImageSide &&
+                            std::uint64_t{screenWidth} * screenHeight <= Limits::kMaxImagePixels;
+    const bool onScreen = screenFits && left + width <= screenWidth && top + height <= screenHeight &&
                           (screenWidth != width || screenHeight != height);
     const unsigned pageWidth = onScreen ? screenWidth : width;
     const unsigned pageHeight = onScreen ? screenHeight : height;
     const unsigned offsetX = onScreen ? left : 0;
     const unsigned offsetY = onScreen ? top : 0;
-    RasterImage::CheckSize(kWhat, pageWidth, pageHeight);
     const std::size_t pagePixels = std::size_t{pageWidth} * pageHeight;
     std::string page(pagePixels, '\0');
     std::string alpha(pagePixels, onScreen ? '\0' : '\xff');

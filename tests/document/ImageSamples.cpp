@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -17,8 +18,8 @@ std::string Read(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::vector<std::string>> List() {
-    std::istringstream lines(Read("list.txt"));
+std::vector<std::vector<std::string>> List(const std::string& name) {
+    std::istringstream lines(Read(name));
     std::vector<std::vector<std::string>> rows;
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
@@ -37,21 +38,20 @@ namespace {
 
 int Colours(const std::string& colorSpace) { return colorSpace == "/DeviceRGB" ? 3 : colorSpace == "/DeviceCMYK" ? 4 : 1; }
 
-// The samples of the stream, in order, at the image's depth.
-std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int colours) {
-    const std::size_t bits = std::size_t(colours) * image.bitsPerComponent;
-    const std::size_t rowBytes = (image.width * bits + 7) / 8;
-    const bool predictor = image.decodeParms.find("/Predictor 15") != std::string::npos;
+// The samples of a Flate stream, in order, at the image's depth.
+std::vector<std::uint16_t> StreamSamples(const std::string& data, int width, int height, int depth, int colours,
+                                         bool predictor) {
+    const std::size_t bits = std::size_t(colours) * depth;
+    const std::size_t rowBytes = (width * bits + 7) / 8;
     const std::size_t stride = rowBytes + (predictor ? 1 : 0);
-    std::string rows = Document::FlateCodec::DecompressExactly(image.data, stride * image.height, L"test");
+    std::string rows = Document::FlateCodec::DecompressExactly(data, stride * height, L"test");
     if (predictor) {
-        Document::PngFilter::Unfilter(rows.data(), image.height, rowBytes, std::max<std::size_t>(1, bits / 8));
+        Document::PngFilter::Unfilter(rows.data(), height, rowBytes, std::max<std::size_t>(1, bits / 8));
     }
     std::vector<std::uint16_t> samples;
-    const unsigned depth = image.bitsPerComponent;
-    for (int y = 0; y < image.height; ++y) {
+    for (int y = 0; y < height; ++y) {
         const auto* row = reinterpret_cast<const unsigned char*>(rows.data() + y * stride + (predictor ? 1 : 0));
-        for (std::size_t i = 0; i < std::size_t(image.width) * colours; ++i) {
+        for (std::size_t i = 0; i < std::size_t(width) * colours; ++i) {
             if (depth == 16) {
                 samples.push_back(static_cast<std::uint16_t>((row[2 * i] << 8) | row[2 * i + 1]));
             } else {
@@ -61,6 +61,29 @@ std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int co
         }
     }
     return samples;
+}
+
+std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int colours) {
+    return StreamSamples(image.data, image.width, image.height, image.bitsPerComponent, colours,
+                         image.decodeParms.find("/Predictor 15") != std::string::npos);
+}
+
+std::vector<std::uint16_t> LookUp(const std::vector<std::uint16_t>& indices, const std::vector<std::uint16_t>& palette) {
+    std::vector<std::uint16_t> rgb;
+    for (const std::uint16_t index : indices) {
+        for (int c = 0; c < 3; ++c) {
+            rgb.push_back(3u * index + c < palette.size() ? palette[3 * index + c] : 0);
+        }
+    }
+    return rgb;
+}
+
+std::vector<std::uint16_t> StreamSamples(const Document::ImageData& image) {
+    using Document::ColourModel;
+    const int colours = image.colourModel == ColourModel::Rgb ? 3 : image.colourModel == ColourModel::Cmyk ? 4 : 1;
+    EXPECT_EQ(image.encoding, Document::ImageEncoding::Flate);
+    return StreamSamples(image.data, image.width, image.height, image.bitsPerComponent, colours,
+                         image.predictor.has_value());
 }
 
 } // namespace
@@ -75,13 +98,30 @@ std::vector<std::uint16_t> ColourSamples(const Document::PdfImage& image) {
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
         palette.push_back(static_cast<std::uint16_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     }
-    std::vector<std::uint16_t> rgb;
-    for (const std::uint16_t index : StreamSamples(image, 1)) {
-        for (int c = 0; c < 3; ++c) {
-            rgb.push_back(3u * index + c < palette.size() ? palette[3 * index + c] : 0);
-        }
+    return LookUp(StreamSamples(image, 1), palette);
+}
+
+std::vector<std::uint16_t> ColourSamples(const Document::ImageData& image) {
+    if (!image.palette) {
+        return StreamSamples(image);
     }
-    return rgb;
+    std::vector<std::uint16_t> palette;
+    for (const char c : image.palette->entries) {
+        palette.push_back(static_cast<unsigned char>(c));
+    }
+    return LookUp(StreamSamples(image), palette);
+}
+
+std::vector<std::uint16_t> Alpha(const Document::ImageData& image) {
+    if (!image.softMask) {
+        return {};
+    }
+    std::vector<std::uint16_t> alpha = StreamSamples(*image.softMask);
+    const unsigned top = (1u << image.softMask->bitsPerComponent) - 1;
+    for (std::uint16_t& a : alpha) {
+        a = static_cast<std::uint16_t>(a * 65535u / top);
+    }
+    return alpha;
 }
 
 std::vector<std::uint16_t> Alpha(const Document::PdfImage& image) {
@@ -113,6 +153,82 @@ std::vector<std::uint16_t> Alpha(const Document::PdfImage& image) {
         }
     }
     return {};
+}
+
+void ExpectReference(const Document::ImageData& image, const std::string& refName) {
+    using Document::ImageEncoding;
+    const std::string bytes = Read(refName);
+    const std::size_t newline = bytes.find('\n');
+    std::istringstream head(bytes.substr(0, newline));
+    std::string kind;
+    int width = 0, height = 0, a = 0, b = 0, orientation = 0;
+    double dpi = 0;
+    head >> kind >> width >> height >> a >> b >> dpi >> orientation;
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(image.orientation, orientation);
+    if (dpi != 0) {
+        EXPECT_NEAR(image.dpiX, dpi, 0.02);
+    }
+    if (kind == "ccitt") {
+        ASSERT_EQ(image.encoding, ImageEncoding::CcittFax);
+        ASSERT_TRUE(image.ccitt.has_value());
+        EXPECT_EQ(image.ccitt->k, a);
+        EXPECT_EQ(image.ccitt->blackIs1, b == 1);
+        EXPECT_EQ(image.ccitt->columns, width);
+        EXPECT_EQ(image.ccitt->rows, height);
+        return;
+    }
+    if (kind == "dct") {
+        ASSERT_EQ(image.encoding, ImageEncoding::Dct);
+        EXPECT_EQ(image.colourModel, a == 3 ? Document::ColourModel::Rgb : Document::ColourModel::Gray);
+        EXPECT_EQ(image.data.substr(0, 2), "\xff\xd8");
+        return;
+    }
+    ASSERT_EQ(kind, "flate");
+    std::vector<std::uint16_t> expected;
+    for (std::size_t at = newline + 1; at + 1 < bytes.size(); at += 2) {
+        expected.push_back(static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                                      (static_cast<unsigned char>(bytes[at + 1]) << 8)));
+    }
+    const std::size_t colourCount = std::size_t(width) * height * a;
+    const std::vector<std::uint16_t> alpha(expected.begin() + std::min(colourCount, expected.size()), expected.end());
+    expected.resize(std::min(colourCount, expected.size()));
+    std::vector<std::uint16_t> colour = ColourSamples(image);
+    const std::vector<std::uint16_t> gotAlpha = Alpha(image);
+    EXPECT_TRUE(gotAlpha == alpha) << "alpha differs";
+    // The colour under a wholly transparent pixel is the writer's to choose.
+    for (std::size_t i = 0; i < alpha.size() && colour.size() == expected.size(); ++i) {
+        if (alpha[i] == 0) {
+            std::copy_n(expected.begin() + i * a, a, colour.begin() + i * a);
+        }
+    }
+    ASSERT_EQ(colour.size(), expected.size());
+    std::size_t differ = 0;
+    while (differ < colour.size() && colour[differ] == expected[differ]) {
+        ++differ;
+    }
+    EXPECT_EQ(differ, colour.size()) << "first difference at sample " << differ << ": " << colour[differ] << " for "
+                                     << expected[differ];
+}
+
+int CheckFormatSamples(const std::string& format,
+                       const std::function<std::vector<Document::ImageData>(std::string_view)>& read) {
+    int checked = 0;
+    for (const auto& row : List("formats.txt")) {
+        if (row[0] != format) {
+            continue;
+        }
+        SCOPED_TRACE(row[1]);
+        const std::vector<Document::ImageData> images = read(Read(row[1]));
+        EXPECT_EQ(images.size(), std::stoul(row[2]));
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            SCOPED_TRACE("image " + std::to_string(i));
+            ExpectReference(images[i], row[1] + "." + std::to_string(i) + ".ref");
+            ++checked;
+        }
+    }
+    return checked;
 }
 
 std::string Chunk(const std::string& type, const std::string& data) {
