@@ -260,7 +260,8 @@ ImageData ReadBmpImage(std::string_view file) {
         }
     }
     RasterImage::SetRows(image, rgb);
-    if (hasAlpha) {
+    // Writers that leave the alpha bits at zero mean an opaque image, not an invisible one.
+    if (hasAlpha && alpha.find_first_not_of('\0') != std::string::npos) {
         image.softMask = RasterImage::SoftMask(image.width, image.height, alpha);
     }
     return image;
