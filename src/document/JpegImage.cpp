@@ -98,12 +98,12 @@ bool IsFrameMarker(unsigned marker) {
 
 } // namespace
 
-PdfImage ReadJpegImage(std::string_view file) {
+ImageData ReadJpegImage(std::string_view file) {
     if (file.size() < 4 || Byte(file, 0) != 0xff || Byte(file, 1) != 0xd8) {
         Refuse(L"is damaged: it does not start with the JPEG start marker.");
     }
-    PdfImage image;
-    image.filter = "/DCTDecode";
+    ImageData image;
+    image.encoding = ImageEncoding::Dct;
     std::optional<Density> jfif;
     std::optional<Density> exif;
     bool adobe = false;
@@ -185,25 +185,21 @@ PdfImage ReadJpegImage(std::string_view file) {
             image.width = static_cast<int>(width);
             image.height = static_cast<int>(height);
             switch (components) {
-            case 1: image.colorSpace = "/DeviceGray"; break;
-            case 3: image.colorSpace = "/DeviceRGB"; break;
-            case 4: image.colorSpace = "/DeviceCMYK"; break;
+            case 1: image.colourModel = ColourModel::Gray; break;
+            case 3: image.colourModel = ColourModel::Rgb; break;
+            case 4: image.colourModel = ColourModel::Cmyk; break;
             default:
                 Refuse(L"has " + std::to_wstring(components) + L" colour components; PDF files carry 1, 3 or 4.");
             }
         }
     }
     // Adobe's applications store CMYK inverted, and mark it with APP14.
-    if (adobe && image.colorSpace == "/DeviceCMYK") {
-        image.extraEntries = "/Decode [1 0 1 0 1 0 1 0]";
-    }
+    image.inverted = adobe && image.colourModel == ColourModel::Cmyk;
     if (const auto density = jfif ? jfif : exif) {
         image.dpiX = density->x;
         image.dpiY = density->y;
     }
     image.bitsPerComponent = 8;
-    // Progressive JPEG needs PDF 1.3, which 1.4 includes.
-    image.pdfVersion = 4;
     image.data = std::string(file);
     return image;
 }

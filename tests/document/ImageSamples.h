@@ -1,7 +1,7 @@
 #pragma once
 // What the image tests share: the sample folder that png_samples.py fills at
-// build time, and the samples a PDF reader gets back from a PdfImage.
-#include "PdfImage.h"
+// build time, and the samples a PDF reader gets back from an image.
+#include "ImageData.h"
 
 #include <cstdint>
 #include <string>
@@ -18,11 +18,10 @@ std::vector<std::vector<std::string>> List();
 // The colour samples of every pixel as a PDF reader decodes the image: the
 // stream inflated, its predictor undone, indexed colours looked up in the
 // palette.
-std::vector<std::uint16_t> ColourSamples(const Document::PdfImage& image);
+std::vector<std::uint16_t> ColourSamples(const Document::ImageData& image);
 
-// Each pixel's opacity, 0..65535, from the soft mask or the colour-key
-// /Mask; empty when every pixel is opaque.
-std::vector<std::uint16_t> Alpha(const Document::PdfImage& image);
+// Each pixel's opacity, 0..65535, from the soft mask or the colour key; empty when every pixel is opaque.
+std::vector<std::uint16_t> Alpha(const Document::ImageData& image);
 
 // A PNG chunk: length, type, data, CRC.
 std::string Chunk(const std::string& type, const std::string& data);

@@ -13,13 +13,13 @@ TEST(JpegImage, RealFilesAreEmbeddedAsTheyAre) {
         }
         SCOPED_TRACE(row[1]);
         const std::string file = ImageSamples::Read(row[1]);
-        const PdfImage image = ReadJpegImage(file);
+        const ImageData image = ReadJpegImage(file);
         EXPECT_TRUE(image.data == file);
-        EXPECT_EQ(image.filter, "/DCTDecode");
+        EXPECT_EQ(image.encoding, ImageEncoding::Dct);
         // Width, height and components as file(1) read them.
         EXPECT_EQ(std::to_string(image.width), row[2]);
         EXPECT_EQ(std::to_string(image.height), row[3]);
-        EXPECT_EQ(image.colorSpace, row[4] == "1" ? "/DeviceGray" : row[4] == "3" ? "/DeviceRGB" : "/DeviceCMYK");
+        EXPECT_EQ(image.colourModel, row[4] == "1" ? ColourModel::Gray : row[4] == "3" ? ColourModel::Rgb : ColourModel::Cmyk);
     }
 }
 
@@ -68,28 +68,28 @@ TEST(JpegImage, HeadersGiveSizeColourAndResolution) {
         const char* name;
         std::string file;
         int width, height;
-        const char* colorSpace;
-        const char* extra;
+        ColourModel colourModel;
+        bool inverted;
         double dpiX, dpiY;
     };
     const std::string adobe = Segment(0xee, std::string("Adobe\0\x64\0\0\0\0\2", 12));
     const Row rows[] = {
-        {"baseline grey, no density", kStart + Frame(0xc0, 8, 640, 480, 1) + kScan, 640, 480, "/DeviceGray", "", 0, 0},
-        {"progressive RGB, JFIF dpi", kStart + Jfif(1, 300, 150) + Frame(0xc2, 8, 17, 5, 3) + kScan, 17, 5, "/DeviceRGB", "", 300, 150},
-        {"JFIF dots per cm", kStart + Jfif(2, 100, 100) + Frame(0xc0, 8, 1, 1, 3) + kScan, 1, 1, "/DeviceRGB", "", 254, 254},
-        {"JFIF aspect only, EXIF dpi", kStart + Jfif(0, 1, 1) + Exif(72, 2) + Frame(0xc1, 8, 9, 9, 3) + kScan, 9, 9, "/DeviceRGB", "", 72, 72},
-        {"EXIF per cm", kStart + Exif(100, 3) + Frame(0xc0, 8, 9, 9, 1) + kScan, 9, 9, "/DeviceGray", "", 254, 254},
-        {"Adobe CMYK is inverted", kStart + adobe + Frame(0xc0, 8, 20000, 5000, 4) + kScan, 20000, 5000, "/DeviceCMYK", "/Decode [1 0 1 0 1 0 1 0]", 0, 0},
-        {"CMYK without Adobe", kStart + Frame(0xc0, 8, 2, 2, 4) + kScan, 2, 2, "/DeviceCMYK", "", 0, 0},
-        {"fill bytes before a marker", kStart + "\xff\xff" + Frame(0xc0, 8, 3, 4, 1) + kScan, 3, 4, "/DeviceGray", "", 0, 0},
+        {"baseline grey, no density", kStart + Frame(0xc0, 8, 640, 480, 1) + kScan, 640, 480, ColourModel::Gray, false, 0, 0},
+        {"progressive RGB, JFIF dpi", kStart + Jfif(1, 300, 150) + Frame(0xc2, 8, 17, 5, 3) + kScan, 17, 5, ColourModel::Rgb, false, 300, 150},
+        {"JFIF dots per cm", kStart + Jfif(2, 100, 100) + Frame(0xc0, 8, 1, 1, 3) + kScan, 1, 1, ColourModel::Rgb, false, 254, 254},
+        {"JFIF aspect only, EXIF dpi", kStart + Jfif(0, 1, 1) + Exif(72, 2) + Frame(0xc1, 8, 9, 9, 3) + kScan, 9, 9, ColourModel::Rgb, false, 72, 72},
+        {"EXIF per cm", kStart + Exif(100, 3) + Frame(0xc0, 8, 9, 9, 1) + kScan, 9, 9, ColourModel::Gray, false, 254, 254},
+        {"Adobe CMYK is inverted", kStart + adobe + Frame(0xc0, 8, 20000, 5000, 4) + kScan, 20000, 5000, ColourModel::Cmyk, true, 0, 0},
+        {"CMYK without Adobe", kStart + Frame(0xc0, 8, 2, 2, 4) + kScan, 2, 2, ColourModel::Cmyk, false, 0, 0},
+        {"fill bytes before a marker", kStart + "\xff\xff" + Frame(0xc0, 8, 3, 4, 1) + kScan, 3, 4, ColourModel::Gray, false, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const PdfImage image = ReadJpegImage(row.file);
+        const ImageData image = ReadJpegImage(row.file);
         EXPECT_EQ(image.width, row.width);
         EXPECT_EQ(image.height, row.height);
-        EXPECT_EQ(image.colorSpace, row.colorSpace);
-        EXPECT_EQ(image.extraEntries, row.extra);
+        EXPECT_EQ(image.colourModel, row.colourModel);
+        EXPECT_EQ(image.inverted, row.inverted);
         EXPECT_NEAR(image.dpiX, row.dpiX, 1e-9);
         EXPECT_NEAR(image.dpiY, row.dpiY, 1e-9);
         EXPECT_TRUE(image.data == row.file);
