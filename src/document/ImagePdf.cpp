@@ -162,11 +162,42 @@ private:
     PdfRef lastProfileRef_;
 };
 
-// The page's content: the picture drawn into its rectangle.
-std::string PageContent(const ImagePlacement& placement)
+// How EXIF orientation shows the stored picture: the shown picture's
+// unit square from the stored one's, p = a s + b t + c and q = d s + e t + f
+// (s, t and p, q rightwards and upwards from the lower-left corner).
+struct Turn {
+    int a, b, c, d, e, f;
+};
+constexpr Turn kTurns[8] = {
+    {1, 0, 0, 0, 1, 0},   // 1 as stored
+    {-1, 0, 1, 0, 1, 0},  // 2 mirrored left to right
+    {-1, 0, 1, 0, -1, 1}, // 3 turned half round
+    {1, 0, 0, 0, -1, 1},  // 4 mirrored top to bottom
+    {0, -1, 1, -1, 0, 1}, // 5 mirrored along the diagonal from the top left
+    {0, 1, 0, -1, 0, 1},  // 6 turned a quarter clockwise
+    {0, 1, 0, 1, 0, 0},   // 7 mirrored along the other diagonal
+    {0, -1, 1, 1, 0, 0},  // 8 turned a quarter anticlockwise
+};
+
+// Orientations 5 to 8 swap the picture's sides; anything outside 1 to 8 is shown as stored.
+int Orientation(const ImageData& image) { return image.orientation >= 1 && image.orientation <= 8 ? image.orientation : 1; }
+bool SidesSwap(const ImageData& image) { return Orientation(image) >= 5; }
+
+ImagePlacement Place(const ImageData& image, const Paper& paper)
 {
-    return "q " + PdfNumber(placement.width) + " 0 0 " + PdfNumber(placement.height) + " " + PdfNumber(placement.x) + " " +
-           PdfNumber(placement.y) + " cm /Im1 Do Q\n";
+    const bool swap = SidesSwap(image);
+    return PlaceImageOnPage(paper.width, paper.height, kImageMargin, swap ? image.height : image.width,
+                            swap ? image.width : image.height, swap ? image.dpiY : image.dpiX, swap ? image.dpiX : image.dpiY);
+}
+
+// The page's content: the picture drawn into its rectangle, turned as it was taken.
+std::string PageContent(const ImageData& image, const ImagePlacement& placement)
+{
+    const Turn& turn = kTurns[Orientation(image) - 1];
+    const double w = placement.width, h = placement.height;
+    return "q " + PdfNumber(w * turn.a) + " " + PdfNumber(h * turn.d) + " " + PdfNumber(w * turn.b) + " " +
+           PdfNumber(h * turn.e) + " " + PdfNumber(placement.x + w * turn.c) + " " + PdfNumber(placement.y + h * turn.f) +
+           " cm /Im1 Do Q\n";
 }
 
 } // namespace
@@ -203,8 +234,7 @@ std::string WriteImagePdf(const std::vector<ImageData>& pages, const Paper& pape
     ImageWriter images(file);
     for (size_t i = 0; i < pages.size(); ++i) {
         const ImageData& image = pages[i];
-        const ImagePlacement placement =
-            PlaceImageOnPage(paper.width, paper.height, kImageMargin, image.width, image.height, image.dpiX, image.dpiY);
+        const ImagePlacement placement = Place(image, paper);
         PdfRef contents = file.Reserve(), picture = file.Reserve();
         file.Write(pageRefs[i], PdfDictionary()
                                     .Name(Pdf::Type, Pdf::Page)
@@ -213,7 +243,7 @@ std::string WriteImagePdf(const std::vector<ImageData>& pages, const Paper& pape
                                     .Dictionary(Pdf::Resources, PdfDictionary().Dictionary(
                                                                     Pdf::XObject, PdfDictionary().ResourceRef("Im1", picture)))
                                     .Ref(Pdf::Contents, contents));
-        file.WriteCompressedStream(contents, PdfDictionary(), PageContent(placement));
+        file.WriteCompressedStream(contents, PdfDictionary(), PageContent(image, placement));
         images.Write(picture, image);
     }
     return file.Finish(catalog, infoRef);

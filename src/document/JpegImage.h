@@ -1,8 +1,10 @@
 #pragma once
-// A JPEG file as an image whose data is the file's bytes, as they are. Only the headers are read: the frame header for the
-// size, components and precision; Adobe's APP14 marker, whose CMYK is stored
-// inverted; the JFIF or EXIF density for the resolution. Baseline, extended
-// and progressive files are taken.
+// A JPEG file as an image whose data is the file's bytes, as they are. Only
+// the headers are read: the frame header for the size, components and
+// precision; Adobe's APP14 marker, whose CMYK is stored inverted; the JFIF
+// or EXIF density for the resolution; the EXIF orientation, which the page
+// applies (the bytes stay as they are). Baseline, extended and progressive
+// files are taken.
 #include "ImageData.h"
 
 #include <string_view>

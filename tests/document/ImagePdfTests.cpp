@@ -113,6 +113,38 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
     }
 }
 
+// The stored 200 x 100 picture, shown as EXIF orientation says: the data
+// stays, the page's matrix turns it, and the page follows the shown picture.
+TEST(ImagePdf, OrientationTurnsThePictureAndItsPage)
+{
+    const struct {
+        int orientation;
+        const char* mediaBox;
+        const char* content;
+    } rows[] = {
+        {1, "/MediaBox [0 0 842 595]", "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n"},
+        {2, "/MediaBox [0 0 842 595]", "q -200 0 0 100 521 247.5 cm /Im1 Do Q\n"},
+        {3, "/MediaBox [0 0 842 595]", "q -200 0 0 -100 521 347.5 cm /Im1 Do Q\n"},
+        {4, "/MediaBox [0 0 842 595]", "q 200 0 0 -100 321 347.5 cm /Im1 Do Q\n"},
+        {5, "/MediaBox [0 0 595 842]", "q 0 -200 -100 0 347.5 521 cm /Im1 Do Q\n"},
+        {6, "/MediaBox [0 0 595 842]", "q 0 -200 100 0 247.5 521 cm /Im1 Do Q\n"},
+        {7, "/MediaBox [0 0 595 842]", "q 0 200 100 0 247.5 321 cm /Im1 Do Q\n"},
+        {8, "/MediaBox [0 0 595 842]", "q 0 200 -100 0 347.5 321 cm /Im1 Do Q\n"},
+        {9, "/MediaBox [0 0 842 595]", "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.orientation);
+        ImageData image = Jpeg();
+        image.orientation = row.orientation;
+        const std::map<int, PdfObjectText> objects = ReadPdfObjects(WriteImagePdf({image}, Paper{595, 842}, {U"photo.jpg", ""}));
+        EXPECT_EQ(ObjectsWith(objects, row.mediaBox).size(), 1u);
+        const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
+        ASSERT_EQ(contents.size(), 1u);
+        EXPECT_EQ(contents[0].stream, row.content);
+        EXPECT_EQ(ObjectsWith(objects, "/Width 200 /Height 100").at(0).stream, image.data);
+    }
+}
+
 TEST(ImagePdf, SeveralImagesGiveAPageEachAndShareTheirProfile)
 {
     ImageData wide = Jpeg();

@@ -58,6 +58,16 @@ std::string Exif(int dpi, int unit) {
     return Segment(0xe1, std::string("Exif\0\0", 6) + tiff);
 }
 
+// EXIF with one directory entry, Orientation, in either byte order;
+// `cut` leaves the entry's last bytes out of the segment.
+std::string ExifOrientation(int value, bool bigEndian, std::size_t cut = 0) {
+    auto two = [&](int v) { return bigEndian ? std::string{char(v >> 8), char(v)} : std::string{char(v), char(v >> 8)}; };
+    auto four = [&](int v) { return bigEndian ? two(0) + two(v) : two(v) + two(0); };
+    std::string tiff = std::string(bigEndian ? "MM\0*" : "II*\0", 4) + four(8) + two(1);
+    tiff += two(0x0112) + two(3) + four(1) + two(value) + two(0) + four(0);
+    return Segment(0xe1, std::string("Exif\0\0", 6) + tiff.substr(0, tiff.size() - 4 - cut));
+}
+
 const std::string kStart("\xff\xd8", 2);
 const std::string kScan = Segment(0xda, std::string("\1\1\0\0\x3f\0", 6)) + "scan data\xff\xd9";
 
@@ -125,5 +135,34 @@ TEST(JpegImage, RefusesWhatAPdfCannotCarry) {
             EXPECT_NE(error.Description().find(row.reason), std::wstring::npos)
                 << std::string(error.Description().begin(), error.Description().end());
         }
+    }
+}
+
+TEST(JpegImage, OrientationFromExifInEitherByteOrder) {
+    const std::string frame = Frame(0xc0, 8, 30, 20, 3) + kScan;
+    for (int value = 1; value <= 8; ++value) {
+        for (const bool bigEndian : {false, true}) {
+            SCOPED_TRACE(std::to_string(value) + (bigEndian ? " MM" : " II"));
+            const std::string file = kStart + ExifOrientation(value, bigEndian) + frame;
+            const ImageData image = ReadJpegImage(file);
+            EXPECT_EQ(image.orientation, value);
+            EXPECT_EQ(image.width, 30); // the stored picture; the page turns it
+            EXPECT_TRUE(image.data == file);
+        }
+    }
+    const struct {
+        const char* name;
+        std::string file;
+        int orientation;
+    } rows[] = {
+        {"no EXIF", kStart + frame, 1},
+        {"out of range", kStart + ExifOrientation(9, false) + frame, 1},
+        {"zero", kStart + ExifOrientation(0, true) + frame, 1},
+        {"entry cut off", kStart + ExifOrientation(6, true, 6) + frame, 1},
+        {"after an XMP segment", kStart + Segment(0xe1, "http://ns.adobe.com/xap/1.0/") + ExifOrientation(8, false) + frame, 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ReadJpegImage(row.file).orientation, row.orientation);
     }
 }
