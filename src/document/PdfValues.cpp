@@ -87,6 +87,12 @@ PdfDictionary& PdfDictionary::Integer(PdfName key, long long value)
     return *this;
 }
 
+PdfDictionary& PdfDictionary::Boolean(PdfName key, bool value)
+{
+    Key(key).body_ += value ? "true" : "false";
+    return *this;
+}
+
 PdfDictionary& PdfDictionary::Real(PdfName key, double value)
 {
     Key(key).body_ += PdfNumber(value);
@@ -179,6 +185,26 @@ PdfArray& PdfArray::Ref(PdfRef value)
 PdfArray& PdfArray::Dictionary(const PdfDictionary& value)
 {
     Separate().body_ += value.Written();
+    return *this;
+}
+
+PdfArray& PdfArray::Array(const PdfArray& value)
+{
+    Separate().body_ += value.Written();
+    return *this;
+}
+
+PdfArray& PdfArray::HexBytes(std::string_view value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string& body = Separate().body_;
+    body.reserve(body.size() + 2 * value.size() + 2);
+    body += '<';
+    for (const unsigned char byte : value) {
+        body += digits[byte >> 4];
+        body += digits[byte & 15];
+    }
+    body += '>';
     return *this;
 }
 

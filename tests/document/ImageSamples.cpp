@@ -36,22 +36,25 @@ std::vector<std::vector<std::string>> List(const std::string& name) {
 
 namespace {
 
-int Colours(const std::string& colorSpace) { return colorSpace == "/DeviceRGB" ? 3 : colorSpace == "/DeviceCMYK" ? 4 : 1; }
+int Colours(Document::ColourModel model) {
+    return model == Document::ColourModel::Rgb ? 3 : model == Document::ColourModel::Cmyk ? 4 : 1;
+}
 
-// The samples of a Flate stream, in order, at the image's depth.
-std::vector<std::uint16_t> StreamSamples(const std::string& data, int width, int height, int depth, int colours,
-                                         bool predictor) {
-    const std::size_t bits = std::size_t(colours) * depth;
-    const std::size_t rowBytes = (width * bits + 7) / 8;
+// The samples of the stream, in order, at the image's depth.
+std::vector<std::uint16_t> StreamSamples(const Document::ImageData& image, int colours) {
+    const std::size_t bits = std::size_t(colours) * image.bitsPerComponent;
+    const std::size_t rowBytes = (image.width * bits + 7) / 8;
+    const bool predictor = image.predictor.has_value();
     const std::size_t stride = rowBytes + (predictor ? 1 : 0);
-    std::string rows = Document::FlateCodec::DecompressExactly(data, stride * height, L"test");
+    std::string rows = Document::FlateCodec::DecompressExactly(image.data, stride * image.height, L"test");
     if (predictor) {
-        Document::PngFilter::Unfilter(rows.data(), height, rowBytes, std::max<std::size_t>(1, bits / 8));
+        Document::PngFilter::Unfilter(rows.data(), image.height, rowBytes, std::max<std::size_t>(1, bits / 8));
     }
     std::vector<std::uint16_t> samples;
-    for (int y = 0; y < height; ++y) {
+    const unsigned depth = image.bitsPerComponent;
+    for (int y = 0; y < image.height; ++y) {
         const auto* row = reinterpret_cast<const unsigned char*>(rows.data() + y * stride + (predictor ? 1 : 0));
-        for (std::size_t i = 0; i < std::size_t(width) * colours; ++i) {
+        for (std::size_t i = 0; i < std::size_t(image.width) * colours; ++i) {
             if (depth == 16) {
                 samples.push_back(static_cast<std::uint16_t>((row[2 * i] << 8) | row[2 * i + 1]));
             } else {
@@ -63,81 +66,32 @@ std::vector<std::uint16_t> StreamSamples(const std::string& data, int width, int
     return samples;
 }
 
-std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int colours) {
-    return StreamSamples(image.data, image.width, image.height, image.bitsPerComponent, colours,
-                         image.decodeParms.find("/Predictor 15") != std::string::npos);
-}
+} // namespace
 
-std::vector<std::uint16_t> LookUp(const std::vector<std::uint16_t>& indices, const std::vector<std::uint16_t>& palette) {
+std::vector<std::uint16_t> ColourSamples(const Document::ImageData& image) {
+    if (image.colourModel != Document::ColourModel::Indexed) {
+        return StreamSamples(image, Colours(image.colourModel));
+    }
+    const std::string& palette = image.palette.value().entries;
     std::vector<std::uint16_t> rgb;
-    for (const std::uint16_t index : indices) {
+    for (const std::uint16_t index : StreamSamples(image, 1)) {
         for (int c = 0; c < 3; ++c) {
-            rgb.push_back(3u * index + c < palette.size() ? palette[3 * index + c] : 0);
+            rgb.push_back(3u * index + c < palette.size() ? static_cast<unsigned char>(palette[3 * index + c]) : 0);
         }
     }
     return rgb;
 }
 
-std::vector<std::uint16_t> StreamSamples(const Document::ImageData& image) {
-    using Document::ColourModel;
-    const int colours = image.colourModel == ColourModel::Rgb ? 3 : image.colourModel == ColourModel::Cmyk ? 4 : 1;
-    EXPECT_EQ(image.encoding, Document::ImageEncoding::Flate);
-    return StreamSamples(image.data, image.width, image.height, image.bitsPerComponent, colours,
-                         image.predictor.has_value());
-}
-
-} // namespace
-
-std::vector<std::uint16_t> ColourSamples(const Document::PdfImage& image) {
-    if (image.colorSpace.rfind("[/Indexed /DeviceRGB ", 0) != 0) {
-        return StreamSamples(image, Colours(image.colorSpace));
-    }
-    const std::size_t open = image.colorSpace.find('<');
-    const std::string hex = image.colorSpace.substr(open + 1, image.colorSpace.find('>') - open - 1);
-    std::vector<std::uint16_t> palette;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        palette.push_back(static_cast<std::uint16_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    return LookUp(StreamSamples(image, 1), palette);
-}
-
-std::vector<std::uint16_t> ColourSamples(const Document::ImageData& image) {
-    if (!image.palette) {
-        return StreamSamples(image);
-    }
-    std::vector<std::uint16_t> palette;
-    for (const char c : image.palette->entries) {
-        palette.push_back(static_cast<unsigned char>(c));
-    }
-    return LookUp(StreamSamples(image), palette);
-}
-
 std::vector<std::uint16_t> Alpha(const Document::ImageData& image) {
-    if (!image.softMask) {
-        return {};
-    }
-    std::vector<std::uint16_t> alpha = StreamSamples(*image.softMask);
-    const unsigned top = (1u << image.softMask->bitsPerComponent) - 1;
-    for (std::uint16_t& a : alpha) {
-        a = static_cast<std::uint16_t>(a * 65535u / top);
-    }
-    return alpha;
-}
-
-std::vector<std::uint16_t> Alpha(const Document::PdfImage& image) {
     std::vector<std::uint16_t> alpha;
     if (image.softMask) {
         const unsigned top = (1u << image.softMask->bitsPerComponent) - 1;
         for (const std::uint16_t a : StreamSamples(*image.softMask, 1)) {
             alpha.push_back(static_cast<std::uint16_t>(a * 65535u / top));
         }
-    } else if (const std::size_t at = image.extraEntries.find("/Mask ["); at != std::string::npos) {
-        std::istringstream ranges(image.extraEntries.substr(at + 7));
-        std::vector<unsigned> bounds;
-        for (unsigned value; ranges >> value;) {
-            bounds.push_back(value);
-        }
-        const std::vector<std::uint16_t> colours = StreamSamples(image, Colours(image.colorSpace));
+    } else if (!image.colourKey.empty()) {
+        const std::vector<int>& bounds = image.colourKey;
+        const std::vector<std::uint16_t> colours = StreamSamples(image, Colours(image.colourModel));
         const std::size_t n = bounds.size() / 2;
         for (std::size_t i = 0; i < colours.size(); i += n) {
             bool masked = true;

@@ -1,8 +1,7 @@
 #pragma once
 // What the image tests share: the sample folder that png_samples.py fills at
-// build time, and the samples a PDF reader gets back from a PdfImage.
+// build time, and the samples a PDF reader gets back from an image.
 #include "ImageData.h"
-#include "PdfImage.h"
 
 #include <cstdint>
 #include <functional>
@@ -22,14 +21,9 @@ std::vector<std::vector<std::string>> List(const std::string& name = "list.txt")
 // The colour samples of every pixel as a PDF reader decodes the image: the
 // stream inflated, its predictor undone, indexed colours looked up in the
 // palette.
-std::vector<std::uint16_t> ColourSamples(const Document::PdfImage& image);
-
-// Each pixel's opacity, 0..65535, from the soft mask or the colour-key
-// /Mask; empty when every pixel is opaque.
-std::vector<std::uint16_t> Alpha(const Document::PdfImage& image);
-
-// The same for what a reader hands the PDF layer (Flate data only).
 std::vector<std::uint16_t> ColourSamples(const Document::ImageData& image);
+
+// Each pixel's opacity, 0..65535, from the soft mask or the colour key; empty when every pixel is opaque.
 std::vector<std::uint16_t> Alpha(const Document::ImageData& image);
 
 // Checks an image a reader returned against `refName`, what
