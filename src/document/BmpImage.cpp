@@ -206,12 +206,12 @@ ImageData ReadBmpImage(std::string_view file) {
         }
         image.colourModel = ColourModel::Indexed;
         image.palette = std::move(palette);
+        image.bitsPerComponent = static_cast<int>(bits);
         if (runLengths) {
-            image.bitsPerComponent = 8;
-            RasterImage::SetRows(image, ExpandRunLengths(pixels, h));
+            RasterImage::SetRows(image, RasterImage::PackRows(ExpandRunLengths(pixels, h), image.width, image.height,
+                                                              image.bitsPerComponent));
             return image;
         }
-        image.bitsPerComponent = static_cast<int>(bits);
         const std::size_t rowBytes = RasterImage::RowBytes(h.width, 1, static_cast<int>(bits));
         std::string rows(rowBytes * h.height, '\0');
         for (std::size_t y = 0; y < h.height; ++y) {

@@ -128,10 +128,12 @@ ImageData ReadGifImage(std::string_view file) {
     }
 
     // The image on its logical screen when it lies within it (the screen
-    // outside it transparent, as viewers show it); else, or when the screen
-    // is beyond the limits, the image alone.
+    // outside it transparent, as viewers show it); else the image alone. A
+    // screen beyond the limits, or of more than four times the image's area,
+    // is not taken either: its pixels would cost what no data pays for.
+    const std::uint64_t screenArea = std::uint64_t{screenWidth} * screenHeight;
     const bool screenFits = screenWidth <= Limits::kMaxImageSide && screenHeight <= Limits::kMaxImageSide &&
-                            std::uint64_t{screenWidth} * screenHeight <= Limits::kMaxImagePixels;
+                            screenArea <= Limits::kMaxImagePixels && screenArea <= 4 * std::uint64_t{width} * height;
     const bool onScreen = screenFits && left + width <= screenWidth && top + height <= screenHeight &&
                           (screenWidth != width || screenHeight != height);
     const unsigned pageWidth = onScreen ? screenWidth : width;

@@ -174,7 +174,13 @@ std::string Decompress(const std::string& data, const Layout& layout, std::size_
     std::string out;
     switch (layout.compression) {
     case kNone: out = data.substr(0, expected); break;
-    case kLzw: out = Lzw::Decode(data, Lzw::Dialect::Tiff, 8, expected, kWhat); break;
+    case kLzw:
+        // The first LZW writers put their codes least significant bit first; their strips start so.
+        if (data.size() >= 2 && data[0] == 0 && (data[1] & 1) != 0) {
+            Refuse(L"uses the old form of LZW compression, which the converter does not take.");
+        }
+        out = Lzw::Decode(data, Lzw::Dialect::Tiff, 8, expected, kWhat);
+        break;
     case kAdobeDeflate:
     case kDeflate: {
         FlateCodec::StreamEnd end;
@@ -512,8 +518,12 @@ ImageData ReadImage(std::string_view file, const TiffDirectory& directory, bool 
         if (layout.samples < colours) {
             Refuse(L"has fewer samples a pixel than its colour model needs.");
         }
+        // The decoded rows and what they become; tiles reach past the
+        // image's edges, and all of them are decoded on the way.
         const std::uint64_t planeBytes = RasterImage::RowBytes(layout.width, layout.samples, layout.bits) * layout.height;
-        decoded += planeBytes * 2; // the decoded rows and what they become
+        const std::uint64_t chunkBytes = RasterImage::RowBytes(layout.chunkWidth, layout.PlaneSamples(), layout.bits) *
+                                         layout.chunkHeight * layout.offsets.size();
+        decoded += planeBytes + std::max(planeBytes, chunkBytes);
         RasterImage::CheckDecodedBytes(kWhat, decoded);
         std::string rows = Interleave(DecodePlanes(file, layout), layout);
         const std::vector<std::uint32_t> extra = directory.Values(kExtraSamples);
