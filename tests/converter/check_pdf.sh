@@ -109,8 +109,8 @@ cp "$work/gpl-3.pdf" "$work/document.pdf"
 # way), which must give a page per image, its data CCITT; a GIF with a
 # transparent background, kept as a soft mask; a BMP. The pixels that poppler
 # extracts must be the file's.
-timeout 60 convert -size 300x200 xc:white -fill black -draw "circle 150,100 150,20" -depth 1 "$work/page1.tif" &&
-    timeout 60 convert -size 300x200 xc:white -fill black -draw "rectangle 30,30 200,150" -depth 1 "$work/page2.tif" &&
+timeout 60 convert -size 300x200 xc:white -fill black -draw "circle 150,100 150,20" -alpha off -type bilevel -depth 1 "$work/page1.tif" &&
+    timeout 60 convert -size 300x200 xc:white -fill black -draw "rectangle 30,30 200,150" -alpha off -type bilevel -depth 1 "$work/page2.tif" &&
     timeout 60 tiffcp -c g4 -r 16 "$work/page1.tif" "$work/page2.tif" "$work/fax.tif" &&
     timeout 60 convert -size 64x48 xc:none -fill red -draw "circle 32,24 32,4" "$work/image.gif" &&
     timeout 60 convert -size 64x48 gradient:yellow-navy BMP3:"$work/image.bmp" || fail "could not make TIFF, GIF and BMP samples"
