@@ -15,11 +15,11 @@
 
 namespace {
 
-void CheckStream(const Document::PdfImage& image) {
-    const std::size_t colours = image.colorSpace == "/DeviceRGB" ? 3 : 1;
+void CheckStream(const Document::ImageData& image) {
+    const std::size_t colours = image.colourModel == Document::ColourModel::Rgb ? 3 : 1;
     const std::size_t rowBytes = (std::size_t(image.width) * colours * image.bitsPerComponent + 7) / 8;
-    if (image.width <= 0 || image.height <= 0 || image.filter != "/FlateDecode" ||
-        image.decodeParms.find("/Predictor 15") == std::string::npos) {
+    if (image.width <= 0 || image.height <= 0 || image.encoding != Document::ImageEncoding::Flate ||
+        !image.predictor) {
         std::abort();
     }
     try {
@@ -32,7 +32,7 @@ void CheckStream(const Document::PdfImage& image) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::optional<Document::PdfImage> image;
+    std::optional<Document::ImageData> image;
     try {
         image = Document::ReadPngImage(std::string_view(reinterpret_cast<const char*>(data), size));
     } catch (const Document::DocumentError&) {

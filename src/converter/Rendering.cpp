@@ -1,14 +1,16 @@
 #include "Rendering.h"
 
+#include "BmpImage.h"
 #include "DocumentError.h"
 #include "DocumentFonts.h"
 #include "DocumentKind.h"
+#include "GifImage.h"
 #include "Limits.h"
-#include "ImagePage.h"
 #include "ImagePdf.h"
 #include "JpegImage.h"
 #include "PageLayout.h"
 #include "PngImage.h"
+#include "TiffImage.h"
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
@@ -28,17 +30,15 @@ RenderedDocument RenderText(const Job& job, Document::PaperSize paper, const SYS
     return {std::move(pdf.bytes), pdf.replacedCharacters, L"text, " + std::to_wstring(pages.size()) + L" pages"};
 }
 
-// Half an inch, as around text.
-constexpr double ImageMargin = 36;
-
-RenderedDocument RenderImage(const Job& job, Document::PaperSize paperSize, const SYSTEMTIME& now,
-                             const Document::PdfImage& image, const std::wstring& kind)
+RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
+                              const std::vector<Document::ImageData>& pages, const std::wstring& kind)
 {
-    Document::Paper paper = Document::PaperOf(paperSize);
-    Document::ImagePlacement placement = Document::PlaceImageOnPage(paper.width, paper.height, ImageMargin, image.width, image.height,
-                                                image.dpiX, image.dpiY);
-    return {Document::WriteImagePdf(image, placement, JobInfo(job, now)), 0,
-            kind + L", " + std::to_wstring(image.width) + L" x " + std::to_wstring(image.height) + L" pixels"};
+    const Document::ImageData& first = pages.front();
+    std::wstring summary = kind + L", " + std::to_wstring(first.width) + L" x " + std::to_wstring(first.height) + L" pixels";
+    if (pages.size() > 1) {
+        summary += L", " + std::to_wstring(pages.size()) + L" pages";
+    }
+    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, summary};
 }
 
 } // namespace
@@ -62,9 +62,15 @@ RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const
     case Document::DocumentKind::Utf16Text:
         return RenderText(job, paper, now, fonts);
     case Document::DocumentKind::Jpeg:
-        return RenderImage(job, paper, now, Document::ReadJpegImage(job.document), L"JPEG image");
+        return RenderImages(job, paper, now, {Document::ReadJpegImage(job.document)}, L"JPEG image");
     case Document::DocumentKind::Png:
-        return RenderImage(job, paper, now, Document::ReadPngImage(job.document), L"PNG image");
+        return RenderImages(job, paper, now, {Document::ReadPngImage(job.document)}, L"PNG image");
+    case Document::DocumentKind::Tiff:
+        return RenderImages(job, paper, now, Document::ReadTiffImages(job.document), L"TIFF image");
+    case Document::DocumentKind::Gif:
+        return RenderImages(job, paper, now, {Document::ReadGifImage(job.document)}, L"GIF image");
+    case Document::DocumentKind::Bmp:
+        return RenderImages(job, paper, now, {Document::ReadBmpImage(job.document)}, L"BMP image");
     case Document::DocumentKind::Pdf:
         return {job.document, 0, L"PDF, passed on as it is"};
     case Document::DocumentKind::Refused:

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Document {
 
@@ -54,6 +55,7 @@ struct ImageData {
     std::optional<CcittParameters> ccitt;   // CcittFax only
     std::string data;
     std::shared_ptr<ImageData> softMask;    // the alpha as a Gray image, when there is one
+    std::vector<int> colourKey;             // transparent colours: lowest, highest sample of each component; empty for none
     double dpiX = 0; // the resolution the file states; 0 when it states none
     double dpiY = 0;
     int orientation = 1; // EXIF orientation, 1 to 8: how the stored picture is turned to show it as recorded

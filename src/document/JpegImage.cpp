@@ -44,9 +44,17 @@ std::optional<Density> JfifDensity(std::string_view segment) {
     return Density{x * scale, y * scale};
 }
 
-// APP1 "Exif\0\0": a TIFF structure whose first directory may hold
-// XResolution, YResolution (rationals) and ResolutionUnit (2 inch, 3 cm).
-std::optional<Density> ExifDensity(std::string_view segment) {
+// What a camera records in APP1 "Exif\0\0": a TIFF structure whose first
+// directory may hold XResolution, YResolution (rationals), ResolutionUnit
+// (2 inch, 3 cm) and Orientation (1 to 8).
+struct Exif {
+    std::optional<Density> density;
+    int orientation = 1;
+};
+
+// None for an APP1 segment of another kind (XMP, say).
+std::optional<Exif> ReadExif(std::string_view segment) {
+    Exif exif;
     if (segment.size() < 14 || segment.substr(0, 6) != std::string_view("Exif\0\0", 6)) {
         return std::nullopt;
     }
@@ -59,7 +67,7 @@ std::optional<Density> ExifDensity(std::string_view segment) {
     }
     const std::uint32_t directory = Read32(tiff, 4, bigEndian);
     if (directory > tiff.size() || tiff.size() - directory < 2) {
-        return std::nullopt;
+        return exif;
     }
     const std::uint32_t entries = Read16(tiff, directory, bigEndian);
     double x = 0;
@@ -74,6 +82,9 @@ std::optional<Density> ExifDensity(std::string_view segment) {
         const std::uint32_t type = Read16(tiff, entry + 2, bigEndian);
         if (tag == 0x0128 && type == 3) {
             unit = Read16(tiff, entry + 8, bigEndian);
+        } else if (tag == 0x0112 && type == 3) {
+            const std::uint32_t orientation = Read16(tiff, entry + 8, bigEndian);
+            exif.orientation = orientation >= 1 && orientation <= 8 ? static_cast<int>(orientation) : 1;
         } else if ((tag == 0x011a || tag == 0x011b) && type == 5) {
             const std::uint32_t offset = Read32(tiff, entry + 8, bigEndian);
             if (offset > tiff.size() || tiff.size() - offset < 8) {
@@ -85,11 +96,11 @@ std::optional<Density> ExifDensity(std::string_view segment) {
             (tag == 0x011a ? x : y) = value;
         }
     }
-    if (x <= 0 || y <= 0 || (unit != 2 && unit != 3)) {
-        return std::nullopt;
+    if (x > 0 && y > 0 && (unit == 2 || unit == 3)) {
+        const double scale = unit == 3 ? 2.54 : 1.0;
+        exif.density = Density{x * scale, y * scale};
     }
-    const double scale = unit == 3 ? 2.54 : 1.0;
-    return Density{x * scale, y * scale};
+    return exif;
 }
 
 bool IsFrameMarker(unsigned marker) {
@@ -98,14 +109,14 @@ bool IsFrameMarker(unsigned marker) {
 
 } // namespace
 
-PdfImage ReadJpegImage(std::string_view file) {
+ImageData ReadJpegImage(std::string_view file) {
     if (file.size() < 4 || Byte(file, 0) != 0xff || Byte(file, 1) != 0xd8) {
         Refuse(L"is damaged: it does not start with the JPEG start marker.");
     }
-    PdfImage image;
-    image.filter = "/DCTDecode";
+    ImageData image;
+    image.encoding = ImageEncoding::Dct;
     std::optional<Density> jfif;
-    std::optional<Density> exif;
+    std::optional<Exif> exif;
     bool adobe = false;
     bool sawFrame = false;
     std::size_t at = 2;
@@ -148,7 +159,7 @@ PdfImage ReadJpegImage(std::string_view file) {
         if (marker == 0xe0 && !jfif) {
             jfif = JfifDensity(segment);
         } else if (marker == 0xe1 && !exif) {
-            exif = ExifDensity(segment);
+            exif = ReadExif(segment);
         } else if (marker == 0xee && segment.size() >= 12 && segment.substr(0, 5) == "Adobe") {
             adobe = true;
         } else if (IsFrameMarker(marker)) {
@@ -185,25 +196,24 @@ PdfImage ReadJpegImage(std::string_view file) {
             image.width = static_cast<int>(width);
             image.height = static_cast<int>(height);
             switch (components) {
-            case 1: image.colorSpace = "/DeviceGray"; break;
-            case 3: image.colorSpace = "/DeviceRGB"; break;
-            case 4: image.colorSpace = "/DeviceCMYK"; break;
+            case 1: image.colourModel = ColourModel::Gray; break;
+            case 3: image.colourModel = ColourModel::Rgb; break;
+            case 4: image.colourModel = ColourModel::Cmyk; break;
             default:
                 Refuse(L"has " + std::to_wstring(components) + L" colour components; PDF files carry 1, 3 or 4.");
             }
         }
     }
     // Adobe's applications store CMYK inverted, and mark it with APP14.
-    if (adobe && image.colorSpace == "/DeviceCMYK") {
-        image.extraEntries = "/Decode [1 0 1 0 1 0 1 0]";
+    image.inverted = adobe && image.colourModel == ColourModel::Cmyk;
+    if (exif) {
+        image.orientation = exif->orientation;
     }
-    if (const auto density = jfif ? jfif : exif) {
+    if (const auto density = jfif ? jfif : exif ? exif->density : std::nullopt) {
         image.dpiX = density->x;
         image.dpiY = density->y;
     }
     image.bitsPerComponent = 8;
-    // Progressive JPEG needs PDF 1.3, which 1.4 includes.
-    image.pdfVersion = 4;
     image.data = std::string(file);
     return image;
 }

@@ -1,10 +1,11 @@
 #pragma once
-// A JPEG file as a PDF image, embedded as it is (/DCTDecode: the stream is
-// the file's bytes). Only the headers are read: the frame header for the
-// size, components and precision; Adobe's APP14 marker, whose CMYK is stored
-// inverted; the JFIF or EXIF density for the resolution. Baseline, extended
-// and progressive files are taken.
-#include "PdfImage.h"
+// A JPEG file as an image whose data is the file's bytes, as they are. Only
+// the headers are read: the frame header for the size, components and
+// precision; Adobe's APP14 marker, whose CMYK is stored inverted; the JFIF
+// or EXIF density for the resolution; the EXIF orientation, which the page
+// applies (the bytes stay as they are). Baseline, extended and progressive
+// files are taken.
+#include "ImageData.h"
 
 #include <string_view>
 
@@ -13,6 +14,6 @@ namespace Document {
 // Throws a DocumentError when the file is not a JPEG that a PDF can carry
 // (lossless, hierarchical or arithmetic coding, 12-bit samples, two
 // components), when its headers are damaged, or beyond Limits.h.
-PdfImage ReadJpegImage(std::string_view file);
+ImageData ReadJpegImage(std::string_view file);
 
 } // namespace Document

@@ -137,6 +137,12 @@ PdfDictionary& PdfDictionary::Integer(PdfName key, long long value)
     return *this;
 }
 
+PdfDictionary& PdfDictionary::Boolean(PdfName key, bool value)
+{
+    Key(key).body_ += value ? "true" : "false";
+    return *this;
+}
+
 PdfDictionary& PdfDictionary::Real(PdfName key, double value)
 {
     Key(key).body_ += PdfNumber(value);
@@ -237,6 +243,19 @@ PdfArray& PdfArray::Dictionary(const PdfDictionary& value)
 PdfArray& PdfArray::Array(const PdfArray& value)
 {
     Separate().body_ += value.Written();
+    return *this;
+}
+
+PdfArray& PdfArray::HexBytes(std::string_view value)
+{
+    std::string& body = Separate().body_;
+    body.reserve(body.size() + 2 * value.size() + 2);
+    body += '<';
+    for (const unsigned char byte : value) {
+        body += HexDigits[byte >> 4];
+        body += HexDigits[byte & 0xF];
+    }
+    body += '>';
     return *this;
 }
 

@@ -35,6 +35,12 @@ inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponen
 inline constexpr PdfName Catalog{"Catalog"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
     Identity{"Identity"}, IdentityH{"Identity-H"}, Image{"Image"}, ObjStm{"ObjStm"}, Page{"Page"}, PDF{"PDF"},
     Text{"Text"}, Type0{"Type0"}, XRef{"XRef"};
+// Images: keys, then values.
+inline constexpr PdfName Alternate{"Alternate"}, BlackIs1{"BlackIs1"}, Colors{"Colors"}, Columns{"Columns"},
+    Decode{"Decode"}, EncodedByteAlign{"EncodedByteAlign"}, EndOfLine{"EndOfLine"}, K{"K"}, Mask{"Mask"},
+    Predictor{"Predictor"}, Rows{"Rows"};
+inline constexpr PdfName CCITTFaxDecode{"CCITTFaxDecode"}, DCTDecode{"DCTDecode"}, DeviceCMYK{"DeviceCMYK"},
+    DeviceGray{"DeviceGray"}, DeviceRGB{"DeviceRGB"}, ICCBased{"ICCBased"}, Indexed{"Indexed"};
 } // namespace Pdf
 
 // An indirect object's number; generation 0 throughout.
@@ -75,6 +81,7 @@ public:
     // bytes escaped where a name needs it.
     PdfDictionary& MadeName(PdfName key, std::string_view name);
     PdfDictionary& Integer(PdfName key, long long value);
+    PdfDictionary& Boolean(PdfName key, bool value);
     PdfDictionary& Real(PdfName key, double value);
     PdfDictionary& Ref(PdfName key, PdfRef value);
     // A reference under a name the writer makes up (a page's font
@@ -106,6 +113,8 @@ public:
     PdfArray& Ref(PdfRef value);
     PdfArray& Dictionary(const PdfDictionary& value);
     PdfArray& Array(const PdfArray& value);
+    // Bytes as a hex string: "<0A1B...>" (a palette's colours).
+    PdfArray& HexBytes(std::string_view value);
 
     // "[value ...]"
     std::string Written() const { return "[" + body_ + "]"; }

@@ -76,7 +76,7 @@ struct Chunks {
 bool ValidDepth(int colorType, int bitDepth) {
     switch (colorType) {
     case Grey: return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8 || bitDepth == 16;
-    case Palette: return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
+    case ColorType::Palette: return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
     case Rgb:
     case GreyAlpha:
     case Rgba: return bitDepth == 8 || bitDepth == 16;
@@ -182,7 +182,7 @@ Chunks ReadChunks(std::string_view file) {
     if (chunks.imageData.empty()) {
         Refuse(L"has no image data.");
     }
-    if (chunks.header.colorType == Palette && chunks.palette.empty()) {
+    if (chunks.header.colorType == ColorType::Palette && chunks.palette.empty()) {
         Refuse(L"is damaged: it has no palette.");
     }
     return chunks;
@@ -262,55 +262,44 @@ std::string DecodeRows(const Chunks& chunks, std::size_t inflatedSize) {
     return rows;
 }
 
-void SetFlate(PdfImage& image, const std::string& rows, int colors) {
-    const std::size_t bitsPerPixel = static_cast<std::size_t>(colors) * image.bitsPerComponent;
+void SetFlate(ImageData& image, const std::string& rows, int colours) {
+    const std::size_t bitsPerPixel = static_cast<std::size_t>(colours) * image.bitsPerComponent;
     const std::size_t rowBytes = (std::size_t(image.width) * bitsPerPixel + 7) / 8;
-    image.filter = "/FlateDecode";
-    image.decodeParms = "<< /Predictor 15 /Colors " + std::to_string(colors) + " /BitsPerComponent " +
-                        std::to_string(image.bitsPerComponent) + " /Columns " + std::to_string(image.width) + " >>";
+    image.encoding = ImageEncoding::Flate;
+    image.predictor = RowPredictor{colours, image.bitsPerComponent, image.width};
     image.data = FlateCodec::Compress(
         PngFilter::Filter(rows, image.height, rowBytes, std::max<std::size_t>(1, bitsPerPixel / 8)));
 }
 
-std::shared_ptr<PdfImage> SoftMask(const PdfImage& image, const std::string& alphaRows, int bitsPerComponent) {
-    auto mask = std::make_shared<PdfImage>();
+std::shared_ptr<ImageData> SoftMask(const ImageData& image, const std::string& alphaRows, int bitsPerComponent) {
+    auto mask = std::make_shared<ImageData>();
     mask->width = image.width;
     mask->height = image.height;
     mask->bitsPerComponent = bitsPerComponent;
-    mask->colorSpace = "/DeviceGray";
-    mask->pdfVersion = image.pdfVersion;
+    mask->colourModel = ColourModel::Gray;
     SetFlate(*mask, alphaRows, 1);
     return mask;
 }
 
-std::string HexString(std::string_view bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string hex = "<";
-    for (const unsigned char c : bytes) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    return hex + ">";
-}
-
-// The colour key of a grey or RGB image's tRNS chunk as a /Mask array, or ""
-// when the chunk does not fit the image (viewers ignore such a chunk too).
-std::string ColorKeyMask(const Chunks& chunks) {
+// The colour key of a grey or RGB image's tRNS chunk, or none when the
+// chunk does not fit the image (viewers ignore such a chunk too).
+std::vector<int> ColourKey(const Chunks& chunks) {
     const Header& header = chunks.header;
     const std::size_t samples = header.colorType == Grey ? 1 : 3;
     if (chunks.transparency.size() != samples * 2) {
-        return "";
+        return {};
     }
     const unsigned maximum = (1u << header.bitDepth) - 1;
-    std::string mask = "/Mask [";
+    std::vector<int> key;
     for (std::size_t i = 0; i < samples; ++i) {
         const unsigned value = BigEndian16(chunks.transparency, i * 2);
         if (value > maximum) {
-            return "";
+            return {};
         }
-        mask += std::to_string(value) + " " + std::to_string(value) + (i + 1 < samples ? " " : "]");
+        key.push_back(static_cast<int>(value));
+        key.push_back(static_cast<int>(value));
     }
-    return mask;
+    return key;
 }
 
 // The alpha of each pixel of a palette image, one byte a pixel, from its
@@ -350,7 +339,7 @@ FlateCodec::StreamEnd VerifyRows(const Chunks& chunks, std::size_t inflatedSize)
 
 } // namespace
 
-PdfImage ReadPngImage(std::string_view file) {
+ImageData ReadPngImage(std::string_view file) {
     const Chunks chunks = ReadChunks(file);
     const Header& header = chunks.header;
     const std::uint64_t inflatedSize = InflatedSize(header);
@@ -360,38 +349,36 @@ PdfImage ReadPngImage(std::string_view file) {
                std::to_wstring(Limits::kMaxDecodedImageBytes >> 20) + L" MiB).");
     }
 
-    PdfImage image;
+    ImageData image;
     image.width = static_cast<int>(header.width);
     image.height = static_cast<int>(header.height);
     image.bitsPerComponent = header.bitDepth;
     image.dpiX = chunks.dpiX;
     image.dpiY = chunks.dpiY;
-    // 16-bit components need PDF 1.5; everything else here is PDF 1.4.
-    image.pdfVersion = header.bitDepth == 16 ? 5 : 4;
     const int colors = header.colorType == Rgb || header.colorType == Rgba ? 3 : 1;
     std::string paletteAlphas;
-    if (header.colorType == Palette) {
+    if (header.colorType == ColorType::Palette) {
         // Padded to every index the depth can express, so no index is out of range.
         std::string palette = chunks.palette;
         const std::size_t entries = std::size_t{1} << header.bitDepth;
         palette.resize(entries * 3, '\0');
-        image.colorSpace = "[/Indexed /DeviceRGB " + std::to_string(entries - 1) + " " + HexString(palette) + "]";
+        image.colourModel = ColourModel::Indexed;
+        image.palette = Document::Palette{ColourModel::Rgb, palette};
         paletteAlphas = chunks.transparency.substr(0, std::min(chunks.transparency.size(), chunks.palette.size() / 3));
         if (std::all_of(paletteAlphas.begin(), paletteAlphas.end(), [](char a) { return a == '\xff'; })) {
             paletteAlphas.clear();
         }
     } else {
-        image.colorSpace = colors == 3 ? "/DeviceRGB" : "/DeviceGray";
+        image.colourModel = colors == 3 ? ColourModel::Rgb : ColourModel::Gray;
         if (!header.HasAlpha()) {
-            image.extraEntries = ColorKeyMask(chunks);
+            image.colourKey = ColourKey(chunks);
         }
     }
 
     if (!header.interlaced && !header.HasAlpha()) {
         if (VerifyRows(chunks, inflatedSize) == FlateCodec::StreamEnd::Clean) {
-            image.filter = "/FlateDecode";
-            image.decodeParms = "<< /Predictor 15 /Colors " + std::to_string(colors) + " /BitsPerComponent " +
-                                std::to_string(header.bitDepth) + " /Columns " + std::to_string(header.width) + " >>";
+            image.encoding = ImageEncoding::Flate;
+            image.predictor = RowPredictor{colors, header.bitDepth, image.width};
             image.data = chunks.imageData;
             if (!paletteAlphas.empty()) {
                 image.softMask = SoftMask(image, AlphaOfIndices(header, DecodeRows(chunks, inflatedSize), paletteAlphas), 8);

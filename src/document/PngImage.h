@@ -1,12 +1,12 @@
 #pragma once
-// A PNG file as a PDF image, losslessly. Where the PDF can take the file's
+// A PNG file as an image, losslessly. Where a PDF can take the file's
 // compressed rows as they are (not interlaced, no alpha channel) they pass
-// through with /Predictor 15; otherwise the rows are inflated, unfiltered,
+// through with their row predictor; otherwise the rows are inflated, unfiltered,
 // deinterlaced, the alpha channel split off as the soft mask, and the result
 // compressed again. Grey, grey+alpha, RGB, RGBA and palette images at every
-// bit depth PNG allows; tRNS becomes a colour-key /Mask (grey, RGB) or a
-// soft mask (palette); pHYs gives the resolution.
-#include "PdfImage.h"
+// bit depth PNG allows; tRNS becomes a colour key (grey, RGB) or a soft
+// mask (palette); pHYs gives the resolution.
+#include "ImageData.h"
 
 #include <string_view>
 
@@ -14,6 +14,6 @@ namespace Document {
 
 // Throws a DocumentError when the file is not a PNG the converter can take:
 // damaged (a checksum, a length, the compressed data), or beyond Limits.h.
-PdfImage ReadPngImage(std::string_view file);
+ImageData ReadPngImage(std::string_view file);
 
 } // namespace Document

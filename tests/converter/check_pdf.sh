@@ -121,8 +121,17 @@ timeout 60 pdftoppm -jpeg -r 100 -f 1 -l 1 -singlefile "$work/gpl-3.pdf" "$work/
     fail "pdftoppm could not render a JPEG"
 cp /usr/share/pixmaps/debian-logo.png "$work/logo.png" || fail "no Debian logo to convert"
 cp "$work/gpl-3.pdf" "$work/document.pdf"
+# TIFF, GIF and BMP: a two-page Group 4 fax in strips of 16 rows (tiffcp's
+# way), which must give a page per image, its data CCITT; a GIF with a
+# transparent background, kept as a soft mask; a BMP. The pixels that poppler
+# extracts must be the file's.
+timeout 60 convert -size 300x200 xc:white -fill black -draw "circle 150,100 150,20" -alpha off -type bilevel -depth 1 "$work/page1.tif" &&
+    timeout 60 convert -size 300x200 xc:white -fill black -draw "rectangle 30,30 200,150" -alpha off -type bilevel -depth 1 "$work/page2.tif" &&
+    timeout 60 tiffcp -c g4 -r 16 "$work/page1.tif" "$work/page2.tif" "$work/fax.tif" &&
+    timeout 60 convert -size 64x48 xc:none -fill red -draw "circle 32,24 32,4" "$work/image.gif" &&
+    timeout 60 convert -size 64x48 gradient:yellow-navy BMP3:"$work/image.bmp" || fail "could not make TIFF, GIF and BMP samples"
 image_pages=()
-for sample in photo.jpg logo.png document.pdf; do
+for sample in photo.jpg logo.png document.pdf fax.tif image.gif image.bmp; do
     output="$work/$sample.pdf"
     "convert_$mode" "$sample" "$output" || continue
     check=$(timeout 60 qpdf --check "$output" 2>&1) && grep -q "No syntax or stream encoding errors" <<<"$check" &&
@@ -133,8 +142,25 @@ for sample in photo.jpg logo.png document.pdf; do
         timeout 60 pdfimages -all "$output" "$work/extracted" && cmp -s "$work/extracted-000.jpg" "$work/$sample" ||
             fail "$sample: the embedded JPEG is not the file's bytes"
         ;;
-    *.png)
+    *.png | *.gif)
         timeout 60 pdfimages -list "$output" 2>/dev/null | grep -q " smask " || fail "$sample: no soft mask"
+        ;;
+    *.tif)
+        [ "$(timeout 60 pdfimages -list "$output" 2>/dev/null | grep -c " ccitt ")" = 2 ] || fail "$sample: not two CCITT images"
+        rm -f "$work"/extracted-*
+        timeout 60 pdfimages -png "$output" "$work/extracted" || fail "$sample: pdfimages failed"
+        for page in 1 2; do
+            [ "$(compare -metric AE "$work/extracted-00$((page - 1)).png" "$work/page$page.tif" null: 2>&1)" = 0 ] ||
+                fail "$sample: page $page's pixels differ from the file's"
+        done
+        [ "$(timeout 60 pdfinfo "$output" 2>/dev/null | awk '/^Pages:/ {print $2}')" = 2 ] || fail "$sample: not two pages"
+        continue
+        ;;
+    *.bmp)
+        rm -f "$work"/extracted-*
+        timeout 60 pdfimages -png "$output" "$work/extracted" &&
+            [ "$(compare -metric AE "$work/extracted-000.png" "$work/$sample" null: 2>&1)" = 0 ] ||
+            fail "$sample: the pixels differ from the file's"
         ;;
     *.pdf)
         cmp -s "$output" "$work/$sample" || fail "$sample: the PDF is not passed on unchanged"

@@ -7,58 +7,157 @@
 namespace Document {
 namespace {
 
-TEST(ImagePdf, TheImagesBytesGoInAsTheyAreWithTheirMaskAndPlacement)
+// 200 x 100 pixels at 72 dpi: 200 x 100 points, on A4 turned to landscape.
+ImageData Jpeg()
 {
-    PdfImage jpeg;
-    jpeg.width = 640;
-    jpeg.height = 480;
-    jpeg.colorSpace = "/DeviceRGB";
-    jpeg.filter = "/DCTDecode";
-    jpeg.data = std::string("\xFF\xD8\xFF\xE0 not decoded \r\n endstream \xFF\xD9", 29);
-    jpeg.pdfVersion = 3;
-    PdfImage png = jpeg;
-    png.filter = "/FlateDecode";
+    ImageData image;
+    image.width = 200;
+    image.height = 100;
+    image.dpiX = image.dpiY = 72;
+    image.encoding = ImageEncoding::Dct;
+    image.data = std::string("\xFF\xD8\xFF\xE0 not decoded \r\n endstream \xFF\xD9", 29);
+    return image;
+}
+
+// An ICC profile header of the given colour space, padded to 132 bytes.
+std::string Profile(const char* space)
+{
+    std::string profile(132, '\0');
+    profile.replace(16, 4, space);
+    profile.replace(36, 4, "acsp");
+    return profile;
+}
+
+TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
+{
+    const ImageData jpeg = Jpeg();
+    ImageData png = jpeg;
+    png.encoding = ImageEncoding::Flate;
+    png.predictor = RowPredictor{3, 8, 200};
     png.data = FlateCodec::Compress("compressed rows");
-    png.decodeParms = "<< /Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 640 >>";
-    png.softMask = std::make_shared<PdfImage>(jpeg);
-    png.softMask->colorSpace = "/DeviceGray";
-    png.softMask->filter = "";
-    png.softMask->data = "alpha";
-    png.pdfVersion = 4;
-    ImagePlacement placement{842, 595, 36, 27.5, 770, 540};
+    png.softMask = std::make_shared<ImageData>(png);
+    png.softMask->colourModel = ColourModel::Gray;
+    png.softMask->predictor.reset();
+    png.softMask->data = FlateCodec::Compress("alpha");
+    ImageData deep = png;
+    deep.bitsPerComponent = 16;
+    deep.softMask.reset();
+    deep.predictor = RowPredictor{3, 16, 200};
+    ImageData palette = png;
+    palette.softMask.reset();
+    palette.colourModel = ColourModel::Indexed;
+    palette.palette = Palette{ColourModel::Rgb, std::string("\x00\x10\xFF" "()\\", 6)};
+    palette.colourKey = {1, 1};
+    palette.predictor = RowPredictor{1, 8, 200};
+    ImageData cmyk = Jpeg();
+    cmyk.colourModel = ColourModel::Cmyk;
+    cmyk.inverted = true;
+    ImageData fax = Jpeg();
+    fax.colourModel = ColourModel::Gray;
+    fax.bitsPerComponent = 1;
+    fax.encoding = ImageEncoding::CcittFax;
+    fax.ccitt = CcittParameters{-1, 200, 100, true, false, false};
+    fax.data = "G4 data";
+    ImageData profiled = Jpeg();
+    profiled.iccProfile = Profile("RGB ");
+    ImageData wrongProfile = Jpeg();
+    wrongProfile.iccProfile = Profile("CMYK");
 
     const struct {
-        const PdfImage* image;
+        const char* name;
+        const ImageData* image;
         const char* version;
-        size_t images;
-    } cases[] = {{&jpeg, "%PDF-1.3\n", 1}, {&png, "%PDF-1.4\n", 2}};
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const PdfImage& image = *cases[i].image;
-        std::string pdf = WriteImagePdf(image, placement, {U"photo.jpg", PdfDate(2026, 1, 2, 3, 4, 5)});
-        EXPECT_EQ(pdf.compare(0, 9, cases[i].version), 0) << "case " << i;
-        std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf);
-        std::vector<PdfObjectText> images = ObjectsWith(objects, "/Subtype /Image");
-        ASSERT_EQ(images.size(), cases[i].images) << "case " << i;
-        std::vector<PdfObjectText> main = ObjectsWith(objects, "/ColorSpace /DeviceRGB");
-        ASSERT_EQ(main.size(), 1u) << "case " << i;
-        if (image.filter == "/DCTDecode") {
-            EXPECT_EQ(main[0].stream, image.data) << "case " << i;
+        const char* entries; // in the image's dictionary, in this order
+    } rows[] = {
+        {"JPEG", &jpeg, "%PDF-1.3\n", "/Width 200 /Height 100 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode /Length 29"},
+        {"PNG rows with a soft mask", &png, "%PDF-1.4\n",
+         "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors 3 "
+         "/BitsPerComponent 8 /Columns 200 >> /SMask "},
+        {"16 bits", &deep, "%PDF-1.5\n", "/BitsPerComponent 16 /Filter /FlateDecode"},
+        {"palette, colour key", &palette, "%PDF-1.3\n", "/ColorSpace [/Indexed /DeviceRGB 1 <0010FF28295C>] /BitsPerComponent 8"},
+        {"palette, colour key", &palette, "%PDF-1.3\n", "/Columns 200 >> /Mask [1 1]"},
+        {"Adobe CMYK", &cmyk, "%PDF-1.3\n", "/ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0 1 0 1 0 1 0]"},
+        {"Group 4", &fax, "%PDF-1.3\n",
+         "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 200 /Rows 100 "
+         "/BlackIs1 true >>"},
+        {"ICC profile", &profiled, "%PDF-1.3\n", "/ColorSpace [/ICCBased "},
+        {"a profile of another colour space is left out", &wrongProfile, "%PDF-1.3\n", "/ColorSpace /DeviceRGB "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string pdf = WriteImagePdf({*row.image}, Paper{595, 842}, {U"photo.jpg", PdfDate(2026, 1, 2, 3, 4, 5)});
+        EXPECT_EQ(pdf.compare(0, 9, row.version), 0);
+        const std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf);
+        const std::vector<PdfObjectText> images = ObjectsWith(objects, "/Subtype /Image");
+        ASSERT_EQ(images.size(), row.image->softMask ? 2u : 1u);
+        const std::vector<PdfObjectText> main = ObjectsWith(objects, row.entries);
+        ASSERT_EQ(main.size(), 1u) << images[0].dictionary;
+        if (row.image->encoding != ImageEncoding::Flate) {
+            EXPECT_EQ(main[0].stream, row.image->data);
         }
-        EXPECT_NE(main[0].dictionary.find("/Width 640 /Height 480 /ColorSpace /DeviceRGB /BitsPerComponent 8"),
-                  std::string::npos)
-            << "case " << i;
-        EXPECT_EQ(main[0].dictionary.find("/SMask") != std::string::npos, image.softMask != nullptr) << "case " << i;
-        if (image.softMask) {
-            std::vector<PdfObjectText> masks = ObjectsWith(objects, "/ColorSpace /DeviceGray");
-            ASSERT_EQ(masks.size(), 1u) << "case " << i;
-            EXPECT_EQ(masks[0].stream, "alpha") << "case " << i;
+        if (row.image->softMask) {
+            EXPECT_EQ(ObjectsWith(objects, "/ColorSpace /DeviceGray")[0].stream, "alpha");
         }
-        EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 842 595]").size(), 1u) << "case " << i;
-        std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
-        ASSERT_EQ(contents.size(), 1u) << "case " << i;
-        EXPECT_EQ(contents[0].stream, "q 770 0 0 540 36 27.5 cm /Im1 Do Q\n") << "case " << i;
-        EXPECT_EQ(ObjectsWith(objects, "/Title (photo.jpg)").size(), 1u) << "case " << i;
+        if (!row.image->iccProfile.empty()) {
+            const std::vector<PdfObjectText> profiles = ObjectsWith(objects, "/N 3 /Alternate /DeviceRGB");
+            EXPECT_EQ(profiles.size(), row.image == &profiled ? 1u : 0u);
+            if (!profiles.empty()) {
+                EXPECT_EQ(profiles[0].stream, row.image->iccProfile);
+            }
+        }
+        EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 842 595]").size(), 1u);
+        const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
+        ASSERT_EQ(contents.size(), 1u);
+        EXPECT_EQ(contents[0].stream, "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n");
+        EXPECT_EQ(ObjectsWith(objects, "/Title (photo.jpg)").size(), 1u);
     }
+}
+
+// The stored 200 x 100 picture, shown as EXIF orientation says: the data
+// stays, the page's matrix turns it, and the page follows the shown picture.
+TEST(ImagePdf, OrientationTurnsThePictureAndItsPage)
+{
+    const struct {
+        int orientation;
+        const char* mediaBox;
+        const char* content;
+    } rows[] = {
+        {1, "/MediaBox [0 0 842 595]", "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n"},
+        {2, "/MediaBox [0 0 842 595]", "q -200 0 0 100 521 247.5 cm /Im1 Do Q\n"},
+        {3, "/MediaBox [0 0 842 595]", "q -200 0 0 -100 521 347.5 cm /Im1 Do Q\n"},
+        {4, "/MediaBox [0 0 842 595]", "q 200 0 0 -100 321 347.5 cm /Im1 Do Q\n"},
+        {5, "/MediaBox [0 0 595 842]", "q 0 -200 -100 0 347.5 521 cm /Im1 Do Q\n"},
+        {6, "/MediaBox [0 0 595 842]", "q 0 -200 100 0 247.5 521 cm /Im1 Do Q\n"},
+        {7, "/MediaBox [0 0 595 842]", "q 0 200 100 0 247.5 321 cm /Im1 Do Q\n"},
+        {8, "/MediaBox [0 0 595 842]", "q 0 200 -100 0 347.5 321 cm /Im1 Do Q\n"},
+        {9, "/MediaBox [0 0 842 595]", "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.orientation);
+        ImageData image = Jpeg();
+        image.orientation = row.orientation;
+        const std::map<int, PdfObjectText> objects = ReadPdfObjects(WriteImagePdf({image}, Paper{595, 842}, {U"photo.jpg", ""}));
+        EXPECT_EQ(ObjectsWith(objects, row.mediaBox).size(), 1u);
+        const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
+        ASSERT_EQ(contents.size(), 1u);
+        EXPECT_EQ(contents[0].stream, row.content);
+        EXPECT_EQ(ObjectsWith(objects, "/Width 200 /Height 100").at(0).stream, image.data);
+    }
+}
+
+TEST(ImagePdf, SeveralImagesGiveAPageEachAndShareTheirProfile)
+{
+    ImageData wide = Jpeg();
+    wide.iccProfile = Profile("RGB ");
+    ImageData tall = wide;
+    std::swap(tall.width, tall.height);
+    const std::map<int, PdfObjectText> objects = ReadPdfObjects(WriteImagePdf({wide, tall, wide}, Paper{595, 842}, {U"scan.tif", ""}));
+    EXPECT_EQ(ObjectsWith(objects, "/Type /Pages /Kids [").size(), 1u);
+    EXPECT_EQ(ObjectsWith(objects, "/Count 3").size(), 1u);
+    EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 842 595]").size(), 2u);
+    EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 595 842]").size(), 1u);
+    EXPECT_EQ(ObjectsWith(objects, "/Subtype /Image").size(), 3u);
+    EXPECT_EQ(ObjectsWith(objects, "/Alternate /DeviceRGB").size(), 1u);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -17,8 +18,8 @@ std::string Read(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::vector<std::string>> List() {
-    std::istringstream lines(Read("list.txt"));
+std::vector<std::vector<std::string>> List(const std::string& name) {
+    std::istringstream lines(Read(name));
     std::vector<std::vector<std::string>> rows;
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
@@ -35,13 +36,15 @@ std::vector<std::vector<std::string>> List() {
 
 namespace {
 
-int Colours(const std::string& colorSpace) { return colorSpace == "/DeviceRGB" ? 3 : colorSpace == "/DeviceCMYK" ? 4 : 1; }
+int Colours(Document::ColourModel model) {
+    return model == Document::ColourModel::Rgb ? 3 : model == Document::ColourModel::Cmyk ? 4 : 1;
+}
 
 // The samples of the stream, in order, at the image's depth.
-std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int colours) {
+std::vector<std::uint16_t> StreamSamples(const Document::ImageData& image, int colours) {
     const std::size_t bits = std::size_t(colours) * image.bitsPerComponent;
     const std::size_t rowBytes = (image.width * bits + 7) / 8;
-    const bool predictor = image.decodeParms.find("/Predictor 15") != std::string::npos;
+    const bool predictor = image.predictor.has_value();
     const std::size_t stride = rowBytes + (predictor ? 1 : 0);
     std::string rows = Document::FlateCodec::DecompressExactly(image.data, stride * image.height, L"test");
     if (predictor) {
@@ -65,39 +68,30 @@ std::vector<std::uint16_t> StreamSamples(const Document::PdfImage& image, int co
 
 } // namespace
 
-std::vector<std::uint16_t> ColourSamples(const Document::PdfImage& image) {
-    if (image.colorSpace.rfind("[/Indexed /DeviceRGB ", 0) != 0) {
-        return StreamSamples(image, Colours(image.colorSpace));
+std::vector<std::uint16_t> ColourSamples(const Document::ImageData& image) {
+    if (image.colourModel != Document::ColourModel::Indexed) {
+        return StreamSamples(image, Colours(image.colourModel));
     }
-    const std::size_t open = image.colorSpace.find('<');
-    const std::string hex = image.colorSpace.substr(open + 1, image.colorSpace.find('>') - open - 1);
-    std::vector<std::uint16_t> palette;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        palette.push_back(static_cast<std::uint16_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
+    const std::string& palette = image.palette.value().entries;
     std::vector<std::uint16_t> rgb;
     for (const std::uint16_t index : StreamSamples(image, 1)) {
         for (int c = 0; c < 3; ++c) {
-            rgb.push_back(3u * index + c < palette.size() ? palette[3 * index + c] : 0);
+            rgb.push_back(3u * index + c < palette.size() ? static_cast<unsigned char>(palette[3 * index + c]) : 0);
         }
     }
     return rgb;
 }
 
-std::vector<std::uint16_t> Alpha(const Document::PdfImage& image) {
+std::vector<std::uint16_t> Alpha(const Document::ImageData& image) {
     std::vector<std::uint16_t> alpha;
     if (image.softMask) {
         const unsigned top = (1u << image.softMask->bitsPerComponent) - 1;
         for (const std::uint16_t a : StreamSamples(*image.softMask, 1)) {
             alpha.push_back(static_cast<std::uint16_t>(a * 65535u / top));
         }
-    } else if (const std::size_t at = image.extraEntries.find("/Mask ["); at != std::string::npos) {
-        std::istringstream ranges(image.extraEntries.substr(at + 7));
-        std::vector<unsigned> bounds;
-        for (unsigned value; ranges >> value;) {
-            bounds.push_back(value);
-        }
-        const std::vector<std::uint16_t> colours = StreamSamples(image, Colours(image.colorSpace));
+    } else if (!image.colourKey.empty()) {
+        const std::vector<int>& bounds = image.colourKey;
+        const std::vector<std::uint16_t> colours = StreamSamples(image, Colours(image.colourModel));
         const std::size_t n = bounds.size() / 2;
         for (std::size_t i = 0; i < colours.size(); i += n) {
             bool masked = true;
@@ -113,6 +107,82 @@ std::vector<std::uint16_t> Alpha(const Document::PdfImage& image) {
         }
     }
     return {};
+}
+
+void ExpectReference(const Document::ImageData& image, const std::string& refName) {
+    using Document::ImageEncoding;
+    const std::string bytes = Read(refName);
+    const std::size_t newline = bytes.find('\n');
+    std::istringstream head(bytes.substr(0, newline));
+    std::string kind;
+    int width = 0, height = 0, a = 0, b = 0, orientation = 0;
+    double dpi = 0;
+    head >> kind >> width >> height >> a >> b >> dpi >> orientation;
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(image.orientation, orientation);
+    if (dpi != 0) {
+        EXPECT_NEAR(image.dpiX, dpi, 0.02);
+    }
+    if (kind == "ccitt") {
+        ASSERT_EQ(image.encoding, ImageEncoding::CcittFax);
+        ASSERT_TRUE(image.ccitt.has_value());
+        EXPECT_EQ(image.ccitt->k, a);
+        EXPECT_EQ(image.ccitt->blackIs1, b == 1);
+        EXPECT_EQ(image.ccitt->columns, width);
+        EXPECT_EQ(image.ccitt->rows, height);
+        return;
+    }
+    if (kind == "dct") {
+        ASSERT_EQ(image.encoding, ImageEncoding::Dct);
+        EXPECT_EQ(image.colourModel, a == 3 ? Document::ColourModel::Rgb : Document::ColourModel::Gray);
+        EXPECT_EQ(image.data.substr(0, 2), "\xff\xd8");
+        return;
+    }
+    ASSERT_EQ(kind, "flate");
+    std::vector<std::uint16_t> expected;
+    for (std::size_t at = newline + 1; at + 1 < bytes.size(); at += 2) {
+        expected.push_back(static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                                      (static_cast<unsigned char>(bytes[at + 1]) << 8)));
+    }
+    const std::size_t colourCount = std::size_t(width) * height * a;
+    const std::vector<std::uint16_t> alpha(expected.begin() + std::min(colourCount, expected.size()), expected.end());
+    expected.resize(std::min(colourCount, expected.size()));
+    std::vector<std::uint16_t> colour = ColourSamples(image);
+    const std::vector<std::uint16_t> gotAlpha = Alpha(image);
+    EXPECT_TRUE(gotAlpha == alpha) << "alpha differs";
+    // The colour under a wholly transparent pixel is the writer's to choose.
+    for (std::size_t i = 0; i < alpha.size() && colour.size() == expected.size(); ++i) {
+        if (alpha[i] == 0) {
+            std::copy_n(expected.begin() + i * a, a, colour.begin() + i * a);
+        }
+    }
+    ASSERT_EQ(colour.size(), expected.size());
+    std::size_t differ = 0;
+    while (differ < colour.size() && colour[differ] == expected[differ]) {
+        ++differ;
+    }
+    EXPECT_EQ(differ, colour.size()) << "first difference at sample " << differ << ": " << colour[differ] << " for "
+                                     << expected[differ];
+}
+
+int CheckFormatSamples(const std::string& format,
+                       const std::function<std::vector<Document::ImageData>(std::string_view)>& read) {
+    int checked = 0;
+    for (const auto& row : List("formats.txt")) {
+        if (row[0] != format) {
+            continue;
+        }
+        SCOPED_TRACE(row[1]);
+        const std::vector<Document::ImageData> images = read(Read(row[1]));
+        EXPECT_EQ(images.size(), std::stoul(row[2]));
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            SCOPED_TRACE("image " + std::to_string(i));
+            ExpectReference(images[i], row[1] + "." + std::to_string(i) + ".ref");
+            ++checked;
+        }
+    }
+    return checked;
 }
 
 std::string Chunk(const std::string& type, const std::string& data) {

@@ -13,13 +13,13 @@ TEST(JpegImage, RealFilesAreEmbeddedAsTheyAre) {
         }
         SCOPED_TRACE(row[1]);
         const std::string file = ImageSamples::Read(row[1]);
-        const PdfImage image = ReadJpegImage(file);
+        const ImageData image = ReadJpegImage(file);
         EXPECT_TRUE(image.data == file);
-        EXPECT_EQ(image.filter, "/DCTDecode");
+        EXPECT_EQ(image.encoding, ImageEncoding::Dct);
         // Width, height and components as file(1) read them.
         EXPECT_EQ(std::to_string(image.width), row[2]);
         EXPECT_EQ(std::to_string(image.height), row[3]);
-        EXPECT_EQ(image.colorSpace, row[4] == "1" ? "/DeviceGray" : row[4] == "3" ? "/DeviceRGB" : "/DeviceCMYK");
+        EXPECT_EQ(image.colourModel, row[4] == "1" ? ColourModel::Gray : row[4] == "3" ? ColourModel::Rgb : ColourModel::Cmyk);
     }
 }
 
@@ -58,6 +58,16 @@ std::string Exif(int dpi, int unit) {
     return Segment(0xe1, std::string("Exif\0\0", 6) + tiff);
 }
 
+// EXIF with one directory entry, Orientation, in either byte order;
+// `cut` leaves the entry's last bytes out of the segment.
+std::string ExifOrientation(int value, bool bigEndian, std::size_t cut = 0) {
+    auto two = [&](int v) { return bigEndian ? std::string{char(v >> 8), char(v)} : std::string{char(v), char(v >> 8)}; };
+    auto four = [&](int v) { return bigEndian ? two(0) + two(v) : two(v) + two(0); };
+    std::string tiff = std::string(bigEndian ? "MM\0*" : "II*\0", 4) + four(8) + two(1);
+    tiff += two(0x0112) + two(3) + four(1) + two(value) + two(0) + four(0);
+    return Segment(0xe1, std::string("Exif\0\0", 6) + tiff.substr(0, tiff.size() - 4 - cut));
+}
+
 const std::string kStart("\xff\xd8", 2);
 const std::string kScan = Segment(0xda, std::string("\1\1\0\0\x3f\0", 6)) + "scan data\xff\xd9";
 
@@ -68,28 +78,28 @@ TEST(JpegImage, HeadersGiveSizeColourAndResolution) {
         const char* name;
         std::string file;
         int width, height;
-        const char* colorSpace;
-        const char* extra;
+        ColourModel colourModel;
+        bool inverted;
         double dpiX, dpiY;
     };
     const std::string adobe = Segment(0xee, std::string("Adobe\0\x64\0\0\0\0\2", 12));
     const Row rows[] = {
-        {"baseline grey, no density", kStart + Frame(0xc0, 8, 640, 480, 1) + kScan, 640, 480, "/DeviceGray", "", 0, 0},
-        {"progressive RGB, JFIF dpi", kStart + Jfif(1, 300, 150) + Frame(0xc2, 8, 17, 5, 3) + kScan, 17, 5, "/DeviceRGB", "", 300, 150},
-        {"JFIF dots per cm", kStart + Jfif(2, 100, 100) + Frame(0xc0, 8, 1, 1, 3) + kScan, 1, 1, "/DeviceRGB", "", 254, 254},
-        {"JFIF aspect only, EXIF dpi", kStart + Jfif(0, 1, 1) + Exif(72, 2) + Frame(0xc1, 8, 9, 9, 3) + kScan, 9, 9, "/DeviceRGB", "", 72, 72},
-        {"EXIF per cm", kStart + Exif(100, 3) + Frame(0xc0, 8, 9, 9, 1) + kScan, 9, 9, "/DeviceGray", "", 254, 254},
-        {"Adobe CMYK is inverted", kStart + adobe + Frame(0xc0, 8, 20000, 5000, 4) + kScan, 20000, 5000, "/DeviceCMYK", "/Decode [1 0 1 0 1 0 1 0]", 0, 0},
-        {"CMYK without Adobe", kStart + Frame(0xc0, 8, 2, 2, 4) + kScan, 2, 2, "/DeviceCMYK", "", 0, 0},
-        {"fill bytes before a marker", kStart + "\xff\xff" + Frame(0xc0, 8, 3, 4, 1) + kScan, 3, 4, "/DeviceGray", "", 0, 0},
+        {"baseline grey, no density", kStart + Frame(0xc0, 8, 640, 480, 1) + kScan, 640, 480, ColourModel::Gray, false, 0, 0},
+        {"progressive RGB, JFIF dpi", kStart + Jfif(1, 300, 150) + Frame(0xc2, 8, 17, 5, 3) + kScan, 17, 5, ColourModel::Rgb, false, 300, 150},
+        {"JFIF dots per cm", kStart + Jfif(2, 100, 100) + Frame(0xc0, 8, 1, 1, 3) + kScan, 1, 1, ColourModel::Rgb, false, 254, 254},
+        {"JFIF aspect only, EXIF dpi", kStart + Jfif(0, 1, 1) + Exif(72, 2) + Frame(0xc1, 8, 9, 9, 3) + kScan, 9, 9, ColourModel::Rgb, false, 72, 72},
+        {"EXIF per cm", kStart + Exif(100, 3) + Frame(0xc0, 8, 9, 9, 1) + kScan, 9, 9, ColourModel::Gray, false, 254, 254},
+        {"Adobe CMYK is inverted", kStart + adobe + Frame(0xc0, 8, 20000, 5000, 4) + kScan, 20000, 5000, ColourModel::Cmyk, true, 0, 0},
+        {"CMYK without Adobe", kStart + Frame(0xc0, 8, 2, 2, 4) + kScan, 2, 2, ColourModel::Cmyk, false, 0, 0},
+        {"fill bytes before a marker", kStart + "\xff\xff" + Frame(0xc0, 8, 3, 4, 1) + kScan, 3, 4, ColourModel::Gray, false, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const PdfImage image = ReadJpegImage(row.file);
+        const ImageData image = ReadJpegImage(row.file);
         EXPECT_EQ(image.width, row.width);
         EXPECT_EQ(image.height, row.height);
-        EXPECT_EQ(image.colorSpace, row.colorSpace);
-        EXPECT_EQ(image.extraEntries, row.extra);
+        EXPECT_EQ(image.colourModel, row.colourModel);
+        EXPECT_EQ(image.inverted, row.inverted);
         EXPECT_NEAR(image.dpiX, row.dpiX, 1e-9);
         EXPECT_NEAR(image.dpiY, row.dpiY, 1e-9);
         EXPECT_TRUE(image.data == row.file);
@@ -125,5 +135,34 @@ TEST(JpegImage, RefusesWhatAPdfCannotCarry) {
             EXPECT_NE(error.Description().find(row.reason), std::wstring::npos)
                 << std::string(error.Description().begin(), error.Description().end());
         }
+    }
+}
+
+TEST(JpegImage, OrientationFromExifInEitherByteOrder) {
+    const std::string frame = Frame(0xc0, 8, 30, 20, 3) + kScan;
+    for (int value = 1; value <= 8; ++value) {
+        for (const bool bigEndian : {false, true}) {
+            SCOPED_TRACE(std::to_string(value) + (bigEndian ? " MM" : " II"));
+            const std::string file = kStart + ExifOrientation(value, bigEndian) + frame;
+            const ImageData image = ReadJpegImage(file);
+            EXPECT_EQ(image.orientation, value);
+            EXPECT_EQ(image.width, 30); // the stored picture; the page turns it
+            EXPECT_TRUE(image.data == file);
+        }
+    }
+    const struct {
+        const char* name;
+        std::string file;
+        int orientation;
+    } rows[] = {
+        {"no EXIF", kStart + frame, 1},
+        {"out of range", kStart + ExifOrientation(9, false) + frame, 1},
+        {"zero", kStart + ExifOrientation(0, true) + frame, 1},
+        {"entry cut off", kStart + ExifOrientation(6, true, 6) + frame, 1},
+        {"after an XMP segment", kStart + Segment(0xe1, "http://ns.adobe.com/xap/1.0/") + ExifOrientation(8, false) + frame, 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ReadJpegImage(row.file).orientation, row.orientation);
     }
 }

@@ -48,15 +48,15 @@ TEST(PngImage, DecodesToTheReferenceSamples) {
         SCOPED_TRACE(name);
         const std::string file = ImageSamples::Read(name);
         const Reference ref = ReadReference(name);
-        const PdfImage image = ReadPngImage(file);
+        const ImageData image = ReadPngImage(file);
         EXPECT_EQ(image.width, ref.width);
         EXPECT_EQ(image.height, ref.height);
-        EXPECT_EQ(image.filter, "/FlateDecode");
-        EXPECT_EQ(image.pdfVersion, ref.bits == 16 ? 5 : 4);
+        EXPECT_EQ(image.encoding, ImageEncoding::Flate);
+        EXPECT_EQ(image.bitsPerComponent == 16, ref.bits == 16);
         EXPECT_TRUE(ImageSamples::ColourSamples(image) == ref.colour);
         EXPECT_TRUE(ImageSamples::Alpha(image) == ref.alpha);
         if (image.softMask) {
-            EXPECT_EQ(image.softMask->colorSpace, "/DeviceGray");
+            EXPECT_EQ(image.softMask->colourModel, ColourModel::Gray);
         }
         // Plain rows without an alpha channel pass through as the file has them.
         const bool passes = name.find("-i0") != std::string::npos &&
@@ -72,7 +72,7 @@ TEST(PngImage, DecodesToTheReferenceSamples) {
 
 TEST(PngImage, ResolutionFromPhys) {
     // png_samples.py gives its interlaced files 11811 x 5906 pixels per metre.
-    const PdfImage image = ReadPngImage(ImageSamples::Read("made-c2-b8-i1.png"));
+    const ImageData image = ReadPngImage(ImageSamples::Read("made-c2-b8-i1.png"));
     EXPECT_NEAR(image.dpiX, 300.0, 0.02);
     EXPECT_NEAR(image.dpiY, 150.0, 0.02);
     EXPECT_EQ(ReadPngImage(ImageSamples::Read("made-c2-b8-i0.png")).dpiX, 0);
@@ -141,7 +141,7 @@ TEST(PngImage, RefusesDamagedAndOversizedFiles) {
 TEST(PngImage, StreamWithTrailingBytesIsCompressedAgain) {
     const std::string raw(110, '\0');
     const std::string file = PngStart(10, 10, 8, 0) + Chunk("IDAT", FlateCodec::Compress(raw) + "junk") + End();
-    const PdfImage image = ReadPngImage(file);
+    const ImageData image = ReadPngImage(file);
     EXPECT_EQ(ImageSamples::ColourSamples(image), std::vector<std::uint16_t>(100, 0));
     EXPECT_EQ(image.data.find("junk"), std::string::npos);
 }
