@@ -1,13 +1,16 @@
 #include "Rendering.h"
 
+#include "BmpImage.h"
 #include "DocumentError.h"
 #include "DocumentFonts.h"
 #include "DocumentKind.h"
+#include "GifImage.h"
 #include "Limits.h"
 #include "ImagePdf.h"
 #include "JpegImage.h"
 #include "PageLayout.h"
 #include "PngImage.h"
+#include "TiffImage.h"
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
@@ -66,6 +69,12 @@ RenderedDocument RenderDocument(const Job& job)
         return RenderImages(job, {Document::ReadJpegImage(job.document)}, L"JPEG image");
     case Document::DocumentKind::Png:
         return RenderImages(job, {Document::ReadPngImage(job.document)}, L"PNG image");
+    case Document::DocumentKind::Tiff:
+        return RenderImages(job, Document::ReadTiffImages(job.document), L"TIFF image");
+    case Document::DocumentKind::Gif:
+        return RenderImages(job, {Document::ReadGifImage(job.document)}, L"GIF image");
+    case Document::DocumentKind::Bmp:
+        return RenderImages(job, {Document::ReadBmpImage(job.document)}, L"BMP image");
     case Document::DocumentKind::Pdf:
         return {job.document, 0, L"PDF, passed on as it is"};
     case Document::DocumentKind::Refused:

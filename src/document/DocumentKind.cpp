@@ -40,13 +40,8 @@ constexpr std::array kBinaryFormats{
     Signature{std::string_view("BZh"), 0, L"a bzip2-compressed file"},
     Signature{std::string_view("\xfd" "7zXZ\0", 6), 0, L"an xz-compressed file"},
     Signature{std::string_view("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8), 0, L"an older Office document (Word, Excel)"},
-    Signature{std::string_view("GIF87a"), 0, L"a GIF image (the converter takes JPEG and PNG images)"},
-    Signature{std::string_view("GIF89a"), 0, L"a GIF image (the converter takes JPEG and PNG images)"},
-    Signature{std::string_view("BM"), 0, L"a BMP image (the converter takes JPEG and PNG images)"},
-    Signature{std::string_view("II*\0", 4), 0, L"a TIFF image (the converter takes JPEG and PNG images)"},
-    Signature{std::string_view("MM\0*", 4), 0, L"a TIFF image (the converter takes JPEG and PNG images)"},
-    Signature{std::string_view("WEBP"), 8, L"a WebP image (the converter takes JPEG and PNG images)"},
-    Signature{std::string_view("\0\0\1\0", 4), 0, L"an icon file (the converter takes JPEG and PNG images)"},
+    Signature{std::string_view("WEBP"), 8, L"a WebP image (the converter takes JPEG, PNG, TIFF, GIF and BMP images)"},
+    Signature{std::string_view("\0\0\1\0", 4), 0, L"an icon file (the converter takes JPEG, PNG, TIFF, GIF and BMP images)"},
 };
 
 bool Matches(std::string_view bytes, const Signature& signature) {
@@ -63,11 +58,28 @@ std::wstring Hex(std::uint32_t value, int digits) {
     return text;
 }
 
+// "BM", then a file header whose info header has one of the sizes bitmaps
+// have: a text that starts with "BM" has none of them.
+bool LooksLikeBitmap(std::string_view bytes) {
+    if (bytes.size() < 18 || bytes.substr(0, 2) != "BM") {
+        return false;
+    }
+    const auto byte = [&](std::size_t at) { return std::uint32_t{static_cast<unsigned char>(bytes[at])}; };
+    const std::uint32_t headerSize = byte(14) | (byte(15) << 8) | (byte(16) << 16) | (byte(17) << 24);
+    return headerSize == 12 || headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
+           headerSize == 108 || headerSize == 124;
+}
+
 DocumentSniff Refuse(std::wstring reason) { return {DocumentKind::Refused, std::move(reason)}; }
 
 // Text is refused at its first byte that text never holds; a file with a
-// known binary signature is refused by that format's name.
+// known binary signature is refused by that format's name. A binary file
+// that starts like a bitmap is one, so that the bitmap reader names what is
+// wrong with it.
 DocumentSniff NotText(std::string_view bytes, std::size_t offset, std::uint32_t value, int digits) {
+    if (bytes.substr(0, 2) == "BM") {
+        return {DocumentKind::Bmp, {}};
+    }
     for (const Signature& signature : kBinaryFormats) {
         if (Matches(bytes, signature)) {
             return Refuse(L"The document is " + std::wstring(signature.name) + L", not a text, image or PDF document.");
@@ -89,6 +101,15 @@ DocumentSniff SniffDocumentKind(std::string_view bytes) {
     }
     if (bytes.substr(0, 3) == "\xff\xd8\xff") {
         return {DocumentKind::Jpeg, {}};
+    }
+    if (bytes.substr(0, 4) == std::string_view("II*\0", 4) || bytes.substr(0, 4) == std::string_view("MM\0*", 4)) {
+        return {DocumentKind::Tiff, {}};
+    }
+    if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") {
+        return {DocumentKind::Gif, {}};
+    }
+    if (LooksLikeBitmap(bytes)) {
+        return {DocumentKind::Bmp, {}};
     }
     if (bytes.substr(0, 4) == std::string_view("\xff\xfe\0\0", 4) || bytes.substr(0, 4) == std::string_view("\0\0\xfe\xff", 4)) {
         return Refuse(L"The document is UTF-32 text, which the converter does not take (save it as UTF-8 or UTF-16).");

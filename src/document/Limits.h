@@ -27,6 +27,11 @@ inline constexpr std::size_t kMaxJpegSegments = 10'000;
 // and the most a JPEG can carry is 255 chunks of 64 KiB.
 inline constexpr std::size_t kMaxIccProfileBytes = 16u << 20;
 
+// Images (directories) in one TIFF file: a fax server's longest
+// transmissions have hundreds of pages. The decoded data of all of them
+// together stays within kMaxDecodedImageBytes.
+inline constexpr std::size_t kMaxTiffImages = 2'000;
+
 // A document's size: six times the largest real text the benchmark
 // converts; the characters of a text this size take 128 MiB of a 32-bit
 // process's 2 GiB.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -17,8 +18,8 @@ std::string Read(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::vector<std::string>> List() {
-    std::istringstream lines(Read("list.txt"));
+std::vector<std::vector<std::string>> List(const std::string& name) {
+    std::istringstream lines(Read(name));
     std::vector<std::vector<std::string>> rows;
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
@@ -106,6 +107,82 @@ std::vector<std::uint16_t> Alpha(const Document::ImageData& image) {
         }
     }
     return {};
+}
+
+void ExpectReference(const Document::ImageData& image, const std::string& refName) {
+    using Document::ImageEncoding;
+    const std::string bytes = Read(refName);
+    const std::size_t newline = bytes.find('\n');
+    std::istringstream head(bytes.substr(0, newline));
+    std::string kind;
+    int width = 0, height = 0, a = 0, b = 0, orientation = 0;
+    double dpi = 0;
+    head >> kind >> width >> height >> a >> b >> dpi >> orientation;
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(image.orientation, orientation);
+    if (dpi != 0) {
+        EXPECT_NEAR(image.dpiX, dpi, 0.02);
+    }
+    if (kind == "ccitt") {
+        ASSERT_EQ(image.encoding, ImageEncoding::CcittFax);
+        ASSERT_TRUE(image.ccitt.has_value());
+        EXPECT_EQ(image.ccitt->k, a);
+        EXPECT_EQ(image.ccitt->blackIs1, b == 1);
+        EXPECT_EQ(image.ccitt->columns, width);
+        EXPECT_EQ(image.ccitt->rows, height);
+        return;
+    }
+    if (kind == "dct") {
+        ASSERT_EQ(image.encoding, ImageEncoding::Dct);
+        EXPECT_EQ(image.colourModel, a == 3 ? Document::ColourModel::Rgb : Document::ColourModel::Gray);
+        EXPECT_EQ(image.data.substr(0, 2), "\xff\xd8");
+        return;
+    }
+    ASSERT_EQ(kind, "flate");
+    std::vector<std::uint16_t> expected;
+    for (std::size_t at = newline + 1; at + 1 < bytes.size(); at += 2) {
+        expected.push_back(static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                                      (static_cast<unsigned char>(bytes[at + 1]) << 8)));
+    }
+    const std::size_t colourCount = std::size_t(width) * height * a;
+    const std::vector<std::uint16_t> alpha(expected.begin() + std::min(colourCount, expected.size()), expected.end());
+    expected.resize(std::min(colourCount, expected.size()));
+    std::vector<std::uint16_t> colour = ColourSamples(image);
+    const std::vector<std::uint16_t> gotAlpha = Alpha(image);
+    EXPECT_TRUE(gotAlpha == alpha) << "alpha differs";
+    // The colour under a wholly transparent pixel is the writer's to choose.
+    for (std::size_t i = 0; i < alpha.size() && colour.size() == expected.size(); ++i) {
+        if (alpha[i] == 0) {
+            std::copy_n(expected.begin() + i * a, a, colour.begin() + i * a);
+        }
+    }
+    ASSERT_EQ(colour.size(), expected.size());
+    std::size_t differ = 0;
+    while (differ < colour.size() && colour[differ] == expected[differ]) {
+        ++differ;
+    }
+    EXPECT_EQ(differ, colour.size()) << "first difference at sample " << differ << ": " << colour[differ] << " for "
+                                     << expected[differ];
+}
+
+int CheckFormatSamples(const std::string& format,
+                       const std::function<std::vector<Document::ImageData>(std::string_view)>& read) {
+    int checked = 0;
+    for (const auto& row : List("formats.txt")) {
+        if (row[0] != format) {
+            continue;
+        }
+        SCOPED_TRACE(row[1]);
+        const std::vector<Document::ImageData> images = read(Read(row[1]));
+        EXPECT_EQ(images.size(), std::stoul(row[2]));
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            SCOPED_TRACE("image " + std::to_string(i));
+            ExpectReference(images[i], row[1] + "." + std::to_string(i) + ".ref");
+            ++checked;
+        }
+    }
+    return checked;
 }
 
 std::string Chunk(const std::string& type, const std::string& data) {

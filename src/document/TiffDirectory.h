@@ -1,0 +1,83 @@
+#pragma once
+// The structure of a TIFF file: its byte order and its chain of image file
+// directories (IFDs), each a set of tagged fields. Every read is checked
+// against the file's end; a chain that loops back on itself, or longer than
+// Limits::kMaxTiffImages, is refused.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Document {
+
+// The tags the TIFF reader uses.
+enum TiffTag : std::uint16_t {
+    kNewSubfileType = 254,
+    kImageWidth = 256,
+    kImageLength = 257,
+    kBitsPerSample = 258,
+    kCompression = 259,
+    kPhotometric = 262,
+    kFillOrder = 266,
+    kStripOffsets = 273,
+    kOrientation = 274,
+    kSamplesPerPixel = 277,
+    kRowsPerStrip = 278,
+    kStripByteCounts = 279,
+    kXResolution = 282,
+    kYResolution = 283,
+    kPlanarConfiguration = 284,
+    kT4Options = 292,
+    kT6Options = 293,
+    kResolutionUnit = 296,
+    kPredictor = 317,
+    kColorMap = 320,
+    kTileWidth = 322,
+    kTileLength = 323,
+    kTileOffsets = 324,
+    kTileByteCounts = 325,
+    kInkSet = 332,
+    kExtraSamples = 338,
+    kSampleFormat = 339,
+    kJpegTables = 347,
+    kIccProfile = 34675,
+};
+
+// One directory: its fields, read on demand.
+class TiffDirectory {
+public:
+    struct Field {
+        std::uint16_t type = 0;
+        std::uint32_t count = 0;
+        std::string_view bytes; // the values, in the file's byte order
+    };
+
+    TiffDirectory(std::string_view file, bool bigEndian, std::uint32_t offset);
+
+    bool Has(TiffTag tag) const { return fields_.count(tag) != 0; }
+    // The values of an integer field (BYTE, SHORT or LONG); empty when absent.
+    std::vector<std::uint32_t> Values(TiffTag tag) const;
+    // The first value of an integer field, or `fallback` when absent.
+    std::uint32_t Value(TiffTag tag, std::uint32_t fallback) const;
+    // A RATIONAL field's first value; 0 when absent or undefined.
+    double Rational(TiffTag tag) const;
+    // A field's bytes as the file has them (an ICC profile, JPEG tables).
+    std::string_view Bytes(TiffTag tag) const;
+    // Where the next directory starts; 0 after the last.
+    std::uint32_t Next() const { return next_; }
+
+private:
+    std::uint32_t Read(std::string_view bytes, std::size_t at, std::size_t size) const;
+
+    bool bigEndian_;
+    std::map<std::uint16_t, Field> fields_;
+    std::uint32_t next_ = 0;
+};
+
+// The file's directories in order. Throws a DocumentError naming `what` when
+// the header is not TIFF's (BigTIFF is named), when a directory lies beyond
+// the end, or the chain loops.
+std::vector<TiffDirectory> ReadTiffDirectories(std::string_view file, const std::wstring& what);
+
+} // namespace Document
