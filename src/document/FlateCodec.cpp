@@ -85,8 +85,11 @@ std::string Compress(std::string_view bytes) {
     return out;
 }
 
-StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
-                     const std::function<void(std::string_view piece)>& sink) {
+namespace {
+
+// Inflates at most `expectedSize` bytes; with `exact`, exactly that many.
+StreamEnd Inflate(std::string_view stream, std::size_t expectedSize, bool exact, const std::wstring& what,
+                  const std::function<void(std::string_view piece)>& sink) {
     Inflater inflater;
     auto* next = reinterpret_cast<const Bytef*>(stream.data());
     std::size_t remaining = stream.size();
@@ -107,21 +110,22 @@ StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const st
         const int result = inflate(inflater.get(), Z_NO_FLUSH);
         const std::size_t got = room - inflater->avail_out;
         if (produced + got > expectedSize) {
-            throw DocumentError(what + L" holds more data than its header allows.");
+            throw DocumentError(what + (exact ? L" holds more data than its header allows."
+                                              : L" holds more than " + std::to_wstring(expectedSize >> 20) + L" MiB of data."));
         }
         if (got > 0) {
             produced += got;
             sink(std::string_view(piece.data(), got));
         }
         if (result == Z_STREAM_END) {
-            if (produced != expectedSize) {
+            if (exact && produced != expectedSize) {
                 throw DocumentError(what + L" ends before all of its data.");
             }
             return remaining == 0 && inflater->avail_in == 0 ? StreamEnd::Clean : StreamEnd::Unfinished;
         }
         if (result == Z_BUF_ERROR && got == 0) {
             // No progress: the input is exhausted before the stream's end.
-            if (produced != expectedSize) {
+            if (!exact || produced != expectedSize) {
                 throw DocumentError(what + L" ends before all of its data.");
             }
             return StreamEnd::Unfinished;
@@ -130,6 +134,19 @@ StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const st
             throw DocumentError(what + L" is damaged (its compressed data cannot be read).");
         }
     }
+}
+
+} // namespace
+
+StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
+                     const std::function<void(std::string_view piece)>& sink) {
+    return Inflate(stream, expectedSize, true, what, sink);
+}
+
+std::string DecompressAtMost(std::string_view stream, std::size_t maxSize, const std::wstring& what) {
+    std::string out;
+    Inflate(stream, maxSize, false, what, [&](std::string_view piece) { out.append(piece); });
+    return out;
 }
 
 std::string DecompressExactly(std::string_view stream, std::size_t expectedSize, const std::wstring& what,

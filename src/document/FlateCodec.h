@@ -25,6 +25,11 @@ enum class StreamEnd {
 StreamEnd Decompress(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
                      const std::function<void(std::string_view piece)>& sink);
 
+// A stream of no stated size (a PNG's embedded profile) into one buffer:
+// throws a DocumentError, naming `what`, when the data is damaged or cut
+// short, or would give more than `maxSize` bytes.
+std::string DecompressAtMost(std::string_view stream, std::size_t maxSize, const std::wstring& what);
+
 // The same into one buffer, which grows only as real output arrives.
 std::string DecompressExactly(std::string_view stream, std::size_t expectedSize, const std::wstring& what,
                               StreamEnd* end = nullptr);

@@ -91,7 +91,10 @@ private:
         }
         const Palette& palette = image.palette.value();
         const int components = Components(palette.base);
-        const size_t entries = std::max<size_t>(1, palette.entries.size() / components);
+        // A reader looks up (hival + 1) whole entries: a short last one is padded.
+        const size_t entries = std::clamp<size_t>((palette.entries.size() + components - 1) / components, 1, 256);
+        std::string lookup = palette.entries.substr(0, entries * components);
+        lookup.resize(entries * components, '\0');
         PdfArray indexed;
         indexed.Name(Pdf::Indexed);
         if (auto icc = Profile(image.iccProfile, palette.base)) {
@@ -99,8 +102,7 @@ private:
         } else {
             indexed.Name(DeviceSpace(palette.base));
         }
-        indexed.Integer(static_cast<long long>(std::min<size_t>(entries, 256) - 1))
-            .HexBytes(std::string_view(palette.entries).substr(0, std::min<size_t>(entries, 256) * components));
+        indexed.Integer(static_cast<long long>(entries) - 1).HexBytes(lookup);
         dictionary.Array(Pdf::ColorSpace, indexed);
     }
 

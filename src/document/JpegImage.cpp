@@ -103,6 +103,49 @@ std::optional<Exif> ReadExif(std::string_view segment) {
     return exif;
 }
 
+// APP2 "ICC_PROFILE\0", sequence number (from 1), count, then a piece of
+// the profile: the pieces, joined in their numbers' order, are the profile.
+class IccChunks {
+public:
+    void Add(std::string_view segment) {
+        constexpr std::string_view kTag("ICC_PROFILE\0", 12);
+        if (segment.size() < kTag.size() + 2 || segment.substr(0, kTag.size()) != kTag) {
+            return;
+        }
+        const unsigned number = Byte(segment, 12);
+        const unsigned count = Byte(segment, 13);
+        total_ += segment.size() - 14;
+        if (total_ > Limits::kMaxIccProfileBytes) {
+            Refuse(L"carries a colour profile larger than " + std::to_wstring(Limits::kMaxIccProfileBytes >> 20) + L" MiB.");
+        }
+        if (count == 0 || number == 0 || number > count || (count_ != 0 && count != count_) || !pieces_[number - 1].empty()) {
+            damaged_ = true;
+            return;
+        }
+        count_ = count;
+        pieces_[number - 1] = segment.substr(14);
+        damaged_ = damaged_ || pieces_[number - 1].empty();
+    }
+
+    // The profile, or none when a piece is missing, repeated or of another count.
+    std::string Profile() const {
+        std::string profile;
+        for (unsigned i = 0; i < count_ && !damaged_; ++i) {
+            if (pieces_[i].empty()) {
+                return {};
+            }
+            profile.append(pieces_[i]);
+        }
+        return damaged_ ? std::string() : profile;
+    }
+
+private:
+    std::string_view pieces_[255];
+    unsigned count_ = 0;
+    std::size_t total_ = 0;
+    bool damaged_ = false;
+};
+
 bool IsFrameMarker(unsigned marker) {
     return marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
 }
@@ -117,6 +160,7 @@ ImageData ReadJpegImage(std::string_view file) {
     image.encoding = ImageEncoding::Dct;
     std::optional<Density> jfif;
     std::optional<Exif> exif;
+    IccChunks icc;
     bool adobe = false;
     bool sawFrame = false;
     std::size_t at = 2;
@@ -160,6 +204,8 @@ ImageData ReadJpegImage(std::string_view file) {
             jfif = JfifDensity(segment);
         } else if (marker == 0xe1 && !exif) {
             exif = ReadExif(segment);
+        } else if (marker == 0xe2) {
+            icc.Add(segment);
         } else if (marker == 0xee && segment.size() >= 12 && segment.substr(0, 5) == "Adobe") {
             adobe = true;
         } else if (IsFrameMarker(marker)) {
@@ -206,6 +252,7 @@ ImageData ReadJpegImage(std::string_view file) {
     }
     // Adobe's applications store CMYK inverted, and mark it with APP14.
     image.inverted = adobe && image.colourModel == ColourModel::Cmyk;
+    image.iccProfile = icc.Profile();
     if (exif) {
         image.orientation = exif->orientation;
     }

@@ -22,6 +22,11 @@ inline constexpr std::uint64_t kMaxDecodedImageBytes = 256ull << 20;
 inline constexpr std::size_t kMaxPngChunks = 100'000;
 inline constexpr std::size_t kMaxJpegSegments = 10'000;
 
+// An embedded ICC colour profile (a JPEG's APP2 chunks joined, a PNG's
+// iCCP inflated): real profiles take from a few hundred bytes to a few MiB,
+// and the most a JPEG can carry is 255 chunks of 64 KiB.
+inline constexpr std::size_t kMaxIccProfileBytes = 16u << 20;
+
 // Images (directories) in one TIFF file: a fax server's longest
 // transmissions have hundreds of pages. The decoded data of all of them
 // together stays within kMaxDecodedImageBytes.

@@ -69,6 +69,7 @@ struct Chunks {
     std::string palette;      // RGB triples
     std::string transparency; // the tRNS chunk's data
     std::string imageData;    // the IDAT chunks, joined
+    std::string iccProfile;   // the iCCP chunk's profile, inflated
     double dpiX = 0;
     double dpiY = 0;
 };
@@ -110,6 +111,16 @@ Header ReadHeader(std::string_view data) {
     }
     header.interlaced = data[12] == 1;
     return header;
+}
+
+// iCCP: the profile's name (1 to 79 bytes), a zero, the compression method
+// (0, zlib) and the compressed profile.
+std::string IccProfile(std::string_view data) {
+    const std::size_t end = data.find('\0');
+    if (end == 0 || end > 79 || end == std::string_view::npos || data.size() < end + 2 || data[end + 1] != 0) {
+        Refuse(L"is damaged: its colour profile chunk is malformed.");
+    }
+    return FlateCodec::DecompressAtMost(data.substr(end + 2), Limits::kMaxIccProfileBytes, L"The PNG image's colour profile");
 }
 
 double DotsPerInch(std::uint32_t perMetre) { return perMetre * 0.0254; }
@@ -170,6 +181,8 @@ Chunks ReadChunks(std::string_view file) {
                 chunks.dpiX = DotsPerInch(BigEndian32(data, 0));
                 chunks.dpiY = DotsPerInch(BigEndian32(data, 4));
             }
+        } else if (type == "iCCP" && chunks.iccProfile.empty()) {
+            chunks.iccProfile = IccProfile(data);
         } else if (type == "IEND") {
             sawEnd = true;
         } else if (type == "IHDR" || critical) {
@@ -355,6 +368,7 @@ ImageData ReadPngImage(std::string_view file) {
     image.bitsPerComponent = header.bitDepth;
     image.dpiX = chunks.dpiX;
     image.dpiY = chunks.dpiY;
+    image.iccProfile = chunks.iccProfile;
     const int colors = header.colorType == Rgb || header.colorType == Rgba ? 3 : 1;
     std::string paletteAlphas;
     if (header.colorType == ColorType::Palette) {

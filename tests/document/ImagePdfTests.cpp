@@ -46,7 +46,7 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
     ImageData palette = png;
     palette.softMask.reset();
     palette.colourModel = ColourModel::Indexed;
-    palette.palette = Palette{ColourModel::Rgb, std::string("\x00\x10\xFF" "()\\", 6)};
+    palette.palette = Palette{ColourModel::Rgb, std::string("\x00\x10\xFF" "(\\", 5)}; // the last entry cut short
     palette.colourKey = {1, 1};
     palette.predictor = RowPredictor{1, 8, 200};
     ImageData cmyk = Jpeg();
@@ -74,7 +74,7 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
          "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors 3 "
          "/BitsPerComponent 8 /Columns 200 >> /SMask "},
         {"16 bits", &deep, "%PDF-1.5\n", "/BitsPerComponent 16 /Filter /FlateDecode"},
-        {"palette, colour key", &palette, "%PDF-1.3\n", "/ColorSpace [/Indexed /DeviceRGB 1 <0010FF28295C>] /BitsPerComponent 8"},
+        {"palette, colour key", &palette, "%PDF-1.3\n", "/ColorSpace [/Indexed /DeviceRGB 1 <0010FF285C00>] /BitsPerComponent 8"},
         {"palette, colour key", &palette, "%PDF-1.3\n", "/Columns 200 >> /Mask [1 1]"},
         {"Adobe CMYK", &cmyk, "%PDF-1.3\n", "/ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0 1 0 1 0 1 0]"},
         {"Group 4", &fax, "%PDF-1.3\n",

@@ -166,3 +166,32 @@ TEST(JpegImage, OrientationFromExifInEitherByteOrder) {
         EXPECT_EQ(ReadJpegImage(row.file).orientation, row.orientation);
     }
 }
+
+namespace {
+
+std::string IccChunk(int number, int count, const std::string& piece) {
+    return Segment(0xe2, std::string("ICC_PROFILE\0", 12) + char(number) + char(count) + piece);
+}
+
+} // namespace
+
+TEST(JpegImage, IccProfileChunksAreJoinedInTheirOrder) {
+    const std::string frame = Frame(0xc0, 8, 3, 3, 3) + kScan;
+    const struct {
+        const char* name;
+        std::string file;
+        const char* profile;
+    } rows[] = {
+        {"one chunk", kStart + IccChunk(1, 1, "whole") + frame, "whole"},
+        {"three, stored out of order", kStart + IccChunk(2, 3, "BB") + IccChunk(3, 3, "C") + IccChunk(1, 3, "AAA") + frame, "AAABBC"},
+        {"one missing", kStart + IccChunk(1, 3, "AAA") + IccChunk(3, 3, "C") + frame, ""},
+        {"one twice", kStart + IccChunk(1, 2, "AAA") + IccChunk(1, 2, "AAA") + IccChunk(2, 2, "B") + frame, ""},
+        {"counts disagree", kStart + IccChunk(1, 2, "AAA") + IccChunk(2, 3, "B") + frame, ""},
+        {"number zero", kStart + IccChunk(0, 1, "AAA") + frame, ""},
+        {"another APP2", kStart + Segment(0xe2, "FPXR\0\0\0\0\0\0\0\0\0\0") + frame, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ReadJpegImage(row.file).iccProfile, row.profile);
+    }
+}

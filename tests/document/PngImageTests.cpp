@@ -1,6 +1,7 @@
 #include "DocumentError.h"
 #include "FlateCodec.h"
 #include "ImageSamples.h"
+#include "Limits.h"
 #include "PngImage.h"
 
 #include <gtest/gtest.h>
@@ -144,4 +145,34 @@ TEST(PngImage, StreamWithTrailingBytesIsCompressedAgain) {
     const ImageData image = ReadPngImage(file);
     EXPECT_EQ(ImageSamples::ColourSamples(image), std::vector<std::uint16_t>(100, 0));
     EXPECT_EQ(image.data.find("junk"), std::string::npos);
+}
+
+TEST(PngImage, IccProfileIsInflated) {
+    const std::string profile(3000, 'p');
+    const std::string pixels = Idat(std::string(110, '\0')) + End();
+    const std::string named = std::string("sRGB\0\0", 6);
+    EXPECT_EQ(ReadPngImage(PngStart(10, 10, 8, 0) + Chunk("iCCP", named + FlateCodec::Compress(profile)) + pixels).iccProfile,
+              profile);
+    EXPECT_EQ(ReadPngImage(PngStart(10, 10, 8, 0) + pixels).iccProfile, "");
+    const struct {
+        const char* name;
+        std::string chunk;
+        const wchar_t* reason;
+    } refused[] = {
+        {"no name", Chunk("iCCP", std::string("\0\0", 2) + FlateCodec::Compress(profile)), L"colour profile"},
+        {"not zlib", Chunk("iCCP", named + "garbage"), L"colour profile"},
+        {"cut short", Chunk("iCCP", named + FlateCodec::Compress(profile).substr(0, 10)), L"colour profile"},
+        {"beyond the limit", Chunk("iCCP", named + FlateCodec::Compress(std::string(Limits::kMaxIccProfileBytes + 1, '\0'))),
+         L"more than 16 MiB"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.name);
+        try {
+            ReadPngImage(PngStart(10, 10, 8, 0) + row.chunk + pixels);
+            ADD_FAILURE() << "taken";
+        } catch (const DocumentError& error) {
+            EXPECT_NE(error.Description().find(row.reason), std::wstring::npos)
+                << std::string(error.Description().begin(), error.Description().end());
+        }
+    }
 }
