@@ -187,21 +187,6 @@ PdfDictionary& PdfDictionary::Bytes(PdfName key, std::string_view value)
     return *this;
 }
 
-PdfDictionary& PdfDictionary::Raw(PdfName key, std::string_view pdfText)
-{
-    Key(key).body_ += pdfText;
-    return *this;
-}
-
-PdfDictionary& PdfDictionary::RawEntries(std::string_view pdfText)
-{
-    if (!pdfText.empty()) {
-        body_ += ' ';
-        body_ += pdfText;
-    }
-    return *this;
-}
-
 PdfArray& PdfArray::Separate()
 {
     if (!body_.empty()) {

@@ -91,11 +91,6 @@ public:
     PdfDictionary& Array(PdfName key, const PdfArray& value);
     PdfDictionary& Text(PdfName key, const std::u32string& value);
     PdfDictionary& Bytes(PdfName key, std::string_view value);
-    // A value that another component hands over already as PDF text (an
-    // image's colour space).
-    PdfDictionary& Raw(PdfName key, std::string_view pdfText);
-    // Entries that another component hands over already as PDF text.
-    PdfDictionary& RawEntries(std::string_view pdfText);
 
     // "<< /Key value ... >>"
     std::string Written() const { return "<<" + body_ + " >>"; }
