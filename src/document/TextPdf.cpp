@@ -1,6 +1,7 @@
 #include "TextPdf.h"
 
 #include "CharacterWidth.h"
+#include "DisplayOrder.h"
 #include "FontPdf.h"
 #include "PdfFile.h"
 
@@ -182,31 +183,85 @@ private:
 
     void Line(const std::u32string& line, size_t end)
     {
-        for (size_t i = 0; i < end; ++i) {
-            const Drawing& drawing = chooser_.For(line[i]);
-            if (drawing.replaced) {
-                ++replaced_;
+        std::vector<DisplayCharacter> order = DisplayOrder({line.data(), end});
+        if (order.empty()) {
+            for (size_t i = 0; i < end; ++i) {
+                Draw(line[i]);
             }
-            if (drawing.font != font_) {
-                Flush();
-                font_ = drawing.font;
-                out_ += '/';
-                out_ += FontResourceName(font_);
-                out_ += ' ';
-                out_ += PdfNumber(frame_.fontSize);
-                out_ += " Tf\n";
-            }
-            run_ += static_cast<char>(drawing.glyph >> 8);
-            run_ += static_cast<char>(drawing.glyph & 0xFF);
-            if (drawing.adjustment != 0) {
-                array_ += '(';
-                AppendEscapedPdfString(array_, run_);
-                array_ += ')';
-                array_ += std::to_string(drawing.adjustment);
-                run_.clear();
+        } else {
+            for (size_t i = 0; i < order.size();) {
+                i = order[i].rightToLeft ? DrawRightToLeft(line, order, i) : (Draw(line[order[i].index]), i + 1);
             }
         }
         Flush();
+    }
+
+    // Draws the right-to-left run of the display order that begins at
+    // `first`: each character on its cell, in the order it is written, so
+    // that the pen goes leftwards through the run. Returns where the run ends.
+    size_t DrawRightToLeft(const std::u32string& line, const std::vector<DisplayCharacter>& order, size_t first)
+    {
+        struct Placed {
+            size_t index;
+            int offset; // from the run's left edge, in thousandths of the font size
+        };
+        std::vector<Placed> placed;
+        int width = 0;
+        size_t end = first;
+        for (; end < order.size() && order[end].rightToLeft; ++end) {
+            placed.push_back({order[end].index, width});
+            width += CharacterWidth(line[order[end].index]) * chooser_.CellUnits();
+        }
+        std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
+        int pen = 0;
+        for (const Placed& character : placed) {
+            Move(character.offset - pen);
+            Draw(line[character.index]);
+            pen = character.offset + CharacterWidth(line[character.index]) * chooser_.CellUnits();
+        }
+        Move(width - pen);
+        return end;
+    }
+
+    void Draw(char32_t character)
+    {
+        const Drawing& drawing = chooser_.For(character);
+        if (drawing.replaced) {
+            ++replaced_;
+        }
+        if (drawing.font != font_) {
+            // The pen's moves before a line's first glyph wait for its font:
+            // the font size scales them, and every font has the same one.
+            if (font_ != NoFont) {
+                Flush();
+            }
+            font_ = drawing.font;
+            out_ += '/';
+            out_ += FontResourceName(font_);
+            out_ += ' ';
+            out_ += PdfNumber(frame_.fontSize);
+            out_ += " Tf\n";
+        }
+        run_ += static_cast<char>(drawing.glyph >> 8);
+        run_ += static_cast<char>(drawing.glyph & 0xFF);
+        Move(-drawing.adjustment);
+    }
+
+    // Moves the pen right by `units` thousandths of the font size.
+    void Move(int units)
+    {
+        if (units == 0) {
+            return;
+        }
+        if (!run_.empty()) {
+            array_ += '(';
+            AppendEscapedPdfString(array_, run_);
+            array_ += ')';
+            run_.clear();
+        } else if (!array_.empty()) {
+            array_ += ' ';
+        }
+        array_ += std::to_string(-units);
     }
 
     void Flush()
