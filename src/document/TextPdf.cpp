@@ -241,7 +241,9 @@ private:
             width += CharacterWidth(line[order[end].index]) * chooser_.CellUnits();
         }
         std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
-        uint32_t font = chooser_.For(line[placed.front().index]).font;
+        auto letter = std::find_if(placed.begin(), placed.end(),
+                                   [&line](const Placed& character) { return IsRightToLeft(line[character.index]); });
+        uint32_t font = chooser_.For(line[letter == placed.end() ? placed.front().index : letter->index]).font;
         int pen = 0;
         for (const Placed& character : placed) {
             Move(character.offset - pen);
