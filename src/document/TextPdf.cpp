@@ -216,7 +216,11 @@ private:
             }
         } else {
             for (size_t i = 0; i < order.size();) {
-                i = order[i].rightToLeft ? DrawRightToLeft(line, order, i) : (Draw(line[order[i].index]), i + 1);
+                if (order[i].rightToLeft) {
+                    i = DrawRightToLeft(line, order, i);
+                } else {
+                    Draw(line[order[i++].index]);
+                }
             }
         }
         // What is left of the line needs no move: the next one starts afresh.
@@ -277,9 +281,9 @@ private:
     }
 
     // Moves the pen right by `units` thousandths of the font size before the
-    // next glyph. A move waits for that glyph so that it goes with it into
-    // the same TJ, even when that glyph is in another font: a viewer that
-    // finds the glyphs of two text objects apart takes a word for two.
+    // next glyph. A move waits for that glyph, in the same TJ: at a line's
+    // start (a right-to-left line begins with one) no font is set yet, and
+    // the font size scales the move.
     void Move(int units) { move_ += units; }
 
     void WriteMove()
