@@ -1,6 +1,7 @@
 #include "TextPdf.h"
 
 #include "CharacterWidth.h"
+#include "DisplayOrder.h"
 #include "FontPdf.h"
 #include "PdfFile.h"
 
@@ -82,6 +83,24 @@ public:
         return drawing;
     }
 
+    // How the character is drawn in this font when the font has it: the
+    // blanks and punctuation of a right-to-left run stay in its letters'
+    // font, for a viewer takes a change of font for the end of a word.
+    const Drawing& For(char32_t character, uint32_t font)
+    {
+        const Drawing& usual = For(character);
+        if (usual.font == font || usual.replaced) {
+            return usual;
+        }
+        uint64_t key = static_cast<uint64_t>(font) << 32 | character;
+        auto found = inFont_.find(key);
+        if (found == inFont_.end()) {
+            uint16_t glyph = fonts_[font].font->Glyph(character);
+            found = inFont_.emplace(key, glyph == 0 ? usual : Place(character, glyph, font, false)).first;
+        }
+        return found->second;
+    }
+
     struct FontUse {
         const TextFont* font;
         std::map<uint16_t, std::u32string> glyphText;
@@ -92,8 +111,6 @@ public:
 private:
     Drawing Choose(char32_t character)
     {
-        Drawing drawing;
-        drawing.known = true;
         bool control = character < 0x20 || (character >= 0x7F && character < 0xA0);
         uint16_t glyph = control ? 0 : fonts_[0].font->Glyph(character);
         size_t font = 0;
@@ -105,12 +122,21 @@ private:
                 }
             }
         }
-        std::u32string text(1, character);
         if (glyph == 0) {
-            glyph = replacementGlyph_;
+            return Place(character, replacementGlyph_, 0, true);
+        }
+        return Place(character, glyph, font, false);
+    }
+
+    Drawing Place(char32_t character, uint16_t glyph, size_t font, bool replaced)
+    {
+        Drawing drawing;
+        drawing.known = true;
+        drawing.replaced = replaced;
+        std::u32string text(1, character);
+        if (replaced) {
             // Not = U"\uFFFD": GCC 12 warns falsely (-Wrestrict) on that assignment.
             text.assign(1, U'\uFFFD');
-            drawing.replaced = true;
         }
         int cell = CharacterWidth(character) * cellUnits_;
         FontUse& use = fonts_[font];
@@ -139,6 +165,7 @@ private:
     std::vector<FontUse> fonts_;
     std::vector<Drawing> bmp_;
     std::unordered_map<char32_t, Drawing> beyond_;
+    std::unordered_map<uint64_t, Drawing> inFont_;
     int cellUnits_ = 600;
     uint16_t replacementGlyph_ = 0;
 };
@@ -182,31 +209,96 @@ private:
 
     void Line(const std::u32string& line, size_t end)
     {
-        for (size_t i = 0; i < end; ++i) {
-            const Drawing& drawing = chooser_.For(line[i]);
-            if (drawing.replaced) {
-                ++replaced_;
+        std::vector<DisplayCharacter> order = DisplayOrder({line.data(), end});
+        if (order.empty()) {
+            for (size_t i = 0; i < end; ++i) {
+                Draw(line[i]);
             }
-            if (drawing.font != font_) {
-                Flush();
-                font_ = drawing.font;
-                out_ += '/';
-                out_ += FontResourceName(font_);
-                out_ += ' ';
-                out_ += PdfNumber(frame_.fontSize);
-                out_ += " Tf\n";
-            }
-            run_ += static_cast<char>(drawing.glyph >> 8);
-            run_ += static_cast<char>(drawing.glyph & 0xFF);
-            if (drawing.adjustment != 0) {
-                array_ += '(';
-                AppendEscapedPdfString(array_, run_);
-                array_ += ')';
-                array_ += std::to_string(drawing.adjustment);
-                run_.clear();
+        } else {
+            for (size_t i = 0; i < order.size();) {
+                if (order[i].rightToLeft) {
+                    i = DrawRightToLeft(line, order, i);
+                } else {
+                    Draw(line[order[i++].index]);
+                }
             }
         }
+        // What is left of the line needs no move: the next one starts afresh.
+        move_ = 0;
         Flush();
+    }
+
+    // Draws the right-to-left run of the display order that begins at
+    // `first`: each character on its cell, in the order it is written, so
+    // that the pen goes leftwards through the run. Returns where the run ends.
+    size_t DrawRightToLeft(const std::u32string& line, const std::vector<DisplayCharacter>& order, size_t first)
+    {
+        struct Placed {
+            size_t index;
+            int offset; // from the run's left edge, in thousandths of the font size
+        };
+        std::vector<Placed> placed;
+        int width = 0;
+        size_t end = first;
+        for (; end < order.size() && order[end].rightToLeft; ++end) {
+            placed.push_back({order[end].index, width});
+            width += CharacterWidth(line[order[end].index]) * chooser_.CellUnits();
+        }
+        std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
+        auto letter = std::find_if(placed.begin(), placed.end(),
+                                   [&line](const Placed& character) { return IsRightToLeft(line[character.index]); });
+        uint32_t font = chooser_.For(line[letter == placed.end() ? placed.front().index : letter->index]).font;
+        int pen = 0;
+        for (const Placed& character : placed) {
+            Move(character.offset - pen);
+            Draw(chooser_.For(line[character.index], font));
+            pen = character.offset + CharacterWidth(line[character.index]) * chooser_.CellUnits();
+        }
+        Move(width - pen);
+        return end;
+    }
+
+    void Draw(char32_t character) { Draw(chooser_.For(character)); }
+
+    void Draw(const Drawing& drawing)
+    {
+        if (drawing.replaced) {
+            ++replaced_;
+        }
+        if (drawing.font != font_) {
+            Flush();
+            font_ = drawing.font;
+            out_ += '/';
+            out_ += FontResourceName(font_);
+            out_ += ' ';
+            out_ += PdfNumber(frame_.fontSize);
+            out_ += " Tf\n";
+        }
+        WriteMove();
+        run_ += static_cast<char>(drawing.glyph >> 8);
+        run_ += static_cast<char>(drawing.glyph & 0xFF);
+        Move(-drawing.adjustment);
+    }
+
+    // Moves the pen right by `units` thousandths of the font size before the
+    // next glyph. A move waits for that glyph, in the same TJ: at a line's
+    // start (a right-to-left line begins with one) no font is set yet, and
+    // the font size scales the move.
+    void Move(int units) { move_ += units; }
+
+    void WriteMove()
+    {
+        if (move_ == 0) {
+            return;
+        }
+        if (!run_.empty()) {
+            array_ += '(';
+            AppendEscapedPdfString(array_, run_);
+            array_ += ')';
+            run_.clear();
+        }
+        array_ += std::to_string(-move_);
+        move_ = 0;
     }
 
     void Flush()
@@ -241,6 +333,7 @@ private:
     std::string out_;
     std::string run_; // the codes since the last adjustment, not yet escaped
     std::string array_;
+    int move_ = 0; // thousandths of the font size the pen moves right before the next glyph
     uint32_t font_ = NoFont;
     bool newLine_ = false; // the next string shown starts the next line
 };

@@ -86,8 +86,9 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
                                   "T*\nT*\n(\0i)'\nET\n"s)
         << "trailing blanks are not drawn; a combining mark takes no cell";
     EXPECT_EQ(contents[1].stream, "BT\n11.66 TL\n57.64 797.89 Td\nET\n");
-    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n[(\0\1)-600]TJ\n/F2 10 Tf\n(\0\5)Tj\nET\n"s)
-        << "a wide character the fonts lack still takes its two cells: the replacement glyph, one cell wide, and an adjustment";
+    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n(\0\1)Tj\n/F2 10 Tf\n[-600(\0\5)]TJ\nET\n"s)
+        << "a wide character the fonts lack still takes its two cells: the replacement glyph, one cell wide, and an "
+           "adjustment before the next glyph";
     std::vector<PdfObjectText> maps = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
     EXPECT_EQ(std::count_if(maps.begin(), maps.end(), [](const PdfObjectText& o) {
                   return o.stream.find("1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n6 beginbfchar\n"

@@ -87,12 +87,16 @@ def pdfium_text(pdf):
 # shows it right: read (logical) order, or the order of its glyphs from left
 # to right (reversed). pango-view's PDFs, laid out by a bidi-aware engine,
 # tell them apart: Ghostscript does not reorder what is drawn, and PDFium
-# gives each word's characters from left to right.
+# gives each word's characters from left to right. pdf.js gives such a page's
+# words in read order but without the blanks between them (a glyph that lies
+# left of the one before starts a text item of its own, and items are joined
+# as they come), from pango-view's PDFs as from ours: a right-to-left word is
+# found there as its viewer's search finds it, inside that text (searched).
 TEXT_ENGINES = [
     ("poppler (`pdftotext`)", poppler_text, "read"),
     ("Ghostscript (`txtwrite`)", ghostscript_text, "reversed"),
     ("MuPDF (`mutool`)", mupdf_text, "read"),
-    ("pdf.js", pdfjs_text, "read"),
+    ("pdf.js", pdfjs_text, "searched"),
     ("PDFium", pdfium_text, "reversed"),
 ]
 
@@ -127,12 +131,22 @@ def found_words(source_words, engine_words, right_to_left="read"):
     character lost or changed, is missing. A right-to-left word is looked for
     in the order the engine gives it in from a page that shows it right; from
     a page that draws it backwards the engine gives the other order, and the
-    word is missing."""
+    word is missing. Where the engine joins such words, each is searched for
+    in its text, what was found then used up."""
     available = collections.Counter(engine_words)
+    # Each search consumes what it found.
+    searched = "\n".join(engine_words)
     found, missing = 0, []
     for word in source_words:
         form = word[::-1] if right_to_left == "reversed" and is_right_to_left(word) else word
-        if available[form] > 0:
+        if right_to_left == "searched" and is_right_to_left(word):
+            place = searched.find(word)
+            if place >= 0:
+                searched = searched[:place] + "\n" + searched[place + len(word):]
+                found += 1
+            else:
+                missing.append(word)
+        elif available[form] > 0:
             available[form] -= 1
             found += 1
         else:
