@@ -143,6 +143,7 @@ ExitCode ConvertOldestJob(const Spool& spool, RunReport& report)
     report.done = L"converted";
     report.reason = rendered.summary + L" to \"" + outputPath + L"\"";
     report.replacedCharacters = rendered.replacedCharacters;
+    report.replacedByScript = rendered.replacedByScript;
     try {
         spool.Remove(taken);
     } catch (const Failure& failure) {
@@ -187,7 +188,7 @@ int Main(const std::vector<std::wstring>& arguments)
     }
     std::wstring outcome = Outcome(code, report.done);
     if (!outcome.empty() && !converterFolder.empty()) {
-        WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters});
+        WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters, report.replacedByScript});
     }
     return static_cast<int>(code);
 }

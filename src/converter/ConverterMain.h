@@ -19,6 +19,7 @@ struct RunReport {
     std::wstring done;     // the log's word for success; empty: nothing worth a line
     std::wstring reason;   // what was made, or why it failed
     size_t replacedCharacters = 0;
+    std::wstring replacedByScript;
 };
 
 // Each fills in the report as it goes and throws Failure; the caller logs.
