@@ -9,7 +9,10 @@ namespace Converter {
 
 const std::vector<std::wstring>& FontsForScript(const std::string& script)
 {
-    // Monospaced fonts first where a script has one: the text is set in a grid.
+    // Monospaced fonts first where a script has one: the text is set in a
+    // grid. For the scripts written right to left, a font that also has
+    // the punctuation comes before one that has the letters alone: a word's
+    // full stop drawn from another font reads as a separate word.
     static const std::map<std::string, std::vector<std::wstring>> table = {
         {"Thai", {L"Tahoma", L"Leelawadee UI", L"Angsana New", L"Cordia New", L"TlwgMono", L"Noto Sans Thai"}},
         {"Lao", {L"DokChampa", L"Lao UI", L"Leelawadee UI", L"Noto Sans Lao"}},
@@ -25,8 +28,8 @@ const std::vector<std::wstring>& FontsForScript(const std::string& script)
         {"Malayalam", {L"Kartika", L"Nirmala UI", L"Noto Sans Malayalam"}},
         {"Oriya", {L"Kalinga", L"Nirmala UI", L"Noto Sans Oriya"}},
         {"Sinhala", {L"Iskoola Pota", L"Nirmala UI", L"Noto Sans Sinhala"}},
-        {"Arabic", {L"Courier New", L"Tahoma", L"Arial", L"Noto Sans Arabic", L"Noto Naskh Arabic"}},
-        {"Hebrew", {L"Courier New", L"Tahoma", L"Arial", L"Noto Sans Hebrew"}},
+        {"Arabic", {L"Courier New", L"Tahoma", L"Arial", L"DejaVu Sans", L"Noto Sans Arabic", L"Noto Naskh Arabic"}},
+        {"Hebrew", {L"Courier New", L"Tahoma", L"Arial", L"DejaVu Sans", L"Noto Sans Hebrew"}},
         {"Syriac", {L"Estrangelo Edessa", L"Segoe UI Historic", L"Noto Sans Syriac"}},
         {"Thaana", {L"MV Boli", L"Noto Sans Thaana"}},
         {"Tibetan", {L"Microsoft Himalaya", L"Noto Serif Tibetan"}},
