@@ -52,7 +52,7 @@ const std::vector<std::wstring>& FontsForScript(const std::string& script)
 
 std::string FontScriptOf(char32_t codePoint)
 {
-    if (Document::BreakPropertiesOf(codePoint).pictographic) {
+    if (Document::BreakPropertiesOf(codePoint).pictographic()) {
         return "Emoji";
     }
     return Document::ScriptOf(codePoint);

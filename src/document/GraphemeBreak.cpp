@@ -15,13 +15,13 @@ std::vector<bool> GraphemeBoundaries(const std::u32string& text)
     // A pictograph followed so far only by Extend characters, for the
     // joined emoji sequences; and the count of regional indicators in a row,
     // which pair into flags.
-    bool pictographRun = previous.pictographic;
+    bool pictographRun = previous.pictographic();
     bool joinerAfterPictograph = false;
-    size_t indicators = previous.grapheme == G::RegionalIndicator ? 1 : 0;
+    size_t indicators = previous.grapheme() == G::RegionalIndicator ? 1 : 0;
     for (size_t i = 1; i < text.size(); ++i) {
         BreakProperties current = BreakPropertiesOf(text[i]);
-        G before = previous.grapheme;
-        G after = current.grapheme;
+        G before = previous.grapheme();
+        G after = current.grapheme();
         bool joins;
         if (before == G::CR && after == G::LF) {
             joins = true;
@@ -36,7 +36,7 @@ std::vector<bool> GraphemeBoundaries(const std::u32string& text)
             joins = true;
         } else if (after == G::Extend || after == G::ZWJ || after == G::SpacingMark || before == G::Prepend) {
             joins = true;
-        } else if (before == G::ZWJ && current.pictographic && joinerAfterPictograph) {
+        } else if (before == G::ZWJ && current.pictographic() && joinerAfterPictograph) {
             joins = true;
         } else if (before == G::RegionalIndicator && after == G::RegionalIndicator) {
             joins = indicators % 2 == 1;
@@ -46,7 +46,7 @@ std::vector<bool> GraphemeBoundaries(const std::u32string& text)
         boundary[i] = !joins;
 
         joinerAfterPictograph = after == G::ZWJ && pictographRun;
-        pictographRun = current.pictographic || (after == G::Extend && pictographRun);
+        pictographRun = current.pictographic() || (after == G::Extend && pictographRun);
         indicators = after == G::RegionalIndicator ? indicators + 1 : 0;
         previous = current;
     }

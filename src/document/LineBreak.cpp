@@ -18,17 +18,17 @@ bool Is(L value, Classes... classes)
 // conditional Japanese starters are non-starters.
 L Resolved(const BreakProperties& properties)
 {
-    switch (properties.line) {
+    switch (properties.line()) {
     case L::AI:
     case L::SG:
     case L::XX:
         return L::AL;
     case L::SA:
-        return properties.mark ? L::CM : L::AL;
+        return properties.mark() ? L::CM : L::AL;
     case L::CJ:
         return L::NS;
     default:
-        return properties.line;
+        return properties.line();
     }
 }
 
@@ -79,7 +79,11 @@ std::vector<bool> LineBreakOpportunities(const std::u32string& text)
             L after = cls[i];
             L rawBefore = raw[i - 1];
             bool split;
-            if (rawBefore == L::BK) {
+            // Two letters in a row, the most common pair by far, are never
+            // parted (no earlier rule applies to them).
+            if (Is(before, L::AL, L::HL) && Is(after, L::AL, L::HL) && unit[i] == i && rawBefore != L::ZWJ) {
+                split = false;
+            } else if (rawBefore == L::BK) {
                 split = true;
             } else if (rawBefore == L::CR && raw[i] == L::LF) {
                 split = false;
@@ -150,14 +154,14 @@ std::vector<bool> LineBreakOpportunities(const std::u32string& text)
                 split = false;
             } else if (before == L::IS && Is(after, L::AL, L::HL)) {
                 split = false;
-            } else if (Is(before, L::AL, L::HL, L::NU) && after == L::OP && !properties[i].eastAsianWide) {
+            } else if (Is(before, L::AL, L::HL, L::NU) && after == L::OP && !properties[i].eastAsianWide()) {
                 split = false;
-            } else if (before == L::CP && !properties[unit[i - 1]].eastAsianWide && Is(after, L::AL, L::HL, L::NU)) {
+            } else if (before == L::CP && !properties[unit[i - 1]].eastAsianWide() && Is(after, L::AL, L::HL, L::NU)) {
                 split = false;
             } else if (before == L::RI && after == L::RI) {
                 split = indicators % 2 == 0;
-            } else if (after == L::EM && (before == L::EB || (properties[unit[i - 1]].pictographic &&
-                                                              properties[unit[i - 1]].unassigned))) {
+            } else if (after == L::EM && (before == L::EB || (properties[unit[i - 1]].pictographic() &&
+                                                              properties[unit[i - 1]].unassigned()))) {
                 split = false;
             } else {
                 split = true;

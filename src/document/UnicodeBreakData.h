@@ -28,13 +28,16 @@ extern const char* const UnicodeDataVersion;
 extern const UnicodeBreakRange UnicodeBreakRanges[];
 extern const size_t UnicodeBreakRangeCount;
 
+// The packed value, read through its parts: a struct of separate fields
+// would be assembled in memory and read back whole on every call.
 struct BreakProperties {
-    LineClass line = LineClass::XX;
-    GraphemeClass grapheme = GraphemeClass::Other;
-    bool pictographic = false;
-    bool eastAsianWide = false;
-    bool mark = false;
-    bool unassigned = false;
+    uint32_t value = 1u << 13;
+    LineClass line() const { return static_cast<LineClass>(value & 0x3F); }
+    GraphemeClass grapheme() const { return static_cast<GraphemeClass>(value >> 6 & 0xF); }
+    bool pictographic() const { return (value >> 10 & 1) != 0; }
+    bool eastAsianWide() const { return (value >> 11 & 1) != 0; }
+    bool mark() const { return (value >> 12 & 1) != 0; }
+    bool unassigned() const { return (value >> 13 & 1) != 0; }
 };
 
 BreakProperties BreakPropertiesOf(char32_t codePoint);
