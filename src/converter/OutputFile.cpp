@@ -15,6 +15,8 @@ namespace {
 
 constexpr wchar_t PartialInfix[] = L".PDFCreator-";
 constexpr wchar_t PartialSuffix[] = L".partial";
+// The longest file name (one path component) the usual file systems take.
+constexpr size_t MaxNameLength = 255;
 
 // The full form of a path, resolved against the current folder (which the
 // converter inherits from whoever started it).
@@ -183,8 +185,17 @@ void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)
     std::string folder = full.substr(0, slash + 1);
     std::wstring outputName = FromAnsi(full.substr(slash + 1));
 
-    RemoveDeadRunsPartialFiles(folder, outputName);
-    std::string partial = folder + ToAnsi(PartialFileName(outputName, ::GetCurrentProcessId()));
+    // Where the output's own name leaves no room for the suffix within the
+    // path limit of the ANSI calls, the partial file goes without it; the
+    // choice is the same for every run (the longest process id counts), so
+    // the next run to this output finds what a killed one left.
+    std::wstring stem = outputName;
+    std::string longest = ToAnsi(PartialFileName(stem, 0xFFFFFFFF));
+    if (folder.size() + longest.size() >= MAX_PATH || longest.size() > MaxNameLength) {
+        stem.clear();
+    }
+    RemoveDeadRunsPartialFiles(folder, stem);
+    std::string partial = folder + ToAnsi(PartialFileName(stem, ::GetCurrentProcessId()));
     ScopeExit removePartial([&] { ::DeleteFileA(partial.c_str()); });
     WriteWhole(partial, outputPath, bytes);
     if (!::MoveFileExA(partial.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

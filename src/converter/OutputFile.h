@@ -10,7 +10,8 @@
 namespace Converter {
 
 // Writes the bytes to "<output name>.PDFCreator-<pid>.partial" in the
-// output's own folder (so that the final move is a rename on one volume),
+// output's own folder (".PDFCreator-<pid>.partial" where the output's path is
+// too long for that name), so that the final move is a rename on one volume,
 // flushes and closes it, checking each step, and moves it over the output
 // with write-through. Before that, removes the partial files of earlier runs
 // for the same output whose converter is no longer running (a run killed
@@ -20,7 +21,7 @@ namespace Converter {
 void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes);
 
 // The name of the partial file a converter with that process id writes for
-// an output file of that name (a name, not a path).
+// an output file of that name (a name, not a path; empty for the short form).
 std::wstring PartialFileName(const std::wstring& outputName, DWORD processId);
 
 // The process id in a partial file's name for that output name; nothing

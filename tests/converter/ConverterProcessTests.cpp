@@ -357,6 +357,16 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     for (const std::wstring& name : kept) {
         EXPECT_TRUE(fs::exists(temp_ / name)) << fs::path(name);
     }
+
+    // An output whose path leaves no room for the suffix within MAX_PATH.
+    std::wstring longName(MAX_PATH - 2 - temp_.wstring().size() - 4, L'n');
+    longName += L".pdf";
+    WriteFileBytes((temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))).wstring(), "%PDF-1.5 cut short");
+    ASSERT_EQ(RunConverter(Document("b.txt", "y")), ExitCode::Success);
+    HandOver(temp_ / longName);
+    EXPECT_EQ(RunConverter(L""), ExitCode::Success);
+    EXPECT_TRUE(fs::exists(temp_ / longName));
+    EXPECT_FALSE(fs::exists(temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))));
 }
 
 TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)
