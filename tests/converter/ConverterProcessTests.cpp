@@ -4,6 +4,7 @@
 #include "ConverterLog.h"
 #include "ConverterMain.h"
 #include "FileContent.h"
+#include "OutputFile.h"
 #include "Spool.h"
 
 #include "AnsiText.h"
@@ -292,6 +293,13 @@ TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
             Signal(*cases[i].signal);
         }
         EXPECT_EQ(RunConverter(L""), cases[i].code) << "case " << i;
+        // The reason names the path the caller chose, never a file of ours.
+        if (cases[i].code == ExitCode::OutputNotWritable) {
+            std::string path = cases[i].signal->substr(0, cases[i].signal->size() - 2);
+            EXPECT_NE(LastLogLine().find("reason=\"The output file '" + path + "' could not be written"),
+                      std::string::npos) << "case " << i << ": " << LastLogLine();
+            EXPECT_EQ(LastLogLine().find(".partial"), std::string::npos) << "case " << i << ": " << LastLogLine();
+        }
     }
     fs::remove(signal_);
     std::vector<fs::path> entries;
@@ -303,6 +311,62 @@ TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
     EXPECT_TRUE(fs::is_empty(temp_ / "folder.pdf"));
     EXPECT_EQ(ReadFileBytes((temp_ / "held.pdf").wstring()), "old");
     EXPECT_EQ(spool_.PendingJobs().size(), 1u);
+}
+
+// A converter killed while it wrote left its partial file beside the output:
+// the next conversion to that output removes it, and only it.
+TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
+{
+    // Held open, the ended converter's id is not given to another process.
+    Global::KernelHandle ended = Start(L"/Bogus");
+    ASSERT_EQ(Finish(ended), ExitCode::BadArguments);
+    std::string commandLine = "\"" PDFCREATOR_PATH "\" /Bogus";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                 nullptr, &startup, &info));
+    Global::KernelHandle running(info.hProcess);
+    Global::KernelHandle thread(info.hThread);
+    Global::ScopeExit kill([&] { ::TerminateProcess(running.Get(), 1); });
+
+    const std::wstring dead = PartialFileName(L"out.pdf", ::GetProcessId(ended.Get()));
+    const std::wstring removed[] = {dead, PartialFileName(L"OUT.PDF", ::GetCurrentProcessId())};
+    const std::wstring kept[] = {
+        PartialFileName(L"out.pdf", info.dwProcessId), // a converter still writes it
+        PartialFileName(L"other.pdf", ::GetProcessId(ended.Get())),
+        dead + L".txt",
+        L"out.pdf.partial",
+        L"out.pdf.PDFCreator-0" + std::to_wstring(::GetProcessId(ended.Get())) + L".partial",
+        L"out.pdf.PDFCreator-12x.partial",
+        L"out.pdf.PDFCreator-.partial",
+    };
+    for (const std::wstring& name : removed) {
+        WriteFileBytes((temp_ / name).wstring(), "%PDF-1.5 cut short");
+    }
+    for (const std::wstring& name : kept) {
+        WriteFileBytes((temp_ / name).wstring(), "a file of the user's");
+    }
+    ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
+    HandOver(temp_ / "out.pdf");
+    EXPECT_EQ(RunConverter(L""), ExitCode::Success);
+    EXPECT_EQ(ReadFileBytes((temp_ / "out.pdf").wstring()).substr(0, 5), "%PDF-");
+    for (const std::wstring& name : removed) {
+        EXPECT_FALSE(fs::exists(temp_ / name)) << fs::path(name);
+    }
+    for (const std::wstring& name : kept) {
+        EXPECT_TRUE(fs::exists(temp_ / name)) << fs::path(name);
+    }
+
+    // An output whose path leaves no room for the suffix within MAX_PATH.
+    std::wstring longName(MAX_PATH - 2 - temp_.wstring().size() - 4, L'n');
+    longName += L".pdf";
+    WriteFileBytes((temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))).wstring(), "%PDF-1.5 cut short");
+    ASSERT_EQ(RunConverter(Document("b.txt", "y")), ExitCode::Success);
+    HandOver(temp_ / longName);
+    EXPECT_EQ(RunConverter(L""), ExitCode::Success);
+    EXPECT_TRUE(fs::exists(temp_ / longName));
+    EXPECT_FALSE(fs::exists(temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))));
 }
 
 TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)

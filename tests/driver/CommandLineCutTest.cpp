@@ -250,3 +250,28 @@ TEST(CommandLineCutTest, TrimBlanksRemovesSpacesOnly)
     EXPECT_EQ(TrimBlanks(L"  {a} {b}  "), L"{a} {b}");
     EXPECT_EQ(TrimBlanks(L" \t{a}\t "), L"\t{a}\t");
 }
+
+// A "}" in a document's path ends the print command early: the refusal says
+// that a path cannot hold one; other unexpected text is named as it is.
+TEST(CommandLineCutTest, ABraceInAPathIsNamedAsTheCause)
+{
+    const struct {
+        std::wstring line;
+        bool braceNamed;
+    } cases[] = {
+        {L"{\"C:\\p.exe\" /PrintFile \"C:\\Docs\\a}b.txt\"} {C:\\out.pdf}", true},
+        {L"{p.exe /PrintFile C:\\x}\\a.txt} {C:\\out.pdf}", true},
+        {L"{a} junk {b}", false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        try {
+            CutCommandLine(cases[i].line);
+            ADD_FAILURE() << "not refused";
+        } catch (const CommandLineError& error) {
+            EXPECT_EQ(error.Description().find(L"\"}\" cannot stand in a path") != std::wstring::npos,
+                      cases[i].braceNamed);
+            EXPECT_NE(error.Description().find(ExpectedForm), std::wstring::npos);
+        }
+    }
+}
