@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
+#include <optional>
 #include <unordered_map>
 
 namespace Document {
@@ -119,6 +120,25 @@ public:
     }
 
     const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
+
+    // The font that shapes the character: the main one when it has the
+    // character, else the fallback's; none (nullopt) when no font has it.
+    // Unlike For, nothing is drawn yet: a shaped glyph's width is the
+    // advance the shaper gives it, not a cell's.
+    std::optional<uint32_t> ShapingFont(char32_t character)
+    {
+        if (fonts_[0].font->Glyph(character) != 0) {
+            return 0;
+        }
+        if (fallback_) {
+            if (const TextFont* other = fallback_(character); other && other->Glyph(character) != 0) {
+                return static_cast<uint32_t>(IndexOf(other));
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool Has(uint32_t font, char32_t character) const { return fonts_[font].font->Glyph(character) != 0; }
 
     struct FontUse {
         const TextFont* font;
@@ -335,10 +355,9 @@ private:
         std::vector<uint32_t> font(count, 0);
         for (size_t i = 0; i < count; ++i) {
             if (IsShapedScript(text[i])) {
-                const Drawing& drawing = chooser_.For(text[i]);
-                if (!drawing.replaced) {
+                if (std::optional<uint32_t> shaping = chooser_.ShapingFont(text[i])) {
                     script[i] = ScriptOf(text[i]);
-                    font[i] = drawing.font;
+                    font[i] = *shaping;
                 }
             }
         }
@@ -350,9 +369,10 @@ private:
             }
         }
         // Blanks, digits and punctuation between two letters of one shaped
-        // script and font are shaped with them.
-        for (size_t i = 1; i < count;) {
-            if (script[i] != 0 || ScriptOf(text[i]) != 0 || script[i - 1] == 0) {
+        // script and font are shaped with them, and so are those between
+        // such a letter and the line's start or end.
+        for (size_t i = 0; i < count;) {
+            if (script[i] != 0 || ScriptOf(text[i]) != 0) {
                 ++i;
                 continue;
             }
@@ -360,13 +380,17 @@ private:
             while (last < count && script[last] == 0 && ScriptOf(text[last]) == 0) {
                 ++last;
             }
-            bool between = last < count && script[last] == script[i - 1] && font[last] == font[i - 1];
-            for (size_t j = i; between && j < last; ++j) {
-                between = JoinsFont(text[j], font[i - 1]);
+            size_t letter = i > 0 ? i - 1 : last;
+            bool joins = letter < count && script[letter] != 0;
+            if (joins && i > 0 && last < count) {
+                joins = script[last] == script[letter] && font[last] == font[letter];
             }
-            if (between) {
-                std::fill(script.begin() + i, script.begin() + last, script[i - 1]);
-                std::fill(font.begin() + i, font.begin() + last, font[i - 1]);
+            for (size_t j = i; joins && j < last; ++j) {
+                joins = JoinsFont(text[j], font[letter]);
+            }
+            if (joins) {
+                std::fill(script.begin() + i, script.begin() + last, script[letter]);
+                std::fill(font.begin() + i, font.begin() + last, font[letter]);
             }
             i = last;
         }
@@ -388,48 +412,51 @@ private:
         return items;
     }
 
-    bool JoinsFont(char32_t character, uint32_t font)
-    {
-        const Drawing& drawing = chooser_.For(character, font);
-        return drawing.font == font && !drawing.replaced;
-    }
+    bool JoinsFont(char32_t character, uint32_t font) const { return chooser_.Has(font, character); }
 
-    // A run drawn on the grid, each character on its cell; right to left,
-    // the characters turned around (mirrored where they have a twin), a
-    // mark kept after its base.
+    // A run drawn on the grid, each character on its cell. Right to left,
+    // the cells are taken from the right (a bracket drawn as its mirrored
+    // twin, a mark on its base's cell), and the characters are drawn in the
+    // order they are written, as a shaped run's glyphs are.
     void DrawGridItem(std::u32string_view text, const Item& item)
     {
-        bool rightToLeft = item.level % 2 == 1;
-        if (rightToLeft) {
-            BeginActualText(text.substr(item.start, item.end - item.start));
-        }
-        MoveTo(item.x);
-        if (!rightToLeft) {
+        if (item.level % 2 == 0) {
+            MoveTo(item.x);
             for (size_t i = item.start; i < item.end; ++i) {
                 DrawOnGrid(text[i]);
             }
-        } else {
-            for (size_t i = item.end; i > item.start;) {
-                size_t base = i - 1;
-                while (base > item.start && CharacterWidth(text[base]) == 0) {
-                    --base;
-                }
-                for (size_t j = base; j < i; ++j) {
-                    DrawOnGrid(MirroredCharacter(text[j]));
-                }
-                i = base;
-            }
-            EndActualText();
+            return;
         }
+        int right = item.x + item.width;
+        for (size_t i = item.start; i < item.end; ++i) {
+            int cell = CharacterWidth(text[i]) * chooser_.CellUnits();
+            if (cell > 0) {
+                right -= cell;
+                MoveTo(right);
+            } else {
+                // A mark stays on the cell of the character before it.
+                MoveTo(penX_ - (i > item.start ? CharacterWidth(text[i - 1]) * chooser_.CellUnits() : 0));
+            }
+            DrawOnGrid(MirroredCharacter(text[i]));
+        }
+        MoveTo(item.x + item.width);
     }
 
     // A shaped run: each glyph where the shaper put it, the characters of
-    // each cluster carried by its glyphs for the ToUnicode map, and the
-    // whole run's characters as its /ActualText, so that a reader copies and
-    // finds them in the order they are written.
+    // each cluster carried by its glyphs for the ToUnicode map. A
+    // left-to-right run also carries its characters as its /ActualText, so
+    // that a reader copies and finds them in the order they are written
+    // where the glyphs are in another (an Indic vowel drawn before its
+    // consonant). A right-to-left run does not: the readers that honour
+    // /ActualText take its text as laid out left to right and then turn the
+    // line around, reversing every word; its glyphs, each standing for its
+    // characters, are read right to left as drawn.
     void DrawShaped(std::u32string_view text, const Item& item)
     {
-        BeginActualText(text.substr(item.start, item.end - item.start));
+        bool actualText = item.level % 2 == 0;
+        if (actualText) {
+            BeginActualText(text.substr(item.start, item.end - item.start));
+        }
         std::vector<uint32_t> starts;
         for (const ShapedGlyph& glyph : item.glyphs) {
             starts.push_back(glyph.cluster);
@@ -437,35 +464,44 @@ private:
         std::sort(starts.begin(), starts.end());
         starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
         const TextFont& font = chooser_.FontAt(item.font);
+        const size_t count = item.glyphs.size();
+        std::vector<int> xs(count);
+        std::vector<std::u32string> texts(count);
         int x = item.x;
-        for (size_t first = 0; first < item.glyphs.size();) {
+        for (size_t first = 0; first < count;) {
             size_t last = first;
-            while (last < item.glyphs.size() && item.glyphs[last].cluster == item.glyphs[first].cluster) {
+            while (last < count && item.glyphs[last].cluster == item.glyphs[first].cluster) {
+                xs[last] = x + item.glyphs[last].xOffset;
+                x += item.glyphs[last].advance;
                 ++last;
             }
             uint32_t start = item.glyphs[first].cluster;
             auto next = std::upper_bound(starts.begin(), starts.end(), start);
             size_t clusterEnd = next == starts.end() ? item.end : *next;
-            std::vector<std::u32string> texts = ClusterTexts(font, item.glyphs, first, last,
-                                                             text.substr(start, clusterEnd - start));
-            for (size_t g = first; g < last; ++g) {
-                const ShapedGlyph& glyph = item.glyphs[g];
-                if (glyph.glyph == 0) {
-                    ++replaced_;
-                }
-                SetFont(item.font);
-                if (glyph.yOffset != rise_) {
-                    Flush();
-                    rise_ = glyph.yOffset;
-                    out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
-                }
-                MoveTo(x + glyph.xOffset);
-                int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g - first]), glyph.advance);
-                Show(glyph.glyph);
-                penX_ += width;
-                x += glyph.advance;
-            }
+            std::vector<std::u32string> cluster = ClusterTexts(font, item.glyphs, first, last,
+                                                               text.substr(start, clusterEnd - start));
+            std::move(cluster.begin(), cluster.end(), texts.begin() + first);
             first = last;
+        }
+        // Right to left, the glyphs are drawn in the order they are written,
+        // the pen going leftwards: the readers that order a line by how its
+        // text was drawn then read the words as written.
+        for (size_t i = 0; i < count; ++i) {
+            size_t g = item.level % 2 == 0 ? i : count - 1 - i;
+            const ShapedGlyph& glyph = item.glyphs[g];
+            if (glyph.glyph == 0) {
+                ++replaced_;
+            }
+            SetFont(item.font);
+            if (glyph.yOffset != rise_) {
+                Flush();
+                rise_ = glyph.yOffset;
+                out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
+            }
+            MoveTo(xs[g]);
+            int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g]), glyph.advance);
+            Show(glyph.glyph);
+            penX_ += width;
         }
         if (rise_ != 0) {
             Flush();
@@ -473,7 +509,9 @@ private:
             out_ += "0 Ts\n";
         }
         MoveTo(x);
-        EndActualText();
+        if (actualText) {
+            EndActualText();
+        }
     }
 
     // The text each glyph of a cluster stands for: a glyph that is the
