@@ -499,7 +499,12 @@ private:
                 out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
             }
             MoveTo(xs[g]);
-            int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g]), glyph.advance);
+            // A mark placed back over its letter (no advance, a leftward
+            // offset) is given the width that brings the pen back to where
+            // it was: a reader that sees the pen jump forward after a glyph
+            // takes the gap for a blank between words.
+            int advance = glyph.advance == 0 && glyph.xOffset < 0 ? -glyph.xOffset : glyph.advance;
+            int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g]), advance);
             Show(glyph.glyph);
             penX_ += width;
         }
