@@ -102,7 +102,8 @@ Promise PromisedOutcome(const std::wstring& line)
     after = after.substr(0, after.find_last_not_of(L' ') + 1);
     std::wstring print = line.substr(1, close - 1);
     // "An empty output path: after the first `}` and any spaces come one
-    // character and a `}`".
+    // character and a `}`", which the refusal of text between the groups
+    // leaves to this case.
     if (after.size() >= 2 && after[1] == L'}') {
         return {Promise::Parts, {print, L""}};
     }
