@@ -23,7 +23,10 @@ enum class Left { Nothing, HeldFile, Folder };
 // "%event%" for the row's handshake: an event that the test sets once it has
 // acted ("during"), or once the run has ended (a file held past the run), and
 // that the stand-in's runs wait for (WAIT_EVENT, HOLD_UNTIL) or set
-// (SET_EVENT). No row relies on timing.
+// (SET_EVENT). A row that acts "during" has a run of duringRole wait for
+// %event%; the test acts once that run says it waits, all its own part
+// done (a run's record in the log comes before its part). No row relies on
+// timing.
 struct Row {
     std::string situation;
     Environment scenario = ConverterSide();
@@ -104,6 +107,9 @@ void Check(const Row& row)
     const std::string eventName = EventName();
     Global::KernelHandle event(::CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
     ASSERT_TRUE(event) << ::GetLastError();
+    // Made before the run, so that the stand-in's signal is kept until it is seen.
+    Global::KernelHandle waiting(::CreateEventA(nullptr, TRUE, FALSE, (eventName + ".waiting").c_str()));
+    ASSERT_TRUE(waiting) << ::GetLastError();
     Environment scenario = row.scenario;
     for (auto& [name, value] : scenario) {
         value = Expand(value, sandbox, eventName);
@@ -121,7 +127,9 @@ void Check(const Row& row)
     RunResult result = RunConversion(sandbox, Expand(row.print, sandbox), scenario,
                                      std::vector<int>(boxes.size(), IDOK), [&] {
         if (row.during) {
-            ASSERT_TRUE(WaitUntil([&] { return Contains(StandIn::Roles(Runs(sandbox)), row.duringRole); }, 20000));
+            ASSERT_EQ(::WaitForSingleObject(waiting.Get(), 30000), WAIT_OBJECT_0) << "no run waits for the test";
+            std::vector<StandIn::RunRecord> runs = Runs(sandbox);
+            ASSERT_TRUE(!runs.empty() && runs.back().role == row.duringRole) << StandIn::Roles(runs);
             row.during(sandbox);
             ::SetEvent(event.Get());
         }
