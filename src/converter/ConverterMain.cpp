@@ -156,9 +156,12 @@ ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstr
                 spool.AddRefusal();
             }
         });
-    } catch (const Failure& released) {
+    } catch (...) {
         // The document's own failure says more than what became of the marker.
-        throw failure ? *failure : released;
+        if (failure) {
+            throw *failure;
+        }
+        throw;
     }
     if (failure) {
         throw *failure;
