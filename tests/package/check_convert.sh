@@ -2,8 +2,8 @@
 # scripts/convert as a user runs it, against the built programs: paths that
 # the code page cannot carry (Greek, Cyrillic, a brace) are staged under plain
 # names and converted; legacy text is read in the code page that
-# ARDENFOLD_CODEPAGE picks, and the log names it; a failure is explained; a
-# box is shown on the terminal and answered.
+# ARDENFOLD_CODEPAGE picks, and the log names it; a batch with a clash of
+# names and a refused document; a box is shown on the terminal and answered.
 # Usage: check_convert.sh SOURCE_DIR BUILD_DIR WORK_DIR
 set -uo pipefail
 source_dir="$1" build="$2" work="$3"
@@ -52,14 +52,24 @@ grep -q '^\[3/3\] Ωmega.txt' <<<"$output" || fail "no plain progress lines"
 grep -q '^Converted 3 of 3 document(s)' <<<"$output" || fail "the summary does not report three documents"
 [[ "$output" != *$'\r'* ]] || fail "progress is rewritten in place although the output is no terminal"
 
-# A refused document: the exit code explained, the log's line shown.
-head -c 3000 /bin/true >"$work/program.txt"
-output="$(timeout 120 "$convert" "$work/program.txt" "$work/program.pdf" 2>&1)"
+# Two documents whose names differ only in their extension: both are
+# converted, each under its name with the extension; a refused one's reason
+# is in the summary, and only the converter's lines of this run are shown
+# (the single run before wrote one about the same document).
+mkdir -p "$work/pair" || exit 1
+printf 'a text\r\n' >"$work/pair/c.txt"
+printf 'RIFF\044\0\0\0WEBPVP8 \0\0\0\0' >"$work/pair/c.webp"
+output="$(timeout 120 "$convert" "$work/pair/c.webp" "$work/c.pdf" 2>&1)"
 code=$?
 echo "$output"
-[ "$code" -eq 6 ] && grep -q '^CommandLine.exe exit code 6: no document was produced' <<<"$output" ||
-    fail "a refused document ended with $code and no explanation"
-grep -q '^converter log: .* refused ' <<<"$output" || fail "the converter's log line is not shown"
+[ "$code" -eq 6 ] || fail "the WebP ended with $code, expected 6"
+output="$(timeout 180 "$convert" "$work/pair" "$work/pair-out/" 2>&1)"
+code=$?
+echo "$output"
+[ "$code" -eq 6 ] || fail "the batch of a pair ended with $code, expected 6"
+[ -s "$work/pair-out/c.txt.pdf" ] || fail "c.txt was not converted to c.txt.pdf beside c.webp"
+grep -q '^  c\.webp: code 6: .*WebP image' <<<"$output" || fail "the summary does not give the WebP's reason"
+[ "$(grep -c 'converter log: .*c\.webp' <<<"$output")" -eq 1 ] || fail "converter log lines of other runs are shown"
 
 win() { printf 'Z:%s' "${1//\//\\}"; }
 # A box is shown (title and text) and answered: a path CommandLine.exe's code page cannot carry.
