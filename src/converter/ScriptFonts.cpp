@@ -55,7 +55,7 @@ std::string FontScriptOf(char32_t codePoint)
     if (Document::BreakPropertiesOf(codePoint).pictographic()) {
         return "Emoji";
     }
-    return Document::ScriptOf(codePoint);
+    return Document::ScriptName(codePoint);
 }
 
 } // namespace Converter

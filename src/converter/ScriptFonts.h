@@ -9,7 +9,7 @@
 
 namespace Converter {
 
-// The script's name as Document::ScriptOf gives it ("Thai"), or "Emoji" for
+// The script's name as Document::ScriptName gives it ("Thai"), or "Emoji" for
 // a pictograph. Empty for a script with no fonts of its own.
 const std::vector<std::wstring>& FontsForScript(const std::string& script);
 

@@ -7,6 +7,6 @@
 
 namespace Document {
 
-const char* ScriptOf(char32_t codePoint);
+const char* ScriptName(char32_t codePoint);
 
 } // namespace Document

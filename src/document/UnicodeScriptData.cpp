@@ -209,7 +209,7 @@ const Range Ranges[] = {
 
 } // namespace
 
-const char* ScriptOf(char32_t codePoint)
+const char* ScriptName(char32_t codePoint)
 {
     size_t low = 0;
     size_t high = std::size(Ranges);
