@@ -9,12 +9,13 @@ namespace Converter {
 
 const std::vector<std::wstring>& FontsForScript(const std::string& script)
 {
-    // Monospaced fonts first where a script has one: the text is set in a
-    // grid. For the scripts written right to left, a font that also has
+    // A font that sets the marks over their letters comes before a
+    // monospaced one that gives them cells of their own (TlwgMono draws
+    // Thai as a typewriter does). For the scripts written right to left, a font that also has
     // the punctuation comes before one that has the letters alone: a word's
     // full stop drawn from another font reads as a separate word.
     static const std::map<std::string, std::vector<std::wstring>> table = {
-        {"Thai", {L"Tahoma", L"Leelawadee UI", L"Angsana New", L"Cordia New", L"TlwgMono", L"Noto Sans Thai"}},
+        {"Thai", {L"Tahoma", L"Leelawadee UI", L"Angsana New", L"Cordia New", L"Noto Sans Thai", L"TlwgMono"}},
         {"Lao", {L"DokChampa", L"Lao UI", L"Leelawadee UI", L"Noto Sans Lao"}},
         {"Khmer", {L"DaunPenh", L"Khmer UI", L"Leelawadee UI", L"Noto Sans Khmer"}},
         {"Myanmar", {L"Myanmar Text", L"Noto Sans Myanmar"}},
