@@ -314,8 +314,15 @@ private:
 
         const int cell = chooser_.CellUnits();
         int pen = 0, cells = 0;
+        bool afterShaped = false;
         for (size_t index : shown) {
             Item& item = items[index];
+            // Punctuation that ends a shaped word (a colon, a bracket the
+            // word's font lacks) follows the word, not its cell: a gap would
+            // part it from the word for a reader and for a search.
+            bool attached = afterShaped && !item.shaped && text[item.start] != U' ' && text[item.start] != U'\t' &&
+                            ScriptOf(text[item.start]) == 0;
+            afterShaped = item.shaped;
             int gridWidth = 0;
             for (size_t i = item.start; i < item.end; ++i) {
                 gridWidth += CharacterWidth(text[i]) * cell;
@@ -329,7 +336,7 @@ private:
             } else {
                 item.width = gridWidth;
             }
-            item.x = order.paragraphLevel == 0 ? std::max(pen, cells) : pen;
+            item.x = order.paragraphLevel == 0 && !attached ? std::max(pen, cells) : pen;
             pen = item.x + item.width;
             cells += gridWidth;
         }
@@ -524,8 +531,22 @@ private:
     // characters left go to the first other glyph (a conjunct, a ligature, a
     // contextual form), else to the first glyph.
     static std::vector<std::u32string> ClusterTexts(const TextFont& font, const std::vector<ShapedGlyph>& glyphs,
-                                                    size_t first, size_t last, std::u32string_view characters)
+                                                    size_t first, size_t last, std::u32string_view written)
     {
+        // Thai and Lao AM are drawn as their two parts, NIKHAHIT and AA, each
+        // its own glyph: each then stands for its part, as the characters'
+        // compatibility decomposition has it, and a reader that reads the
+        // glyphs finds the word as a search normalises it. The AM's glyphs
+        // must not stand for the AM: the same glyphs draw the parts where
+        // they are written as two characters.
+        std::u32string characters;
+        for (char32_t c : written) {
+            if (c == 0x0E33 || c == 0x0EB3) {
+                characters += c == 0x0E33 ? U"\u0E4D\u0E32" : U"\u0ECD\u0EB2";
+            } else {
+                characters += c;
+            }
+        }
         std::vector<std::u32string> texts(last - first);
         std::vector<bool> taken(characters.size(), false);
         size_t other = SIZE_MAX;
