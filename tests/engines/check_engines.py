@@ -9,6 +9,14 @@ npm, run by browser_engines.mjs).
     beyond those it prints for a trivial PDF. Prints the share of words each
     engine finds, as a table.
 
+  check_engines.py against FLOORS SOURCE PDF REFERENCE [SOURCE PDF REFERENCE ...]
+    Each engine must find at least as many words of SOURCE in PDF as in
+    REFERENCE (another program's PDF of the same text), except where FLOORS
+    (a file of lines "DOCUMENT ENGINE PERCENT  reason", DOCUMENT the
+    SOURCE's name without its extension, ENGINE as the table names it up to
+    its first blank) sets a lower floor. Prints the shares, ours / the
+    reference's, as a table.
+
   check_engines.py images PDF[:PAGE] IMAGE [PDF[:PAGE] IMAGE ...]
     The image drawn on that page (1 unless given) must render in poppler,
     MuPDF and PDFium to the pixels of IMAGE (turned as its EXIF orientation
@@ -209,6 +217,38 @@ def check_text(pairs):
     return failures
 
 
+def read_floors(path):
+    floors = {}
+    with open(path, encoding="utf-8") as file:
+        for line in file:
+            fields = line.split("#")[0].split()
+            if len(fields) >= 3:
+                floors[(fields[0], fields[1])] = int(fields[2].rstrip("%"))
+    return floors
+
+
+def check_against(floors, triples):
+    rows, failures = [], []
+    for source, pdf, reference in triples:
+        source_words = words(read_source(source))
+        name = os.path.splitext(os.path.basename(source))[0]
+        row = [name]
+        for engine, extract, right_to_left in TEXT_ENGINES:
+            ours, _ = found_words(source_words, words(extract(pdf)[0]), right_to_left)
+            theirs, _ = found_words(source_words, words(extract(reference)[0]), right_to_left)
+            share = (lambda found: 100 * found // max(len(source_words), 1))
+            row.append(f"{share(ours)}% / {share(theirs)}%")
+            floor = floors.get((name, engine.split()[0]))
+            if floor is not None:
+                if share(ours) < floor:
+                    failures.append(f"{name}: {engine} finds {share(ours)}% of the words, below its floor of {floor}%")
+            elif ours < theirs:
+                failures.append(f"{name}: {engine} finds {ours} of {len(source_words)} words, the reference {theirs}")
+        rows.append(row)
+    print(table(["Document"] + [engine for engine, _, _ in TEXT_ENGINES], rows))
+    return failures
+
+
 # Image pages.
 RENDER_ENGINES = ["poppler", "MuPDF", "PDFium"]
 # A JPEG is decoded by each engine's own decoder, whose inverse DCT and
@@ -305,12 +345,17 @@ def check_images(pairs):
 
 
 def main(arguments):
-    if len(arguments) < 3 or len(arguments) % 2 != 1 or arguments[0] not in ("text", "images"):
+    against = len(arguments) >= 5 and arguments[0] == "against" and (len(arguments) - 2) % 3 == 0
+    if not against and (len(arguments) < 3 or len(arguments) % 2 != 1 or arguments[0] not in ("text", "images")):
         print(__doc__, file=sys.stderr)
         return 64
     pairs = list(zip(arguments[1::2], arguments[2::2]))
     try:
-        failures = check_text(pairs) if arguments[0] == "text" else check_images(pairs)
+        if against:
+            failures = check_against(read_floors(arguments[1]),
+                                     list(zip(arguments[2::3], arguments[3::3], arguments[4::3])))
+        else:
+            failures = check_text(pairs) if arguments[0] == "text" else check_images(pairs)
     except EngineError as error:
         print(f"FAIL: {error}", file=sys.stderr)
         return 2
