@@ -512,6 +512,26 @@ private:
             // takes the gap for a blank between words.
             int advance = glyph.advance == 0 && glyph.xOffset < 0 ? -glyph.xOffset : glyph.advance;
             int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g]), advance);
+            // A mark that lies a little right of where the next letter
+            // starts (Thai marks, drawn leftwards from their origin) is shown
+            // in one string with its letter, the gap between them made by
+            // character spacing: a reader that orders a line's strings by
+            // where each starts (Ghostscript) would otherwise read the mark
+            // after the next letter.
+            if (item.level % 2 == 0 && i + 1 < count && IsMarkRightOf(item.glyphs[g + 1], xs[g + 1], xs[g] + width)) {
+                const ShapedGlyph& mark = item.glyphs[g + 1];
+                int spacing = xs[g + 1] - xs[g] - width;
+                int markWidth = chooser_.UseShaped(item.font, mark.glyph, std::move(texts[g + 1]), 0);
+                Flush();
+                out_ += PdfNumber(spacing / 1000.0 * frame_.fontSize) + " Tc\n";
+                Show(glyph.glyph);
+                Show(mark.glyph);
+                Flush();
+                out_ += "0 Tc\n";
+                penX_ += width + spacing + markWidth + spacing;
+                ++i;
+                continue;
+            }
             Show(glyph.glyph);
             penX_ += width;
         }
@@ -524,6 +544,13 @@ private:
         if (actualText) {
             EndActualText();
         }
+    }
+
+    // A mark with no advance whose place is right of the pen after the
+    // glyph before it, on the same baseline.
+    bool IsMarkRightOf(const ShapedGlyph& glyph, int x, int pen) const
+    {
+        return glyph.advance == 0 && glyph.xOffset > 0 && glyph.yOffset == rise_ && x > pen;
     }
 
     // The text each glyph of a cluster stands for: a glyph that is the

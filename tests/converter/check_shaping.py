@@ -91,7 +91,7 @@ def page_glyphs(pdf, page):
     for name, font in page.Resources.Font.items():
         fonts[name] = (str(font.BaseFont)[1:].split("+", 1)[-1], to_unicode(font), widths(font))
     glyphs = []
-    leading = size = rise = 0.0
+    leading = size = rise = spacing = 0.0
     line_x = line_y = x = 0.0
     line = 0
     font = None
@@ -110,7 +110,7 @@ def page_glyphs(pdf, page):
                         glyphs.append(Glyph(font=font[0], glyph=code, x=x, y=line_y + rise, width=width,
                                             text=font[1].get(code, ""), line=line,
                                             actual=actual[-1] if actual else None, span=len(actual) and span_id))
-                        x += width
+                        x += width + spacing
                 else:
                     x -= float(item) / 1000 * size
 
@@ -131,6 +131,8 @@ def page_glyphs(pdf, page):
             size = float(operands[1])
         elif op == "Ts":
             rise = float(operands[0])
+        elif op == "Tc":
+            spacing = float(operands[0])
         elif op == "Tj":
             show(operands)
         elif op == "TJ":
