@@ -36,7 +36,11 @@ for text in "$work"/texts/*.txt; do
 done
 
 timeout 600 /usr/bin/python3 "$here/check_shaping.py" glyphs --font "$source_dir/third_party/dejavu/DejaVuSansMono.ttf" \
-    "$work"/ours/*.pdf || fail "shaped runs differ from hb-shape's"
+    "$work"/ours/*.pdf | tee "$work/glyphs.txt" || fail "shaped runs differ from hb-shape's"
+# Each of the drawing page's four lines holds one shaped run (the Hebrew
+# phrase, the Arabic paragraph, the Devanagari and the Thai line, the last two
+# found by their /ActualText).
+grep -qF "| drawing.pdf | 4 / 4 |" "$work/glyphs.txt" || fail "drawing: not four shaped runs"
 
 # The drawing page: the Devanagari and Thai lines come back as written from
 # their /ActualText (the short i is drawn before its consonant); the Arabic
