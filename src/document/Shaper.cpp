@@ -4,6 +4,9 @@
 
 #include <hb.h>
 
+#include <map>
+#include <utility>
+
 namespace Document {
 
 struct FontShaper::Font {
@@ -37,6 +40,35 @@ uint32_t ScriptOf(char32_t codePoint)
         return 0;
     }
     return script == HB_SCRIPT_INHERITED ? 1 : script;
+}
+
+std::u32string OneCharacterForms(std::u32string_view text)
+{
+    static const std::map<std::pair<char32_t, char32_t>, char32_t> composed = [] {
+        std::map<std::pair<char32_t, char32_t>, char32_t> table;
+        // Unicode keeps these out of composition (NFC leaves the pairs), so
+        // the pairs are found from the characters' own decompositions.
+        const char32_t forms[] = {0x0958, 0x0959, 0x095A, 0x095B, 0x095C, 0x095D, 0x095E, 0x095F, 0x09DC, 0x09DD,
+                                  0x09DF, 0x0A33, 0x0A36, 0x0A59, 0x0A5A, 0x0A5B, 0x0A5E, 0x0B5C, 0x0B5D};
+        for (char32_t form : forms) {
+            hb_codepoint_t first = 0, second = 0;
+            if (hb_unicode_decompose(hb_unicode_funcs_get_default(), form, &first, &second) && second != 0) {
+                table[{static_cast<char32_t>(first), static_cast<char32_t>(second)}] = form;
+            }
+        }
+        return table;
+    }();
+    std::u32string result;
+    for (char32_t c : text) {
+        if (!result.empty()) {
+            if (auto found = composed.find({result.back(), c}); found != composed.end()) {
+                result.back() = found->second;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
 }
 
 bool IsShapedScript(char32_t codePoint)

@@ -33,6 +33,13 @@ bool IsShapedScript(char32_t codePoint);
 // no script of their own give 0 (Common) or 1 (Inherited).
 uint32_t ScriptOf(char32_t codePoint);
 
+// The text with each consonant and nukta that Unicode also has as one
+// character (Devanagari FA, Bengali RRA, Gurmukhi, Oriya) given as that
+// character: a glyph that draws the pair then stands for one character,
+// which the readers that take a glyph's text one character at a time
+// (Ghostscript, pdf.js) keep whole, and which a search folds back to the pair.
+std::u32string OneCharacterForms(std::u32string_view text);
+
 class FontShaper {
 public:
     // The font file's bytes must outlive the shaper.

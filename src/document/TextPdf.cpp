@@ -597,6 +597,9 @@ private:
             }
         }
         texts[other == SIZE_MAX ? 0 : other] += rest;
+        for (std::u32string& glyphText : texts) {
+            glyphText = OneCharacterForms(glyphText);
+        }
         return texts;
     }
 
