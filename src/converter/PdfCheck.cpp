@@ -40,6 +40,11 @@ std::vector<std::wstring> Warnings(QPDF& pdf)
     for (const QPDFExc& warning : pdf.getWarnings()) {
         warnings.push_back(Global::FromAnsi(warning.getMessageDetail()));
     }
+    // qpdf opens its findings with "file is damaged", which says nothing
+    // that they do not; it stays only when nothing follows it.
+    if (warnings.size() > 1 && warnings.front() == L"file is damaged") {
+        warnings.erase(warnings.begin());
+    }
     return warnings;
 }
 
@@ -76,13 +81,21 @@ std::string Repair(QPDF& pdf)
     return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
 }
 
-CheckedPdf Check(std::string document)
-{
-    CheckedPdf checked;
-    QPDF pdf;
+// What qpdf found in a document, and the file written again when it found
+// damage. The document must outlive the QPDF object that reads it, hence
+// the split from Check.
+struct Examined {
+    bool locked = false;
     Reading reading;
+    std::string repaired;
+};
+
+Examined Examine(const std::string& document)
+{
+    Examined examined;
+    QPDF pdf;
     try {
-        reading = ReadPdf(pdf, document);
+        examined.reading = ReadPdf(pdf, document);
     } catch (const QPDFExc& error) {
         if (error.getErrorCode() != qpdf_e_password) {
             throw;
@@ -92,10 +105,25 @@ CheckedPdf Check(std::string document)
             throw DocumentError(L"The PDF is damaged (" + damage.front() +
                                 L") and locked by a password, so it can be neither checked nor repaired.");
         }
+        examined.locked = true;
+        return examined;
+    }
+    if (examined.reading.pages > 0 && !examined.reading.warnings.empty()) {
+        examined.repaired = Repair(pdf);
+    }
+    return examined;
+}
+
+CheckedPdf Check(std::string document)
+{
+    Examined examined = Examine(document);
+    CheckedPdf checked;
+    if (examined.locked) {
         checked.bytes = std::move(document);
         checked.encrypted = checked.locked = true;
         return checked;
     }
+    Reading& reading = examined.reading;
     if (reading.pages == 0) {
         throw DocumentError(L"The PDF has no page that can be read" +
                             (reading.warnings.empty() ? std::wstring() : L" (" + reading.warnings.front() + L")") + L".");
@@ -107,11 +135,10 @@ CheckedPdf Check(std::string document)
         return checked;
     }
     checked.damage = std::move(reading.warnings);
-    checked.bytes = Repair(pdf);
+    checked.bytes = std::move(examined.repaired);
 
     // The repaired file must read as an intact one, with every page found.
-    QPDF repaired;
-    Reading again = ReadPdf(repaired, checked.bytes);
+    Reading again = Examine(checked.bytes).reading;
     if (!again.warnings.empty() || again.pages != checked.pages) {
         throw DocumentError(L"The PDF is damaged (" + checked.damage.front() + L") and could not be repaired" +
                             (again.warnings.empty() ? std::wstring() : L": " + again.warnings.front()) + L".");

@@ -54,21 +54,14 @@ RenderedDocument PassOnPdf(const Job& job)
     if (checked.damage.empty()) {
         return {std::move(checked.bytes), 0, summary + L", passed on as it is"};
     }
-    // The first few of qpdf's findings say what kind of damage it was; its
-    // opening "file is damaged" says nothing the summary does not.
+    // The first few of qpdf's findings say what kind of damage it was.
     constexpr size_t kNamed = 3;
-    std::vector<std::wstring> findings;
-    for (const std::wstring& finding : checked.damage) {
-        if (finding != L"file is damaged") {
-            findings.push_back(finding);
-        }
-    }
     std::wstring found;
-    for (size_t i = 0; i < findings.size() && i < kNamed; ++i) {
-        found += (i > 0 ? L"; " : L"") + findings[i];
+    for (size_t i = 0; i < checked.damage.size() && i < kNamed; ++i) {
+        found += (i > 0 ? L"; " : L"") + checked.damage[i];
     }
-    if (findings.size() > kNamed) {
-        found += L"; " + std::to_wstring(findings.size() - kNamed) + L" more";
+    if (checked.damage.size() > kNamed) {
+        found += L"; " + std::to_wstring(checked.damage.size() - kNamed) + L" more";
     }
     return {std::move(checked.bytes), 0, summary + L", damaged and repaired (" + found + L")"};
 }
