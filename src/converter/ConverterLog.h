@@ -3,7 +3,8 @@
 // with exit 6 can read why. It lies beside the spool, in the converter's
 // folder (<local application data>\Marrowgate\Ardenfold\Converter.log), is bounded
 // in size (the oldest lines go first) and is shared by every PDFCreator.exe
-// of the user, which take turns through a named mutex.
+// of the user, in any session, which take turns through a machine-wide named
+// mutex that admits the user alone.
 #include <cstddef>
 #include <string>
 
@@ -22,6 +23,9 @@ inline constexpr size_t MaxLogBytes = 256 * 1024;
 inline constexpr size_t KeptLogBytes = 128 * 1024;
 
 std::wstring LogFilePath(const std::wstring& converterFolder);
+
+// "Global\Ardenfold.ConverterLog.<hash of the log's path>".
+std::wstring LogMutexName(const std::wstring& converterFolder);
 
 // One line, UTF-8, ending in CR LF: "<UTC time> <outcome> job=<job>
 // document="<document>" replaced=<n> reason="<reason>"".

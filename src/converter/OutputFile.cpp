@@ -2,11 +2,9 @@
 
 #include "AnsiText.h"
 #include "ExitCodes.h"
-#include "FileContent.h"
 #include "Handle.h"
 
-#include <windows.h>
-
+#include <algorithm>
 #include <vector>
 
 namespace Converter {
@@ -14,6 +12,11 @@ namespace Converter {
 using namespace Global;
 
 namespace {
+
+constexpr wchar_t PartialInfix[] = L".PDFCreator-";
+constexpr wchar_t PartialSuffix[] = L".partial";
+// The longest file name (one path component) the usual file systems take.
+constexpr size_t MaxNameLength = 255;
 
 // The full form of a path, resolved against the current folder (which the
 // converter inherits from whoever started it).
@@ -33,7 +36,144 @@ std::string FullPath(const std::wstring& path)
     return std::string(buffer.data(), n);
 }
 
+std::wstring LastComponent(const std::wstring& path)
+{
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+// The image file name of a process, when it can be asked.
+std::optional<std::wstring> ProcessImageName(HANDLE process)
+{
+    std::vector<char> buffer(MAX_PATH, '\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        if (::QueryFullProcessImageNameA(process, 0, buffer.data(), &size)) {
+            return LastComponent(FromAnsi(std::string(buffer.data(), size)));
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return std::nullopt;
+        }
+        buffer.assign(buffer.size() * 4, '\0');
+    }
+    return std::nullopt;
+}
+
+std::wstring OwnImageName()
+{
+    std::optional<std::wstring> name = ProcessImageName(::GetCurrentProcess());
+    return name ? *name : L"PDFCreator.exe";
+}
+
+// Whether a converter (a process of this program's name) runs under that id.
+// Unsure counts as running: a partial file is removed only when its writer
+// is known to be gone.
+bool ConverterRuns(DWORD processId)
+{
+    if (processId == ::GetCurrentProcessId()) {
+        return false; // this run has not made its own yet: an earlier run under a reused id did
+    }
+    KernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        // No process has that id; any other reason (access) leaves it unsure.
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process.Get(), &exitCode)) {
+        return true;
+    }
+    if (exitCode != STILL_ACTIVE) {
+        return false;
+    }
+    std::optional<std::wstring> image = ProcessImageName(process.Get());
+    return !image || ::lstrcmpiW(image->c_str(), OwnImageName().c_str()) == 0;
+}
+
+// Partial files of this output whose converter was killed before it could
+// rename or delete them. A file that cannot be deleted stays; it is no
+// reason to fail this run.
+void RemoveDeadRunsPartialFiles(const std::string& folder, const std::wstring& outputName)
+{
+    std::string pattern = folder + ToAnsi(outputName + PartialInfix) + "*" + ToAnsi(PartialSuffix);
+    WIN32_FIND_DATAA found{};
+    FindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+    if (!search) {
+        return;
+    }
+    do {
+        // The pattern also matches short (8.3) names and longer tails: the
+        // long name itself must be of the exact form.
+        std::optional<DWORD> owner = PartialFileOwner(FromAnsi(found.cFileName), outputName);
+        if (owner && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !ConverterRuns(*owner)) {
+            ::DeleteFileA((folder + found.cFileName).c_str());
+        }
+    } while (::FindNextFileA(search.Get(), &found));
+}
+
+[[noreturn]] void ThrowNotWritten(const std::wstring& outputPath, const std::wstring& how, DWORD code)
+{
+    ThrowFailure(ExitCode::OutputNotWritable, L"The output file \"" + outputPath + L"\" could not be written" + how,
+                 code);
+}
+
+// Every byte on the disk before the rename: the file is flushed, and a
+// failing close (a write-behind error on a share) is a failure too.
+void WriteWhole(const std::string& path, const std::wstring& outputPath, const std::string& bytes)
+{
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) {
+        DWORD code = ::GetLastError();
+        std::wstring folder = FromAnsi(path.substr(0, path.find_last_of('\\') + 1));
+        ThrowNotWritten(outputPath, L": no file can be made in its folder \"" + folder + L"\"", code);
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr)) {
+            ThrowNotWritten(outputPath, L"", ::GetLastError());
+        }
+        if (written == 0) {
+            ThrowNotWritten(outputPath, L"", ERROR_DISK_FULL);
+        }
+        done += written;
+    }
+    if (!::FlushFileBuffers(file.Get())) {
+        ThrowNotWritten(outputPath, L" to the disk", ::GetLastError());
+    }
+    if (!::CloseHandle(file.Release())) {
+        ThrowNotWritten(outputPath, L" to the disk", ::GetLastError());
+    }
+}
+
 } // namespace
+
+std::wstring PartialFileName(const std::wstring& outputName, DWORD processId)
+{
+    return outputName + PartialInfix + std::to_wstring(processId) + PartialSuffix;
+}
+
+std::optional<DWORD> PartialFileOwner(const std::wstring& fileName, const std::wstring& outputName)
+{
+    const std::wstring infix = PartialInfix;
+    const std::wstring suffix = PartialSuffix;
+    size_t head = outputName.size() + infix.size();
+    if (fileName.size() <= head + suffix.size() ||
+        ::lstrcmpiW(fileName.substr(0, head).c_str(), (outputName + infix).c_str()) != 0 ||
+        fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return std::nullopt;
+    }
+    std::wstring digits = fileName.substr(head, fileName.size() - head - suffix.size());
+    if (digits.size() > 10 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return std::nullopt;
+    }
+    unsigned long long id = std::stoull(digits);
+    // Written by std::to_wstring: no leading zero, no value past a DWORD.
+    if (id > 0xFFFFFFFFull || std::to_wstring(id) != digits) {
+        return std::nullopt;
+    }
+    return static_cast<DWORD>(id);
+}
 
 void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)
 {
@@ -43,23 +183,25 @@ void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)
         throw Failure(ExitCode::OutputNotWritable, L"The output path \"" + outputPath + L"\" names no file.");
     }
     std::string folder = full.substr(0, slash + 1);
+    std::wstring outputName = FromAnsi(full.substr(slash + 1));
 
-    char temporary[MAX_PATH] = {};
-    if (::GetTempFileNameA(folder.c_str(), "pdf", 0, temporary) == 0) {
-        ThrowFailure(ExitCode::OutputNotWritable, L"No file can be made in the folder \"" + FromAnsi(folder) + L"\"",
-                     ::GetLastError());
+    // Where the output's own name leaves no room for the suffix within the
+    // path limit of the ANSI calls, the partial file goes without it; the
+    // choice is the same for every run (the longest process id counts), so
+    // the next run to this output finds what a killed one left.
+    std::wstring stem = outputName;
+    std::string longest = ToAnsi(PartialFileName(stem, 0xFFFFFFFF));
+    if (folder.size() + longest.size() >= MAX_PATH || longest.size() > MaxNameLength) {
+        stem.clear();
     }
-    ScopeExit removeTemporary([&] { ::DeleteFileA(temporary); });
-    try {
-        WriteFileBytes(FromAnsi(temporary), bytes);
-    } catch (const Error& error) {
-        throw Failure(ExitCode::OutputNotWritable, error.Description());
+    RemoveDeadRunsPartialFiles(folder, stem);
+    std::string partial = folder + ToAnsi(PartialFileName(stem, ::GetCurrentProcessId()));
+    ScopeExit removePartial([&] { ::DeleteFileA(partial.c_str()); });
+    WriteWhole(partial, outputPath, bytes);
+    if (!::MoveFileExA(partial.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowNotWritten(outputPath, L"", ::GetLastError());
     }
-    if (!::MoveFileExA(temporary, full.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        ThrowFailure(ExitCode::OutputNotWritable, L"The output file \"" + outputPath + L"\" could not be written",
-                     ::GetLastError());
-    }
-    removeTemporary.Dismiss();
+    removePartial.Dismiss();
 }
 
 } // namespace Converter

@@ -1,14 +1,31 @@
 #pragma once
 // Puts the finished document at its path all at once: whoever looks finds
-// either the old file, or none, or the whole new one, never a part.
+// either the old file, or none, or the whole new one, never a part, even
+// after a power cut or a write-behind error on a network share.
+#include <windows.h>
+
+#include <optional>
 #include <string>
 
 namespace Converter {
 
-// Writes the bytes to a temporary file in the output's own folder (so that
-// the final move is a rename on one volume) and moves it over the output.
-// Throws Failure(OutputNotWritable) naming the path and the system's reason;
-// then no temporary file is left behind.
+// Writes the bytes to "<output name>.PDFCreator-<pid>.partial" in the
+// output's own folder (".PDFCreator-<pid>.partial" where the output's path is
+// too long for that name), so that the final move is a rename on one volume,
+// flushes and closes it, checking each step, and moves it over the output
+// with write-through. Before that, removes the partial files of earlier runs
+// for the same output whose converter is no longer running (a run killed
+// mid-write); a name that does not follow that form exactly is never
+// touched. Throws Failure(OutputNotWritable) naming the output path and the
+// system's reason; then no partial file of this run is left behind.
 void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes);
+
+// The name of the partial file a converter with that process id writes for
+// an output file of that name (a name, not a path; empty for the short form).
+std::wstring PartialFileName(const std::wstring& outputName, DWORD processId);
+
+// The process id in a partial file's name for that output name; nothing
+// when the name is not exactly of that form.
+std::optional<DWORD> PartialFileOwner(const std::wstring& fileName, const std::wstring& outputName);
 
 } // namespace Converter

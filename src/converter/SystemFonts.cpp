@@ -12,8 +12,10 @@ namespace {
 
 // The tables a font is read and subset with. They are asked for one by one
 // because GetFontData gives a font of a collection (.ttc) no file of its own;
-// its tables, written out as one font, are that file.
+// its tables, written out as one font, are that file. The layout tables
+// (GDEF, GPOS, GSUB) are what the shaper joins, reorders and places marks by.
 constexpr uint32_t WantedTables[] = {
+    Document::SfntTag("GDEF"), Document::SfntTag("GPOS"), Document::SfntTag("GSUB"),
     Document::SfntTag("cmap"), Document::SfntTag("cvt "), Document::SfntTag("fpgm"), Document::SfntTag("glyf"), Document::SfntTag("head"), Document::SfntTag("hhea"), Document::SfntTag("hmtx"),
     Document::SfntTag("loca"), Document::SfntTag("maxp"), Document::SfntTag("name"), Document::SfntTag("OS/2"), Document::SfntTag("post"), Document::SfntTag("prep"),
 };

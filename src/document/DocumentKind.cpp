@@ -1,5 +1,6 @@
 #include "DocumentKind.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -40,8 +41,8 @@ constexpr std::array kBinaryFormats{
     Signature{std::string_view("BZh"), 0, L"a bzip2-compressed file"},
     Signature{std::string_view("\xfd" "7zXZ\0", 6), 0, L"an xz-compressed file"},
     Signature{std::string_view("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8), 0, L"an older Office document (Word, Excel)"},
-    Signature{std::string_view("WEBP"), 8, L"a WebP image (the converter takes JPEG, PNG, TIFF, GIF and BMP images)"},
-    Signature{std::string_view("\0\0\1\0", 4), 0, L"an icon file (the converter takes JPEG, PNG, TIFF, GIF and BMP images)"},
+    Signature{std::string_view("WEBP"), 8, L"a WebP image"},
+    Signature{std::string_view("\0\0\1\0", 4), 0, L"an icon file"},
 };
 
 bool Matches(std::string_view bytes, const Signature& signature) {
@@ -72,6 +73,87 @@ bool LooksLikeBitmap(std::string_view bytes) {
 
 DocumentSniff Refuse(std::wstring reason) { return {DocumentKind::Refused, std::move(reason)}; }
 
+constexpr wchar_t kImagesTaken[] = L"the converter takes JPEG, PNG, TIFF, GIF and BMP images";
+
+std::uint32_t BigEndian32(std::string_view bytes, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return std::uint32_t{static_cast<unsigned char>(bytes[at + i])}; };
+    return (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
+}
+
+// HEIC (the photos of phones) and AVIF are ISO media files: a first box
+// "ftyp" that lists brands, the major one first. Its size field starts with
+// NUL bytes, so such a file is never text. Null when no brand names one.
+const wchar_t* PhotoFormatOfMediaFile(std::string_view bytes) {
+    if (bytes.size() < 16 || bytes.substr(4, 4) != "ftyp") {
+        return nullptr;
+    }
+    const std::size_t end = std::min<std::size_t>(std::max<std::uint32_t>(BigEndian32(bytes, 0), 16), bytes.size());
+    bool heif = false;
+    for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) { // the minor version follows the major brand
+        const std::string_view brand = bytes.substr(at, 4);
+        if (brand == "avif" || brand == "avis") {
+            return L"an AVIF image";
+        }
+        heif = heif || brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" || brand == "hevc" ||
+               brand == "hevx" || brand == "mif1" || brand == "msf1";
+    }
+    return heif ? L"a HEIC (HEIF) photo" : nullptr;
+}
+
+bool IsXmlNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '.' || c == ':';
+}
+
+// An SVG drawing is text, but XML whose root element is "svg" (with a
+// namespace prefix or none) and says so: its start tag declares the SVG
+// namespace, or the document type names svg. What may stand before the
+// root: a byte-order mark, blanks, the XML declaration, comments,
+// processing instructions and the document type.
+bool IsSvgDrawing(std::string_view bytes) {
+    constexpr std::string_view kNamespace = "http://www.w3.org/2000/svg";
+    std::size_t at = bytes.substr(0, 3) == "\xef\xbb\xbf" ? 3 : 0;
+    bool svgType = false;
+    for (;;) {
+        at = bytes.find_first_not_of(" \t\r\n", at);
+        if (at == std::string_view::npos || bytes[at] != '<' || at + 1 >= bytes.size()) {
+            return false;
+        }
+        std::string_view close;
+        std::size_t from = at + 2;
+        if (bytes.substr(at, 4) == "<!--") {
+            close = "-->";
+        } else if (bytes[at + 1] == '?' || bytes[at + 1] == '!') {
+            close = ">";
+            // A document type's internal subset (drawing programs declare
+            // entities there) holds ">" of its own.
+            const std::size_t subset = bytes.find('[', at);
+            if (bytes[at + 1] == '!' && subset < bytes.find('>', at)) {
+                from = bytes.find(']', subset);
+            }
+        } else {
+            std::size_t name = at + 1;
+            std::size_t nameEnd = name;
+            while (nameEnd < bytes.size() && IsXmlNameCharacter(bytes[nameEnd])) {
+                ++nameEnd;
+            }
+            std::string_view element = bytes.substr(name, nameEnd - name);
+            const std::size_t colon = element.rfind(':');
+            if ((colon == std::string_view::npos ? element : element.substr(colon + 1)) != "svg") {
+                return false;
+            }
+            const std::string_view tag = bytes.substr(nameEnd, bytes.find('>', nameEnd) - nameEnd);
+            return svgType || tag.find(kNamespace) != std::string_view::npos;
+        }
+        svgType = svgType || bytes.substr(at, 13) == "<!DOCTYPE svg";
+        const std::size_t end = bytes.find(close, from);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        at = end + close.size();
+    }
+}
+
 // Text is refused at its first byte that text never holds; a file with a
 // known binary signature is refused by that format's name. A binary file
 // that starts like a bitmap is one, so that the bitmap reader names what is
@@ -80,9 +162,15 @@ DocumentSniff NotText(std::string_view bytes, std::size_t offset, std::uint32_t 
     if (bytes.substr(0, 2) == "BM") {
         return {DocumentKind::Bmp, {}};
     }
+    if (const wchar_t* photo = PhotoFormatOfMediaFile(bytes)) {
+        return Refuse(L"The document is " + std::wstring(photo) + L", not a text, image or PDF document (" +
+                      kImagesTaken + L").");
+    }
     for (const Signature& signature : kBinaryFormats) {
         if (Matches(bytes, signature)) {
-            return Refuse(L"The document is " + std::wstring(signature.name) + L", not a text, image or PDF document.");
+            const bool image = signature.magic == "WEBP" || signature.magic == std::string_view("\0\0\1\0", 4);
+            return Refuse(L"The document is " + std::wstring(signature.name) + L", not a text, image or PDF document" +
+                          (image ? L" (" + std::wstring(kImagesTaken) + L")." : L"."));
         }
     }
     const std::wstring what = digits == 4 ? L"the character U+" + Hex(value, 4) : L"the byte 0x" + Hex(value, 2);
@@ -131,6 +219,12 @@ DocumentSniff SniffDocumentKind(std::string_view bytes) {
         if (NeverInText(c)) {
             return NotText(bytes, at, c, 2);
         }
+    }
+    // Drawing one would take an SVG renderer and its libraries, which this
+    // program does not carry; as text it would be pages of XML.
+    if (IsSvgDrawing(bytes)) {
+        return Refuse(L"The document is an SVG drawing, which the converter does not draw (printed as text it would "
+                      L"be pages of XML): save it as PDF or PNG first.");
     }
     return {DocumentKind::Text, {}};
 }

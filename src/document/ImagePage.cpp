@@ -14,10 +14,14 @@ ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double ma
     if (dpiY <= 0) {
         dpiY = dpiX;
     }
-    const bool stated = dpiX > 0;
-    // The image's own size in points (square pixels at 72 dpi when none is stated).
-    const double naturalWidth = stated ? pixelWidth * 72.0 / dpiX : pixelWidth;
-    const double naturalHeight = stated ? pixelHeight * 72.0 / dpiY : pixelHeight;
+    // A file that states no resolution is shown as a screen shows it: 96
+    // pixels an inch (an icon stays icon-sized, not blown up to the page).
+    if (dpiX <= 0) {
+        dpiX = dpiY = kUnstatedPixelsPerInch;
+    }
+    // The image's own size in points.
+    const double naturalWidth = pixelWidth * 72.0 / dpiX;
+    const double naturalHeight = pixelHeight * 72.0 / dpiY;
 
     ImagePlacement placement;
     placement.pageWidth = std::min(paperWidth, paperHeight);
@@ -30,10 +34,7 @@ ImagePlacement PlaceImageOnPage(double paperWidth, double paperHeight, double ma
     }
     const double roomWidth = std::max(0.0, placement.pageWidth - 2 * margin);
     const double roomHeight = std::max(0.0, placement.pageHeight - 2 * margin);
-    double scale = std::min(roomWidth / naturalWidth, roomHeight / naturalHeight);
-    if (stated) {
-        scale = std::min(scale, 1.0);
-    }
+    const double scale = std::min({roomWidth / naturalWidth, roomHeight / naturalHeight, 1.0});
     placement.width = naturalWidth * scale;
     placement.height = naturalHeight * scale;
     placement.x = (placement.pageWidth - placement.width) / 2;

@@ -1,9 +1,11 @@
 #pragma once
 // Where an image goes on its page: the paper turned to suit the image
 // (landscape for an image wider than tall), the image fitted inside the
-// margins and centred, never drawn larger than its own resolution makes it
-// when the file states one (an image without one is fitted).
+// margins and centred, never drawn larger than its own resolution makes it,
+// or than 96 pixels an inch when the file states none.
 namespace Document {
+
+constexpr double kUnstatedPixelsPerInch = 96;
 
 struct ImagePlacement {
     double pageWidth = 0; // the page, in points, already turned

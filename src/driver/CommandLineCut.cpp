@@ -15,10 +15,11 @@ constexpr size_t ShownTextLength = 80;
     throw CommandLineError(what + L" " + ExpectedForm);
 }
 
-[[noreturn]] void RefuseUnexpected(const std::wstring& where, const std::wstring& text)
+[[noreturn]] void RefuseUnexpected(const std::wstring& where, const std::wstring& text,
+                                   const std::wstring& cause = {})
 {
     std::wstring shown = text.size() > ShownTextLength ? text.substr(0, ShownTextLength) + L"..." : text;
-    Refuse(L"Unexpected text " + where + L": \"" + shown + L"\".");
+    Refuse(L"Unexpected text " + where + L": \"" + shown + L"\"." + cause);
 }
 
 // The n characters from index start, fewer when the text ends sooner, none
@@ -71,7 +72,15 @@ CommandLineParts CutCommandLine(const std::wstring& text)
         RefuseUnexpected(L"before the print command", text.substr(0, open));
     }
     if (!parts.OutputPath.empty() && rest[0] != L'{') {
-        RefuseUnexpected(L"between the print command and the output file", TrimBlanks(rest.substr(0, rest.find(L'{'))));
+        std::wstring between = TrimBlanks(rest.substr(0, rest.find(L'{')));
+        // A "}" in that text means the print command held one, most often in
+        // a document's path, and the first "}" ended it early.
+        if (between.find(L'}') != std::wstring::npos) {
+            RefuseUnexpected(L"between the print command and the output file", between,
+                             L" The print command ends at its first \"}\": a \"}\" cannot stand in a path given to "
+                             L"CommandLine.exe (rename the file or its folder).");
+        }
+        RefuseUnexpected(L"between the print command and the output file", between);
     }
     return parts;
 }

@@ -21,8 +21,10 @@ TEST(ImagePage, TurnsFitsAndCentres) {
         {"wide screenshot shrinks", 612, 792, 2000, 1000, 72, 72, 792, 612, 36, 126, 720, 360},
         // A tall scan at 150 dpi on A4 is taller than the room: fitted to the height.
         {"tall scan shrinks", 595, 842, 1275, 3000, 150, 150, 595, 842, 297.5 - 0.425 * 770 / 2, 36, 0.425 * 770, 770},
-        // No stated resolution: fitted, even enlarged (a 16 x 16 icon fills the width of portrait A4).
-        {"no resolution is fitted", 595, 842, 16, 16, 0, 0, 595, 842, 36, 421 - 523 / 2.0, 523, 523},
+        // No stated resolution: 96 pixels an inch, never enlarged (a 48 x 48 icon is half an inch wide)...
+        {"an icon keeps its size", 595, 842, 48, 48, 0, 0, 595, 842, 279.5, 403, 36, 36},
+        // ... but shrunk to fit: 2000 x 1000 pixels are 1500 x 750 pt, fitted to landscape A4's width.
+        {"no resolution shrinks to fit", 595, 842, 2000, 1000, 0, 0, 842, 595, 36, 105, 770, 385},
         // Only one direction stated: it serves both.
         {"one resolution serves both", 595, 842, 144, 72, 0, 144, 842, 595, 385, 279.5, 72, 36},
         // Pixels twice as tall as wide (dpi 200 x 100) make a square image of a 200 x 100 pixel file.

@@ -1,5 +1,4 @@
 #include "CharacterWidth.h"
-#include "DisplayOrder.h"
 #include "PageLayout.h"
 
 #include <gtest/gtest.h>
@@ -55,34 +54,6 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
         EXPECT_EQ(LayOutPages(cases[i].text, geometry), cases[i].pages) << "case " << i;
     }
     EXPECT_EQ(PageGeometry().lines, 66);
-}
-
-TEST(DisplayOrder, RightToLeftRunsTurnedAround)
-{
-    // Hebrew letters alef, bet, gimel, dalet; qamats, a mark.
-    const struct {
-        std::u32string line;
-        std::u32string shown;
-    } cases[] = {
-        {U"plain text, 12.", U"plain text, 12."},
-        {U"\u05D0\u05D1\u05D2", U"\u05D2\u05D1\u05D0"},
-        // In a left-to-right line, the blank between two right-to-left words joins their run.
-        {U"ab \u05D0\u05D1 \u05D2\u05D3 cd", U"ab \u05D3\u05D2 \u05D1\u05D0 cd"},
-        {U"x \u05D0 12 \u05D1", U"x \u05D1 12 \u05D0"},
-        // A right-to-left line as a whole, its Latin word and number in their order.
-        {U"\u05D0\u05D1 abc 12 \u05D2.", U".\u05D2 abc 12 \u05D1\u05D0"},
-        {U"\u05D0 12 \u05D1 abc", U"abc \u05D1 12 \u05D0"},
-        // A mark stays after its base.
-        {U"\u05D0\u05B8\u05D1", U"\u05D1\u05D0\u05B8"},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        std::vector<DisplayCharacter> order = DisplayOrder(cases[i].line);
-        std::u32string shown;
-        for (const DisplayCharacter& character : order) {
-            shown += cases[i].line[character.index];
-        }
-        EXPECT_EQ(order.empty() ? cases[i].line : shown, cases[i].shown) << "case " << i;
-    }
 }
 
 TEST(CharacterWidth, WideZeroAndOne)

@@ -2,7 +2,7 @@
 # scripts/convert as a user runs it, against the built programs: a path that
 # the code page cannot represent ends at once with exit 2 and the box's text
 # on the terminal; a batch with one such document converts the others and
-# reports that one.
+# reports that one; a batch with a clash of names and a refused document.
 # Usage: check_convert.sh SOURCE_DIR BUILD_DIR WORK_DIR
 set -uo pipefail
 source_dir="$1" build="$2" work="$3"
@@ -43,6 +43,25 @@ grep -q '^\[3/3\] Ωmega.txt' <<<"$output" || fail "no plain progress lines"
 grep -q '^Converted 2 of 3 document(s)' <<<"$output" && grep -q '^  Ωmega.txt: code 2: ' <<<"$output" ||
     fail "the summary does not report the failed document"
 [[ "$output" != *$'\r'* ]] || fail "progress is rewritten in place although the output is no terminal"
+
+# Two documents whose names differ only in their extension: both are
+# converted, each under its name with the extension; a refused one's reason
+# is in the summary, and only the converter's lines of this run are shown
+# (the single run before wrote one about the same document).
+mkdir -p "$work/pair" || exit 1
+printf 'a text\r\n' >"$work/pair/c.txt"
+printf 'RIFF\044\0\0\0WEBPVP8 \0\0\0\0' >"$work/pair/c.webp"
+output="$(timeout 120 "$convert" "$work/pair/c.webp" "$work/c.pdf" 2>&1)"
+code=$?
+echo "$output"
+[ "$code" -eq 6 ] || fail "the WebP ended with $code, expected 6"
+output="$(timeout 180 "$convert" "$work/pair" "$work/pair-out/" 2>&1)"
+code=$?
+echo "$output"
+[ "$code" -eq 6 ] || fail "the batch of a pair ended with $code, expected 6"
+[ -s "$work/pair-out/c.txt.pdf" ] || fail "c.txt was not converted to c.txt.pdf beside c.webp"
+grep -q '^  c\.webp: code 6: .*WebP image' <<<"$output" || fail "the summary does not give the WebP's reason"
+[ "$(grep -c 'converter log: .*c\.webp' <<<"$output")" -eq 1 ] || fail "converter log lines of other runs are shown"
 
 # A run that never ends (its print job never reaches the converter, and
 # CommandLine.exe waits minutes for it) is killed at RunCommandLine's bound.
