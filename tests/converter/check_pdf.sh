@@ -30,15 +30,22 @@ signal_file="$temp/PDFCreator/CommandLine.txt"
 mkdir -p "$work/converter" && export ARDENFOLD_CONVERTER_FOLDER="$(win "$work/converter")"
 spool="$(dirname "$signal_file")/Spool"
 
-convert_direct() { # SAMPLE OUTPUT
+# Ends with the conversion run's exit code, or 99 when the job was not taken.
+run_direct() { # SAMPLE OUTPUT
     # The print run's job is for the run whose empty marker is there.
     mkdir -p "$(dirname "$signal_file")" && : >"$signal_file" &&
         run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
-        { fail "$1: taking the job"; return 1; }
+        { rm -f "$signal_file"; return 99; }
     printf '%s\r\n' "$(win "$2")" >"$signal_file"
     run_converter
     local code=$?
     rm -f "$signal_file"
+    return "$code"
+}
+convert_direct() { # SAMPLE OUTPUT
+    run_direct "$1" "$2"
+    local code=$?
+    [ "$code" -ne 99 ] || { fail "$1: taking the job"; return 1; }
     [ "$code" -eq 0 ] || { fail "$1: conversion ended with $code"; return 1; }
 }
 
@@ -222,12 +229,9 @@ engine_text() { timeout 60 pdftotext -enc UTF-8 "$1" - 2>/dev/null; timeout 60 m
 while IFS='|' read -r sample outcome reason; do
     [ "$mode" = direct ] && [ -s "$work/$sample.pdf" ] || break
     output="$work/checked-$sample.pdf"
-    run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$sample.pdf")" ||
-        { fail "$sample.pdf: taking the job"; continue; }
-    mkdir -p "$(dirname "$signal_file")" && printf '%s\r\n' "$(win "$output")" >"$signal_file"
-    run_converter
+    run_direct "$sample.pdf" "$output"
     code=$?
-    rm -f "$signal_file"
+    [ "$code" -ne 99 ] || { fail "$sample.pdf: taking the job"; continue; }
     line=$(grep -F "document=\"$(win "$work/$sample.pdf")\"" "$log" 2>/dev/null | tail -1)
     case "$outcome" in
     unchanged)
