@@ -12,8 +12,8 @@ cmake -S src -B build -G "Unix Makefiles" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
     -DWITH_JAVA=OFF -DWITH_FUZZ=OFF
 cmake --build build -j2 --target jpeg-static
-mkdir -p "$PREFIX/include" "$PREFIX/lib" "$PREFIX/share/licenses"
+mkdir -p "$PREFIX/include" "$PREFIX/lib" "$PREFIX/share/licenses/libjpeg-turbo"
 cp build/libjpeg.a "$PREFIX/lib/"
 cp src/jpeglib.h src/jerror.h src/jmorecfg.h build/jconfig.h "$PREFIX/include/"
-cp src/LICENSE.md src/README.ijg "$PREFIX/share/licenses/"
-cp src/debian/copyright "$PREFIX/share/licenses/copyright"
+cp src/LICENSE.md src/README.ijg "$PREFIX/share/licenses/libjpeg-turbo/"
+cp src/debian/copyright "$PREFIX/share/licenses/libjpeg-turbo/copyright"

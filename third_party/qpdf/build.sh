@@ -24,8 +24,8 @@ cmake -S src -B build -G "Unix Makefiles" \
     -DZLIB_H_PATH=$mingw/include -DZLIB_LIB_PATH=$mingw/lib/libz.a \
     -DLIBJPEG_H_PATH="$jpeg/include" -DLIBJPEG_LIB_PATH="$jpeg/lib/libjpeg.a"
 cmake --build build -j2 --target libqpdf
-mkdir -p "$PREFIX/include" "$PREFIX/lib" "$PREFIX/share/licenses"
+mkdir -p "$PREFIX/include" "$PREFIX/lib" "$PREFIX/share/licenses/qpdf"
 cp build/libqpdf/libqpdf.a "$PREFIX/lib/"
 cp -r src/include/qpdf "$PREFIX/include/"
-cp src/LICENSE.txt src/Artistic-2.0 src/NOTICE.md "$PREFIX/share/licenses/"
-cp src/debian/copyright "$PREFIX/share/licenses/copyright"
+cp src/LICENSE.txt src/Artistic-2.0 src/NOTICE.md "$PREFIX/share/licenses/qpdf/"
+cp src/debian/copyright "$PREFIX/share/licenses/qpdf/copyright"
