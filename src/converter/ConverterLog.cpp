@@ -72,6 +72,7 @@ std::string FormatLogLine(const std::string& time, const LogEvent& event)
 {
     return time + " " + Field(event.outcome) + " job=" + (event.job.empty() ? "-" : Field(event.job)) +
            " document=\"" + Field(event.document) + "\" replaced=" + std::to_string(event.replacedCharacters) +
+           (event.replacedByScript.empty() ? "" : " scripts=\"" + Field(event.replacedByScript) + "\"") +
            " reason=\"" + Field(event.reason) + "\"\r\n";
 }
 

@@ -16,6 +16,7 @@ struct LogEvent {
     std::wstring outcome;  // "taken", "refused", "unreadable", "converted", "failed", "cleared"
     std::wstring reason;   // why, for anything but success; also what was made
     size_t replacedCharacters = 0;
+    std::wstring replacedByScript; // "Khmer 12, control 1"; empty when none
 };
 
 // The log's size bound, and what is kept of it once the bound is reached.
@@ -28,7 +29,8 @@ std::wstring LogFilePath(const std::wstring& converterFolder);
 std::wstring LogMutexName(const std::wstring& converterFolder);
 
 // One line, UTF-8, ending in CR LF: "<UTC time> <outcome> job=<job>
-// document="<document>" replaced=<n> reason="<reason>"".
+// document="<document>" replaced=<n> reason="<reason>"", with
+// scripts="<script> <n>, ..." after replaced=<n> when characters were replaced.
 std::string FormatLogLine(const std::string& time, const LogEvent& event);
 
 // The newest whole lines of the log that fit in `keep` bytes.

@@ -211,6 +211,7 @@ ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath
     report.done = L"converted";
     report.reason = rendered.summary + L" to \"" + outputPath + L"\"";
     report.replacedCharacters = rendered.replacedCharacters;
+    report.replacedByScript = rendered.replacedByScript;
     try {
         spool.Remove(taken);
     } catch (const Failure& failure) {
@@ -269,7 +270,8 @@ int Main(const std::vector<std::wstring>& arguments)
         ReportToStandardError(L"No log line is written: " + failure.Description());
         return static_cast<int>(code);
     }
-    WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters});
+    WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters,
+                               report.replacedByScript});
     return static_cast<int>(code);
 }
 

@@ -22,6 +22,7 @@ struct RunReport {
     std::wstring done;     // the log's word for success; empty: nothing worth a line
     std::wstring reason;   // what was made, or why it failed
     size_t replacedCharacters = 0;
+    std::wstring replacedByScript;
     bool alreadyReported = false; // the print run said why there is nothing to do: no line, no message
 };
 

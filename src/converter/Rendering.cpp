@@ -11,10 +11,13 @@
 #include "PageLayout.h"
 #include "PdfCheck.h"
 #include "PngImage.h"
+#include "ScriptFonts.h"
 #include "TiffImage.h"
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
+
+#include <map>
 
 namespace Converter {
 namespace {
@@ -24,11 +27,47 @@ std::u32string CodePoints(const std::wstring& wide)
     return Document::JoinSurrogates(std::u16string(wide.begin(), wide.end()));
 }
 
+// The characters of the pages that neither the main font nor an installed
+// one draws, counted by script, so that the log says which fonts are missing.
+std::wstring ReplacedByScript(const std::vector<Document::Page>& pages, DocumentFonts& fonts)
+{
+    Document::FallbackFontFinder fallback = fonts.Fallback();
+    std::map<char32_t, bool> drawn; // for the characters the main font lacks
+    std::map<std::string, size_t> counts;
+    for (const Document::Page& page : pages) {
+        for (const std::u32string& line : page) {
+            for (char32_t character : line) {
+                if (character < 0x20 || (character >= 0x7F && character < 0xA0)) {
+                    ++counts["control"];
+                    continue;
+                }
+                if (fonts.Main().Glyph(character) != 0) {
+                    continue;
+                }
+                auto known = drawn.find(character);
+                if (known == drawn.end()) {
+                    known = drawn.emplace(character, fallback(character) != nullptr).first;
+                }
+                if (!known->second) {
+                    ++counts[FontScriptOf(character)];
+                }
+            }
+        }
+    }
+    std::wstring text;
+    for (const auto& [script, count] : counts) {
+        text += (text.empty() ? L"" : L", ") + std::wstring(script.begin(), script.end()) + L" " + std::to_wstring(count);
+    }
+    return text;
+}
+
 RenderedDocument RenderText(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now, DocumentFonts& fonts)
 {
     std::vector<Document::Page> pages = Document::LayOutPages(DecodeDocument(job.document));
     Document::TextPdf pdf = Document::WriteTextPdf(pages, paper, Document::PageGeometry(), fonts.Main(), fonts.Fallback(), JobInfo(job, now));
-    return {std::move(pdf.bytes), pdf.replacedCharacters, L"text, " + std::to_wstring(pages.size()) + L" pages"};
+    std::wstring byScript = pdf.replacedCharacters == 0 ? std::wstring() : ReplacedByScript(pages, fonts);
+    return {std::move(pdf.bytes), pdf.replacedCharacters, byScript,
+            L"text in " + EncodingName(job.document) + L", " + std::to_wstring(pages.size()) + L" pages"};
 }
 
 RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
@@ -39,7 +78,7 @@ RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const S
     if (pages.size() > 1) {
         summary += L", " + std::to_wstring(pages.size()) + L" pages";
     }
-    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, summary};
+    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, {}, summary};
 }
 
 // A PDF is passed on only once it reads as a viewer reads it; the log says
@@ -48,11 +87,11 @@ RenderedDocument PassOnPdf(const Job& job)
 {
     CheckedPdf checked = CheckPdf(job.document);
     if (checked.locked) {
-        return {std::move(checked.bytes), 0, L"PDF, locked by a password (its pages cannot be read), passed on as it is"};
+        return {std::move(checked.bytes), 0, {}, L"PDF, locked by a password (its pages cannot be read), passed on as it is"};
     }
     std::wstring summary = L"PDF, " + std::to_wstring(checked.pages) + L" pages" + (checked.encrypted ? L", encrypted" : L"");
     if (checked.damage.empty()) {
-        return {std::move(checked.bytes), 0, summary + L", passed on as it is"};
+        return {std::move(checked.bytes), 0, {}, summary + L", passed on as it is"};
     }
     // The first few of qpdf's findings say what kind of damage it was.
     constexpr size_t kNamed = 3;
@@ -63,7 +102,7 @@ RenderedDocument PassOnPdf(const Job& job)
     if (checked.damage.size() > kNamed) {
         found += L"; " + std::to_wstring(checked.damage.size() - kNamed) + L" more";
     }
-    return {std::move(checked.bytes), 0, summary + L", damaged and repaired (" + found + L")"};
+    return {std::move(checked.bytes), 0, {}, summary + L", damaged and repaired (" + found + L")"};
 }
 
 } // namespace

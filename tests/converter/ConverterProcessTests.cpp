@@ -468,6 +468,7 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     for (const std::wstring& name : kept) {
         WriteFileBytes((temp_ / name).wstring(), "a file of the user's");
     }
+    Signal("");
     ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
     HandOver(temp_ / "out.pdf");
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);
@@ -483,6 +484,7 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     std::wstring longName(MAX_PATH - 2 - temp_.wstring().size() - 4, L'n');
     longName += L".pdf";
     WriteFileBytes((temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))).wstring(), "%PDF-1.5 cut short");
+    Signal("");
     ASSERT_EQ(RunConverter(Document("b.txt", "y")), ExitCode::Success);
     HandOver(temp_ / longName);
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);
