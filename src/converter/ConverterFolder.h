@@ -1,15 +1,15 @@
 #pragma once
-// Where PDFCreator.exe keeps its spool and its log: the user's local
-// application data + "\Marrowgate\Ardenfold". A test points it at a folder of
-// its own through the environment variable ARDENFOLD_CONVERTER_FOLDER, so
-// that no test empties a user's spool or reads a user's log.
+// Where PDFCreator.exe keeps its log: the user's local application data +
+// "\Marrowgate\Ardenfold" (the spool lies beside the signal file). A test
+// points it at a folder of its own through the environment variable
+// ARDENFOLD_CONVERTER_FOLDER, so that no test reads a user's log.
 #include <string>
 
 namespace Converter {
 
 inline constexpr char ConverterFolderVariable[] = "ARDENFOLD_CONVERTER_FOLDER";
 
-// Asked once, at the start of a run; nothing is made. Throws
+// Asked once, when the run's log line is due; nothing is made. Throws
 // Failure(SpoolUnusable) when the local application-data folder is unknown.
 std::wstring FindConverterFolder();
 

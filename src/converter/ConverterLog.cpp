@@ -4,6 +4,7 @@
 #include "FileContent.h"
 #include "Handle.h"
 #include "ConverterFolder.h"
+#include "UserMutex.h"
 
 #include <windows.h>
 
@@ -62,10 +63,16 @@ std::wstring LogFilePath(const std::wstring& converterFolder)
     return converterFolder + L"\\Converter.log";
 }
 
+std::wstring LogMutexName(const std::wstring& converterFolder)
+{
+    return UserMutexName(L"Ardenfold.ConverterLog", LogFilePath(converterFolder));
+}
+
 std::string FormatLogLine(const std::string& time, const LogEvent& event)
 {
     return time + " " + Field(event.outcome) + " job=" + (event.job.empty() ? "-" : Field(event.job)) +
            " document=\"" + Field(event.document) + "\" replaced=" + std::to_string(event.replacedCharacters) +
+           (event.replacedByScript.empty() ? "" : " scripts=\"" + Field(event.replacedByScript) + "\"") +
            " reason=\"" + Field(event.reason) + "\"\r\n";
 }
 
@@ -84,10 +91,10 @@ bool WriteLog(const std::wstring& converterFolder, const LogEvent& event) noexce
         std::string line = FormatLogLine(Now(), event);
         MakeFolderTree(converterFolder);
         std::wstring path = LogFilePath(converterFolder);
-        KernelHandle mutex(::CreateMutexA(nullptr, FALSE, "Local\\ArdenfoldConverterLog"));
-        if (!mutex) {
-            return false;
-        }
+        // Every session of the user writes this log, a task in session 0
+        // too: the mutex is machine-wide, named after the log, and admits
+        // the user alone (one that another user made is refused).
+        KernelHandle mutex = OpenUserMutex(LogMutexName(converterFolder));
         DWORD waited = ::WaitForSingleObject(mutex.Get(), MutexWaitMs);
         // An abandoned mutex is ours now: its owner died between two lines.
         if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {

@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <new>
 #include <optional>
 
 namespace Converter {
@@ -41,31 +42,49 @@ void ReportToStandardError(const std::wstring& description)
     ::WriteFile(standardError, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-std::wstring FileName(const std::wstring& path)
+// Reads the document, unless it is missing, unreadable or refused (of no
+// kind the converter takes, or too large, which its size tells before it is
+// read: a damaged image is only found out by its conversion).
+Job ReadDocument(const std::wstring& documentPath)
 {
-    return path.substr(path.find_last_of(L"\\/") + 1);
-}
-
-// Reads the document and stores it as a job, unless it is missing,
-// unreadable or refused (of no kind the converter takes, or too large: a
-// damaged image is only found out by its conversion). Returns the job's path.
-std::wstring TakeJob(const Spool& spool, const std::wstring& documentPath)
-{
-    Job job{documentPath, {}};
+    unsigned long long size = 0;
+    std::optional<std::string> bytes;
     try {
-        job.document = ReadFileBytes(documentPath);
+        bytes = ReadFileBytesUpTo(documentPath, Document::Limits::kMaxDocumentBytes, size);
     } catch (const Error& error) {
         throw Failure(ExitCode::DocumentUnreadable, error.Description());
     }
-    if (job.document.size() > Document::Limits::kMaxDocumentBytes) {
-        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is larger than " +
-                                                     std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) + L" MB.");
+    if (!bytes) {
+        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" (" +
+                                                     std::to_wstring(size >> 20) + L" MB) is larger than " +
+                                                     std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) +
+                                                     L" MB.");
     }
-    Document::DocumentSniff sniff = Document::SniffDocumentKind(job.document);
+    Document::DocumentSniff sniff = Document::SniffDocumentKind(*bytes);
     if (sniff.kind == Document::DocumentKind::Refused) {
         throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is refused: " + sniff.reason);
     }
-    return spool.AddJob(job);
+    return Job{documentPath, std::move(*bytes)};
+}
+
+// The exception in flight as the Failure it ends the run with: whatever
+// became of the document, the marker is released first.
+Failure CurrentFailure(const std::wstring& documentPath)
+{
+    try {
+        throw;
+    } catch (const Failure& failure) {
+        return failure;
+    } catch (const Error& error) {
+        return Failure(ExitCode::UnexpectedError, error.Description());
+    } catch (const std::bad_alloc&) {
+        return Failure(ExitCode::DocumentRefused,
+                       L"The document \"" + documentPath + L"\" does not fit in the converter's memory.");
+    } catch (const std::exception& error) {
+        return Failure(ExitCode::UnexpectedError, L"Unexpected error: " + FromAnsi(error.what()));
+    } catch (...) {
+        return Failure(ExitCode::UnexpectedError, L"Unexpected error.");
+    }
 }
 
 SYSTEMTIME Now()
@@ -75,40 +94,80 @@ SYSTEMTIME Now()
     return now;
 }
 
-ExitCode Run(const std::vector<std::wstring>& arguments, const Spool& spool, RunReport& report)
+ExitCode Run(const std::vector<std::wstring>& arguments, RunReport& report)
 {
-    if (arguments.empty()) {
-        return ConvertOldestJob(spool, report);
+    bool printFile = arguments.size() == 2 && IsSwitch(arguments[0], L"/PrintFile");
+    bool clearCache = (arguments.size() == 1 && IsSwitch(arguments[0], L"/ClearCache")) ||
+                      (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") &&
+                       IsSwitch(arguments[1], L"/NoStart"));
+    if (!arguments.empty() && !printFile && !clearCache) {
+        throw Failure(ExitCode::BadArguments, L"Usage: PDFCreator.exe [/PrintFile <document> | /ClearCache /NoStart]");
     }
-    if (arguments.size() == 2 && IsSwitch(arguments[0], L"/PrintFile")) {
-        return PrintFile(spool, arguments[1], report);
+    if (printFile) {
+        report.document = arguments[1];
     }
-    if ((arguments.size() == 1 && IsSwitch(arguments[0], L"/ClearCache")) ||
-        (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") && IsSwitch(arguments[1], L"/NoStart"))) {
-        return ClearCache(spool, report);
+    std::wstring signalFilePath = FindSignalFile();
+    // The spool lies beside the signal file: the runs that share one share
+    // the other, and take turns through the same run lock.
+    Spool spool(Spool::FolderFor(signalFilePath));
+    if (printFile) {
+        return FinishPrintRun(BeginPrintRun(signalFilePath), spool, arguments[1], report);
     }
-    throw Failure(ExitCode::BadArguments, L"Usage: PDFCreator.exe [/PrintFile <document> | /ClearCache /NoStart]");
+    return clearCache ? ClearCache(spool, report) : ConvertOldestJob(spool, signalFilePath, report);
 }
 
 } // namespace
 
-ExitCode PrintFile(const Spool& spool, const std::wstring& documentPath, RunReport& report)
+PrintRun BeginPrintRun(const std::wstring& signalFilePath)
+{
+    return PrintRun{signalFilePath, SignalExchange::IdentifyMarker(signalFilePath)};
+}
+
+ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstring& documentPath,
+                        RunReport& report)
 {
     report.document = documentPath;
+    std::optional<UnreleasedJob> job;
     std::optional<Failure> failure;
     try {
-        report.job = FileName(TakeJob(spool, documentPath));
-    } catch (const Failure& caught) {
-        failure = caught;
+        job = spool.WriteJob(ReadDocument(documentPath));
+    } catch (...) {
+        failure = CurrentFailure(documentPath);
     }
-    // Whatever became of the document, the run that waits for the marker
-    // goes on at once: without a job, its conversion run finds none.
-    ExitCode released = ReleaseMarker();
+    ScopeExit drop([&] {
+        if (job) {
+            spool.Drop(*job);
+        }
+    });
+    if (!run.marker) {
+        if (failure) {
+            throw *failure;
+        }
+        throw Failure(ExitCode::NoRunWaiting, L"No conversion waits for a print job: there was no marker \"" +
+                                                  run.signalFilePath + L"\" when the print run began. The job was "
+                                                  L"dropped.");
+    }
+    try {
+        ReleaseAnsweredMarker(run.signalFilePath, *run.marker, [&] {
+            if (job) {
+                report.job = spool.Release(*job);
+                job.reset();
+            } else {
+                spool.AddRefusal();
+            }
+        });
+    } catch (...) {
+        // The document's own failure says more than what became of the marker.
+        if (failure) {
+            throw *failure;
+        }
+        throw;
+    }
     if (failure) {
         throw *failure;
     }
     report.done = L"taken";
-    return released;
+    return ExitCode::Success;
 }
 
 ExitCode ClearCache(const Spool& spool, RunReport& report)
@@ -121,13 +180,22 @@ ExitCode ClearCache(const Spool& spool, RunReport& report)
     return ExitCode::Success;
 }
 
-ExitCode ConvertOldestJob(const Spool& spool, RunReport& report)
+ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath, RunReport& report)
 {
-    std::wstring outputPath = ReadHandOverPath();
+    std::wstring outputPath = ReadHandOverPath(signalFilePath);
     // Outside the document's error handling: a damaged font of the
     // program's own is no fault of the document.
     DocumentFonts fonts;
-    TakenJob taken = spool.TakeOldestJob();
+    TakenJob taken;
+    try {
+        taken = spool.TakeOldestJob();
+    } catch (const Failure& failure) {
+        // The print run refused the document and said why: nothing to add.
+        if (failure.Code() == ExitCode::NoPendingJob && spool.TakeRefusal()) {
+            report.alreadyReported = true;
+        }
+        throw;
+    }
     report.job = taken.Name();
     ScopeExit putBack([&] { spool.PutBack(taken); });
     Job job = ReadJob(taken.path);
@@ -143,6 +211,7 @@ ExitCode ConvertOldestJob(const Spool& spool, RunReport& report)
     report.done = L"converted";
     report.reason = rendered.summary + L" to \"" + outputPath + L"\"";
     report.replacedCharacters = rendered.replacedCharacters;
+    report.replacedByScript = rendered.replacedByScript;
     try {
         spool.Remove(taken);
     } catch (const Failure& failure) {
@@ -170,25 +239,39 @@ int Main(const std::vector<std::wstring>& arguments)
 {
     RunReport report;
     ExitCode code = ExitCode::UnexpectedError;
-    std::wstring converterFolder;
     try {
-        converterFolder = FindConverterFolder();
-        code = Run(arguments, Spool(converterFolder), report);
+        code = Run(arguments, report);
     } catch (const Failure& failure) {
         code = failure.Code();
         report.reason = failure.Description();
     } catch (const Error& error) {
         report.reason = error.Description();
+    } catch (const std::bad_alloc&) {
+        report.reason = L"The converter ran out of memory.";
     } catch (const std::exception& error) {
         report.reason = FromAnsi(error.what());
+    }
+    if (report.alreadyReported) {
+        return static_cast<int>(code);
     }
     if (code != ExitCode::Success) {
         ReportToStandardError(report.reason);
     }
     std::wstring outcome = Outcome(code, report.done);
-    if (!outcome.empty() && !converterFolder.empty()) {
-        WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters});
+    if (outcome.empty()) {
+        return static_cast<int>(code);
     }
+    // The log's folder is asked for only now: a run that cannot have a log
+    // still does its work and tells its standard error why it failed.
+    std::wstring converterFolder;
+    try {
+        converterFolder = FindConverterFolder();
+    } catch (const Failure& failure) {
+        ReportToStandardError(L"No log line is written: " + failure.Description());
+        return static_cast<int>(code);
+    }
+    WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters,
+                               report.replacedByScript});
     return static_cast<int>(code);
 }
 

@@ -18,6 +18,7 @@ enum class ExitCode : int {
     SpoolUnusable = 15,      // the spool folder cannot be made, read or written
     UnexpectedError = 16,    // anything else
     DocumentRefused = 17,    // the document is of no kind the converter takes, damaged, or beyond a limit
+    NoRunWaiting = 18,       // /PrintFile: no conversion waits for the job (no marker, or it went or was replaced)
 };
 
 // An error that decides the exit code. Its description goes to the standard

@@ -10,10 +10,13 @@
 #include "JpegImage.h"
 #include "PageLayout.h"
 #include "PngImage.h"
+#include "ScriptFonts.h"
 #include "TiffImage.h"
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
+
+#include <map>
 
 namespace Converter {
 namespace {
@@ -23,11 +26,47 @@ std::u32string CodePoints(const std::wstring& wide)
     return Document::JoinSurrogates(std::u16string(wide.begin(), wide.end()));
 }
 
+// The characters of the pages that neither the main font nor an installed
+// one draws, counted by script, so that the log says which fonts are missing.
+std::wstring ReplacedByScript(const std::vector<Document::Page>& pages, DocumentFonts& fonts)
+{
+    Document::FallbackFontFinder fallback = fonts.Fallback();
+    std::map<char32_t, bool> drawn; // for the characters the main font lacks
+    std::map<std::string, size_t> counts;
+    for (const Document::Page& page : pages) {
+        for (const std::u32string& line : page) {
+            for (char32_t character : line) {
+                if (character < 0x20 || (character >= 0x7F && character < 0xA0)) {
+                    ++counts["control"];
+                    continue;
+                }
+                if (fonts.Main().Glyph(character) != 0) {
+                    continue;
+                }
+                auto known = drawn.find(character);
+                if (known == drawn.end()) {
+                    known = drawn.emplace(character, fallback(character) != nullptr).first;
+                }
+                if (!known->second) {
+                    ++counts[FontScriptOf(character)];
+                }
+            }
+        }
+    }
+    std::wstring text;
+    for (const auto& [script, count] : counts) {
+        text += (text.empty() ? L"" : L", ") + std::wstring(script.begin(), script.end()) + L" " + std::to_wstring(count);
+    }
+    return text;
+}
+
 RenderedDocument RenderText(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now, DocumentFonts& fonts)
 {
     std::vector<Document::Page> pages = Document::LayOutPages(DecodeDocument(job.document));
     Document::TextPdf pdf = Document::WriteTextPdf(pages, paper, Document::PageGeometry(), fonts.Main(), fonts.Fallback(), JobInfo(job, now));
-    return {std::move(pdf.bytes), pdf.replacedCharacters, L"text, " + std::to_wstring(pages.size()) + L" pages"};
+    std::wstring byScript = pdf.replacedCharacters == 0 ? std::wstring() : ReplacedByScript(pages, fonts);
+    return {std::move(pdf.bytes), pdf.replacedCharacters, byScript,
+            L"text in " + EncodingName(job.document) + L", " + std::to_wstring(pages.size()) + L" pages"};
 }
 
 RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
@@ -38,7 +77,7 @@ RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const S
     if (pages.size() > 1) {
         summary += L", " + std::to_wstring(pages.size()) + L" pages";
     }
-    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, summary};
+    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, {}, summary};
 }
 
 } // namespace
@@ -72,7 +111,7 @@ RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const
     case Document::DocumentKind::Bmp:
         return RenderImages(job, paper, now, {Document::ReadBmpImage(job.document)}, L"BMP image");
     case Document::DocumentKind::Pdf:
-        return {job.document, 0, L"PDF, passed on as it is"};
+        return {job.document, 0, {}, L"PDF, passed on as it is"};
     case Document::DocumentKind::Refused:
         break;
     }

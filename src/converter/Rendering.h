@@ -17,7 +17,9 @@ class DocumentFonts;
 struct RenderedDocument {
     std::string pdf;
     size_t replacedCharacters = 0;
-    std::wstring summary; // what was made, for the log: "text, 12 pages"
+    // The characters that no font has, by script: "Khmer 12, control 1".
+    std::wstring replacedByScript;
+    std::wstring summary; // what was made, for the log: "text in UTF-8, 12 pages"
 };
 
 // The job on the given paper, dated now (UTC); text is drawn with the fonts.

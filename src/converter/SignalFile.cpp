@@ -1,19 +1,43 @@
 #include "SignalFile.h"
 
-#include "SignalExchange.h"
+#include "SignalFileLocation.h"
 
 namespace Converter {
 
-ExitCode ReleaseMarker() noexcept
-{
-    return SignalExchange::ReleaseMarker() == SignalExchange::MarkerRelease::Failed ? ExitCode::UnexpectedError
-                                                                                     : ExitCode::Success;
-}
-
-std::wstring ReadHandOverPath()
+std::wstring FindSignalFile()
 {
     try {
-        return SignalExchange::ReadHandOverPath();
+        return SignalExchange::FindSignalFilePath();
+    } catch (const Global::Error& error) {
+        throw Failure(ExitCode::UnexpectedError, L"The signal file cannot be found: " + error.Description());
+    }
+}
+
+void ReleaseAnsweredMarker(const std::wstring& signalFilePath, const SignalExchange::MarkerIdentity& answered,
+                           const std::function<void()>& handOver)
+{
+    switch (SignalExchange::ReleaseMarker(signalFilePath, answered, handOver)) {
+    case SignalExchange::MarkerRelease::Released:
+        return;
+    case SignalExchange::MarkerRelease::NotAnswered:
+        throw Failure(ExitCode::NoRunWaiting,
+                      L"The conversion that waited for this print job has given up: its marker \"" + signalFilePath +
+                          L"\" is gone or another run's has taken its place. The job was dropped.");
+    case SignalExchange::MarkerRelease::Held:
+        throw Failure(ExitCode::UnexpectedError, L"The marker \"" + signalFilePath +
+                                                     L"\" is held open by another program and cannot be deleted. "
+                                                     L"The job was dropped.");
+    case SignalExchange::MarkerRelease::Failed:
+        break;
+    }
+    throw Failure(ExitCode::UnexpectedError,
+                  L"The marker \"" + signalFilePath + L"\" could not be deleted. The job was dropped.");
+}
+
+std::wstring ReadHandOverPath(const std::wstring& signalFilePath)
+{
+    try {
+        return SignalExchange::ReadHandOverPath(signalFilePath);
     } catch (const Global::Error& error) {
         throw Failure(ExitCode::NoOutputPath, error.Description());
     }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 namespace Converter {
 
@@ -21,14 +22,66 @@ namespace {
 
 const std::wstring JobExtension = L".job";
 const std::wstring TakenExtension = L".taken";
+const std::wstring UnreleasedExtension = L".job.part";
+const std::wstring RefusalExtension = L".refused";
+
+ULONGLONG Now()
+{
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
 
 // Time of arrival in 100 ns steps, then a sequence number that only grows
 // on a clash: zero-padded, so that the names sort as the jobs arrived.
-std::wstring JobName(ULONGLONG arrival, unsigned sequence)
+std::wstring ArrivalName(ULONGLONG arrival, unsigned sequence, const std::wstring& extension)
 {
     wchar_t name[64];
     std::swprintf(name, 64, L"%020llu-%04u", arrival, sequence);
-    return name + JobExtension;
+    return name + extension;
+}
+
+std::wstring UnreleasedName(ULONGLONG arrival, DWORD processId)
+{
+    wchar_t name[64];
+    std::swprintf(name, 64, L"%020llu-%08lx", arrival, static_cast<unsigned long>(processId));
+    return name + UnreleasedExtension;
+}
+
+// The process that wrote an unreleased job, read from its name; nothing when
+// the name is not of that exact form (then it is no job of ours).
+std::optional<DWORD> WriterOf(const std::wstring& name)
+{
+    if (name.size() != 20 + 1 + 8 + UnreleasedExtension.size() || name[20] != L'-' ||
+        name.compare(29, std::wstring::npos, UnreleasedExtension) != 0) {
+        return std::nullopt;
+    }
+    DWORD processId = 0;
+    for (size_t i = 0; i < 29; ++i) {
+        wchar_t c = name[i];
+        if (i < 20 && !(c >= L'0' && c <= L'9')) {
+            return std::nullopt;
+        }
+        if (i > 20) {
+            int digit = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10 : -1;
+            if (digit < 0) {
+                return std::nullopt;
+            }
+            processId = processId << 4 | static_cast<DWORD>(digit);
+        }
+    }
+    return processId;
+}
+
+// A process id can be used again: a live process of that id counts as the
+// writer, and its job waits for a later clearing.
+bool HasEnded(DWORD processId)
+{
+    KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!process) {
+        return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    }
+    return ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
 }
 
 // A job file is the header, the document's name in UTF-16LE, then the
@@ -87,45 +140,80 @@ std::wstring TakenJob::Name() const
     return pendingPath.substr(pendingPath.find_last_of(L'\\') + 1);
 }
 
-Spool::Spool(const std::wstring& converterFolder) : folder_(converterFolder + L"\\Spool") {}
+std::wstring Spool::FolderFor(const std::wstring& signalFilePath)
+{
+    return signalFilePath.substr(0, signalFilePath.find_last_of(L'\\')) + L"\\Spool";
+}
 
-std::wstring Spool::AddJob(const Job& job) const
+UnreleasedJob Spool::WriteJob(const Job& job) const
 {
     MakeFolderTree(folder_);
-    std::string ansiFolder = ToAnsi(folder_);
-    char partName[MAX_PATH] = {};
-    // Written under a name of its own first, so that a conversion never
-    // picks up half a job.
-    if (::GetTempFileNameA(ansiFolder.c_str(), "prt", 0, partName) == 0) {
-        ThrowFailure(ExitCode::SpoolUnusable, L"No job could be made in the spool \"" + folder_ + L"\"",
-                     ::GetLastError());
-    }
-    std::wstring part = FromAnsi(partName);
-    ScopeExit removePart([&] { ::DeleteFileA(partName); });
+    UnreleasedJob written{folder_ + L"\\" + UnreleasedName(Now(), ::GetCurrentProcessId())};
+    ScopeExit drop([&] { Drop(written); });
     try {
-        WriteFileBytes(part, EncodeJob(job));
+        WriteFileBytes(written.path, EncodeJob(job));
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }
+    drop.Dismiss();
+    return written;
+}
 
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
-    ULONGLONG arrival = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+std::wstring Spool::MoveToArrivalName(const std::wstring& from, const std::wstring& extension) const
+{
+    ULONGLONG arrival = Now();
+    std::string ansiFrom = ToAnsi(from);
     for (unsigned sequence = 0; sequence < 10000; ++sequence) {
-        std::wstring job = folder_ + L"\\" + JobName(arrival, sequence);
-        std::string ansiJob = ToAnsi(job);
+        std::wstring name = ArrivalName(arrival, sequence, extension);
         // Without MOVEFILE_REPLACE_EXISTING the move fails on a name taken by
-        // a job that arrived at the same instant.
-        if (::MoveFileExA(partName, ansiJob.c_str(), 0)) {
-            removePart.Dismiss();
-            return job;
+        // one that arrived at the same instant.
+        if (::MoveFileExA(ansiFrom.c_str(), ToAnsi(folder_ + L"\\" + name).c_str(), 0)) {
+            return name;
         }
         DWORD code = ::GetLastError();
         if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS) {
-            ThrowFailure(ExitCode::SpoolUnusable, L"The job \"" + job + L"\" could not be stored", code);
+            ThrowFailure(ExitCode::SpoolUnusable, L"The job \"" + from + L"\" could not be made ready in the spool", code);
         }
     }
     throw Failure(ExitCode::SpoolUnusable, L"The spool \"" + folder_ + L"\" has no free job name left.");
+}
+
+std::wstring Spool::Release(const UnreleasedJob& job) const
+{
+    return MoveToArrivalName(job.path, JobExtension);
+}
+
+void Spool::Drop(const UnreleasedJob& job) const noexcept
+{
+    try {
+        ::DeleteFileA(ToAnsi(job.path).c_str());
+    } catch (...) {
+        // Left: the next clearing takes it, since its process has ended.
+    }
+}
+
+void Spool::AddRefusal() const
+{
+    MakeFolderTree(folder_);
+    UnreleasedJob note{folder_ + L"\\" + UnreleasedName(Now(), ::GetCurrentProcessId())};
+    ScopeExit drop([&] { Drop(note); });
+    try {
+        WriteFileBytes(note.path, {});
+    } catch (const Error& error) {
+        throw Failure(ExitCode::SpoolUnusable, error.Description());
+    }
+    MoveToArrivalName(note.path, RefusalExtension);
+    drop.Dismiss();
+}
+
+bool Spool::TakeRefusal() const
+{
+    for (const std::wstring& note : Files(RefusalExtension)) {
+        if (::DeleteFileA(ToAnsi(note).c_str())) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::wstring> Spool::Files(const std::wstring& extension) const
@@ -202,11 +290,20 @@ void Spool::Remove(const TakenJob& job) const
 int Spool::Clear() const
 {
     int deleted = 0;
-    for (const std::wstring& extension : {JobExtension, TakenExtension}) {
-        for (const std::wstring& job : Files(extension)) {
-            if (::DeleteFileA(ToAnsi(job).c_str())) {
-                ++deleted;
-            }
+    auto remove = [&](const std::wstring& path) {
+        if (::DeleteFileA(ToAnsi(path).c_str())) {
+            ++deleted;
+        }
+    };
+    for (const std::wstring& extension : {JobExtension, TakenExtension, RefusalExtension}) {
+        for (const std::wstring& path : Files(extension)) {
+            remove(path);
+        }
+    }
+    for (const std::wstring& path : Files(UnreleasedExtension)) {
+        std::optional<DWORD> writer = WriterOf(path.substr(folder_.size() + 1));
+        if (writer && HasEnded(*writer)) {
+            remove(path);
         }
     }
     return deleted;

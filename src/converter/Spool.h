@@ -1,9 +1,13 @@
 #pragma once
-// The converter's spool: one folder of pending print jobs per user, each job
-// a copy of the printed document. Job names sort by arrival, so the oldest
-// job is the first name. The spool owns a job's steps: it is added, taken
-// for conversion, then removed, or it goes back; or the cache is cleared.
+// The converter's spool: the pending print jobs of the runs that share one
+// signal file, in a folder beside it, so that the run lock that keeps those
+// runs apart covers their jobs too. Each job is a copy of the printed
+// document. Job names sort by arrival, so the oldest job is the first name.
+// The spool owns a job's steps: it is written, released by the print run
+// whose marker it answers (or dropped), taken for conversion, then removed,
+// or it goes back; or the cache is cleared.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Converter {
@@ -13,6 +17,12 @@ namespace Converter {
 struct Job {
     std::wstring documentName;
     std::string document;
+};
+
+// A job written whole but not yet takeable: its print run releases it once
+// it has checked that its marker is still there, or drops it.
+struct UnreleasedJob {
+    std::wstring path;
 };
 
 // A job taken for conversion, under a name that no conversion looks for.
@@ -28,16 +38,34 @@ Job ReadJob(const std::wstring& path);
 
 class Spool {
 public:
-    // The spool is converterFolder + "\Spool"; folders are made when a job
-    // is added.
-    explicit Spool(const std::wstring& converterFolder);
+    explicit Spool(std::wstring folder) : folder_(std::move(folder)) {}
+
+    // "<the signal file's folder>\Spool"; folders are made when a job is
+    // written.
+    static std::wstring FolderFor(const std::wstring& signalFilePath);
 
     const std::wstring& Folder() const { return folder_; }
 
-    // Stores the job as the newest and returns its path. A job appears under
-    // its final name only once complete, and never replaces another job,
-    // however many are taken at once. Throws Failure(SpoolUnusable).
-    std::wstring AddJob(const Job& job) const;
+    // Writes the job under a name that no conversion takes and that names
+    // this process: "<arrival>-<process id, 8 hex digits>.job.part". Throws
+    // Failure(SpoolUnusable).
+    UnreleasedJob WriteJob(const Job& job) const;
+
+    // Makes the job takeable as the newest and returns its file name. It
+    // never replaces another job, however many are released at once. Throws
+    // Failure(SpoolUnusable); the job then stays unreleased.
+    std::wstring Release(const UnreleasedJob& job) const;
+
+    // A job that will never be released goes at once.
+    void Drop(const UnreleasedJob& job) const noexcept;
+
+    // The print run refused its document and said why: a note, released as
+    // a job would be, for the conversion run that finds no job. Throws
+    // Failure(SpoolUnusable).
+    void AddRefusal() const;
+
+    // Takes the oldest such note away; false when there is none.
+    bool TakeRefusal() const;
 
     // Full paths of the pending jobs, oldest first. Throws
     // Failure(SpoolUnusable) when the spool cannot be read.
@@ -59,12 +87,17 @@ public:
     // it then stays taken, never handed out again, until the next clearing.
     void Remove(const TakenJob& job) const;
 
-    // Deletes every pending job and every job left taken; a job that cannot
-    // be deleted is left. Returns the number deleted.
+    // Deletes every pending job, every job left taken, every note of a
+    // refusal, and every unreleased job whose process has ended (a print run
+    // that was killed); a job that cannot be deleted is left. Only names of
+    // the spool's own forms are touched. Returns the number deleted.
     int Clear() const;
 
 private:
     std::vector<std::wstring> Files(const std::wstring& extension) const;
+    // Renames from to "<arrival>-<sequence><extension>", the first such name
+    // that is free, and returns it.
+    std::wstring MoveToArrivalName(const std::wstring& from, const std::wstring& extension) const;
 
     std::wstring folder_;
 };

@@ -2,9 +2,11 @@
 
 #include "DocumentError.h"
 #include "Handle.h"
+#include "ScriptFonts.h"
 #include "SfntWriter.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <set>
 
 namespace Converter {
@@ -12,8 +14,10 @@ namespace {
 
 // The tables a font is read and subset with. They are asked for one by one
 // because GetFontData gives a font of a collection (.ttc) no file of its own;
-// its tables, written out as one font, are that file.
+// its tables, written out as one font, are that file. The layout tables
+// (GDEF, GPOS, GSUB) are what the shaper joins, reorders and places marks by.
 constexpr uint32_t WantedTables[] = {
+    Document::SfntTag("GDEF"), Document::SfntTag("GPOS"), Document::SfntTag("GSUB"),
     Document::SfntTag("cmap"), Document::SfntTag("cvt "), Document::SfntTag("fpgm"), Document::SfntTag("glyf"), Document::SfntTag("head"), Document::SfntTag("hhea"), Document::SfntTag("hmtx"),
     Document::SfntTag("loca"), Document::SfntTag("maxp"), Document::SfntTag("name"), Document::SfntTag("OS/2"), Document::SfntTag("post"), Document::SfntTag("prep"),
 };
@@ -40,6 +44,87 @@ int CALLBACK CollectFamily(const LOGFONTW* logFont, const TEXTMETRICW* metric, D
     return 1;
 }
 
+std::wstring Lower(std::wstring text)
+{
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
+}
+
+// "Face" of "Face,charset".
+std::wstring FaceOf(const std::wstring& name)
+{
+    return name.substr(0, name.find(L','));
+}
+
+struct RegistryKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::RegCloseKey(h); }
+};
+
+// The string values of a key under HKEY_LOCAL_MACHINE, name and data; a
+// multi-string's strings each with the value's name.
+std::vector<std::pair<std::wstring, std::wstring>> RegistryStrings(const wchar_t* path)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> values;
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+        return values;
+    }
+    Global::UniqueHandle<RegistryKeyTraits> key(opened);
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = static_cast<DWORD>(std::size(name));
+        DWORD type = 0;
+        std::vector<wchar_t> data(8192);
+        DWORD dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        LONG status = ::RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_MULTI_SZ)) {
+            continue; // a value too long for these buffers is no font name
+        }
+        data.resize(dataBytes / sizeof(wchar_t));
+        data.push_back(L'\0');
+        for (const wchar_t* text = data.data(); *text != L'\0'; text += std::wcslen(text) + 1) {
+            values.emplace_back(name, text);
+            if (type == REG_SZ) {
+                break;
+            }
+        }
+    }
+    return values;
+}
+
+// The faces that the system links to the fonts it draws monospaced text and
+// its interface with, in its own order: the answer Windows itself gives for
+// a character the font lacks (its locale decides, for example, which of the
+// East Asian fonts comes first).
+std::vector<std::wstring> LinkedFaces()
+{
+    std::vector<std::pair<std::wstring, std::wstring>> links =
+        RegistryStrings(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink");
+    std::vector<std::wstring> faces;
+    for (const wchar_t* base : {L"courier new", L"lucida console", L"segoe ui", L"tahoma", L"microsoft sans serif"}) {
+        for (const auto& [font, link] : links) {
+            // "FILE.TTF,Face[,scaling...]"; an entry with the file alone names no face.
+            size_t comma = link.find(L',');
+            if (Lower(font) != base || comma == std::wstring::npos) {
+                continue;
+            }
+            std::wstring face = FaceOf(link.substr(comma + 1));
+            if (!face.empty() && std::find(faces.begin(), faces.end(), face) == faces.end()) {
+                faces.push_back(face);
+            }
+        }
+    }
+    return faces;
+}
+
 } // namespace
 
 SystemFonts::SystemFonts() : dc_(::CreateCompatibleDC(nullptr)) {}
@@ -49,6 +134,10 @@ void SystemFonts::ListFamilies()
     listed_ = true;
     if (!dc_) {
         return;
+    }
+    linked_ = LinkedFaces();
+    for (const auto& [name, face] : RegistryStrings(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes")) {
+        substitutes_.emplace(Lower(FaceOf(name)), FaceOf(face));
     }
     LOGFONTW all{};
     all.lfCharSet = DEFAULT_CHARSET;
@@ -142,6 +231,38 @@ const Document::TrueTypeFont* SystemFonts::Load(Family& family)
     return family.font.get();
 }
 
+SystemFonts::Family* SystemFonts::Installed(const std::wstring& face)
+{
+    std::wstring wanted = Lower(face);
+    for (int hop = 0; hop < 2; ++hop) {
+        for (Family& family : families_) {
+            if (Lower(family.face) == wanted) {
+                return &family;
+            }
+        }
+        auto substitute = substitutes_.find(wanted);
+        if (substitute == substitutes_.end()) {
+            break;
+        }
+        wanted = Lower(substitute->second);
+    }
+    return nullptr;
+}
+
+// Our own reading of the font has the last word.
+bool SystemFonts::Offer(Family& family, char32_t codePoint, const Document::TrueTypeFont*& answer)
+{
+    if (family.unusable || !HasGlyph(family, codePoint)) {
+        return false;
+    }
+    const Document::TrueTypeFont* font = Load(family);
+    if (font && font->GlyphFor(codePoint) != 0) {
+        answer = font;
+        return true;
+    }
+    return false;
+}
+
 const Document::TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
 {
     if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
@@ -155,8 +276,22 @@ const Document::TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
         ListFamilies();
     }
     const Document::TrueTypeFont* answer = nullptr;
-    // Fonts already chosen first, so that a text's characters gather in few fonts.
+    // One font for a script's characters where it has them all: a word
+    // drawn from two fonts is set and shaped apart.
+    std::string script = FontScriptOf(codePoint);
+    Family*& chosen = chosenForScript_[script];
+    if (chosen && Offer(*chosen, codePoint, answer)) {
+        answers_[codePoint] = answer;
+        return answer;
+    }
     std::vector<Family*> order;
+    for (const std::wstring& face : linked_) {
+        order.push_back(Installed(face));
+    }
+    for (const std::wstring& face : FontsForScript(script)) {
+        order.push_back(Installed(face));
+    }
+    // Then fonts already chosen, so that a text's characters gather in few fonts.
     for (Family& family : families_) {
         if (family.font) {
             order.push_back(&family);
@@ -168,13 +303,10 @@ const Document::TrueTypeFont* SystemFonts::FontFor(char32_t codePoint)
         }
     }
     for (Family* family : order) {
-        if (family->unusable || !HasGlyph(*family, codePoint)) {
-            continue;
-        }
-        const Document::TrueTypeFont* font = Load(*family);
-        // Our own reading of the font has the last word.
-        if (font && font->GlyphFor(codePoint) != 0) {
-            answer = font;
+        if (family && Offer(*family, codePoint, answer)) {
+            if (!chosen) {
+                chosen = family;
+            }
             break;
         }
     }

@@ -3,6 +3,8 @@
 #include "AnsiText.h"
 #include "TextDecoding.h"
 
+#include <windows.h>
+
 namespace Converter {
 
 std::u32string DecodeAnsi(const std::string& bytes)
@@ -14,6 +16,23 @@ std::u32string DecodeAnsi(const std::string& bytes)
 std::u32string DecodeDocument(const std::string& bytes)
 {
     return Document::DecodeText(bytes, DecodeAnsi);
+}
+
+std::wstring EncodingName(const std::string& bytes)
+{
+    switch (Document::DetectTextEncoding(bytes)) {
+    case Document::TextEncoding::Utf8WithMark:
+        return L"UTF-8 with a byte-order mark";
+    case Document::TextEncoding::Utf16LittleEndian:
+        return L"UTF-16LE with a byte-order mark";
+    case Document::TextEncoding::Utf16BigEndian:
+        return L"UTF-16BE with a byte-order mark";
+    case Document::TextEncoding::Utf8:
+        return L"UTF-8";
+    case Document::TextEncoding::Ansi:
+        break;
+    }
+    return L"ANSI code page " + std::to_wstring(::GetACP());
 }
 
 } // namespace Converter

@@ -12,4 +12,8 @@ std::u32string DecodeDocument(const std::string& bytes);
 // Bytes in the system's ANSI code page as code points.
 std::u32string DecodeAnsi(const std::string& bytes);
 
+// The encoding the document is read in, for the log: "UTF-8", "UTF-16LE
+// with a byte-order mark", "ANSI code page 1252".
+std::wstring EncodingName(const std::string& bytes);
+
 } // namespace Converter

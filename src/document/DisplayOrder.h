@@ -1,27 +1,43 @@
 #pragma once
-// The order a line's characters are shown in, left to right, when some of
-// them are written right to left (Hebrew, Arabic): the few rules of the
-// bidirectional algorithm a plain-text line needs, without embeddings or
-// explicit direction marks.
+// The order a line's characters are shown in, by the Unicode bidirectional
+// algorithm (FriBidi): each character's embedding level, the paragraph's
+// direction, and the characters from left to right.
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 namespace Document {
 
-// A strong right-to-left character: a Hebrew or Arabic letter.
-bool IsRightToLeft(char32_t codePoint);
-
-struct DisplayCharacter {
-    size_t index; // the character's place in the line as written
-    bool rightToLeft; // in a run that is shown right to left
+enum class ParagraphDirection {
+    // That of the first strong character (rules P2, P3); left to right when
+    // there is none.
+    FirstStrong,
+    LeftToRight,
+    RightToLeft,
 };
 
-// The line's characters as shown from left to right. The line's direction is
-// that of its first strong character; a run of right-to-left characters
-// (with the blanks between them) is shown right to left, and so is a whole
-// right-to-left line, with the left-to-right words and the numbers inside
-// it kept in their order. A combining mark stays after its base. Empty when
-// the line has no right-to-left character: it is shown as written.
-std::vector<DisplayCharacter> DisplayOrder(std::u32string_view line);
+struct DisplayOrder {
+    // 0 for a left-to-right paragraph, 1 for a right-to-left one.
+    int paragraphLevel = 0;
+    // Each character's level, as written, after the line's rules (L1): an
+    // odd level is shown right to left.
+    std::vector<uint8_t> levels;
+    // The characters' places as written, in the order they are shown from
+    // left to right (L2; marks are not moved after their bases, L3).
+    std::vector<size_t> visual;
+};
+
+// The line is taken as a paragraph of its own.
+DisplayOrder ResolveDisplayOrder(std::u32string_view line,
+                                 ParagraphDirection direction = ParagraphDirection::FirstStrong);
+
+// The character that shows a right-to-left run's mirrored twin (a bracket's
+// other half); the character itself when it has none.
+char32_t MirroredCharacter(char32_t codePoint);
+
+// True when no character of the line can be shown right to left, so that
+// its order is the written one: no right-to-left letter, no explicit
+// direction control.
+bool IsPlainLeftToRight(std::u32string_view line);
 
 } // namespace Document

@@ -2,7 +2,11 @@
 
 #include "CharacterWidth.h"
 #include "DocumentError.h"
+#include "GraphemeBreak.h"
+#include "LineBreak.h"
 #include "Limits.h"
+
+#include <cstdint>
 
 namespace Document {
 namespace {
@@ -11,7 +15,9 @@ class Typesetter {
 public:
     explicit Typesetter(const PageGeometry& geometry) : geometry_(geometry) {}
 
-    void Put(char32_t character)
+    // `mayBreak`: the line may be broken before the character;
+    // `clusterStart`: it begins a user-perceived character.
+    void Put(char32_t character, bool mayBreak, bool clusterStart)
     {
         if (character == U'\t') {
             // Blanks up to the next stop, at least one; they wrap like any
@@ -19,11 +25,12 @@ public:
             // Counted before the first blank: a line narrower than a tab
             // stop never reaches one.
             for (int blanks = geometry_.tabWidth - cells_ % geometry_.tabWidth; blanks > 0; --blanks) {
-                PutCell(U' ', 1);
+                PutCell(U' ', 1, mayBreak, true);
+                mayBreak = false;
             }
             return;
         }
-        PutCell(character, CharacterWidth(character));
+        PutCell(character, CharacterWidth(character), mayBreak, clusterStart);
     }
 
     void EndLine()
@@ -35,8 +42,10 @@ public:
         }
         page_.push_back(std::move(line_));
         line_.clear();
+        flags_.clear();
         // A moved-from line has given its room away; most lines need about as much.
         line_.reserve(geometry_.columns);
+        flags_.reserve(geometry_.columns);
         cells_ = 0;
         pendingLine_ = false;
     }
@@ -73,32 +82,49 @@ private:
         page_.clear();
     }
 
-    void PutCell(char32_t character, int width)
+    void PutCell(char32_t character, int width, bool mayBreak, bool clusterStart)
     {
         while (cells_ + width > geometry_.columns && cells_ > 0) {
-            Wrap();
+            Wrap(mayBreak, clusterStart);
         }
         line_ += character;
+        flags_.push_back(static_cast<uint8_t>((mayBreak ? MayBreak : 0) | (clusterStart ? ClusterStart : 0)));
         cells_ += width;
         pendingLine_ = true;
         pageOpenedByFormFeed_ = false;
     }
 
-    // Ends the line after its last blank that follows some text, carrying
-    // the rest over; without one, ends it where it is full.
-    void Wrap()
+    // Ends the line at its last break opportunity that follows some text,
+    // carrying the rest over; without one, at its last character boundary,
+    // so that a letter never loses its marks or a syllable its parts. The
+    // character waiting to be put counts as the line's end.
+    void Wrap(bool nextMayBreak, bool nextClusterStart)
     {
-        size_t blank = line_.find_last_of(U' ');
-        if (blank != std::u32string::npos && line_.find_first_not_of(U' ') < blank) {
-            std::u32string rest = line_.substr(blank + 1);
-            line_.erase(blank + 1);
-            EndLine();
-            line_ = std::move(rest);
-            for (char32_t character : line_) {
-                cells_ += CharacterWidth(character);
+        size_t size = line_.size();
+        size_t firstText = line_.find_first_not_of(U' ');
+        size_t at = 0;
+        for (size_t k = size; k > 0 && at == 0; --k) {
+            if ((k == size ? nextMayBreak : (flags_[k] & MayBreak) != 0) && firstText < k) {
+                at = k;
             }
-        } else {
-            EndLine();
+        }
+        for (size_t k = size; k > 0 && at == 0; --k) {
+            if (k == size ? nextClusterStart : (flags_[k] & ClusterStart) != 0) {
+                at = k;
+            }
+        }
+        // A cluster wider than the line is cut where the line is full.
+        if (at == 0) {
+            at = size;
+        }
+        std::u32string rest = line_.substr(at);
+        std::vector<uint8_t> restFlags(flags_.begin() + at, flags_.end());
+        line_.erase(at);
+        EndLine();
+        line_ = std::move(rest);
+        flags_ = std::move(restFlags);
+        for (char32_t character : line_) {
+            cells_ += CharacterWidth(character);
         }
     }
 
@@ -106,6 +132,11 @@ private:
     std::vector<Page> pages_;
     Page page_;
     std::u32string line_;
+    // Per character of line_: whether the line may break before it, and
+    // whether it begins a user-perceived character.
+    static constexpr uint8_t MayBreak = 1;
+    static constexpr uint8_t ClusterStart = 2;
+    std::vector<uint8_t> flags_;
     int cells_ = 0;
     bool pendingLine_ = false;
     bool pageOpenedByFormFeed_ = false;
@@ -116,18 +147,49 @@ private:
 std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& geometry)
 {
     Typesetter typesetter(geometry);
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t character = text[i];
-        if (character == U'\r' || character == U'\n') {
-            if (character == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') {
+    size_t i = 0;
+    while (i < text.size()) {
+        // A source line is broken as a whole, its tabs as blanks: the rules
+        // look at the characters around each place.
+        size_t end = text.find_first_of(U"\r\n\f", i);
+        if (end == std::u32string::npos) {
+            end = text.size();
+        }
+        // Most lines fit: they need no places to break at.
+        int widest = 0;
+        for (size_t k = i; k < end && widest <= geometry.columns; ++k) {
+            widest += text[k] == U'\t' ? geometry.tabWidth : CharacterWidth(text[k]);
+        }
+        if (widest <= geometry.columns) {
+            for (size_t k = i; k < end; ++k) {
+                typesetter.Put(text[k], false, true);
+            }
+        } else {
+            std::u32string line = text.substr(i, end - i);
+            for (char32_t& character : line) {
+                if (character == U'\t') {
+                    character = U' ';
+                }
+            }
+            std::vector<bool> breaks = LineBreakOpportunities(line);
+            std::vector<bool> clusters = GraphemeBoundaries(line);
+            for (size_t k = 0; k < line.size(); ++k) {
+                typesetter.Put(text[i + k], breaks[k], clusters[k]);
+            }
+        }
+        i = end;
+        if (i == text.size()) {
+            break;
+        }
+        char32_t character = text[i++];
+        if (character == U'\f') {
+            typesetter.EndPage();
+        } else {
+            if (character == U'\r' && i < text.size() && text[i] == U'\n') {
                 ++i;
             }
             typesetter.MarkLinePending();
             typesetter.EndLine();
-        } else if (character == U'\f') {
-            typesetter.EndPage();
-        } else {
-            typesetter.Put(character);
         }
     }
     return typesetter.Finish();

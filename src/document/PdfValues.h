@@ -20,7 +20,7 @@ private:
 
 namespace Pdf {
 // Keys.
-inline constexpr PdfName Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"},
+inline constexpr PdfName ActualText{"ActualText"}, Ascent{"Ascent"}, BaseFont{"BaseFont"}, BitsPerComponent{"BitsPerComponent"},
     CapHeight{"CapHeight"}, CIDSystemInfo{"CIDSystemInfo"}, CIDToGIDMap{"CIDToGIDMap"}, ColorSpace{"ColorSpace"},
     Contents{"Contents"}, Count{"Count"}, CreationDate{"CreationDate"}, DecodeParms{"DecodeParms"},
     Descent{"Descent"}, DescendantFonts{"DescendantFonts"}, DW{"DW"}, Encoding{"Encoding"}, Filter{"Filter"},

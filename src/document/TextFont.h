@@ -1,12 +1,16 @@
 #pragma once
 // What the PDF writer asks of a font that draws text: the glyph for a
-// character, the glyph's advance, and the font's subset for the glyphs a
-// document used, ready to be written as a CID-keyed font.
+// character, the glyph's advance, a run of text shaped into glyphs, and the
+// font's subset for the glyphs a document used, ready to be written as a
+// CID-keyed font.
 #include "PdfFontData.h"
+#include "Shaper.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace Document {
 
@@ -17,6 +21,11 @@ public:
     virtual uint16_t Glyph(char32_t codePoint) const = 0;
     // The glyph's advance in thousandths of the font size.
     virtual int Advance(uint16_t glyph) const = 0;
+    // The characters [start, start + length) of text as glyphs, left to
+    // right (see FontShaper::Shape). A font without shaping tables draws
+    // each character by its own glyph and advance.
+    virtual std::vector<ShapedGlyph> Shape(std::u32string_view text, size_t start, size_t length,
+                                           bool rightToLeft) const;
     // The subset with these glyphs (glyph id -> the text it shows), each
     // advancing by its width.
     virtual PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const = 0;

@@ -4,9 +4,12 @@
 #include "DisplayOrder.h"
 #include "FontPdf.h"
 #include "PdfFile.h"
+#include "Shaper.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
+#include <optional>
 #include <unordered_map>
 
 namespace Document {
@@ -17,6 +20,7 @@ constexpr double LargestFontSize = 10;
 
 // Where the grid of `columns` by `lines` cells lies on the paper.
 struct TextFrame {
+    int columns;
     double fontSize;
     double leading;
     double left;
@@ -30,7 +34,7 @@ TextFrame FrameFor(const Paper& paper, const PageGeometry& geometry, int cellUni
     double widest = (paper.width - 2 * Margin) / (geometry.columns * cellUnits / 1000.0);
     fontSize = std::min(fontSize, widest);
     double lineWidth = geometry.columns * cellUnits / 1000.0 * fontSize;
-    return {fontSize, leading, (paper.width - lineWidth) / 2, paper.height - Margin - 0.8 * fontSize};
+    return {geometry.columns, fontSize, leading, (paper.width - lineWidth) / 2, paper.height - Margin - 0.8 * fontSize};
 }
 
 // The name a page's resources give the font at this place of
@@ -84,8 +88,9 @@ public:
     }
 
     // How the character is drawn in this font when the font has it: the
-    // blanks and punctuation of a right-to-left run stay in its letters'
-    // font, for a viewer takes a change of font for the end of a word.
+    // blanks, punctuation and marks of a shaped run stay in its letters'
+    // font, for a viewer takes a change of font for the end of a word, and
+    // a mark is placed on its letter only by the letter's font.
     const Drawing& For(char32_t character, uint32_t font)
     {
         const Drawing& usual = For(character);
@@ -100,6 +105,40 @@ public:
         }
         return found->second;
     }
+
+    // A glyph that shaping gave, standing for `text` (empty when its
+    // cluster's other glyphs carry the text). Returns its width in the PDF:
+    // the advance it was first drawn with.
+    int UseShaped(uint32_t font, uint16_t glyph, std::u32string text, int advance)
+    {
+        FontUse& use = fonts_[font];
+        auto [found, added] = use.glyphText.emplace(glyph, text);
+        if (!added && found->second.empty()) {
+            found->second = std::move(text);
+        }
+        return use.widths.emplace(glyph, advance).first->second;
+    }
+
+    const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
+
+    // The font that shapes the character: the main one when it has the
+    // character, else the fallback's; none (nullopt) when no font has it.
+    // Unlike For, nothing is drawn yet: a shaped glyph's width is the
+    // advance the shaper gives it, not a cell's.
+    std::optional<uint32_t> ShapingFont(char32_t character)
+    {
+        if (fonts_[0].font->Glyph(character) != 0) {
+            return 0;
+        }
+        if (fallback_) {
+            if (const TextFont* other = fallback_(character); other && other->Glyph(character) != 0) {
+                return static_cast<uint32_t>(IndexOf(other));
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool Has(uint32_t font, char32_t character) const { return fonts_[font].font->Glyph(character) != 0; }
 
     struct FontUse {
         const TextFont* font;
@@ -207,77 +246,366 @@ public:
 private:
     static constexpr uint32_t NoFont = UINT32_MAX;
 
+    // A run of the line: characters of one embedding level, either drawn
+    // on the grid one by one, or shaped together in one font.
+    struct Item {
+        size_t start = 0;
+        size_t end = 0;
+        uint8_t level = 0;
+        bool shaped = false;
+        uint32_t font = 0;
+        int x = 0; // where it starts, in thousandths of the font size from the line's left
+        int width = 0;
+        std::vector<ShapedGlyph> glyphs;
+    };
+
     void Line(const std::u32string& line, size_t end)
     {
-        std::vector<DisplayCharacter> order = DisplayOrder({line.data(), end});
-        if (order.empty()) {
-            for (size_t i = 0; i < end; ++i) {
-                Draw(line[i]);
+        std::u32string_view text(line.data(), end);
+        penX_ = 0;
+        bool plain = IsPlainLeftToRight(text) &&
+                     std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); });
+        if (plain) {
+            // Most lines: every character on its cell, as written.
+            for (char32_t character : text) {
+                DrawOnGrid(character);
             }
         } else {
-            for (size_t i = 0; i < order.size();) {
-                if (order[i].rightToLeft) {
-                    i = DrawRightToLeft(line, order, i);
-                } else {
-                    Draw(line[order[i++].index]);
-                }
-            }
+            LineInRuns(text);
         }
         // What is left of the line needs no move: the next one starts afresh.
         move_ = 0;
         Flush();
     }
 
-    // Draws the right-to-left run of the display order that begins at
-    // `first`: each character on its cell, in the order it is written, so
-    // that the pen goes leftwards through the run. Returns where the run ends.
-    size_t DrawRightToLeft(const std::u32string& line, const std::vector<DisplayCharacter>& order, size_t first)
+    // The line split into runs of one level and one way of drawing, the runs
+    // ordered for display (the bidirectional algorithm, rule L2 on whole
+    // runs), each shaped run shaped in its font, and the runs placed: in a
+    // left-to-right paragraph each on its grid cells unless a shaped run
+    // before it is wider than its cells; a right-to-left paragraph ends at
+    // the right margin.
+    void LineInRuns(std::u32string_view text)
     {
-        struct Placed {
-            size_t index;
-            int offset; // from the run's left edge, in thousandths of the font size
-        };
-        std::vector<Placed> placed;
-        int width = 0;
-        size_t end = first;
-        for (; end < order.size() && order[end].rightToLeft; ++end) {
-            placed.push_back({order[end].index, width});
-            width += CharacterWidth(line[order[end].index]) * chooser_.CellUnits();
+        DisplayOrder order = ResolveDisplayOrder(text);
+        std::vector<Item> items = Itemize(text, order.levels);
+        std::vector<size_t> shown(items.size());
+        std::iota(shown.begin(), shown.end(), size_t{0});
+        uint8_t highest = 0, lowestOdd = UINT8_MAX;
+        for (const Item& item : items) {
+            highest = std::max(highest, item.level);
+            if (item.level % 2 == 1) {
+                lowestOdd = std::min(lowestOdd, item.level);
+            }
         }
-        std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
-        auto letter = std::find_if(placed.begin(), placed.end(),
-                                   [&line](const Placed& character) { return IsRightToLeft(line[character.index]); });
-        uint32_t font = chooser_.For(line[letter == placed.end() ? placed.front().index : letter->index]).font;
-        int pen = 0;
-        for (const Placed& character : placed) {
-            Move(character.offset - pen);
-            Draw(chooser_.For(line[character.index], font));
-            pen = character.offset + CharacterWidth(line[character.index]) * chooser_.CellUnits();
+        for (int level = highest; level >= lowestOdd && level >= 1; --level) {
+            for (size_t i = 0; i < shown.size();) {
+                if (items[shown[i]].level < level) {
+                    ++i;
+                    continue;
+                }
+                size_t last = i;
+                while (last < shown.size() && items[shown[last]].level >= level) {
+                    ++last;
+                }
+                std::reverse(shown.begin() + i, shown.begin() + last);
+                i = last;
+            }
         }
-        Move(width - pen);
-        return end;
+
+        const int cell = chooser_.CellUnits();
+        int pen = 0, cells = 0;
+        for (size_t index : shown) {
+            Item& item = items[index];
+            int gridWidth = 0;
+            for (size_t i = item.start; i < item.end; ++i) {
+                gridWidth += CharacterWidth(text[i]) * cell;
+            }
+            if (item.shaped) {
+                item.glyphs = chooser_.FontAt(item.font).Shape(text, item.start, item.end - item.start, item.level % 2 == 1);
+                item.width = 0;
+                for (const ShapedGlyph& glyph : item.glyphs) {
+                    item.width += glyph.advance;
+                }
+            } else {
+                item.width = gridWidth;
+            }
+            item.x = order.paragraphLevel == 0 ? std::max(pen, cells) : pen;
+            pen = item.x + item.width;
+            cells += gridWidth;
+        }
+        int shift = order.paragraphLevel == 0 ? 0 : std::max(0, frame_.columns * cell - pen);
+        for (size_t index : shown) {
+            Item& item = items[index];
+            item.x += shift;
+            if (item.shaped) {
+                DrawShaped(text, item);
+            } else {
+                DrawGridItem(text, item);
+            }
+        }
     }
 
-    void Draw(char32_t character) { Draw(chooser_.For(character)); }
+    // Runs in written order: a shaped run holds the characters of one shaped
+    // script in one font, with the marks after them and the blanks and
+    // punctuation between two of them; everything else is drawn on the grid.
+    std::vector<Item> Itemize(std::u32string_view text, const std::vector<uint8_t>& levels)
+    {
+        const size_t count = text.size();
+        std::vector<uint32_t> script(count, 0); // 0: drawn on the grid
+        std::vector<uint32_t> font(count, 0);
+        for (size_t i = 0; i < count; ++i) {
+            if (IsShapedScript(text[i])) {
+                if (std::optional<uint32_t> shaping = chooser_.ShapingFont(text[i])) {
+                    script[i] = ScriptOf(text[i]);
+                    font[i] = *shaping;
+                }
+            }
+        }
+        // Marks (and joiners) go with the letter before them.
+        for (size_t i = 1; i < count; ++i) {
+            if (script[i] == 0 && script[i - 1] != 0 && ScriptOf(text[i]) == 1 && JoinsFont(text[i], font[i - 1])) {
+                script[i] = script[i - 1];
+                font[i] = font[i - 1];
+            }
+        }
+        // Blanks, digits and punctuation between two letters of one shaped
+        // script and font are shaped with them, and so are those between
+        // such a letter and the line's start or end.
+        for (size_t i = 0; i < count;) {
+            if (script[i] != 0 || ScriptOf(text[i]) != 0) {
+                ++i;
+                continue;
+            }
+            size_t last = i;
+            while (last < count && script[last] == 0 && ScriptOf(text[last]) == 0) {
+                ++last;
+            }
+            size_t letter = i > 0 ? i - 1 : last;
+            bool joins = letter < count && script[letter] != 0;
+            if (joins && i > 0 && last < count) {
+                joins = script[last] == script[letter] && font[last] == font[letter];
+            }
+            for (size_t j = i; joins && j < last; ++j) {
+                joins = JoinsFont(text[j], font[letter]);
+            }
+            if (joins) {
+                std::fill(script.begin() + i, script.begin() + last, script[letter]);
+                std::fill(font.begin() + i, font.begin() + last, font[letter]);
+            }
+            i = last;
+        }
+        std::vector<Item> items;
+        for (size_t i = 0; i < count;) {
+            size_t last = i + 1;
+            while (last < count && levels[last] == levels[i] && script[last] == script[i] && font[last] == font[i]) {
+                ++last;
+            }
+            Item item;
+            item.start = i;
+            item.end = last;
+            item.level = levels[i];
+            item.shaped = script[i] != 0;
+            item.font = font[i];
+            items.push_back(std::move(item));
+            i = last;
+        }
+        return items;
+    }
+
+    bool JoinsFont(char32_t character, uint32_t font) const { return chooser_.Has(font, character); }
+
+    // A run drawn on the grid, each character on its cell. Right to left,
+    // the cells are taken from the right (a bracket drawn as its mirrored
+    // twin, a mark on its base's cell), and the characters are drawn in the
+    // order they are written, as a shaped run's glyphs are.
+    void DrawGridItem(std::u32string_view text, const Item& item)
+    {
+        if (item.level % 2 == 0) {
+            MoveTo(item.x);
+            for (size_t i = item.start; i < item.end; ++i) {
+                DrawOnGrid(text[i]);
+            }
+            return;
+        }
+        int right = item.x + item.width;
+        for (size_t i = item.start; i < item.end; ++i) {
+            int cell = CharacterWidth(text[i]) * chooser_.CellUnits();
+            if (cell > 0) {
+                right -= cell;
+                MoveTo(right);
+            } else {
+                // A mark stays on the cell of the character before it.
+                MoveTo(penX_ - (i > item.start ? CharacterWidth(text[i - 1]) * chooser_.CellUnits() : 0));
+            }
+            DrawOnGrid(MirroredCharacter(text[i]));
+        }
+        MoveTo(item.x + item.width);
+    }
+
+    // A shaped run: each glyph where the shaper put it, the characters of
+    // each cluster carried by its glyphs for the ToUnicode map. A
+    // left-to-right run also carries its characters as its /ActualText, so
+    // that a reader copies and finds them in the order they are written
+    // where the glyphs are in another (an Indic vowel drawn before its
+    // consonant). A right-to-left run does not: the readers that honour
+    // /ActualText take its text as laid out left to right and then turn the
+    // line around, reversing every word; its glyphs, each standing for its
+    // characters, are read right to left as drawn.
+    void DrawShaped(std::u32string_view text, const Item& item)
+    {
+        bool actualText = item.level % 2 == 0;
+        if (actualText) {
+            BeginActualText(text.substr(item.start, item.end - item.start));
+        }
+        std::vector<uint32_t> starts;
+        for (const ShapedGlyph& glyph : item.glyphs) {
+            starts.push_back(glyph.cluster);
+        }
+        std::sort(starts.begin(), starts.end());
+        starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+        const TextFont& font = chooser_.FontAt(item.font);
+        const size_t count = item.glyphs.size();
+        std::vector<int> xs(count);
+        std::vector<std::u32string> texts(count);
+        int x = item.x;
+        for (size_t first = 0; first < count;) {
+            size_t last = first;
+            while (last < count && item.glyphs[last].cluster == item.glyphs[first].cluster) {
+                xs[last] = x + item.glyphs[last].xOffset;
+                x += item.glyphs[last].advance;
+                ++last;
+            }
+            uint32_t start = item.glyphs[first].cluster;
+            auto next = std::upper_bound(starts.begin(), starts.end(), start);
+            size_t clusterEnd = next == starts.end() ? item.end : *next;
+            std::vector<std::u32string> cluster = ClusterTexts(font, item.glyphs, first, last,
+                                                               text.substr(start, clusterEnd - start));
+            std::move(cluster.begin(), cluster.end(), texts.begin() + first);
+            first = last;
+        }
+        // Right to left, the glyphs are drawn in the order they are written,
+        // the pen going leftwards: the readers that order a line by how its
+        // text was drawn then read the words as written.
+        for (size_t i = 0; i < count; ++i) {
+            size_t g = item.level % 2 == 0 ? i : count - 1 - i;
+            const ShapedGlyph& glyph = item.glyphs[g];
+            if (glyph.glyph == 0) {
+                ++replaced_;
+            }
+            SetFont(item.font);
+            if (glyph.yOffset != rise_) {
+                Flush();
+                rise_ = glyph.yOffset;
+                out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
+            }
+            MoveTo(xs[g]);
+            // A mark placed back over its letter (no advance, a leftward
+            // offset) is given the width that brings the pen back to where
+            // it was: a reader that sees the pen jump forward after a glyph
+            // takes the gap for a blank between words.
+            int advance = glyph.advance == 0 && glyph.xOffset < 0 ? -glyph.xOffset : glyph.advance;
+            int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g]), advance);
+            Show(glyph.glyph);
+            penX_ += width;
+        }
+        if (rise_ != 0) {
+            Flush();
+            rise_ = 0;
+            out_ += "0 Ts\n";
+        }
+        MoveTo(x);
+        if (actualText) {
+            EndActualText();
+        }
+    }
+
+    // The text each glyph of a cluster stands for: a glyph that is the
+    // font's own for one of the cluster's characters stands for it; the
+    // characters left go to the first other glyph (a conjunct, a ligature, a
+    // contextual form), else to the first glyph.
+    static std::vector<std::u32string> ClusterTexts(const TextFont& font, const std::vector<ShapedGlyph>& glyphs,
+                                                    size_t first, size_t last, std::u32string_view characters)
+    {
+        std::vector<std::u32string> texts(last - first);
+        std::vector<bool> taken(characters.size(), false);
+        size_t other = SIZE_MAX;
+        for (size_t g = first; g < last; ++g) {
+            bool nominal = false;
+            for (size_t c = 0; c < characters.size() && !nominal; ++c) {
+                if (!taken[c] && glyphs[g].glyph != 0 && font.Glyph(characters[c]) == glyphs[g].glyph) {
+                    taken[c] = true;
+                    texts[g - first] = std::u32string(1, characters[c]);
+                    nominal = true;
+                }
+            }
+            if (!nominal && other == SIZE_MAX) {
+                other = g - first;
+            }
+        }
+        std::u32string rest;
+        for (size_t c = 0; c < characters.size(); ++c) {
+            if (!taken[c]) {
+                rest += characters[c];
+            }
+        }
+        texts[other == SIZE_MAX ? 0 : other] += rest;
+        return texts;
+    }
+
+    void BeginActualText(std::u32string_view text)
+    {
+        Flush();
+        out_ += "/Span";
+        out_ += PdfDictionary().Text(Pdf::ActualText, std::u32string(text)).Written();
+        out_ += "BDC\n";
+    }
+
+    void EndActualText()
+    {
+        Flush();
+        out_ += "EMC\n";
+    }
+
+    void MoveTo(int x)
+    {
+        Move(x - penX_);
+        penX_ = x;
+    }
+
+    void DrawOnGrid(char32_t character)
+    {
+        Draw(chooser_.For(character));
+        penX_ += CharacterWidth(character) * chooser_.CellUnits();
+    }
 
     void Draw(const Drawing& drawing)
     {
         if (drawing.replaced) {
             ++replaced_;
         }
-        if (drawing.font != font_) {
+        SetFont(drawing.font);
+        Show(drawing.glyph);
+        Move(-drawing.adjustment);
+    }
+
+    void SetFont(uint32_t font)
+    {
+        if (font != font_) {
             Flush();
-            font_ = drawing.font;
+            font_ = font;
             out_ += '/';
             out_ += FontResourceName(font_);
             out_ += ' ';
             out_ += PdfNumber(frame_.fontSize);
             out_ += " Tf\n";
         }
+    }
+
+    void Show(uint16_t glyph)
+    {
         WriteMove();
-        run_ += static_cast<char>(drawing.glyph >> 8);
-        run_ += static_cast<char>(drawing.glyph & 0xFF);
-        Move(-drawing.adjustment);
+        run_ += static_cast<char>(glyph >> 8);
+        run_ += static_cast<char>(glyph & 0xFF);
     }
 
     // Moves the pen right by `units` thousandths of the font size before the
@@ -334,6 +662,8 @@ private:
     std::string run_; // the codes since the last adjustment, not yet escaped
     std::string array_;
     int move_ = 0; // thousandths of the font size the pen moves right before the next glyph
+    int penX_ = 0; // where the pen stands after the moves written and waiting, from the line's left
+    int rise_ = 0; // the text rise in force, in thousandths of the font size
     uint32_t font_ = NoFont;
     bool newLine_ = false; // the next string shown starts the next line
 };

@@ -15,6 +15,12 @@ int TrueTypeTextFont::Advance(uint16_t glyph) const
     return unitsPerEm <= 0 ? 0 : (font_.AdvanceWidth(glyph) * 1000 + unitsPerEm / 2) / unitsPerEm;
 }
 
+std::vector<ShapedGlyph> TrueTypeTextFont::Shape(std::u32string_view text, size_t start, size_t length,
+                                                 bool rightToLeft) const
+{
+    return shaper_.Shape(text, start, length, rightToLeft);
+}
+
 PdfFontData TrueTypeTextFont::Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const
 {
     return BuildPdfFont(font_, usedGlyphs, widths);

@@ -30,8 +30,9 @@ public:
     using RunLockError::RunLockError;
 };
 
-// The lock's name is taken by an object this user may not open, or by
-// something that is not a mutex.
+// The lock's name is taken by an object this user may not open, by
+// something that is not a mutex, or by a mutex that another user owns or
+// that admits anyone besides this user (which could then hold it).
 class RunLockUnavailable : public RunLockError {
 public:
     using RunLockError::RunLockError;
@@ -47,9 +48,10 @@ public:
 
     // Waits, processing window messages, until no other run holds the lock
     // for this signal file. A lock left by a run that died is taken over.
-    // The lock admits only the current user. Throws RunLockTimeout when
-    // another run holds it past the wait limit, RunLockUnavailable when the
-    // lock cannot be made or opened.
+    // The lock admits only the current user; one made by someone else is
+    // refused at once, not waited for. Throws RunLockTimeout when another
+    // run holds it past the wait limit, RunLockUnavailable when the lock
+    // cannot be made or opened or is refused.
     void Acquire(const std::wstring& signalFilePath);
 
     // Lets the next run go on; harmless when not held.

@@ -17,6 +17,9 @@ using namespace Global;
 
 namespace {
 
+// How long the release waits for another process that holds the marker.
+constexpr DWORD MarkerHolderWaitMs = 2000;
+
 bool IsHeld(const std::wstring& signalFilePath)
 {
     std::wstring ignored;
@@ -49,6 +52,44 @@ ChangeNotificationHandle WatchFolderOf(const std::wstring& signalFilePath)
     } catch (const Error&) {
         return {};
     }
+}
+
+// The marker's identity, read through an open handle; nothing for a file
+// that is no marker (not empty) or cannot be asked.
+std::optional<MarkerIdentity> MarkerOf(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || information.nFileSizeLow != 0 ||
+        information.nFileSizeHigh != 0) {
+        return std::nullopt;
+    }
+    return MarkerIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow,
+                          information.ftCreationTime, information.ftLastWriteTime};
+}
+
+// Without FILE_SHARE_DELETE, so that nobody else deletes or renames the
+// marker while it is checked. A brief holder (a scanner, CommandLine.exe's
+// own probe) is waited for a little; code receives the last failure.
+FileHandle OpenToDelete(const std::wstring& signalFilePath, DWORD& code)
+{
+    std::string ansi = ToAnsi(signalFilePath);
+    const Deadline deadline(MarkerHolderWaitMs);
+    for (;;) {
+        FileHandle file(::CreateFileA(ansi.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        code = file ? ERROR_SUCCESS : ::GetLastError();
+        if (file || code != ERROR_SHARING_VIOLATION || deadline.HasPassed()) {
+            return file;
+        }
+        ::Sleep(deadline.Slice(PumpInterval));
+    }
+}
+
+bool DeleteOnClose(HANDLE file) noexcept
+{
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
 } // namespace
@@ -144,33 +185,57 @@ void WithdrawMarker(const std::wstring& signalFilePath)
     DeleteFileIfFree(signalFilePath);
 }
 
-MarkerRelease ReleaseMarker() noexcept
+bool operator==(const MarkerIdentity& a, const MarkerIdentity& b) noexcept
+{
+    auto same = [](const FILETIME& x, const FILETIME& y) {
+        return x.dwLowDateTime == y.dwLowDateTime && x.dwHighDateTime == y.dwHighDateTime;
+    };
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow &&
+           same(a.created, b.created) && same(a.written, b.written);
+}
+
+std::optional<MarkerIdentity> IdentifyMarker(const std::wstring& signalFilePath) noexcept
 {
     try {
-        return ReleaseMarker(FindSignalFilePath());
+        // Attributes alone: whoever holds the marker open is not in the way.
+        FileHandle file(::CreateFileA(ToAnsi(signalFilePath).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file ? MarkerOf(file.Get()) : std::nullopt;
     } catch (...) {
-        return MarkerRelease::Failed; // the function's own trap: the converter has no one to show an error to
+        return std::nullopt; // the function's own trap: the converter has no one to show an error to
     }
 }
 
-MarkerRelease ReleaseMarker(const std::wstring& signalFilePath) noexcept
+MarkerRelease ReleaseMarker(const std::wstring& signalFilePath, const MarkerIdentity& answered,
+                            const std::function<void()>& handOver)
 {
+    FileHandle marker;
+    DWORD code = ERROR_SUCCESS;
     try {
-        if (!FileExists(signalFilePath)) {
-            return MarkerRelease::NoMarker;
-        }
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!::GetFileAttributesExA(ToAnsi(signalFilePath).c_str(), GetFileExInfoStandard, &data)) {
-            return MarkerRelease::Failed;
-        }
-        // Only an empty file is a marker: a hand-over file is left alone.
-        if (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0 || IsHeld(signalFilePath)) {
-            return MarkerRelease::NoMarker;
-        }
-        return DeleteFileIfFree(signalFilePath) ? MarkerRelease::Released : MarkerRelease::Failed;
+        marker = OpenToDelete(signalFilePath, code);
     } catch (...) {
-        return MarkerRelease::Failed; // the function's own trap, as above
+        return MarkerRelease::Failed; // a name the code page cannot carry
     }
+    if (!marker) {
+        // A folder in its place is no marker either: the run has given up.
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || FolderExists(signalFilePath)) {
+            return MarkerRelease::NotAnswered;
+        }
+        return code == ERROR_SHARING_VIOLATION ? MarkerRelease::Held : MarkerRelease::Failed;
+    }
+    std::optional<MarkerIdentity> found = MarkerOf(marker.Get());
+    if (!found || !(*found == answered)) {
+        return MarkerRelease::NotAnswered;
+    }
+    // Marked first, deleted when the handle closes: CommandLine.exe goes on
+    // once it is gone, and the job is takeable by then. A failing handOver
+    // still lets the run go on.
+    if (!DeleteOnClose(marker.Get())) {
+        return MarkerRelease::Failed;
+    }
+    handOver();
+    return MarkerRelease::Released;
 }
 
 std::wstring ReadHandOverPath()

@@ -5,7 +5,11 @@
 // taken the marker away with the job; then it hands over the output path as
 // one line, runs the converter and removes the file. Every step of that
 // exchange, on either side, is here; the file's place is SignalFileLocation's.
+#include <windows.h>
+
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace SignalExchange {
@@ -51,16 +55,40 @@ void WithdrawMarker(const std::wstring& signalFilePath);
 
 // --- The converter's side ---
 
+// The marker that a print job answers, as it was when the print run began:
+// the file itself (its volume and file index) and its times. A marker that
+// a later run makes in the same place is another marker, even where the
+// file system hands out the same file index again.
+struct MarkerIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    FILETIME created{};
+    FILETIME written{};
+};
+bool operator==(const MarkerIdentity& a, const MarkerIdentity& b) noexcept;
+
+// At the start of a print run: the marker at the signal file's place.
+// Nothing when there is none (no file, a folder, a hand-over file, or a file
+// that cannot be asked). Never throws.
+std::optional<MarkerIdentity> IdentifyMarker(const std::wstring& signalFilePath) noexcept;
+
 enum class MarkerRelease {
-    Released,  // the marker was there and is gone: CommandLine.exe goes on
-    NoMarker,  // none to release: no file, a hand-over file, or a file another process holds
-    Failed,    // the file could not be found or a free marker could not be deleted
+    Released,    // it was the marker answered; it is gone, CommandLine.exe goes on
+    NotAnswered, // no marker there, or another one: the run that made it has given up
+    Held,        // another process holds it and does not let it be deleted
+    Failed,      // it could not be opened or deleted for another reason
 };
 
-// After a print job has arrived: deletes the marker (the file at the place
-// FindSignalFilePath gives, empty and free). Never throws.
-MarkerRelease ReleaseMarker() noexcept;
-MarkerRelease ReleaseMarker(const std::wstring& signalFilePath) noexcept;
+// Once the print job is ready: opens the marker and checks on that handle
+// that it is still the one answered (and still empty); only then marks it
+// for deletion through that handle, so that no other file can take its
+// place between the check and the delete, runs handOver, which makes the
+// job takeable, and closes the handle, which deletes the marker. Once
+// marked, the marker goes whether or not handOver throws; handOver's
+// exception then goes on. Throws nothing else.
+MarkerRelease ReleaseMarker(const std::wstring& signalFilePath, const MarkerIdentity& answered,
+                            const std::function<void()>& handOver);
 
 // The output path from the hand-over file at FindSignalFilePath's place:
 // its first line in the ANSI code page, up to CR LF (or a lone LF or CR).

@@ -8,7 +8,9 @@
 
 namespace Global {
 
-std::string ReadFileBytes(const std::wstring& path)
+namespace {
+
+FileHandle OpenToRead(const std::wstring& path)
 {
     std::string ansi = ToAnsi(path);
     // Others may go on writing or deleting: a job is a copy taken at one moment.
@@ -17,18 +19,57 @@ std::string ReadFileBytes(const std::wstring& path)
     if (!file) {
         ThrowSystemError(L"The file \"" + path + L"\" could not be opened", ::GetLastError());
     }
-    std::string bytes;
+    return file;
+}
+
+// Reads to the end, or until more than limit bytes have come: true when the
+// end came first.
+bool ReadUpTo(HANDLE file, const std::wstring& path, unsigned long long limit, std::string& bytes)
+{
     char buffer[65536];
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
+        if (!::ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
             ThrowSystemError(L"The file \"" + path + L"\" could not be read", ::GetLastError());
         }
         if (read == 0) {
-            return bytes;
+            return true;
+        }
+        if (bytes.size() + read > limit) {
+            return false;
         }
         bytes.append(buffer, read);
     }
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    FileHandle file = OpenToRead(path);
+    std::string bytes;
+    ReadUpTo(file.Get(), path, bytes.max_size(), bytes);
+    return bytes;
+}
+
+std::optional<std::string> ReadFileBytesUpTo(const std::wstring& path, unsigned long long limit,
+                                             unsigned long long& size)
+{
+    FileHandle file = OpenToRead(path);
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(file.Get(), &length)) {
+        ThrowSystemError(L"The size of the file \"" + path + L"\" is unknown", ::GetLastError());
+    }
+    size = static_cast<unsigned long long>(length.QuadPart);
+    if (size > limit) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(size));
+    if (!ReadUpTo(file.Get(), path, limit, bytes)) {
+        return std::nullopt; // it grew past the limit while it was read
+    }
+    return bytes;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)

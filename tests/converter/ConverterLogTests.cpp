@@ -8,11 +8,13 @@ namespace {
 TEST(ConverterLog, OneLinePerEventAndTheNewestLinesKept)
 {
     EXPECT_EQ(FormatLogLine("2026-12-07 10:00:00.000Z", {L"1-0.job", L"C:\\a \"b\".txt", L"refused",
-                                                         L"Not a document:\r\nan executable", 3}),
+                                                         L"Not a document:\r\nan executable", 3, L""}),
               "2026-12-07 10:00:00.000Z refused job=1-0.job document=\"C:\\a 'b'.txt\" replaced=3 "
               "reason=\"Not a document:  an executable\"\r\n");
-    EXPECT_EQ(FormatLogLine("t", {L"", L"\u0394.txt", L"taken", L"", 0}),
+    EXPECT_EQ(FormatLogLine("t", {L"", L"\u0394.txt", L"taken", L"", 0, L""}),
               "t taken job=- document=\"\xCE\x94.txt\" replaced=0 reason=\"\"\r\n");
+    EXPECT_EQ(FormatLogLine("t", {L"", L"k.txt", L"converted", L"text", 3, L"Khmer 2, control 1"}),
+              "t converted job=- document=\"k.txt\" replaced=3 scripts=\"Khmer 2, control 1\" reason=\"text\"\r\n");
 
     const struct {
         std::string log;

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -103,34 +104,121 @@ protected:
         fs::temp_directory_path() / ("ConverterProcess-" + std::to_string(::GetCurrentProcessId()));
     const fs::path signal_ = temp_ / "PDFCreator" / "CommandLine.txt";
     static inline const fs::path converter_ = temp_ / "converter";
-    const Spool spool_{converter_.wstring()};
+    const Spool spool_{Spool::FolderFor(signal_.wstring())};
 };
 
-TEST_F(ConverterProcess, PrintFileTakesACopyAsJobAndReleasesOnlyAnEmptyFreeMarker)
+// A job is made for the run whose marker is there, and only with that
+// marker does it become takeable; without one, nobody waits for it.
+TEST_F(ConverterProcess, PrintFileTakesACopyAsJobOnlyForTheMarkerItReleases)
 {
-    Signal("");
-    EXPECT_EQ(RunConverter(Document("doc.txt", "some text\r\n")), ExitCode::Success);
-    std::vector<std::wstring> jobs = spool_.PendingJobs();
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(ReadJob(jobs[0]).document, "some text\r\n");
-    EXPECT_EQ(ReadJob(jobs[0]).documentName, (temp_ / "doc.txt").wstring());
-    EXPECT_FALSE(fs::exists(signal_));
-    EXPECT_TRUE(fs::exists(temp_ / "doc.txt")) << "the document itself stays where it is";
-
-    Signal("C:\\out.pdf\r\n");
-    EXPECT_EQ(RunConverter(Document("doc.txt", "x")), ExitCode::Success);
-    ASSERT_TRUE(fs::exists(signal_)) << "a hand-over file is no marker";
-    EXPECT_EQ(ReadFileBytes(signal_.wstring()), "C:\\out.pdf\r\n");
-
-    Signal("");
-    {
-        Global::FileHandle held(::CreateFileW(signal_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held.IsValid());
-        EXPECT_EQ(RunConverter(Document("doc.txt", "x")), ExitCode::Success);
-        EXPECT_TRUE(fs::exists(signal_)) << "a held marker is not deleted";
+    const struct {
+        const char* situation;
+        std::optional<std::string> signal; // nothing: no signal file
+        bool held;                         // held open, without letting it be deleted
+        ExitCode code;
+        size_t jobs;
+        bool left;
+    } cases[] = {
+        {"an empty marker", "", false, ExitCode::Success, 1, false},
+        {"no signal file", std::nullopt, false, ExitCode::NoRunWaiting, 0, false},
+        {"a hand-over file", "C:\\out.pdf\r\n", false, ExitCode::NoRunWaiting, 0, true},
+        {"a marker another process holds", "", true, ExitCode::UnexpectedError, 0, true},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].situation);
+        spool_.Clear();
+        fs::remove(signal_);
+        if (cases[i].signal) {
+            Signal(*cases[i].signal);
+        }
+        {
+            Global::FileHandle held(cases[i].held ? ::CreateFileW(signal_.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                                  nullptr, OPEN_EXISTING, 0, nullptr)
+                                                  : INVALID_HANDLE_VALUE);
+            EXPECT_EQ(RunConverter(Document("doc.txt", "some text\r\n")), cases[i].code);
+        }
+        std::vector<std::wstring> jobs = spool_.PendingJobs();
+        ASSERT_EQ(jobs.size(), cases[i].jobs);
+        if (!jobs.empty()) {
+            EXPECT_EQ(ReadJob(jobs[0]).document, "some text\r\n");
+            EXPECT_EQ(ReadJob(jobs[0]).documentName, (temp_ / "doc.txt").wstring());
+        }
+        EXPECT_EQ(fs::exists(signal_), cases[i].left);
+        if (cases[i].signal && cases[i].left) {
+            EXPECT_EQ(ReadFileBytes(signal_.wstring()), *cases[i].signal);
+        }
+        EXPECT_TRUE(fs::exists(temp_ / "doc.txt")) << "the document itself stays where it is";
+        std::vector<fs::path> unreleased;
+        for (const auto& entry : fs::directory_iterator(spool_.Folder())) {
+            if (entry.path().extension() == ".part") {
+                unreleased.push_back(entry.path());
+            }
+        }
+        EXPECT_TRUE(unreleased.empty()) << "a job nobody waits for was left behind";
     }
-    EXPECT_EQ(spool_.PendingJobs().size(), 3u);
+}
+
+// A print run that outlives its run's wait for the marker: by then its run
+// has given up and taken the marker away, and a later run may have placed
+// its own. The late job never reaches that run's output.
+TEST_F(ConverterProcess, APrintRunWhoseRunHasGivenUpDropsItsJob)
+{
+    WriteFileBytes((temp_ / "late.txt").wstring(), "the late document");
+    for (bool laterRun : {false, true}) {
+        SCOPED_TRACE(laterRun ? "a later run has placed its marker" : "no later run yet");
+        Signal("");
+        PrintRun late = BeginPrintRun(signal_.wstring());
+        ASSERT_TRUE(late.marker.has_value());
+        fs::remove(signal_);
+        if (laterRun) {
+            ASSERT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
+            Signal("");
+        }
+        RunReport report;
+        try {
+            FinishPrintRun(late, spool_, (temp_ / "late.txt").wstring(), report);
+            ADD_FAILURE() << "the late job was taken";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Code(), ExitCode::NoRunWaiting);
+        }
+        EXPECT_TRUE(spool_.PendingJobs().empty());
+        EXPECT_EQ(fs::exists(signal_), laterRun) << "the later run's marker must stay";
+    }
+    ASSERT_EQ(RunConverter(Document("mine.txt", "the later run's own document")), ExitCode::Success);
+    HandOver(temp_ / "out.pdf");
+    ASSERT_EQ(RunConverter(L""), ExitCode::Success);
+    std::string pdf = ReadFileBytes((temp_ / "out.pdf").wstring());
+    EXPECT_NE(pdf.find("/Title (mine.txt)"), std::string::npos) << "the later run got another document";
+    EXPECT_TRUE(spool_.PendingJobs().empty());
+}
+
+// Only names the spool itself gives are cleared, and an unreleased job only
+// once the print run that wrote it has ended.
+TEST_F(ConverterProcess, ClearCacheRemovesADeadPrintRunsLeftoversAndNothingElse)
+{
+    Global::KernelHandle ended = Start(L"/Bogus"); // its id stays unused while the handle is open
+    ASSERT_EQ(Finish(ended), ExitCode::BadArguments);
+    auto unreleased = [&](DWORD processId) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%020llu-%08lx.job.part", 134000000000000000ULL,
+                      static_cast<unsigned long>(processId));
+        return fs::path(spool_.Folder()) / name;
+    };
+    const fs::path dead = unreleased(::GetProcessId(ended.Get()));
+    const fs::path alive = unreleased(::GetCurrentProcessId());
+    const fs::path foreign[] = {fs::path(spool_.Folder()) / "notes.job.part",
+                                fs::path(spool_.Folder()) / "prt1A2B.tmp"};
+    for (const fs::path& path : {dead, alive, foreign[0], foreign[1]}) {
+        WriteFileBytes(path.wstring(), "x");
+    }
+    EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(alive)) << "a print run still writing lost its job";
+    for (const fs::path& path : foreign) {
+        EXPECT_TRUE(fs::exists(path)) << path << " is not the spool's to delete";
+        fs::remove(path);
+    }
+    fs::remove(alive);
 }
 
 TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarkerAndIsLogged)
@@ -145,7 +233,17 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
         {(temp_ / "absent.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "folder.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "program.exe").wstring(), ExitCode::DocumentRefused, " refused job=- "},
+        // Refused by its size before a byte is read (sparse: it takes no disk).
+        {(temp_ / "huge.txt").wstring(), ExitCode::DocumentRefused, " (2048 MB) is larger than 32 MB."},
     };
+    {
+        Global::FileHandle huge(::CreateFileW((temp_ / "huge.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                              0, nullptr));
+        ASSERT_TRUE(huge.IsValid());
+        LARGE_INTEGER size{};
+        size.QuadPart = 2LL << 30;
+        ASSERT_TRUE(::SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(huge.Get()));
+    }
     for (size_t i = 0; i < std::size(cases); ++i) {
         Signal("");
         EXPECT_EQ(RunConverter(L"/PrintFile \"" + cases[i].document + L"\""), cases[i].code) << "case " << i;
@@ -155,35 +253,52 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
         EXPECT_NE(last.find(Global::ToAnsi(cases[i].document)), std::string::npos) << "case " << i << ": " << last;
     }
     EXPECT_TRUE(spool_.PendingJobs().empty());
+    // The conversion run after a refusal adds nothing to it: no line in the
+    // log, nothing on its standard error.
+    std::string log = ReadFileBytes(LogFilePath(converter_.wstring()));
+    HandOver(temp_ / "out.pdf");
+    EXPECT_EQ(RunConverter(L""), ExitCode::NoPendingJob);
+    EXPECT_EQ(ReadFileBytes(LogFilePath(converter_.wstring())), log);
+    EXPECT_FALSE(fs::exists(temp_ / "out.pdf"));
 }
 
-TEST_F(ConverterProcess, JobsTakenAtOnceArriveUnderNamesOfTheirOwnAndClearCacheRemovesThem)
+// Six print runs at once answer one marker: one of them releases it and
+// its job; the others' jobs are dropped, none left half-made.
+TEST_F(ConverterProcess, PrintRunsAtOnceForOneMarkerMakeOneJob)
 {
     std::wstring printFile = Document("doc.txt", "same document");
+    Signal("");
     std::vector<Global::KernelHandle> processes;
     for (int i = 0; i < 6; ++i) {
         processes.push_back(Start(printFile));
     }
+    std::vector<ExitCode> codes;
     for (size_t i = 0; i < processes.size(); ++i) {
-        EXPECT_EQ(Finish(processes[i]), ExitCode::Success) << "process " << i;
+        codes.push_back(Finish(processes[i]));
     }
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), ExitCode::Success), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), ExitCode::NoRunWaiting), 5);
     std::vector<std::wstring> jobs = spool_.PendingJobs();
-    EXPECT_EQ(jobs.size(), processes.size());
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(spool_.Folder()), fs::directory_iterator()), 1);
     // Six writers at once, through the log's mutex: no line lost or torn.
     std::string log = ReadFileBytes(LogFilePath(converter_.wstring()));
-    for (const std::wstring& job : jobs) {
-        std::string line = " taken job=" + Global::ToAnsi(fs::path(job).filename().wstring()) + " document=\"";
-        size_t at = log.find(line);
-        EXPECT_NE(at, std::string::npos) << "no log line for " << fs::path(job).filename();
-        EXPECT_EQ(log.find(line, at + 1), std::string::npos) << "two log lines for " << fs::path(job).filename();
+    std::string line = " taken job=" + Global::ToAnsi(fs::path(jobs[0]).filename().wstring()) + " document=\"";
+    EXPECT_NE(log.find(line), std::string::npos) << log;
+    size_t given = 0;
+    for (size_t at = 0; (at = log.find(" failed job=- document=\"", at)) != std::string::npos; ++at) {
+        ++given;
     }
+    EXPECT_EQ(given, 5u) << log;
     EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
     EXPECT_TRUE(spool_.PendingJobs().empty());
 }
 
 TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemovesOnlyThatJob)
 {
+    Signal("");
     ASSERT_EQ(RunConverter(Document("a.txt", "first job")), ExitCode::Success);
+    Signal("");
     ASSERT_EQ(RunConverter(Document("b.txt", "second job")), ExitCode::Success);
     WriteFileBytes((temp_ / "out.pdf").wstring(), "old content that is longer than nothing");
     HandOver(temp_ / "out.pdf");
@@ -204,6 +319,7 @@ TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemov
 // go it is converted once.
 TEST_F(ConverterProcess, AJobHeldOpenIsConvertedOnceAndOnlyOnceLetGo)
 {
+    Signal("");
     ASSERT_EQ(RunConverter(Document("a.txt", "the only job")), ExitCode::Success);
     std::vector<std::wstring> jobs = spool_.PendingJobs();
     ASSERT_EQ(jobs.size(), 1u);
@@ -229,6 +345,7 @@ TEST_F(ConverterProcess, AJobHeldOpenIsConvertedOnceAndOnlyOnceLetGo)
 // out again, and goes when the cache is next cleared.
 TEST_F(ConverterProcess, ATakenJobThatCannotBeRemovedIsNeverHandedOutAgain)
 {
+    Signal("");
     ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
     TakenJob taken = spool_.TakeOldestJob();
     {
@@ -252,22 +369,26 @@ TEST_F(ConverterProcess, ATakenJobThatCannotBeRemovedIsNeverHandedOutAgain)
 // Every run's failure reaches the log, a clearing's too.
 TEST_F(ConverterProcess, ASpoolThatCannotBeUsedIsLoggedForEveryRun)
 {
-    fs::remove_all(converter_ / "Spool");
-    WriteFileBytes((converter_ / "Spool").wstring(), "a file where the spool should be");
+    const fs::path spool = spool_.Folder();
+    fs::remove_all(spool);
+    WriteFileBytes(spool.wstring(), "a file where the spool should be");
     const std::wstring cases[] = {L"/ClearCache /NoStart", L"", Document("a.txt", "x")};
-    HandOver(temp_ / "out.pdf");
     for (size_t i = 0; i < std::size(cases); ++i) {
+        // The print run has its marker, and still releases it.
+        i + 1 == std::size(cases) ? Signal("") : HandOver(temp_ / "out.pdf");
         EXPECT_EQ(RunConverter(cases[i]), ExitCode::SpoolUnusable) << "case " << i;
         EXPECT_NE(LastLogLine().find(" failed job=- "), std::string::npos) << "case " << i << ": " << LastLogLine();
-        EXPECT_NE(LastLogLine().find((converter_ / "Spool").string()), std::string::npos) << "case " << i;
+        EXPECT_NE(LastLogLine().find(spool.string()), std::string::npos) << "case " << i;
     }
-    fs::remove(converter_ / "Spool");
+    EXPECT_FALSE(fs::exists(signal_)) << "the marker was not released";
+    fs::remove(spool);
 }
 
 TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
 {
     HandOver(temp_ / "out.pdf");
     EXPECT_EQ(RunConverter(L""), ExitCode::NoPendingJob);
+    Signal("");
     ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
     fs::create_directories(temp_ / "folder.pdf");
     WriteFileBytes((temp_ / "held.pdf").wstring(), "old");
@@ -347,6 +468,7 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     for (const std::wstring& name : kept) {
         WriteFileBytes((temp_ / name).wstring(), "a file of the user's");
     }
+    Signal("");
     ASSERT_EQ(RunConverter(Document("a.txt", "x")), ExitCode::Success);
     HandOver(temp_ / "out.pdf");
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);
@@ -362,6 +484,7 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     std::wstring longName(MAX_PATH - 2 - temp_.wstring().size() - 4, L'n');
     longName += L".pdf";
     WriteFileBytes((temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))).wstring(), "%PDF-1.5 cut short");
+    Signal("");
     ASSERT_EQ(RunConverter(Document("b.txt", "y")), ExitCode::Success);
     HandOver(temp_ / longName);
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);

@@ -43,7 +43,39 @@ TEST(Rendering, TextIsLaidOutOnTheGivenPaperAndDatedWithTheGivenTime)
             << "case " << i;
         EXPECT_NE(rendered.pdf.find("/CreationDate (D:20310203040506Z)"), std::string::npos) << "case " << i;
         EXPECT_NE(rendered.pdf.find("/Title (report.txt)"), std::string::npos) << "case " << i;
-        EXPECT_EQ(rendered.summary, L"text, 1 pages") << "case " << i;
+        EXPECT_EQ(rendered.summary, L"text in UTF-8, 1 pages") << "case " << i;
+    }
+}
+
+// The log names the encoding a text was read in, and counts by script the
+// characters that no font draws: Thai has fonts on every machine the
+// converter is meant for (and here through setup), an unassigned code point
+// has none.
+TEST(Rendering, TheSummaryNamesTheEncodingAndTheScriptsNotDrawn)
+{
+    DocumentFonts fonts(MonoFont());
+    SYSTEMTIME when{};
+    when.wYear = 2031;
+    when.wMonth = 1;
+    when.wDay = 1;
+    const std::wstring ansi = L"ANSI code page " + std::to_wstring(::GetACP());
+    const struct {
+        std::string text;
+        std::wstring encoding;
+        size_t replaced;
+        std::wstring byScript;
+    } cases[] = {
+        {"plain", L"UTF-8", 0, L""},
+        {"\xEF\xBB\xBFplain", L"UTF-8 with a byte-order mark", 0, L""},
+        {std::string("\xFF\xFEp\0", 4), L"UTF-16LE with a byte-order mark", 0, L""},
+        {"caf\xE9", ansi, 0, L""},
+        {"\xE0\xB8\x81\xE0\xB8\xB3 \xCD\xB8 \xCD\xB8", L"UTF-8", 2, L"Unknown 2"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        RenderedDocument rendered = RenderDocument({L"C:\\a.txt", cases[i].text}, Document::PaperSize::A4, when, fonts);
+        EXPECT_EQ(rendered.summary, L"text in " + cases[i].encoding + L", 1 pages") << "case " << i;
+        EXPECT_EQ(rendered.replacedCharacters, cases[i].replaced) << "case " << i;
+        EXPECT_EQ(rendered.replacedByScript, cases[i].byScript) << "case " << i;
     }
 }
 

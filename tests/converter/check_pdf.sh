@@ -25,14 +25,17 @@ rm -rf "$work" && mkdir -p "$work" || exit 1
 temp=$(wine_folder TEMP) ||
     { echo "cannot ask Wine for its temporary folder" >&2; exit 1; }
 signal_file="$temp/PDFCreator/CommandLine.txt"
-# The converter's spool and log, of this run alone (Wine hands the variable on).
+# The converter's log, of this run alone (Wine hands the variable on); the
+# spool lies beside the signal file.
 mkdir -p "$work/converter" && export ARDENFOLD_CONVERTER_FOLDER="$(win "$work/converter")"
-spool="$work/converter/Spool"
+spool="$(dirname "$signal_file")/Spool"
 
 convert_direct() { # SAMPLE OUTPUT
-    run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
+    # The print run's job is for the run whose empty marker is there.
+    mkdir -p "$(dirname "$signal_file")" && : >"$signal_file" &&
+        run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
         { fail "$1: taking the job"; return 1; }
-    mkdir -p "$(dirname "$signal_file")" && printf '%s\r\n' "$(win "$2")" >"$signal_file"
+    printf '%s\r\n' "$(win "$2")" >"$signal_file"
     run_converter
     local code=$?
     rm -f "$signal_file"

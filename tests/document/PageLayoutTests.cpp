@@ -1,8 +1,13 @@
 #include "CharacterWidth.h"
-#include "DisplayOrder.h"
+#include "GraphemeBreak.h"
+#include "LineBreak.h"
 #include "PageLayout.h"
+#include "UnicodeBreakData.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
 
 namespace Document {
 namespace {
@@ -28,6 +33,16 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
         {U"abc defghij", 10, 10, {{U"abc ", U"defghij"}}},
         {U"abcdefghi jklm", 10, 10, {{U"abcdefghi ", U"jklm"}}},
         {U"   abcdefghijk", 10, 10, {{U"   abcdefg", U"hijk"}}}, // leading blanks are no break
+        // Other break opportunities than blanks: after a hyphen, between ideographs;
+        // none inside a number or before closing punctuation.
+        {U"well-known word", 8, 10, {{U"well-", U"known ", U"word"}}},
+        {U"\u4E2D\u6587\u3002\u4E2D", 5, 10, {{U"\u4E2D", U"\u6587\u3002", U"\u4E2D"}}},
+        {U"pay $(12.50) now", 10, 10, {{U"pay ", U"$(12.50) ", U"now"}}},
+        // Without an opportunity, at the last boundary of a user-perceived
+        // character: a spacing vowel stays with its consonant, a flag whole.
+        {U"\u0E01\u0E33\u0E01\u0E33\u0E01\u0E33", 5, 10, {{U"\u0E01\u0E33\u0E01\u0E33", U"\u0E01\u0E33"}}},
+        {U"\u0915\u093E\u0915\u093E\u0915\u093E", 3, 10, {{U"\u0915\u093E", U"\u0915\u093E", U"\u0915\u093E"}}},
+        {U"ab\U0001F1E9\U0001F1EA", 3, 10, {{U"ab", U"\U0001F1E9\U0001F1EA"}}},
         // Tabs to the next stop of eight; at the margin their blanks wrap.
         {U"\tx\na\tx\n1234567\tx\n12345678\tx\na\t\tx", 80, 10,
          {{U"        x", U"a       x", U"1234567 x", U"12345678        x", U"a               x"}}},
@@ -57,32 +72,51 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
     EXPECT_EQ(PageGeometry().lines, 66);
 }
 
-TEST(DisplayOrder, RightToLeftRunsTurnedAround)
+// Every case of Unicode's own test files: "× 0023 ÷ 0020 ×" gives the code
+// points and, around each, whether a break lies there.
+TEST(TextBreaks, UnicodeTestFiles)
 {
-    // Hebrew letters alef, bet, gimel, dalet; qamats, a mark.
     const struct {
-        std::u32string line;
-        std::u32string shown;
-    } cases[] = {
-        {U"plain text, 12.", U"plain text, 12."},
-        {U"\u05D0\u05D1\u05D2", U"\u05D2\u05D1\u05D0"},
-        // In a left-to-right line, the blank between two right-to-left words joins their run.
-        {U"ab \u05D0\u05D1 \u05D2\u05D3 cd", U"ab \u05D3\u05D2 \u05D1\u05D0 cd"},
-        {U"x \u05D0 12 \u05D1", U"x \u05D1 12 \u05D0"},
-        // A right-to-left line as a whole, its Latin word and number in their order.
-        {U"\u05D0\u05D1 abc 12 \u05D2.", U".\u05D2 abc 12 \u05D1\u05D0"},
-        {U"\u05D0 12 \u05D1 abc", U"abc \u05D1 12 \u05D0"},
-        // A mark stays after its base.
-        {U"\u05D0\u05B8\u05D1", U"\u05D1\u05D0\u05B8"},
+        const char* file;
+        std::vector<bool> (*breaks)(const std::u32string&);
+        size_t minimumCases;
+    } files[] = {
+        {"LineBreakTest.txt", LineBreakOpportunities, 7000},
+        {"GraphemeBreakTest.txt", GraphemeBoundaries, 600},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        std::vector<DisplayCharacter> order = DisplayOrder(cases[i].line);
-        std::u32string shown;
-        for (const DisplayCharacter& character : order) {
-            shown += cases[i].line[character.index];
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.file);
+        std::ifstream in(std::string(UNICODE_TESTS_DIR) + file.file);
+        ASSERT_TRUE(in) << "unicode-data is not installed";
+        std::string line;
+        size_t cases = 0;
+        size_t failures = 0;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line.substr(0, line.find('#')));
+            std::u32string text;
+            std::vector<bool> expected;
+            for (std::string field; fields >> field;) {
+                if (field == "\xC3\xB7" || field == "\xC3\x97") {
+                    expected.push_back(field == "\xC3\xB7");
+                } else {
+                    text += static_cast<char32_t>(std::stoul(field, nullptr, 16));
+                }
+            }
+            if (text.empty()) {
+                continue;
+            }
+            ++cases;
+            std::vector<bool> actual = file.breaks(text);
+            // The start of the text is a boundary of a cluster, but no place to break a line.
+            actual[0] = expected[0];
+            if (actual != expected && ++failures <= 5) {
+                ADD_FAILURE() << line;
+            }
         }
-        EXPECT_EQ(order.empty() ? cases[i].line : shown, cases[i].shown) << "case " << i;
+        EXPECT_EQ(failures, 0u);
+        EXPECT_GE(cases, file.minimumCases);
     }
+    EXPECT_STREQ(UnicodeDataVersion, "15.0.0");
 }
 
 TEST(CharacterWidth, WideZeroAndOne)

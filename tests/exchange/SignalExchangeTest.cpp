@@ -90,42 +90,95 @@ TEST(SignalFileLocationTest, DataFolderStartUpMakesEveryFolderTestInOrder)
     EXPECT_FALSE(Global::FileExists(app)) << "nothing is made";
 }
 
-TEST(SignalExchangeTest, TheConverterReleasesOnlyAnEmptyFreeMarker)
+// The marker is released only where it is the one the print run began
+// with: a run that has given up, and a later run's marker, keep what they
+// have, and the job is handed over only with its own marker.
+TEST(SignalExchangeTest, TheConverterReleasesOnlyTheMarkerItAnswers)
 {
     TestFiles::TempFolder folder(L"SignalExchangeTest");
     const std::wstring signal = folder / L"CommandLine.txt";
-    enum class Held { No, Yes };
+    const std::wstring aside = folder / L"aside.txt";
+    enum class Then { Nothing, Removed, Replaced, ReplacedAfterDelete, HandedOver, Held, HeldSharingDelete, Folder };
     const struct {
         const char* situation;
-        const char* content; // nullptr: no file; "<folder>": a folder
-        Held held;
+        Then then; // what happens to the marker between the start of the print run and the release
         MarkerRelease result;
-        bool left;
+        bool left; // a file or folder is at the signal file's place afterwards
     } cases[] = {
-        {"no file", nullptr, Held::No, MarkerRelease::NoMarker, false},
-        {"the marker", "", Held::No, MarkerRelease::Released, false},
-        {"a hand-over file", "C:\\out.pdf\r\n", Held::No, MarkerRelease::NoMarker, true},
-        {"a marker another process holds", "", Held::Yes, MarkerRelease::NoMarker, true},
-        {"a folder", "<folder>", Held::No, MarkerRelease::Failed, true},
+        {"the same marker", Then::Nothing, MarkerRelease::Released, false},
+        {"its run gave up and removed it", Then::Removed, MarkerRelease::NotAnswered, false},
+        {"a later run's marker while the old one still exists elsewhere", Then::Replaced, MarkerRelease::NotAnswered,
+         true},
+        {"a later run's marker in place of a deleted one", Then::ReplacedAfterDelete, MarkerRelease::NotAnswered, true},
+        {"a hand-over file written over it", Then::HandedOver, MarkerRelease::NotAnswered, true},
+        {"held by another process", Then::Held, MarkerRelease::Held, true},
+        {"held by a process that lets it be deleted", Then::HeldSharingDelete, MarkerRelease::Released, false},
+        {"a folder in its place", Then::Folder, MarkerRelease::NotAnswered, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.situation);
-        if (c.content != nullptr && std::string(c.content) == "<folder>") {
+        TestFiles::WriteBytes(signal, "");
+        std::optional<MarkerIdentity> marker = IdentifyMarker(signal);
+        ASSERT_TRUE(marker.has_value());
+        Global::FileHandle holder;
+        switch (c.then) {
+        case Then::Nothing:
+            break;
+        case Then::Removed:
+            ASSERT_TRUE(::DeleteFileW(signal.c_str()));
+            break;
+        case Then::Replaced:
+            ASSERT_TRUE(::MoveFileW(signal.c_str(), aside.c_str()));
+            TestFiles::WriteBytes(signal, "");
+            break;
+        case Then::ReplacedAfterDelete:
+            ASSERT_TRUE(::DeleteFileW(signal.c_str()));
+            // A later run's marker comes seconds later at the least; the
+            // file system may give it the same file index again.
+            ::Sleep(50);
+            TestFiles::WriteBytes(signal, "");
+            break;
+        case Then::HandedOver:
+            TestFiles::WriteBytes(signal, "C:\\out.pdf\r\n");
+            break;
+        case Then::Held:
+            holder = TestSupport::HoldFile(Global::ToAnsi(signal));
+            break;
+        case Then::HeldSharingDelete:
+            holder = Global::FileHandle(::CreateFileW(signal.c_str(), GENERIC_READ,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                      OPEN_EXISTING, 0, nullptr));
+            break;
+        case Then::Folder:
+            ASSERT_TRUE(::DeleteFileW(signal.c_str()));
             ASSERT_TRUE(::CreateDirectoryW(signal.c_str(), nullptr));
-        } else if (c.content != nullptr) {
-            TestFiles::WriteBytes(signal, c.content);
+            break;
         }
-        {
-            Global::FileHandle holder;
-            if (c.held == Held::Yes) {
-                holder = TestSupport::HoldFile(Global::ToAnsi(signal));
-            }
-            EXPECT_EQ(ReleaseMarker(signal), c.result);
-        }
+        bool handedOver = false;
+        EXPECT_EQ(ReleaseMarker(signal, *marker, [&] { handedOver = true; }), c.result);
+        holder.Reset();
+        EXPECT_EQ(handedOver, c.result == MarkerRelease::Released);
         EXPECT_EQ(Global::FileExists(signal), c.left);
         ::RemoveDirectoryW(signal.c_str());
         ::DeleteFileW(signal.c_str());
+        ::DeleteFileW(aside.c_str());
     }
+    EXPECT_FALSE(IdentifyMarker(signal).has_value()) << "no file";
+    TestFiles::WriteBytes(signal, "C:\\out.pdf\r\n");
+    EXPECT_FALSE(IdentifyMarker(signal).has_value()) << "a hand-over file is no marker";
+    ::DeleteFileW(signal.c_str());
+}
+
+// A job that cannot be handed over still lets the waiting run go on.
+TEST(SignalExchangeTest, TheMarkerGoesEvenWhenTheHandOverFails)
+{
+    TestFiles::TempFolder folder(L"SignalExchangeTest");
+    const std::wstring signal = folder / L"CommandLine.txt";
+    TestFiles::WriteBytes(signal, "");
+    std::optional<MarkerIdentity> marker = IdentifyMarker(signal);
+    ASSERT_TRUE(marker.has_value());
+    EXPECT_THROW(ReleaseMarker(signal, *marker, [] { throw Global::Error(L"no job"); }), Global::Error);
+    EXPECT_FALSE(Global::FileExists(signal));
 }
 
 TEST(SignalExchangeTest, TheConverterReadsTheFirstLineOfTheHandOver)

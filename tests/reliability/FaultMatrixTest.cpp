@@ -12,18 +12,22 @@
 #include <sddl.h>
 
 #include <functional>
+#include <memory>
 
 namespace EndToEnd {
 namespace {
 
 enum class Left { Nothing, HeldFile, Folder };
 
-// In texts, "%root%", "%signal%", "%work%" and "%output%" stand for the
-// sandbox's paths, "%lock%" for the name of its run lock, and in the scenario
+// In texts, "%root%", "%signal%", "%work%", "%output%" and "%converter%"
+// stand for the sandbox's paths, "%lock%" for the name of its run lock, and in the scenario
 // "%event%" for the row's handshake: an event that the test sets once it has
 // acted ("during"), or once the run has ended (a file held past the run), and
 // that the stand-in's runs wait for (WAIT_EVENT, HOLD_UNTIL) or set
-// (SET_EVENT). No row relies on timing.
+// (SET_EVENT). A row that acts "during" has a run of duringRole wait for
+// %event%; the test acts once that run says it waits, all its own part
+// done (a run's record in the log comes before its part). No row relies on
+// timing.
 struct Row {
     std::string situation;
     Environment scenario = ConverterSide();
@@ -36,7 +40,9 @@ struct Row {
     int finder = -1;                 // this run of the stand-in...
     std::string found = {};          // ...found the signal file so: "absent", "folder", "bytes:<bytes>"
     Converter converter = Converter::Placed;
-    std::string print = {}; // the print command; empty: the stand-in's
+    bool ours = false;        // the project's own PDFCreator.exe in the stand-in's place
+    std::string logSays = {}; // ...and its log then says this
+    std::string print = {};   // the print command; empty: the stand-in's
     // Before the run; a handle it returns is held through the run.
     std::function<Global::FileHandle(const Sandbox&)> before = nullptr;
     // Before the run, an object under the run lock's name, held through the run.
@@ -67,6 +73,7 @@ std::string Expand(std::string text, const Sandbox& sandbox, const std::string& 
                                std::pair{std::string("%root%"), sandbox.Root()},
                                std::pair{std::string("%signal%"), sandbox.SignalFile()},
                                std::pair{std::string("%work%"), sandbox.WorkFolder()},
+                               std::pair{std::string("%converter%"), sandbox.ConverterExe()},
                                std::pair{std::string("%output%"), sandbox.Root() + "\\out.pdf"}}) {
         for (size_t at = 0; (at = text.find(name, at)) != std::string::npos;) {
             text.replace(at, name.size(), value);
@@ -101,9 +108,15 @@ void Check(const Row& row)
 {
     SCOPED_TRACE(row.situation);
     Sandbox sandbox(row.converter);
+    if (row.ours) {
+        CopyFileOver(ARDENFOLD_CONVERTER_EXE, sandbox.ConverterExe());
+    }
     const std::string eventName = EventName();
     Global::KernelHandle event(::CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
     ASSERT_TRUE(event) << ::GetLastError();
+    // Made before the run, so that the stand-in's signal is kept until it is seen.
+    Global::KernelHandle waiting(::CreateEventA(nullptr, TRUE, FALSE, (eventName + ".waiting").c_str()));
+    ASSERT_TRUE(waiting) << ::GetLastError();
     Environment scenario = row.scenario;
     for (auto& [name, value] : scenario) {
         value = Expand(value, sandbox, eventName);
@@ -121,7 +134,9 @@ void Check(const Row& row)
     RunResult result = RunConversion(sandbox, Expand(row.print, sandbox), scenario,
                                      std::vector<int>(boxes.size(), IDOK), [&] {
         if (row.during) {
-            ASSERT_TRUE(WaitUntil([&] { return Contains(StandIn::Roles(Runs(sandbox)), row.duringRole); }, 20000));
+            ASSERT_EQ(::WaitForSingleObject(waiting.Get(), 30000), WAIT_OBJECT_0) << "no run waits for the test";
+            std::vector<StandIn::RunRecord> runs = Runs(sandbox);
+            ASSERT_TRUE(!runs.empty() && runs.back().role == row.duringRole) << StandIn::Roles(runs);
             row.during(sandbox);
             ::SetEvent(event.Get());
         }
@@ -135,6 +150,10 @@ void Check(const Row& row)
         EXPECT_EQ(run.signalState == "bytes" ? "bytes:" + run.signalBytes : run.signalState, row.found);
     }
     EXPECT_EQ(PathExists(Expand("%output%", sandbox)), row.document);
+    if (!row.logSays.empty()) {
+        std::string log = ReadFileBytes(sandbox.Root() + "\\converter\\Converter.log");
+        EXPECT_TRUE(Contains(log, Expand(row.logSays, sandbox))) << log;
+    }
     const std::string signal = sandbox.SignalFile();
     switch (row.left) {
     case Left::Nothing:
@@ -175,6 +194,30 @@ Global::KernelHandle MutexNobodyMayOpen(const std::string& name)
     Global::ScopeExit free([&] { ::LocalFree(descriptor); });
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     return Global::KernelHandle(::CreateMutexA(&attributes, FALSE, name.c_str()));
+}
+
+// A mutex that admits everyone, made first and held, as another user could.
+Global::KernelHandle HeldMutexOpenToEveryone(const std::string& name)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;GA;;;WD)", SDDL_REVISION_1, &descriptor,
+                                                                nullptr)) {
+        return {};
+    }
+    Global::ScopeExit free([&] { ::LocalFree(descriptor); });
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    return Global::KernelHandle(::CreateMutexA(&attributes, TRUE, name.c_str()));
+}
+
+// A document of 2 GB that takes no disk.
+Global::FileHandle SparseDocument(const Sandbox& sandbox)
+{
+    Global::FileHandle file(::CreateFileA((sandbox.Root() + "\\huge.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, 0, nullptr));
+    LARGE_INTEGER size{};
+    size.QuadPart = 2LL << 30;
+    EXPECT_TRUE(file && ::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+    return {};
 }
 
 const std::string LockTaken = "The run lock \"%lock%\", which keeps conversions with the signal file \"%signal%\" apart, ";
@@ -240,6 +283,14 @@ TEST(FaultMatrixTest, EveryStep)
          .document = false,
          .roles = "",
          .squat = MutexNobodyMayOpen},
+        // Such a lock could be held for ever: it is refused at once.
+        {.situation = "start-up: the run lock's name held by a mutex that admits everyone",
+         .boxes = {LockTaken + "was made by another user or program and admits other users besides this one, so "
+                               "anyone could hold it."},
+         .exitCode = SignalFileUnusable,
+         .document = false,
+         .roles = "",
+         .squat = HeldMutexOpenToEveryone},
         {.situation = "start-up: working folder unmakeable",
          .boxes = {"The folder \"%work%\" could not be made: "},
          .exitCode = UnexpectedError,
@@ -276,6 +327,16 @@ TEST(FaultMatrixTest, EveryStep)
          .roles = "clear-cache,print,clear-cache",
          .duringRole = "clear-cache",
          .during = [](const Sandbox& s) { MakeFolders(s.SignalFile()); }},
+        // Refused by its size before it is read; the marker goes at once.
+        {.situation = "step 3: the project's converter prints a 2 GB document",
+         .exitCode = NoDocument,
+         .document = false,
+         .roles = "",
+         .ours = true,
+         .logSays = "refused job=- document=\"%root%\\huge.txt\" replaced=0 reason=\"The document '%root%\\huge.txt' "
+                    "(2048 MB) is larger than 32 MB.",
+         .print = "\"%converter%\" /PrintFile \"%root%\\huge.txt\"",
+         .before = SparseDocument},
         {.situation = "step 3: the print command cannot be started",
          .exitCode = PrintNotDelivered,
          .document = false,
@@ -353,6 +414,35 @@ TEST(FaultMatrixTest, ChildrenThatCrashHangOrEndWith259)
             Check({.situation = std::string(prefix) + action + "=" + value,
                    .scenario = ConverterSide({{std::string(prefix) + action, value}})});
         }
+    }
+}
+
+// Runs of one user whose temporary folders differ (a session of its own, a
+// scheduled task, a caller that sets TMP) have signal files of their own and
+// do not take turns, but share the converter's folder: each must still get
+// its own document.
+TEST(FaultMatrixTest, TwoRunsWithTheirOwnTemporaryFoldersAtOnceEachGetTheirOwnDocument)
+{
+    Sandbox sandboxes[2];
+    const std::string converterFolder = sandboxes[0].Root() + "\\converter";
+    std::unique_ptr<ChildProcess> runs[2];
+    for (size_t i = 0; i < 2; ++i) {
+        const Sandbox& sandbox = sandboxes[i];
+        CopyFileOver(ARDENFOLD_CONVERTER_EXE, sandbox.ConverterExe());
+        std::string document = sandbox.Root() + "\\document" + std::to_string(i) + ".txt";
+        WriteFileBytes(document, "The document of run " + std::to_string(i) + "\r\n");
+        runs[i] = StartCommandLine(sandbox,
+                                   "{\"" + sandbox.ConverterExe() + "\" /PrintFile \"" + document + "\"} {" +
+                                       Expand("%output%", sandbox) + "}",
+                                   {{"ARDENFOLD_CONVERTER_FOLDER", converterFolder}});
+    }
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(FinishRun(*runs[i], {}, 90000).exitCode, Success);
+        std::string output = Expand("%output%", sandboxes[i]);
+        ASSERT_TRUE(PathExists(output));
+        EXPECT_TRUE(Contains(ReadFileBytes(output), "/Title (document" + std::to_string(i) + ".txt)"))
+            << "the run got another run's document";
     }
 }
 

@@ -20,8 +20,10 @@
 //   BACKDATE_OUTPUT=<s>  ...and set its last-write time s seconds back, as a
 //                        file server whose clock is behind would
 //   SLEEP_MS=<n>         sleep
-//   WAIT_EVENT=<event>   wait until the named event is set (60 s at most):
-//                        the test acts meanwhile, then lets the run end
+//   WAIT_EVENT=<event>   set "<event>.waiting", the test's cue that this run
+//                        has done all of the above, then wait until the named
+//                        event is set (60 s at most): the test acts
+//                        meanwhile, then lets the run end
 //   EXIT_CODE=<n>        end with this code (decimal or 0x...; default 0)
 // The signal file is the one the program finds (same rule, same TMP), or
 // STANDIN_SIGNAL_FILE when set.
@@ -288,6 +290,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     ::Sleep(Number(scenario("SLEEP_MS")));
     if (std::string event = scenario("WAIT_EVENT"); !event.empty()) {
+        if (Global::KernelHandle waiting = Event(event + ".waiting")) {
+            ::SetEvent(waiting.Get());
+        }
         WaitForEvent(event);
     }
     ::ExitProcess(Number(scenario("EXIT_CODE")));

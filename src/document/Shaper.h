@@ -1,0 +1,53 @@
+#pragma once
+// Shaping by HarfBuzz: a run of characters of one script and one direction
+// turned into the font's glyphs, by the font's own OpenType tables (Arabic
+// joining, Indic reordering and conjuncts, ligatures, marks placed by GPOS).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Document {
+
+// One glyph of a shaped run, in the order it is drawn (left to right). In
+// thousandths of the font size; y upwards.
+struct ShapedGlyph {
+    uint16_t glyph = 0;
+    // The first character, counted in the whole text, of the cluster the
+    // glyph belongs to: the characters it stands for with its neighbours of
+    // the same cluster.
+    uint32_t cluster = 0;
+    int advance = 0;
+    int xOffset = 0;
+    int yOffset = 0;
+};
+
+// The characters whose scripts are written by shaping: joined, reordered or
+// with marks placed on their letters (Arabic, Hebrew, the Indic scripts,
+// Thai, Lao, Khmer, Myanmar, Tibetan...). Latin, Greek, Cyrillic, the CJK
+// scripts and characters of no script of their own (blanks, digits,
+// punctuation, combining marks) are not: they stay on the monospaced grid.
+bool IsShapedScript(char32_t codePoint);
+// The script's code as HarfBuzz names it (an ISO 15924 tag); characters of
+// no script of their own give 0 (Common) or 1 (Inherited).
+uint32_t ScriptOf(char32_t codePoint);
+
+class FontShaper {
+public:
+    // The font file's bytes must outlive the shaper.
+    explicit FontShaper(std::string_view fontFile);
+    ~FontShaper();
+    FontShaper(const FontShaper&) = delete;
+    FontShaper& operator=(const FontShaper&) = delete;
+
+    // The characters [start, start + length) of text, shaped with the rest
+    // of text as their context; clusters count from the start of text.
+    std::vector<ShapedGlyph> Shape(std::u32string_view text, size_t start, size_t length, bool rightToLeft) const;
+
+private:
+    struct Font;
+    std::unique_ptr<Font> font_;
+};
+
+} // namespace Document
