@@ -1,7 +1,8 @@
 #pragma once
 // What every image reader's fuzz target checks of an image it returns: the
-// facts agree with each other, and a Flate stream inflates to exactly the
-// rows they describe, so a PDF reader can decode it.
+// facts agree with each other, and plain rows, or a Flate stream once
+// inflated, are exactly the rows they describe, so a PDF reader can decode
+// what the PDF layer makes of them.
 #include "DocumentError.h"
 #include "FlateCodec.h"
 #include "ImageData.h"
@@ -28,15 +29,22 @@ inline void CheckImage(const Document::ImageData& image) {
         }
         return;
     }
-    if (image.encoding != Document::ImageEncoding::Flate) {
+    if (image.encoding == Document::ImageEncoding::Dct) {
         return;
     }
     const std::size_t colours = image.colourModel == ColourModel::Rgb ? 3 : image.colourModel == ColourModel::Cmyk ? 4 : 1;
-    const std::size_t rowBytes = (std::size_t(image.width) * colours * bits + 7) / 8 + (image.predictor ? 1 : 0);
-    try {
-        Document::FlateCodec::DecompressExactly(image.data, rowBytes * image.height, L"fuzz");
-    } catch (const Document::DocumentError&) {
-        std::abort();
+    const std::size_t rowBytes = (std::size_t(image.width) * colours * bits + 7) / 8;
+    if (image.encoding == Document::ImageEncoding::Rows) {
+        if (image.data.size() != rowBytes * image.height) {
+            std::abort();
+        }
+    } else {
+        try {
+            Document::FlateCodec::DecompressExactly(image.data, (rowBytes + (image.predictor ? 1 : 0)) * image.height,
+                                                    L"fuzz");
+        } catch (const Document::DocumentError&) {
+            std::abort();
+        }
     }
     if (image.softMask) {
         if (image.softMask->width != image.width || image.softMask->height != image.height) {

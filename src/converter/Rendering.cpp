@@ -9,6 +9,7 @@
 #include "ImagePdf.h"
 #include "JpegImage.h"
 #include "PageLayout.h"
+#include "PdfCheck.h"
 #include "PngImage.h"
 #include "ScriptFonts.h"
 #include "TiffImage.h"
@@ -80,6 +81,30 @@ RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const S
     return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, {}, summary};
 }
 
+// A PDF is passed on only once it reads as a viewer reads it; the log says
+// what was repaired.
+RenderedDocument PassOnPdf(const Job& job)
+{
+    CheckedPdf checked = CheckPdf(job.document);
+    if (checked.locked) {
+        return {std::move(checked.bytes), 0, {}, L"PDF, locked by a password (its pages cannot be read), passed on as it is"};
+    }
+    std::wstring summary = L"PDF, " + std::to_wstring(checked.pages) + L" pages" + (checked.encrypted ? L", encrypted" : L"");
+    if (checked.damage.empty()) {
+        return {std::move(checked.bytes), 0, {}, summary + L", passed on as it is"};
+    }
+    // The first few of qpdf's findings say what kind of damage it was.
+    constexpr size_t kNamed = 3;
+    std::wstring found;
+    for (size_t i = 0; i < checked.damage.size() && i < kNamed; ++i) {
+        found += (i > 0 ? L"; " : L"") + checked.damage[i];
+    }
+    if (checked.damage.size() > kNamed) {
+        found += L"; " + std::to_wstring(checked.damage.size() - kNamed) + L" more";
+    }
+    return {std::move(checked.bytes), 0, {}, summary + L", damaged and repaired (" + found + L")"};
+}
+
 } // namespace
 
 Document::DocumentInfo JobInfo(const Job& job, const SYSTEMTIME& now)
@@ -111,7 +136,7 @@ RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const
     case Document::DocumentKind::Bmp:
         return RenderImages(job, paper, now, {Document::ReadBmpImage(job.document)}, L"BMP image");
     case Document::DocumentKind::Pdf:
-        return {job.document, 0, {}, L"PDF, passed on as it is"};
+        return PassOnPdf(job);
     case Document::DocumentKind::Refused:
         break;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // A print job made into the bytes of a PDF: a text laid out on pages of the
-// user's paper and drawn with the embedded font, a JPEG or PNG on a page of
-// its own, a PDF as it is.
+// user's paper and drawn with the embedded font, each image of a JPEG, PNG,
+// TIFF, GIF or BMP file on a page of its own, a PDF as it is once checked, or
+// repaired.
 #include "DocumentInfo.h"
 #include "Paper.h"
 #include "Spool.h"

@@ -1,5 +1,6 @@
 #include "BmpImage.h"
 
+#include "ByteReader.h"
 #include "DocumentError.h"
 #include "RasterImage.h"
 
@@ -15,9 +16,11 @@ const std::wstring kWhat = L"The BMP image";
 
 [[noreturn]] void Refuse(const std::wstring& why) { throw DocumentError(kWhat + L" " + why); }
 
-std::uint32_t Byte(std::string_view bytes, std::size_t at) { return static_cast<unsigned char>(bytes[at]); }
-std::uint32_t Little16(std::string_view bytes, std::size_t at) { return Byte(bytes, at) | (Byte(bytes, at + 1) << 8); }
-std::uint32_t Little32(std::string_view bytes, std::size_t at) { return Little16(bytes, at) | (Little16(bytes, at + 2) << 16); }
+// The file's numbers, little-endian as a bitmap's are.
+ByteReader Numbers(std::string_view bytes) { return ByteReader(bytes, ByteOrder::LittleEndian, L"The BMP image", L"data"); }
+std::uint32_t Byte(std::string_view bytes, std::size_t at) { return Numbers(bytes).U8(at); }
+std::uint32_t Little16(std::string_view bytes, std::size_t at) { return Numbers(bytes).U16(at); }
+std::uint32_t Little32(std::string_view bytes, std::size_t at) { return Numbers(bytes).U32(at); }
 
 enum Compression : std::uint32_t { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3, Jpeg = 4, Png = 5, AlphaBitFields = 6 };
 
@@ -62,8 +65,8 @@ Header ReadHeader(std::string_view file) {
     const auto perMetreX = static_cast<std::int32_t>(Little32(file, 38));
     const auto perMetreY = static_cast<std::int32_t>(Little32(file, 42));
     if (perMetreX > 0 && perMetreY > 0) {
-        h.dpiX = perMetreX * 0.0254;
-        h.dpiY = perMetreY * 0.0254;
+        h.dpiX = DotsPerInch(perMetreX, ResolutionUnit::Metre);
+        h.dpiY = DotsPerInch(perMetreY, ResolutionUnit::Metre);
     }
     h.coloursUsed = Little32(file, 46);
     // The masks sit in V2 and later headers, or right after the info header.
@@ -152,6 +155,95 @@ std::string ExpandRunLengths(std::string_view data, const Header& h) {
     return pixels;
 }
 
+// Where row `y` from the top starts in the pixel data.
+std::size_t SourceRow(const Header& h, std::uint64_t stride, std::size_t y) {
+    return (h.topDown ? y : h.height - 1 - y) * stride;
+}
+
+// 1 to 8-bit pixels: indices into the palette, run lengths expanded.
+void ReadIndices(std::string_view file, const Header& h, std::string_view pixels, std::uint64_t stride, ImageData& image) {
+    const std::uint32_t bits = h.bitCount;
+    const std::uint32_t dataAt = Little32(file, 10);
+    const bool runLengths = h.compression == Rle8 || h.compression == Rle4;
+    const bool bitFields = h.compression == BitFields || h.compression == AlphaBitFields;
+    const std::size_t entrySize = h.headerSize == 12 ? 3 : 4;
+    const std::size_t paletteAt = 14 + std::size_t{h.headerSize} + (h.headerSize == 40 && bitFields ? 12 : 0);
+    const std::size_t entries = std::size_t{1} << bits;
+    const std::size_t stated = h.coloursUsed == 0 || h.coloursUsed > entries ? entries : h.coloursUsed;
+    Palette palette;
+    palette.base = ColourModel::Rgb;
+    palette.entries.assign(entries * 3, '\0'); // padded, so every index the depth allows has a colour
+    for (std::size_t i = 0; i < stated && paletteAt + i * entrySize + 3 <= dataAt; ++i) {
+        const std::size_t at = paletteAt + i * entrySize;
+        palette.entries[i * 3] = file[at + 2];
+        palette.entries[i * 3 + 1] = file[at + 1];
+        palette.entries[i * 3 + 2] = file[at];
+    }
+    image.colourModel = ColourModel::Indexed;
+    image.palette = std::move(palette);
+    image.bitsPerComponent = static_cast<int>(bits);
+    if (runLengths) {
+        image.data = RasterImage::PackRows(ExpandRunLengths(pixels, h), image.width, image.height,
+                                           image.bitsPerComponent);
+        return;
+    }
+    const std::size_t rowBytes = RasterImage::RowBytes(h.width, 1, static_cast<int>(bits));
+    std::string rows(rowBytes * h.height, '\0');
+    for (std::size_t y = 0; y < h.height; ++y) {
+        rows.replace(y * rowBytes, rowBytes, pixels.substr(SourceRow(h, stride, y), rowBytes));
+    }
+    image.data = std::move(rows);
+}
+
+// 16, 24 and 32-bit pixels through their masks, with the alpha as a soft mask.
+void ReadColours(const Header& h, std::string_view pixels, std::uint64_t stride, ImageData& image) {
+    const std::uint32_t bits = h.bitCount;
+    const bool bitFields = h.compression == BitFields || h.compression == AlphaBitFields;
+    std::uint32_t masks[4] = {0xff0000, 0xff00, 0xff, 0};
+    if (bits == 16) {
+        masks[0] = 0x7c00;
+        masks[1] = 0x3e0;
+        masks[2] = 0x1f;
+    }
+    if (bitFields || (h.headerSize >= 56 && h.masks[3] != 0)) {
+        for (int i = 0; i < 4; ++i) {
+            masks[i] = bitFields || i == 3 ? h.masks[i] : masks[i];
+        }
+    }
+    const Channel channels[4] = {Channel(masks[0]), Channel(masks[1]), Channel(masks[2]), Channel(masks[3])};
+    const bool hasAlpha = masks[3] != 0;
+    image.colourModel = ColourModel::Rgb;
+    image.bitsPerComponent = 8;
+    const std::size_t pixelBytes = bits / 8;
+    std::string rgb(std::size_t{h.width} * h.height * 3, '\0');
+    std::string alpha(hasAlpha ? std::size_t{h.width} * h.height : 0, '\xff');
+    for (std::size_t y = 0; y < h.height; ++y) {
+        const std::size_t row = SourceRow(h, stride, y);
+        for (std::size_t x = 0; x < h.width; ++x) {
+            const std::size_t at = row + x * pixelBytes;
+            const std::size_t i = y * h.width + x;
+            if (bits == 24) {
+                rgb[i * 3] = pixels[at + 2];
+                rgb[i * 3 + 1] = pixels[at + 1];
+                rgb[i * 3 + 2] = pixels[at];
+                continue;
+            }
+            const std::uint32_t value = bits == 16 ? Little16(pixels, at) : Little32(pixels, at);
+            for (int c = 0; c < 3; ++c) {
+                rgb[i * 3 + c] = static_cast<char>(channels[c].Sample(value));
+            }
+            if (hasAlpha) {
+                alpha[i] = static_cast<char>(channels[3].Sample(value));
+            }
+        }
+    }
+    image.data = std::move(rgb);
+    // Writers that leave the alpha bits at zero mean an opaque image, not an invisible one.
+    if (hasAlpha && alpha.find_first_not_of('\0') != std::string::npos) {
+        image.softMask = RasterImage::SoftMask(image.width, image.height, alpha);
+    }
+}
+
 } // namespace
 
 ImageData ReadBmpImage(std::string_view file) {
@@ -188,81 +280,11 @@ ImageData ReadBmpImage(std::string_view file) {
     image.height = static_cast<int>(h.height);
     image.dpiX = h.dpiX;
     image.dpiY = h.dpiY;
-    const auto sourceRow = [&](std::size_t y) { return (h.topDown ? y : h.height - 1 - y) * stride; };
 
     if (bits <= 8) {
-        const std::size_t entrySize = h.headerSize == 12 ? 3 : 4;
-        const std::size_t paletteAt = 14 + std::size_t{h.headerSize} + (h.headerSize == 40 && bitFields ? 12 : 0);
-        const std::size_t entries = std::size_t{1} << bits;
-        const std::size_t stated = h.coloursUsed == 0 || h.coloursUsed > entries ? entries : h.coloursUsed;
-        Palette palette;
-        palette.base = ColourModel::Rgb;
-        palette.entries.assign(entries * 3, '\0'); // padded, so every index the depth allows has a colour
-        for (std::size_t i = 0; i < stated && paletteAt + i * entrySize + 3 <= dataAt; ++i) {
-            const std::size_t at = paletteAt + i * entrySize;
-            palette.entries[i * 3] = file[at + 2];
-            palette.entries[i * 3 + 1] = file[at + 1];
-            palette.entries[i * 3 + 2] = file[at];
-        }
-        image.colourModel = ColourModel::Indexed;
-        image.palette = std::move(palette);
-        image.bitsPerComponent = static_cast<int>(bits);
-        if (runLengths) {
-            RasterImage::SetRows(image, RasterImage::PackRows(ExpandRunLengths(pixels, h), image.width, image.height,
-                                                              image.bitsPerComponent));
-            return image;
-        }
-        const std::size_t rowBytes = RasterImage::RowBytes(h.width, 1, static_cast<int>(bits));
-        std::string rows(rowBytes * h.height, '\0');
-        for (std::size_t y = 0; y < h.height; ++y) {
-            rows.replace(y * rowBytes, rowBytes, pixels.substr(sourceRow(y), rowBytes));
-        }
-        RasterImage::SetRows(image, rows);
-        return image;
-    }
-
-    std::uint32_t masks[4] = {0xff0000, 0xff00, 0xff, 0};
-    if (bits == 16) {
-        masks[0] = 0x7c00;
-        masks[1] = 0x3e0;
-        masks[2] = 0x1f;
-    }
-    if (bitFields || (h.headerSize >= 56 && h.masks[3] != 0)) {
-        for (int i = 0; i < 4; ++i) {
-            masks[i] = bitFields || i == 3 ? h.masks[i] : masks[i];
-        }
-    }
-    const Channel channels[4] = {Channel(masks[0]), Channel(masks[1]), Channel(masks[2]), Channel(masks[3])};
-    const bool hasAlpha = masks[3] != 0;
-    image.colourModel = ColourModel::Rgb;
-    image.bitsPerComponent = 8;
-    const std::size_t pixelBytes = bits / 8;
-    std::string rgb(std::size_t{h.width} * h.height * 3, '\0');
-    std::string alpha(hasAlpha ? std::size_t{h.width} * h.height : 0, '\xff');
-    for (std::size_t y = 0; y < h.height; ++y) {
-        const std::size_t row = sourceRow(y);
-        for (std::size_t x = 0; x < h.width; ++x) {
-            const std::size_t at = row + x * pixelBytes;
-            const std::size_t i = y * h.width + x;
-            if (bits == 24) {
-                rgb[i * 3] = pixels[at + 2];
-                rgb[i * 3 + 1] = pixels[at + 1];
-                rgb[i * 3 + 2] = pixels[at];
-                continue;
-            }
-            const std::uint32_t value = bits == 16 ? Little16(pixels, at) : Little32(pixels, at);
-            for (int c = 0; c < 3; ++c) {
-                rgb[i * 3 + c] = static_cast<char>(channels[c].Sample(value));
-            }
-            if (hasAlpha) {
-                alpha[i] = static_cast<char>(channels[3].Sample(value));
-            }
-        }
-    }
-    RasterImage::SetRows(image, rgb);
-    // Writers that leave the alpha bits at zero mean an opaque image, not an invisible one.
-    if (hasAlpha && alpha.find_first_not_of('\0') != std::string::npos) {
-        image.softMask = RasterImage::SoftMask(image.width, image.height, alpha);
+        ReadIndices(file, h, pixels, stride, image);
+    } else {
+        ReadColours(h, pixels, stride, image);
     }
     return image;
 }

@@ -308,22 +308,6 @@ void EncodeRow(BitWriter& out, const std::vector<int>& reference, std::vector<in
 
 } // namespace
 
-std::string Decode(std::string_view data, int columns, int rows, const std::wstring& what) {
-    const std::size_t rowBytes = (std::size_t(columns) + 7) / 8;
-    std::string out(rowBytes * rows, '\0');
-    int y = 0;
-    DecodeRows(data, columns, rows, what, [&](const std::vector<int>& changes) {
-        for (std::size_t i = 0; i + 1 <= changes.size(); i += 2) {
-            const int end = i + 1 < changes.size() ? changes[i + 1] : columns;
-            for (int x = changes[i]; x < end; ++x) {
-                out[y * rowBytes + x / 8] = static_cast<char>(out[y * rowBytes + x / 8] | (0x80 >> (x % 8)));
-            }
-        }
-        ++y;
-    });
-    return out;
-}
-
 std::string Join(const std::vector<std::string>& strips, const std::vector<int>& rowsPerStrip, int columns,
                  const std::wstring& what) {
     BitWriter out;

@@ -1,5 +1,5 @@
 #pragma once
-// CCITT Group 4 (T.6) coding of bilevel rows, both ways. A TIFF may split
+// CCITT Group 4 (T.6) coding of bilevel rows. A TIFF may split
 // its Group 4 data into strips, each coded from an imaginary white row; a
 // PDF image takes one stream. The strips' rows are decoded to their
 // changing elements and coded again as one stream: the same pixels, the
@@ -11,13 +11,9 @@
 
 namespace Document::CcittGroup4 {
 
-// Group 4 data of `rows` rows of `columns` pixels, decoded to packed rows
-// (a 1 bit where the coding says black). Throws a DocumentError naming
-// `what` when the data is damaged or ends early.
-std::string Decode(std::string_view data, int columns, int rows, const std::wstring& what);
-
 // One Group 4 stream of the rows of every strip; `rowsPerStrip[i]` rows in
-// `strips[i]`.
+// `strips[i]`. Throws a DocumentError naming `what` when a strip is damaged
+// or ends before its rows.
 std::string Join(const std::vector<std::string>& strips, const std::vector<int>& rowsPerStrip, int columns,
                  const std::wstring& what);
 

@@ -2,10 +2,13 @@
 
 #include "DocumentError.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <new>
 
 namespace Document::FlateCodec {
 
@@ -33,24 +36,13 @@ private:
     z_stream stream_{};
 };
 
-class Deflater {
-public:
-    Deflater() {
-        if (deflateInit(&stream_, Z_DEFAULT_COMPRESSION) != Z_OK) {
-            throw std::bad_alloc();
-        }
-    }
-    ~Deflater() { deflateEnd(&stream_); }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-    z_stream* operator->() { return &stream_; }
-    z_stream* get() { return &stream_; }
-
-private:
-    z_stream stream_{};
+// libdeflate's compressor, freed whatever happens.
+struct CompressorFree {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
 };
 
 constexpr std::size_t kPiece = 64 * 1024;
+constexpr int kLevel = 6;
 
 // zlib counts in uInt; feed longer inputs in slices.
 uInt Slice(std::size_t remaining) { return static_cast<uInt>(std::min<std::size_t>(remaining, UINT_MAX / 2)); }
@@ -58,29 +50,21 @@ uInt Slice(std::size_t remaining) { return static_cast<uInt>(std::min<std::size_
 } // namespace
 
 std::string Compress(std::string_view bytes) {
-    Deflater deflater;
-    std::string out;
-    out.resize(deflateBound(deflater.get(), static_cast<uLong>(std::min<std::size_t>(bytes.size(), ULONG_MAX / 2))) + 64);
-    auto* next = reinterpret_cast<const Bytef*>(bytes.data());
-    std::size_t remaining = bytes.size();
-    std::size_t written = 0;
-    int result = Z_OK;
-    do {
-        if (deflater->avail_in == 0 && remaining > 0) {
-            deflater->next_in = const_cast<Bytef*>(next);
-            deflater->avail_in = Slice(remaining);
-            next += deflater->avail_in;
-            remaining -= deflater->avail_in;
-        }
-        if (written == out.size()) {
-            out.resize(out.size() * 2);
-        }
-        deflater->next_out = reinterpret_cast<Bytef*>(out.data() + written);
-        deflater->avail_out = Slice(out.size() - written);
-        const uInt before = deflater->avail_out;
-        result = deflate(deflater.get(), remaining == 0 ? Z_FINISH : Z_NO_FLUSH);
-        written += before - deflater->avail_out;
-    } while (result == Z_OK || result == Z_BUF_ERROR);
+    // zlib's default level, where size and speed meet; libdeflate gets there
+    // several times faster than zlib, in a stream of the same format.
+    // One compressor a thread, kept: a text's many small streams would
+    // otherwise each pay for its tables.
+    thread_local const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
+        libdeflate_alloc_compressor(kLevel));
+    if (!compressor) {
+        throw std::bad_alloc();
+    }
+    std::string out(libdeflate_zlib_compress_bound(compressor.get(), bytes.size()), '\0');
+    const std::size_t written =
+        libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(), out.data(), out.size());
+    if (written == 0) {
+        throw std::bad_alloc(); // the bound was too small: cannot happen
+    }
     out.resize(written);
     return out;
 }

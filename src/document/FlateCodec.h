@@ -9,7 +9,7 @@
 
 namespace Document::FlateCodec {
 
-// The zlib stream of `bytes`.
+// The zlib stream of `bytes` (made by libdeflate; any zlib inflater reads it).
 std::string Compress(std::string_view bytes);
 
 // How a bounded decompression ended once `expectedSize` bytes had come out.

@@ -1,5 +1,6 @@
 #include "GifImage.h"
 
+#include "ByteReader.h"
 #include "DocumentError.h"
 #include "Limits.h"
 #include "Lzw.h"
@@ -18,8 +19,10 @@ const std::wstring kWhat = L"The GIF image";
 
 [[noreturn]] void Refuse(const std::wstring& why) { throw DocumentError(kWhat + L" " + why); }
 
-unsigned Byte(std::string_view bytes, std::size_t at) { return static_cast<unsigned char>(bytes[at]); }
-unsigned Little16(std::string_view bytes, std::size_t at) { return Byte(bytes, at) | (Byte(bytes, at + 1) << 8); }
+// A block's numbers, little-endian as GIF's are.
+ByteReader Numbers(std::string_view bytes) { return ByteReader(bytes, ByteOrder::LittleEndian, L"The GIF image", L"data"); }
+unsigned Byte(std::string_view bytes, std::size_t at) { return Numbers(bytes).U8(at); }
+unsigned Little16(std::string_view bytes, std::size_t at) { return Numbers(bytes).U16(at); }
 
 // Reads bytes in order, refusing a file that ends before them.
 class Cursor {
@@ -72,18 +75,9 @@ std::size_t StoredRow(std::size_t index, std::size_t height) {
     return 0;
 }
 
-} // namespace
-
-ImageData ReadGifImage(std::string_view file) {
-    Cursor cursor(file);
-    const std::string_view signature = cursor.Take(6);
-    if (signature != "GIF87a" && signature != "GIF89a") {
-        Refuse(L"is damaged: it does not start with the GIF signature.");
-    }
-    const std::string_view screen = cursor.Take(7);
-    const unsigned screenWidth = Little16(screen, 0);
-    const unsigned screenHeight = Little16(screen, 2);
-    const std::optional<std::string> globalTable = ColourTable(cursor, Byte(screen, 4));
+// The blocks up to the first image's descriptor, skipped: the transparent
+// index a graphic control block before it names, if any.
+std::optional<unsigned> SkipToImage(Cursor& cursor) {
     std::optional<unsigned> transparent;
     for (;;) {
         const unsigned introducer = cursor.TakeByte();
@@ -101,8 +95,48 @@ ImageData ReadGifImage(std::string_view file) {
         if (introducer != 0x2c) {
             Refuse(L"is damaged: it holds a block the format does not have.");
         }
-        break;
+        return transparent;
     }
+}
+
+// The page's indices against the colour table, at the fewest bits that hold
+// every index the pixels use (the table padded to them), with the alpha as
+// the soft mask.
+ImageData IndexedPage(const std::string& page, std::string alpha, unsigned pageWidth, unsigned pageHeight,
+                      const std::string& table) {
+    ImageData image;
+    image.width = static_cast<int>(pageWidth);
+    image.height = static_cast<int>(pageHeight);
+    image.colourModel = ColourModel::Indexed;
+    const unsigned highest = static_cast<unsigned char>(*std::max_element(page.begin(), page.end()));
+    int bits = 1;
+    while ((1u << bits) <= std::max<unsigned>(highest, table.size() / 3 - 1)) {
+        bits *= 2;
+    }
+    image.bitsPerComponent = bits;
+    Palette palette;
+    palette.base = ColourModel::Rgb;
+    palette.entries = table;
+    palette.entries.resize(std::size_t{3} << bits, '\0');
+    image.palette = std::move(palette);
+    image.data = RasterImage::PackRows(page, image.width, image.height, bits);
+    image.softMask = RasterImage::SoftMask(image.width, image.height, std::move(alpha));
+    return image;
+}
+
+} // namespace
+
+ImageData ReadGifImage(std::string_view file) {
+    Cursor cursor(file);
+    const std::string_view signature = cursor.Take(6);
+    if (signature != "GIF87a" && signature != "GIF89a") {
+        Refuse(L"is damaged: it does not start with the GIF signature.");
+    }
+    const std::string_view screen = cursor.Take(7);
+    const unsigned screenWidth = Little16(screen, 0);
+    const unsigned screenHeight = Little16(screen, 2);
+    const std::optional<std::string> globalTable = ColourTable(cursor, Byte(screen, 4));
+    const std::optional<unsigned> transparent = SkipToImage(cursor);
     const std::string_view descriptor = cursor.Take(9);
     const unsigned left = Little16(descriptor, 0);
     const unsigned top = Little16(descriptor, 2);
@@ -154,25 +188,7 @@ ImageData ReadGifImage(std::string_view file) {
         }
     }
 
-    ImageData image;
-    image.width = static_cast<int>(pageWidth);
-    image.height = static_cast<int>(pageHeight);
-    image.colourModel = ColourModel::Indexed;
-    // The fewest bits that hold every index the pixels use; the table padded to them.
-    const unsigned highest = static_cast<unsigned char>(*std::max_element(page.begin(), page.end()));
-    int bits = 1;
-    while ((1u << bits) <= std::max<unsigned>(highest, table->size() / 3 - 1)) {
-        bits *= 2;
-    }
-    image.bitsPerComponent = bits;
-    Palette palette;
-    palette.base = ColourModel::Rgb;
-    palette.entries = *table;
-    palette.entries.resize(std::size_t{3} << bits, '\0');
-    image.palette = std::move(palette);
-    RasterImage::SetRows(image, RasterImage::PackRows(page, image.width, image.height, bits));
-    image.softMask = RasterImage::SoftMask(image.width, image.height, alpha);
-    return image;
+    return IndexedPage(page, alpha, pageWidth, pageHeight, *table);
 }
 
 } // namespace Document

@@ -1,8 +1,8 @@
 #pragma once
 // An image as a reader hands it over: facts about its samples and its data,
-// already encoded (passed through from the file wherever the format allows,
-// else compressed with zlib). Readers fill it; only the PDF layer
-// (ImagePdf) turns it into PDF syntax.
+// either passed through as the file encodes it (wherever the format allows)
+// or as plain rows. Readers fill it; only the PDF layer (ImagePdf) turns it
+// into PDF syntax and chooses how plain rows are compressed.
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,7 +14,8 @@ enum class ColourModel { Gray, Rgb, Cmyk, Indexed };
 
 // How `data` is encoded.
 enum class ImageEncoding {
-    Flate,    // zlib, rows with a PNG predictor byte when `predictor` is set
+    Rows,     // the samples themselves: packed rows, each starting on a byte, no bytes between them
+    Flate,    // a file's zlib data passed through, rows with a PNG predictor byte when `predictor` is set
     Dct,      // a whole JPEG stream, as the file has it
     CcittFax, // CCITT Group 3 or Group 4 data, as the file has it
 };
@@ -50,7 +51,7 @@ struct ImageData {
     std::optional<Palette> palette; // set exactly when colourModel is Indexed
     std::string iccProfile;         // an embedded ICC profile; empty for device colour
     bool inverted = false;          // samples stored inverted (an Adobe CMYK JPEG): decode each from 1 to 0
-    ImageEncoding encoding = ImageEncoding::Flate;
+    ImageEncoding encoding = ImageEncoding::Rows;
     std::optional<RowPredictor> predictor;  // Flate only
     std::optional<CcittParameters> ccitt;   // CcittFax only
     std::string data;
@@ -60,5 +61,21 @@ struct ImageData {
     double dpiY = 0;
     int orientation = 1; // EXIF orientation, 1 to 8: how the stored picture is turned to show it as recorded
 };
+
+// The units files state their resolution in.
+enum class ResolutionUnit { Inch, Centimetre, Metre };
+
+// Dots per inch from a resolution in `unit`.
+inline double DotsPerInch(double value, ResolutionUnit unit) {
+    switch (unit) {
+    case ResolutionUnit::Centimetre: return value * 2.54;
+    case ResolutionUnit::Metre: return value * 0.0254;
+    default: return value;
+    }
+}
+
+// An EXIF or TIFF orientation as `orientation` takes it: a value outside
+// 1 to 8 means the picture is shown as stored.
+inline int ValidOrientation(long long value) { return value >= 1 && value <= 8 ? static_cast<int>(value) : 1; }
 
 } // namespace Document

@@ -1,7 +1,9 @@
 #include "ImagePdf.h"
 
+#include "FlateCodec.h"
 #include "ImagePage.h"
 #include "PdfFile.h"
+#include "PngFilter.h"
 
 #include <algorithm>
 #include <optional>
@@ -39,6 +41,33 @@ int ProfileComponents(const std::string& profile)
     return space == "GRAY" ? 1 : space == "RGB " ? 3 : space == "CMYK" ? 4 : 0;
 }
 
+// An image's stream as it goes into the file: its data and, for Flate, the
+// row predictor its rows carry.
+struct ImageStream {
+    std::string compressed; // empty when the image's own data goes in as it is
+    std::optional<RowPredictor> predictor;
+};
+
+// The one choice of how an image's samples are compressed. Data a reader
+// passed through goes in as it is; plain rows get Flate, with the PNG
+// predictor where it pays off (continuous tones of 8 and 16 bits) and
+// without where it only adds a byte a row (indices, bilevel and other
+// sub-byte rows).
+ImageStream Encode(const ImageData& image)
+{
+    if (image.encoding != ImageEncoding::Rows) {
+        return {std::string(), image.predictor};
+    }
+    const int colours = Components(image.colourModel);
+    if (image.colourModel == ColourModel::Indexed || image.bitsPerComponent < 8) {
+        return {FlateCodec::Compress(image.data), std::nullopt};
+    }
+    const std::size_t bitsPerPixel = std::size_t(colours) * image.bitsPerComponent;
+    const std::size_t rowBytes = (std::size_t(image.width) * bitsPerPixel + 7) / 8;
+    return {FlateCodec::Compress(PngFilter::Filter(image.data, image.height, rowBytes, bitsPerPixel / 8)),
+            RowPredictor{colours, image.bitsPerComponent, image.width}};
+}
+
 class ImageWriter {
 public:
     explicit ImageWriter(PdfFile& file) : file_(file) {}
@@ -52,7 +81,8 @@ public:
             .Integer(Pdf::Height, image.height);
         ColourSpace(dictionary, image);
         dictionary.Integer(Pdf::BitsPerComponent, image.bitsPerComponent);
-        Encoding(dictionary, image);
+        const ImageStream stream = Encode(image);
+        Encoding(dictionary, image, stream.predictor);
         if (image.inverted && image.colourModel != ColourModel::Indexed) {
             PdfArray decode;
             for (int i = 0; i < Components(image.colourModel); ++i) {
@@ -72,7 +102,7 @@ public:
             dictionary.Ref(Pdf::SMask, mask);
             Write(mask, *image.softMask);
         }
-        file_.WriteStream(ref, dictionary, image.data);
+        file_.WriteStream(ref, dictionary, image.encoding == ImageEncoding::Rows ? stream.compressed : image.data);
     }
 
 private:
@@ -123,12 +153,13 @@ private:
         return PdfArray().Name(Pdf::ICCBased).Ref(lastProfileRef_);
     }
 
-    static void Encoding(PdfDictionary& dictionary, const ImageData& image)
+    static void Encoding(PdfDictionary& dictionary, const ImageData& image, const std::optional<RowPredictor>& predictor)
     {
         switch (image.encoding) {
+        case ImageEncoding::Rows:
         case ImageEncoding::Flate:
             dictionary.Name(Pdf::Filter, Pdf::FlateDecode);
-            if (const auto& p = image.predictor) {
+            if (const auto& p = predictor) {
                 dictionary.Dictionary(Pdf::DecodeParms, PdfDictionary()
                                                             .Integer(Pdf::Predictor, 15)
                                                             .Integer(Pdf::Colors, p->colours)
@@ -181,8 +212,8 @@ constexpr Turn kTurns[8] = {
     {0, -1, 1, 1, 0, 0},  // 8 turned a quarter anticlockwise
 };
 
-// Orientations 5 to 8 swap the picture's sides; anything outside 1 to 8 is shown as stored.
-int Orientation(const ImageData& image) { return image.orientation >= 1 && image.orientation <= 8 ? image.orientation : 1; }
+// Orientations 5 to 8 swap the picture's sides.
+int Orientation(const ImageData& image) { return ValidOrientation(image.orientation); }
 bool SidesSwap(const ImageData& image) { return Orientation(image) >= 5; }
 
 ImagePlacement Place(const ImageData& image, const Paper& paper)
@@ -202,8 +233,7 @@ std::string PageContent(const ImageData& image, const ImagePlacement& placement)
            " cm /Im1 Do Q\n";
 }
 
-} // namespace
-
+// The PDF 1.x that an image needs: 5 for 16-bit samples, 4 for a soft mask, else 3.
 int ImagePdfVersion(const ImageData& image)
 {
     int version = image.bitsPerComponent == 16 ? 5 : 3;
@@ -212,6 +242,8 @@ int ImagePdfVersion(const ImageData& image)
     }
     return version;
 }
+
+} // namespace
 
 std::string WriteImagePdf(const std::vector<ImageData>& pages, const Paper& paper, const DocumentInfo& info)
 {

@@ -1,7 +1,10 @@
 #include "JpegImage.h"
 
+#include "ByteReader.h"
 #include "DocumentError.h"
 #include "Limits.h"
+#include "RasterImage.h"
+#include "TiffDirectory.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,17 +14,15 @@ namespace Document {
 
 namespace {
 
-[[noreturn]] void Refuse(const std::wstring& why) { throw DocumentError(L"The JPEG image " + why); }
+const std::wstring kWhat = L"The JPEG image";
+
+[[noreturn]] void Refuse(const std::wstring& why) { throw DocumentError(kWhat + L" " + why); }
 
 unsigned Byte(std::string_view bytes, std::size_t at) { return static_cast<unsigned char>(bytes[at]); }
 
-std::uint32_t Read16(std::string_view bytes, std::size_t at, bool bigEndian) {
-    return bigEndian ? (Byte(bytes, at) << 8) | Byte(bytes, at + 1) : (Byte(bytes, at + 1) << 8) | Byte(bytes, at);
-}
-
-std::uint32_t Read32(std::string_view bytes, std::size_t at, bool bigEndian) {
-    return bigEndian ? (Read16(bytes, at, true) << 16) | Read16(bytes, at + 2, true)
-                     : (Read16(bytes, at + 2, false) << 16) | Read16(bytes, at, false);
+// A segment's numbers, big-endian as JPEG's are.
+ByteReader Numbers(std::string_view bytes) {
+    return ByteReader(bytes, ByteOrder::BigEndian, L"The JPEG image", L"header segment");
 }
 
 struct Density {
@@ -34,19 +35,19 @@ std::optional<Density> JfifDensity(std::string_view segment) {
     if (segment.size() < 12 || segment.substr(0, 5) != std::string_view("JFIF\0", 5)) {
         return std::nullopt;
     }
-    const unsigned units = Byte(segment, 7);
-    const double x = Read16(segment, 8, true);
-    const double y = Read16(segment, 10, true);
+    const ByteReader numbers = Numbers(segment);
+    const unsigned units = numbers.U8(7);
+    const double x = numbers.U16(8);
+    const double y = numbers.U16(10);
     if ((units != 1 && units != 2) || x == 0 || y == 0) {
         return std::nullopt;
     }
-    const double scale = units == 2 ? 2.54 : 1.0;
-    return Density{x * scale, y * scale};
+    const ResolutionUnit unit = units == 2 ? ResolutionUnit::Centimetre : ResolutionUnit::Inch;
+    return Density{DotsPerInch(x, unit), DotsPerInch(y, unit)};
 }
 
 // What a camera records in APP1 "Exif\0\0": a TIFF structure whose first
-// directory may hold XResolution, YResolution (rationals), ResolutionUnit
-// (2 inch, 3 cm) and Orientation (1 to 8).
+// directory may state the resolution and the orientation.
 struct Exif {
     std::optional<Density> density;
     int orientation = 1;
@@ -54,51 +55,19 @@ struct Exif {
 
 // None for an APP1 segment of another kind (XMP, say).
 std::optional<Exif> ReadExif(std::string_view segment) {
-    Exif exif;
     if (segment.size() < 14 || segment.substr(0, 6) != std::string_view("Exif\0\0", 6)) {
         return std::nullopt;
     }
     const std::string_view tiff = segment.substr(6);
-    bool bigEndian = false;
-    if (tiff.substr(0, 4) == std::string_view("MM\0*", 4)) {
-        bigEndian = true;
-    } else if (tiff.substr(0, 4) != std::string_view("II*\0", 4)) {
+    if (!TiffByteOrder(tiff)) {
         return std::nullopt;
     }
-    const std::uint32_t directory = Read32(tiff, 4, bigEndian);
-    if (directory > tiff.size() || tiff.size() - directory < 2) {
-        return exif;
-    }
-    const std::uint32_t entries = Read16(tiff, directory, bigEndian);
-    double x = 0;
-    double y = 0;
-    unsigned unit = 2;
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        const std::size_t entry = directory + 2 + std::size_t{i} * 12;
-        if (entry + 12 > tiff.size()) {
-            break;
+    Exif exif;
+    if (const std::optional<TiffDirectory> directory = ReadFirstTiffDirectory(tiff)) {
+        exif.orientation = directory->Orientation();
+        if (const auto dpi = directory->DotsPerInch()) {
+            exif.density = Density{dpi->first, dpi->second};
         }
-        const std::uint32_t tag = Read16(tiff, entry, bigEndian);
-        const std::uint32_t type = Read16(tiff, entry + 2, bigEndian);
-        if (tag == 0x0128 && type == 3) {
-            unit = Read16(tiff, entry + 8, bigEndian);
-        } else if (tag == 0x0112 && type == 3) {
-            const std::uint32_t orientation = Read16(tiff, entry + 8, bigEndian);
-            exif.orientation = orientation >= 1 && orientation <= 8 ? static_cast<int>(orientation) : 1;
-        } else if ((tag == 0x011a || tag == 0x011b) && type == 5) {
-            const std::uint32_t offset = Read32(tiff, entry + 8, bigEndian);
-            if (offset > tiff.size() || tiff.size() - offset < 8) {
-                continue;
-            }
-            const std::uint32_t numerator = Read32(tiff, offset, bigEndian);
-            const std::uint32_t denominator = Read32(tiff, offset + 4, bigEndian);
-            const double value = denominator == 0 ? 0 : double(numerator) / denominator;
-            (tag == 0x011a ? x : y) = value;
-        }
-    }
-    if (x > 0 && y > 0 && (unit == 2 || unit == 3)) {
-        const double scale = unit == 3 ? 2.54 : 1.0;
-        exif.density = Density{x * scale, y * scale};
     }
     return exif;
 }
@@ -150,6 +119,40 @@ bool IsFrameMarker(unsigned marker) {
     return marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
 }
 
+// A frame header (SOFn): the coding, the precision, the size and the colour
+// components, each refused where a PDF cannot carry it.
+void ReadFrame(unsigned marker, std::string_view segment, ImageData& image) {
+    if (marker == 0xc3 || (marker >= 0xc5 && marker <= 0xc7) || marker >= 0xc9) {
+        Refuse(L"uses a lossless, hierarchical or arithmetic coding that PDF files cannot carry.");
+    }
+    if (segment.size() < 6) {
+        Refuse(L"is damaged: its frame header is too short.");
+    }
+    const ByteReader numbers = Numbers(segment);
+    const unsigned precision = numbers.U8(0);
+    const std::uint32_t height = numbers.U16(1);
+    const std::uint32_t width = numbers.U16(3);
+    const unsigned components = numbers.U8(5);
+    if (precision != 8) {
+        Refuse(L"has " + std::to_wstring(precision) + L"-bit samples; PDF files carry 8-bit JPEG images only.");
+    }
+    if (width == 0 || height == 0) {
+        Refuse(L"does not state its size in its frame header.");
+    }
+    RasterImage::CheckSize(kWhat, width, height);
+    if (segment.size() < 6 + 3 * std::size_t{components}) {
+        Refuse(L"is damaged: its frame header is too short.");
+    }
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    switch (components) {
+    case 1: image.colourModel = ColourModel::Gray; break;
+    case 3: image.colourModel = ColourModel::Rgb; break;
+    case 4: image.colourModel = ColourModel::Cmyk; break;
+    default: Refuse(L"has " + std::to_wstring(components) + L" colour components; PDF files carry 1, 3 or 4.");
+    }
+}
+
 } // namespace
 
 ImageData ReadJpegImage(std::string_view file) {
@@ -187,7 +190,7 @@ ImageData ReadJpegImage(std::string_view file) {
         if (file.size() - at < 2) {
             Refuse(L"is truncated: a header segment is cut off.");
         }
-        const std::size_t length = Read16(file, at, true);
+        const std::size_t length = Numbers(file).U16(at);
         if (length < 2 || length > file.size() - at) {
             Refuse(L"is truncated or damaged: a header segment claims more bytes than the file has.");
         }
@@ -213,41 +216,7 @@ ImageData ReadJpegImage(std::string_view file) {
                 Refuse(L"is damaged: it has two frame headers.");
             }
             sawFrame = true;
-            if (marker == 0xc3 || (marker >= 0xc5 && marker <= 0xc7) || marker >= 0xc9) {
-                Refuse(L"uses a lossless, hierarchical or arithmetic coding that PDF files cannot carry.");
-            }
-            if (segment.size() < 6) {
-                Refuse(L"is damaged: its frame header is too short.");
-            }
-            const unsigned precision = Byte(segment, 0);
-            const std::uint32_t height = Read16(segment, 1, true);
-            const std::uint32_t width = Read16(segment, 3, true);
-            const unsigned components = Byte(segment, 5);
-            if (precision != 8) {
-                Refuse(L"has " + std::to_wstring(precision) + L"-bit samples; PDF files carry 8-bit JPEG images only.");
-            }
-            if (width == 0 || height == 0) {
-                Refuse(L"does not state its size in its frame header.");
-            }
-            if (width > Limits::kMaxImageSide || height > Limits::kMaxImageSide ||
-                std::uint64_t{width} * height > Limits::kMaxImagePixels) {
-                Refuse(L"is too large: " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
-                       L" pixels (the converter takes at most " + std::to_wstring(Limits::kMaxImageSide) +
-                       L" pixels a side and " + std::to_wstring(Limits::kMaxImagePixels / 1'000'000) +
-                       L" megapixels).");
-            }
-            if (segment.size() < 6 + 3 * std::size_t{components}) {
-                Refuse(L"is damaged: its frame header is too short.");
-            }
-            image.width = static_cast<int>(width);
-            image.height = static_cast<int>(height);
-            switch (components) {
-            case 1: image.colourModel = ColourModel::Gray; break;
-            case 3: image.colourModel = ColourModel::Rgb; break;
-            case 4: image.colourModel = ColourModel::Cmyk; break;
-            default:
-                Refuse(L"has " + std::to_wstring(components) + L" colour components; PDF files carry 1, 3 or 4.");
-            }
+            ReadFrame(marker, segment, image);
         }
     }
     // Adobe's applications store CMYK inverted, and mark it with APP14.

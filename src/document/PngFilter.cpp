@@ -36,22 +36,24 @@ inline std::uint8_t Predict(int type, const std::uint8_t* row, const std::uint8_
 
 } // namespace
 
+void UnfilterRow(int type, std::uint8_t* row, const std::uint8_t* prior, std::size_t rowBytes, std::size_t bytesPerPixel) {
+    if (type > 4) {
+        throw DocumentError(L"The PNG image is damaged: a row has an unknown filter type.");
+    }
+    if (type != 0) {
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            row[i] = static_cast<std::uint8_t>(row[i] + Predict(type, row, prior, i, bytesPerPixel));
+        }
+    }
+}
+
 void Unfilter(char* filtered, std::size_t rows, std::size_t rowBytes, std::size_t bytesPerPixel) {
     auto* data = reinterpret_cast<std::uint8_t*>(filtered);
     const std::uint8_t* prior = nullptr;
     for (std::size_t y = 0; y < rows; ++y) {
         std::uint8_t* line = data + y * (rowBytes + 1);
-        const int type = line[0];
-        if (type > 4) {
-            throw DocumentError(L"The PNG image is damaged: a row has an unknown filter type.");
-        }
-        std::uint8_t* row = line + 1;
-        if (type != 0) {
-            for (std::size_t i = 0; i < rowBytes; ++i) {
-                row[i] = static_cast<std::uint8_t>(row[i] + Predict(type, row, prior, i, bytesPerPixel));
-            }
-        }
-        prior = row;
+        UnfilterRow(line[0], line + 1, prior, rowBytes, bytesPerPixel);
+        prior = line + 1;
     }
 }
 

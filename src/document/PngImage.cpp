@@ -1,13 +1,17 @@
 #include "PngImage.h"
 
+#include "ByteReader.h"
 #include "DocumentError.h"
 #include "FlateCodec.h"
 #include "Limits.h"
+#include "PackedSamples.h"
 #include "PngFilter.h"
+#include "RasterImage.h"
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -30,14 +34,9 @@ const std::wstring kWhat = L"The PNG image";
 
 [[noreturn]] void Refuse(const std::wstring& why) { throw DocumentError(L"The PNG image " + why); }
 
-std::uint32_t BigEndian32(std::string_view bytes, std::size_t at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-std::uint16_t BigEndian16(std::string_view bytes, std::size_t at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+// A chunk's numbers, big-endian.
+ByteReader Numbers(std::string_view bytes, std::wstring_view part) {
+    return ByteReader(bytes, ByteOrder::BigEndian, L"The PNG image", part);
 }
 
 enum ColorType : int { Grey = 0, Rgb = 2, Palette = 3, GreyAlpha = 4, Rgba = 6 };
@@ -89,20 +88,13 @@ Header ReadHeader(std::string_view data) {
     if (data.size() != 13) {
         Refuse(L"is damaged: its header has the wrong length.");
     }
+    const ByteReader numbers = Numbers(data, L"header");
     Header header;
-    header.width = BigEndian32(data, 0);
-    header.height = BigEndian32(data, 4);
-    header.bitDepth = static_cast<unsigned char>(data[8]);
-    header.colorType = static_cast<unsigned char>(data[9]);
-    if (header.width == 0 || header.height == 0) {
-        Refuse(L"is damaged: it has no pixels.");
-    }
-    if (header.width > Limits::kMaxImageSide || header.height > Limits::kMaxImageSide ||
-        std::uint64_t{header.width} * header.height > Limits::kMaxImagePixels) {
-        Refuse(L"is too large: " + std::to_wstring(header.width) + L" x " + std::to_wstring(header.height) +
-               L" pixels (the converter takes at most " + std::to_wstring(Limits::kMaxImageSide) +
-               L" pixels a side and " + std::to_wstring(Limits::kMaxImagePixels / 1'000'000) + L" megapixels).");
-    }
+    header.width = numbers.U32(0);
+    header.height = numbers.U32(4);
+    header.bitDepth = numbers.U8(8);
+    header.colorType = numbers.U8(9);
+    RasterImage::CheckSize(kWhat, header.width, header.height);
     if (!ValidDepth(header.colorType, header.bitDepth)) {
         Refuse(L"is damaged: its colour type and bit depth do not go together.");
     }
@@ -123,8 +115,6 @@ std::string IccProfile(std::string_view data) {
     return FlateCodec::DecompressAtMost(data.substr(end + 2), Limits::kMaxIccProfileBytes, L"The PNG image's colour profile");
 }
 
-double DotsPerInch(std::uint32_t perMetre) { return perMetre * 0.0254; }
-
 Chunks ReadChunks(std::string_view file) {
     if (file.size() < kSignature.size() || file.substr(0, kSignature.size()) != kSignature) {
         Refuse(L"is damaged: it does not start with the PNG signature.");
@@ -140,13 +130,14 @@ Chunks ReadChunks(std::string_view file) {
         if (file.size() - at < 12) {
             Refuse(L"is truncated: its last chunk is cut off.");
         }
-        const std::uint32_t length = BigEndian32(file, at);
+        const ByteReader numbers = Numbers(file, L"file");
+        const std::uint32_t length = numbers.U32(at);
         if (length > 0x7fffffffu || length > file.size() - at - 12) {
             Refuse(L"is truncated or damaged: a chunk claims more bytes than the file has.");
         }
         const std::string_view type = file.substr(at + 4, 4);
         const std::string_view data = file.substr(at + 8, length);
-        const std::uint32_t storedCrc = BigEndian32(file, at + 8 + length);
+        const std::uint32_t storedCrc = numbers.U32(at + 8 + length);
         at += 12 + std::size_t{length};
 
         const auto crc = crc32(0, reinterpret_cast<const Bytef*>(file.data() + (at - 8 - length)), length + 4);
@@ -178,8 +169,9 @@ Chunks ReadChunks(std::string_view file) {
             chunks.transparency = data;
         } else if (type == "pHYs") {
             if (data.size() == 9 && data[8] == 1) {
-                chunks.dpiX = DotsPerInch(BigEndian32(data, 0));
-                chunks.dpiY = DotsPerInch(BigEndian32(data, 4));
+                const ByteReader physical = Numbers(data, L"pHYs chunk");
+                chunks.dpiX = DotsPerInch(physical.U32(0), ResolutionUnit::Metre);
+                chunks.dpiY = DotsPerInch(physical.U32(4), ResolutionUnit::Metre);
             }
         } else if (type == "iCCP" && chunks.iccProfile.empty()) {
             chunks.iccProfile = IccProfile(data);
@@ -228,70 +220,111 @@ std::uint64_t InflatedSize(const Header& header) {
     return total;
 }
 
-// The image's rows, unfiltered and in order, without filter bytes.
-std::string DecodeRows(const Chunks& chunks, std::size_t inflatedSize) {
-    const Header& header = chunks.header;
-    std::string inflated = FlateCodec::DecompressExactly(chunks.imageData, inflatedSize, kWhat);
-    const std::size_t bpp = header.BytesPerPixel();
-    const std::size_t rowBytes = header.RowBytes(header.width);
-    if (!header.interlaced) {
-        PngFilter::Unfilter(inflated.data(), header.height, rowBytes, bpp);
-        for (std::size_t y = 0; y < header.height; ++y) {
-            std::memmove(inflated.data() + y * rowBytes, inflated.data() + y * (rowBytes + 1) + 1, rowBytes);
-        }
-        inflated.resize(header.height * rowBytes);
-        return inflated;
+// The rows of the inflated image data as they stream past: each row's filter
+// type checked and, when `unfilter`, the filter undone against the row above
+// (of the same interlace pass), then handed on with its pass (0 for an image
+// that is not interlaced) and its number in the pass.
+class RowStream {
+public:
+    using RowSink = std::function<void(int pass, std::uint32_t row, const std::uint8_t* bytes)>;
+
+    RowStream(const Header& header, bool unfilter, RowSink sink)
+        : header_(header), unfilter_(unfilter), sink_(std::move(sink)) {
+        NextPass(header.interlaced ? 0 : -1);
     }
-    std::string rows(header.height * rowBytes, '\0');
-    const std::size_t bitsPerPixel = header.BitsPerPixel();
-    std::size_t at = 0;
-    for (const Pass& pass : kPasses) {
-        const std::uint32_t w = PassSize(header.width, pass.x0, pass.dx);
-        const std::uint32_t h = PassSize(header.height, pass.y0, pass.dy);
-        if (w == 0 || h == 0) {
-            continue;
-        }
-        const std::size_t passRowBytes = header.RowBytes(w);
-        PngFilter::Unfilter(inflated.data() + at, h, passRowBytes, bpp);
-        for (std::uint32_t py = 0; py < h; ++py) {
-            const auto* source = reinterpret_cast<const std::uint8_t*>(inflated.data() + at + py * (passRowBytes + 1) + 1);
-            auto* target = reinterpret_cast<std::uint8_t*>(rows.data() + (pass.y0 + std::size_t{py} * pass.dy) * rowBytes);
-            for (std::uint32_t px = 0; px < w; ++px) {
-                const std::size_t x = pass.x0 + std::size_t{px} * pass.dx;
-                if (bitsPerPixel >= 8) {
-                    std::memcpy(target + x * bpp, source + px * bpp, bpp);
-                } else {
-                    // One sample of 1, 2 or 4 bits, most significant first.
-                    const std::size_t from = px * bitsPerPixel;
-                    const std::size_t to = x * bitsPerPixel;
-                    const unsigned mask = (1u << bitsPerPixel) - 1;
-                    const unsigned value = (source[from / 8] >> (8 - bitsPerPixel - from % 8)) & mask;
-                    target[to / 8] = static_cast<std::uint8_t>(target[to / 8] | (value << (8 - bitsPerPixel - to % 8)));
-                }
+
+    void Feed(std::string_view piece) {
+        while (!piece.empty() && pass_ < 7) {
+            const std::size_t take = std::min(piece.size(), line_.size() - filled_);
+            std::memcpy(line_.data() + filled_, piece.data(), take);
+            filled_ += take;
+            piece.remove_prefix(take);
+            if (filled_ == line_.size()) {
+                EndRow();
             }
         }
-        at += h * (passRowBytes + 1);
     }
+
+private:
+    // `pass` -1: the whole image as one pass.
+    void NextPass(int pass) {
+        for (pass_ = pass; pass_ < 7; ++pass_) {
+            width_ = pass_ < 0 ? header_.width : PassSize(header_.width, kPasses[pass_].x0, kPasses[pass_].dx);
+            height_ = pass_ < 0 ? header_.height : PassSize(header_.height, kPasses[pass_].y0, kPasses[pass_].dy);
+            if (width_ > 0 && height_ > 0) {
+                break;
+            }
+        }
+        const std::size_t stride = header_.RowBytes(width_) + 1;
+        line_.assign(stride, 0);
+        prior_.assign(stride, 0);
+        row_ = 0;
+        filled_ = 0;
+    }
+
+    void EndRow() {
+        const std::size_t rowBytes = line_.size() - 1;
+        if (unfilter_) {
+            PngFilter::UnfilterRow(line_[0], line_.data() + 1, row_ == 0 ? nullptr : prior_.data() + 1, rowBytes,
+                                   header_.BytesPerPixel());
+        } else if (line_[0] > 4) {
+            Refuse(L"is damaged: a row has an unknown filter type.");
+        }
+        sink_(std::max(pass_, 0), row_, line_.data() + 1);
+        line_.swap(prior_);
+        filled_ = 0;
+        if (++row_ == height_) {
+            NextPass(pass_ < 0 ? 7 : pass_ + 1);
+        }
+    }
+
+    const Header& header_;
+    bool unfilter_;
+    RowSink sink_;
+    int pass_ = 0;
+    std::uint32_t width_ = 0;
+    std::uint32_t height_ = 0;
+    std::uint32_t row_ = 0;
+    std::vector<std::uint8_t> line_;
+    std::vector<std::uint8_t> prior_;
+    std::size_t filled_ = 0;
+};
+
+// One pass over the image data: inflated, its size checked (by the codec),
+// each row checked and handed to `sink`.
+FlateCodec::StreamEnd StreamRows(const Chunks& chunks, std::size_t inflatedSize, bool unfilter,
+                                 RowStream::RowSink sink) {
+    RowStream rows(chunks.header, unfilter, std::move(sink));
+    return FlateCodec::Decompress(chunks.imageData, inflatedSize, kWhat, [&](std::string_view piece) { rows.Feed(piece); });
+}
+
+// The image's rows, unfiltered and in order (Adam7 undone), in one pass.
+std::string DecodeRows(const Chunks& chunks, std::size_t inflatedSize) {
+    const Header& header = chunks.header;
+    const std::size_t rowBytes = header.RowBytes(header.width);
+    std::string rows(header.height * rowBytes, '\0');
+    auto* target = reinterpret_cast<std::uint8_t*>(rows.data());
+    const std::size_t bitsPerPixel = header.BitsPerPixel();
+    const std::size_t bpp = header.BytesPerPixel();
+    StreamRows(chunks, inflatedSize, true, [&](int pass, std::uint32_t y, const std::uint8_t* source) {
+        if (!header.interlaced) {
+            std::memcpy(target + y * rowBytes, source, rowBytes);
+            return;
+        }
+        const Pass& p = kPasses[pass];
+        std::uint8_t* row = target + (p.y0 + std::size_t{y} * p.dy) * rowBytes;
+        const std::uint32_t w = PassSize(header.width, p.x0, p.dx);
+        for (std::uint32_t px = 0; px < w; ++px) {
+            const std::size_t x = p.x0 + std::size_t{px} * p.dx;
+            if (bitsPerPixel >= 8) {
+                std::memcpy(row + x * bpp, source + px * bpp, bpp);
+            } else {
+                const int bits = static_cast<int>(bitsPerPixel);
+                PackedSamples::Write(row, x, bits, PackedSamples::Read(source, px, bits));
+            }
+        }
+    });
     return rows;
-}
-
-void SetFlate(ImageData& image, const std::string& rows, int colours) {
-    const std::size_t bitsPerPixel = static_cast<std::size_t>(colours) * image.bitsPerComponent;
-    const std::size_t rowBytes = (std::size_t(image.width) * bitsPerPixel + 7) / 8;
-    image.encoding = ImageEncoding::Flate;
-    image.predictor = RowPredictor{colours, image.bitsPerComponent, image.width};
-    image.data = FlateCodec::Compress(
-        PngFilter::Filter(rows, image.height, rowBytes, std::max<std::size_t>(1, bitsPerPixel / 8)));
-}
-
-std::shared_ptr<ImageData> SoftMask(const ImageData& image, const std::string& alphaRows, int bitsPerComponent) {
-    auto mask = std::make_shared<ImageData>();
-    mask->width = image.width;
-    mask->height = image.height;
-    mask->bitsPerComponent = bitsPerComponent;
-    mask->colourModel = ColourModel::Gray;
-    SetFlate(*mask, alphaRows, 1);
-    return mask;
 }
 
 // The colour key of a grey or RGB image's tRNS chunk, or none when the
@@ -302,10 +335,11 @@ std::vector<int> ColourKey(const Chunks& chunks) {
     if (chunks.transparency.size() != samples * 2) {
         return {};
     }
+    const ByteReader transparency = Numbers(chunks.transparency, L"tRNS chunk");
     const unsigned maximum = (1u << header.bitDepth) - 1;
     std::vector<int> key;
     for (std::size_t i = 0; i < samples; ++i) {
-        const unsigned value = BigEndian16(chunks.transparency, i * 2);
+        const unsigned value = transparency.U16(i * 2);
         if (value > maximum) {
             return {};
         }
@@ -315,39 +349,30 @@ std::vector<int> ColourKey(const Chunks& chunks) {
     return key;
 }
 
-// The alpha of each pixel of a palette image, one byte a pixel, from its
-// packed rows of indices and the alphas of the tRNS chunk.
-std::string AlphaOfIndices(const Header& header, const std::string& rows, std::string_view alphas) {
-    const std::size_t rowBytes = header.RowBytes(header.width);
-    const unsigned depth = static_cast<unsigned>(header.bitDepth);
-    std::string alpha(std::size_t(header.width) * header.height, '\xff');
-    for (std::size_t y = 0; y < header.height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint8_t*>(rows.data() + y * rowBytes);
-        for (std::size_t x = 0; x < header.width; ++x) {
-            const std::size_t bit = x * depth;
-            const unsigned index = (row[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
-            if (index < alphas.size()) {
-                alpha[y * header.width + x] = alphas[index];
-            }
-        }
+// Puts the alpha of each pixel of a row of palette indices, one byte a
+// pixel, from the alphas of the tRNS chunk.
+void AlphaOfIndices(const Header& header, const std::uint8_t* row, std::string_view alphas, char* alpha) {
+    for (std::size_t x = 0; x < header.width; ++x) {
+        const unsigned index = PackedSamples::Read(row, x, header.bitDepth);
+        alpha[x] = index < alphas.size() ? alphas[index] : '\xff';
     }
-    return alpha;
 }
 
-// Checks the inflated rows as they stream past, without keeping them: the
-// size (by the codec) and each row's filter type.
-FlateCodec::StreamEnd VerifyRows(const Chunks& chunks, std::size_t inflatedSize) {
-    const std::size_t stride = chunks.header.RowBytes(chunks.header.width) + 1;
-    std::size_t offset = 0;
-    return FlateCodec::Decompress(chunks.imageData, inflatedSize, kWhat, [&](std::string_view piece) {
-        std::size_t next = (stride - offset % stride) % stride;
-        for (; next < piece.size(); next += stride) {
-            if (static_cast<unsigned char>(piece[next]) > 4) {
-                Refuse(L"is damaged: a row has an unknown filter type.");
-            }
-        }
-        offset += piece.size();
-    });
+// The decoded rows of an image with an alpha channel, split into its colour
+// and its soft mask.
+void SplitAlpha(ImageData& image, const Header& header, const std::string& rows, int colours) {
+    const std::size_t sampleBytes = header.bitDepth / 8;
+    const std::size_t colourBytes = colours * sampleBytes;
+    const std::size_t pixels = std::size_t{header.width} * header.height;
+    std::string colour(pixels * colourBytes, '\0');
+    std::string alpha(pixels * sampleBytes, '\0');
+    for (std::size_t i = 0; i < pixels; ++i) {
+        std::memcpy(colour.data() + i * colourBytes, rows.data() + i * (colourBytes + sampleBytes), colourBytes);
+        std::memcpy(alpha.data() + i * sampleBytes, rows.data() + i * (colourBytes + sampleBytes) + colourBytes,
+                    sampleBytes);
+    }
+    image.softMask = RasterImage::SoftMask(image.width, image.height, std::move(alpha), header.bitDepth);
+    image.data = std::move(colour);
 }
 
 } // namespace
@@ -356,11 +381,7 @@ ImageData ReadPngImage(std::string_view file) {
     const Chunks chunks = ReadChunks(file);
     const Header& header = chunks.header;
     const std::uint64_t inflatedSize = InflatedSize(header);
-    const std::uint64_t packedSize = std::uint64_t{header.height} * header.RowBytes(header.width);
-    if (inflatedSize > Limits::kMaxDecodedImageBytes || packedSize > Limits::kMaxDecodedImageBytes) {
-        Refuse(L"is too large to decode: " + std::to_wstring(inflatedSize >> 20) + L" MiB of image data (at most " +
-               std::to_wstring(Limits::kMaxDecodedImageBytes >> 20) + L" MiB).");
-    }
+    RasterImage::CheckDecodedBytes(kWhat, std::max(inflatedSize, std::uint64_t{header.height} * header.RowBytes(header.width)));
 
     ImageData image;
     image.width = static_cast<int>(header.width);
@@ -389,41 +410,49 @@ ImageData ReadPngImage(std::string_view file) {
         }
     }
 
+    // Decided before inflating: the file's data passes through unless the
+    // pixels must be rearranged (interlaced) or split (an alpha channel).
+    // Then one pass checks the rows, and keeps what is needed of them: the
+    // alpha of palette indices, or the rows themselves.
     if (!header.interlaced && !header.HasAlpha()) {
-        if (VerifyRows(chunks, inflatedSize) == FlateCodec::StreamEnd::Clean) {
+        std::string alpha;
+        if (!paletteAlphas.empty()) {
+            alpha.assign(std::size_t{header.width} * header.height, '\xff');
+        }
+        const auto end = StreamRows(chunks, inflatedSize, !alpha.empty(), [&](int, std::uint32_t y, const std::uint8_t* row) {
+            if (!alpha.empty()) {
+                AlphaOfIndices(header, row, paletteAlphas, alpha.data() + std::size_t{y} * header.width);
+            }
+        });
+        if (!alpha.empty()) {
+            image.softMask = RasterImage::SoftMask(image.width, image.height, std::move(alpha));
+        }
+        if (end == FlateCodec::StreamEnd::Clean) {
             image.encoding = ImageEncoding::Flate;
             image.predictor = RowPredictor{colors, header.bitDepth, image.width};
             image.data = chunks.imageData;
-            if (!paletteAlphas.empty()) {
-                image.softMask = SoftMask(image, AlphaOfIndices(header, DecodeRows(chunks, inflatedSize), paletteAlphas), 8);
-            }
             return image;
         }
+        // Data after the stream's end, or a stream cut short after its last
+        // row: a PDF reader may refuse that, so the rows (all there) are
+        // decoded once more and handed on plain.
     }
 
     std::string rows = DecodeRows(chunks, inflatedSize);
     if (header.HasAlpha()) {
-        const std::size_t sampleBytes = header.bitDepth / 8;
-        const std::size_t colorBytes = colors * sampleBytes;
-        const std::size_t pixels = std::size_t{header.width} * header.height;
-        std::string color(pixels * colorBytes, '\0');
-        std::string alpha(pixels * sampleBytes, '\0');
-        for (std::size_t i = 0; i < pixels; ++i) {
-            std::memcpy(color.data() + i * colorBytes, rows.data() + i * (colorBytes + sampleBytes), colorBytes);
-            std::memcpy(alpha.data() + i * sampleBytes, rows.data() + i * (colorBytes + sampleBytes) + colorBytes,
-                        sampleBytes);
-        }
-        rows = std::string();
-        if (!std::all_of(alpha.begin(), alpha.end(), [](char a) { return a == '\xff'; })) {
-            image.softMask = SoftMask(image, alpha, header.bitDepth);
-        }
-        SetFlate(image, color, colors);
+        SplitAlpha(image, header, rows, colors);
         return image;
     }
-    if (!paletteAlphas.empty()) {
-        image.softMask = SoftMask(image, AlphaOfIndices(header, rows, paletteAlphas), 8);
+    if (!paletteAlphas.empty() && !image.softMask) {
+        std::string alpha(std::size_t{header.width} * header.height, '\xff');
+        const std::size_t rowBytes = header.RowBytes(header.width);
+        for (std::size_t y = 0; y < header.height; ++y) {
+            AlphaOfIndices(header, reinterpret_cast<const std::uint8_t*>(rows.data() + y * rowBytes), paletteAlphas,
+                           alpha.data() + y * header.width);
+        }
+        image.softMask = RasterImage::SoftMask(image.width, image.height, std::move(alpha));
     }
-    SetFlate(image, rows, colors);
+    image.data = std::move(rows);
     return image;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Decoded pixels to the ImageData the PDF layer takes, for the readers that
-// must decode a file's own compression (BMP, GIF, TIFF): the size checks
-// every such reader makes before it takes memory, and the rows compressed
-// again with zlib.
+// must decode a file's own compression (PNG, BMP, GIF, TIFF): the size
+// checks every such reader makes before it takes memory, the soft mask and
+// the packing of rows. How the rows are compressed is the PDF layer's choice.
 #include "ImageData.h"
 
 #include <cstdint>
@@ -22,14 +22,9 @@ void CheckDecodedBytes(const std::wstring& what, std::uint64_t bytes);
 // Bytes of a row of `width` pixels of `samplesPerPixel` samples, packed.
 std::uint64_t RowBytes(std::uint64_t width, int samplesPerPixel, int bitsPerSample);
 
-// Sets `image`'s data from its packed rows (no padding between them), with
-// the PNG predictor where it pays off (8 and 16-bit colour), plain Flate
-// where it does not (indices, bilevel).
-void SetRows(ImageData& image, const std::string& rows);
-
-// A Gray image of one byte a pixel for the soft mask, or null when every
-// pixel is opaque (255).
-std::shared_ptr<ImageData> SoftMask(int width, int height, const std::string& alpha);
+// A Gray image of the alpha, of `bits` (8 or 16) a pixel, for the soft mask,
+// or null when every pixel is opaque (all bits set).
+std::shared_ptr<ImageData> SoftMask(int width, int height, std::string alpha, int bits = 8);
 
 // One sample a byte to rows of `bits` (1, 2, 4 or 8) a sample, most
 // significant first, each row starting on a byte.

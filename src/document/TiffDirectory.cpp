@@ -1,6 +1,7 @@
 #include "TiffDirectory.h"
 
 #include "DocumentError.h"
+#include "ImageData.h"
 #include "Limits.h"
 
 #include <set>
@@ -20,44 +21,41 @@ std::size_t TypeSize(std::uint16_t type) {
     }
 }
 
-std::uint32_t ReadNumber(std::string_view bytes, std::size_t at, std::size_t size, bool bigEndian) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        const std::uint32_t byte = static_cast<unsigned char>(bytes[at + (bigEndian ? i : size - 1 - i)]);
-        value = (value << 8) | byte;
-    }
-    return value;
+std::uint32_t ReadNumber(std::string_view bytes, std::size_t at, std::size_t size, ByteOrder order) {
+    return ByteReader(bytes, order, L"The TIFF data", L"directory").Number(at, size);
 }
 
 } // namespace
 
-TiffDirectory::TiffDirectory(std::string_view file, bool bigEndian, std::uint32_t offset) : bigEndian_(bigEndian) {
-    const std::uint32_t count = ReadNumber(file, offset, 2, bigEndian);
-    if (file.size() - offset - 2 < std::size_t{count} * 12 + 4) {
+TiffDirectory::TiffDirectory(std::string_view file, ByteOrder order, std::uint32_t offset) : order_(order) {
+    const std::uint32_t count = ReadNumber(file, offset, 2, order_);
+    if (file.size() - offset - 2 < std::size_t{count} * 12) {
         throw DocumentError(L"is truncated: a directory is cut off.");
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::size_t entry = offset + 2 + std::size_t{i} * 12;
-        const auto tag = static_cast<std::uint16_t>(ReadNumber(file, entry, 2, bigEndian));
+        const auto tag = static_cast<std::uint16_t>(ReadNumber(file, entry, 2, order_));
         Field field;
-        field.type = static_cast<std::uint16_t>(ReadNumber(file, entry + 2, 2, bigEndian));
-        field.count = ReadNumber(file, entry + 4, 4, bigEndian);
+        field.type = static_cast<std::uint16_t>(ReadNumber(file, entry + 2, 2, order_));
+        field.count = ReadNumber(file, entry + 4, 4, order_);
         const std::uint64_t size = std::uint64_t{TypeSize(field.type)} * field.count;
         if (size == 0) {
             continue; // a type of a later version, or no values: as if absent
         }
-        const std::uint64_t at = size <= 4 ? entry + 8 : ReadNumber(file, entry + 8, 4, bigEndian);
+        const std::uint64_t at = size <= 4 ? entry + 8 : ReadNumber(file, entry + 8, 4, order_);
         if (at > file.size() || file.size() - at < size) {
             continue; // values beyond the end: the field is unusable, and missed where needed
         }
         field.bytes = file.substr(at, size);
         fields_[tag] = field;
     }
-    next_ = ReadNumber(file, offset + 2 + std::size_t{count} * 12, 4, bigEndian);
+    // A directory that ends the data without the next one's offset is the last.
+    const std::size_t nextAt = offset + 2 + std::size_t{count} * 12;
+    next_ = file.size() - nextAt >= 4 ? ReadNumber(file, nextAt, 4, order_) : 0;
 }
 
 std::uint32_t TiffDirectory::Read(std::string_view bytes, std::size_t at, std::size_t size) const {
-    return ReadNumber(bytes, at, size, bigEndian_);
+    return ReadNumber(bytes, at, size, order_);
 }
 
 std::vector<std::uint32_t> TiffDirectory::Values(TiffTag tag) const {
@@ -100,15 +98,51 @@ std::string_view TiffDirectory::Bytes(TiffTag tag) const {
     return found == fields_.end() ? std::string_view() : found->second.bytes;
 }
 
+std::optional<std::pair<double, double>> TiffDirectory::DotsPerInch() const {
+    const double x = Rational(kXResolution);
+    const double y = Rational(kYResolution);
+    const std::uint32_t unit = Value(kResolutionUnit, 2);
+    if (x <= 0 || y <= 0 || (unit != 2 && unit != 3)) {
+        return std::nullopt;
+    }
+    const ResolutionUnit in = unit == 3 ? ResolutionUnit::Centimetre : ResolutionUnit::Inch;
+    return std::pair(Document::DotsPerInch(x, in), Document::DotsPerInch(y, in));
+}
+
+int TiffDirectory::Orientation() const { return ValidOrientation(Value(kOrientation, 1)); }
+
+std::optional<ByteOrder> TiffByteOrder(std::string_view file) {
+    const std::string_view mark = file.substr(0, 2);
+    return mark == "MM" ? std::optional(ByteOrder::BigEndian)
+                        : mark == "II" ? std::optional(ByteOrder::LittleEndian) : std::nullopt;
+}
+
+std::optional<TiffDirectory> ReadFirstTiffDirectory(std::string_view tiff) {
+    const std::optional<ByteOrder> order = TiffByteOrder(tiff);
+    if (!order || tiff.size() < 8 || ReadNumber(tiff, 2, 2, *order) != 42) {
+        return std::nullopt;
+    }
+    const std::uint32_t offset = ReadNumber(tiff, 4, 4, *order);
+    if (offset > tiff.size() || tiff.size() - offset < 2) {
+        return std::nullopt;
+    }
+    try {
+        return TiffDirectory(tiff, *order, offset);
+    } catch (const DocumentError&) {
+        return std::nullopt;
+    }
+}
+
 std::vector<TiffDirectory> ReadTiffDirectories(std::string_view file, const std::wstring& what) {
     if (file.size() < 8) {
         throw DocumentError(what + L" is truncated: its header is cut off.");
     }
-    const bool bigEndian = file.substr(0, 2) == "MM";
-    if (!bigEndian && file.substr(0, 2) != "II") {
+    const std::optional<ByteOrder> found = TiffByteOrder(file);
+    if (!found) {
         throw DocumentError(what + L" is damaged: it does not start with a TIFF byte order.");
     }
-    const std::uint32_t version = ReadNumber(file, 2, 2, bigEndian);
+    const ByteOrder order = *found;
+    const std::uint32_t version = ReadNumber(file, 2, 2, order);
     if (version == 43) {
         throw DocumentError(what + L" is a BigTIFF file, which the converter does not take.");
     }
@@ -117,7 +151,7 @@ std::vector<TiffDirectory> ReadTiffDirectories(std::string_view file, const std:
     }
     std::vector<TiffDirectory> directories;
     std::set<std::uint32_t> seen;
-    for (std::uint32_t offset = ReadNumber(file, 4, 4, bigEndian); offset != 0;) {
+    for (std::uint32_t offset = ReadNumber(file, 4, 4, order); offset != 0;) {
         if (!seen.insert(offset).second) {
             throw DocumentError(what + L" is damaged: its directories form a loop.");
         }
@@ -129,7 +163,7 @@ std::vector<TiffDirectory> ReadTiffDirectories(std::string_view file, const std:
             throw DocumentError(what + L" is truncated: a directory lies beyond its end.");
         }
         try {
-            directories.emplace_back(file, bigEndian, offset);
+            directories.emplace_back(file, order, offset);
         } catch (const DocumentError& error) {
             throw DocumentError(what + L" " + error.Description());
         }

@@ -3,8 +3,11 @@
 // directories (IFDs), each a set of tagged fields. Every read is checked
 // against the file's end; a chain that loops back on itself, or longer than
 // Limits::kMaxTiffImages, is refused.
+#include "ByteReader.h"
+
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +34,7 @@ enum TiffTag : std::uint16_t {
     kT4Options = 292,
     kT6Options = 293,
     kResolutionUnit = 296,
+    kExifOffset = 34665,
     kPredictor = 317,
     kColorMap = 320,
     kTileWidth = 322,
@@ -53,7 +57,7 @@ public:
         std::string_view bytes; // the values, in the file's byte order
     };
 
-    TiffDirectory(std::string_view file, bool bigEndian, std::uint32_t offset);
+    TiffDirectory(std::string_view file, ByteOrder order, std::uint32_t offset);
 
     bool Has(TiffTag tag) const { return fields_.count(tag) != 0; }
     // The values of an integer field (BYTE, SHORT or LONG); empty when absent.
@@ -67,10 +71,16 @@ public:
     // Where the next directory starts; 0 after the last.
     std::uint32_t Next() const { return next_; }
 
+    // The resolution that XResolution, YResolution and ResolutionUnit state,
+    // in dots per inch; none when they state none (or no unit).
+    std::optional<std::pair<double, double>> DotsPerInch() const;
+    // Orientation, 1 to 8 (1 when absent or outside them).
+    int Orientation() const;
+
 private:
     std::uint32_t Read(std::string_view bytes, std::size_t at, std::size_t size) const;
 
-    bool bigEndian_;
+    ByteOrder order_;
     std::map<std::uint16_t, Field> fields_;
     std::uint32_t next_ = 0;
 };
@@ -79,5 +89,12 @@ private:
 // the header is not TIFF's (BigTIFF is named), when a directory lies beyond
 // the end, or the chain loops.
 std::vector<TiffDirectory> ReadTiffDirectories(std::string_view file, const std::wstring& what);
+
+// The byte order a TIFF header states; none for a header that is not TIFF's.
+std::optional<ByteOrder> TiffByteOrder(std::string_view file);
+
+// The first directory of TIFF data embedded in another file (a JPEG's
+// EXIF), or none where the data is damaged: such data only adds facts.
+std::optional<TiffDirectory> ReadFirstTiffDirectory(std::string_view tiff);
 
 } // namespace Document

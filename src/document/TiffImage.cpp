@@ -5,6 +5,7 @@
 #include "FlateCodec.h"
 #include "Limits.h"
 #include "Lzw.h"
+#include "PackedSamples.h"
 #include "RasterImage.h"
 #include "TiffDirectory.h"
 
@@ -290,19 +291,9 @@ std::string Interleave(const std::vector<std::string>& planes, const Layout& lay
     return rows;
 }
 
-// Sample `index` of packed rows (16-bit samples big-endian), most significant bit first.
+// Sample `index` of packed rows (16-bit samples big-endian).
 unsigned SampleAt(const std::string& rows, std::size_t rowBytes, std::size_t y, std::size_t index, int bits) {
-    const auto* row = reinterpret_cast<const unsigned char*>(rows.data() + y * rowBytes);
-    const std::size_t bit = index * bits;
-    unsigned value = 0;
-    for (int taken = 0; taken < bits;) {
-        const std::size_t at = (bit + taken) / 8;
-        const int offset = static_cast<int>((bit + taken) % 8);
-        const int take = std::min(bits - taken, 8 - offset);
-        value = (value << take) | ((row[at] >> (8 - offset - take)) & ((1u << take) - 1));
-        taken += take;
-    }
-    return value;
+    return PackedSamples::Read(reinterpret_cast<const std::uint8_t*>(rows.data() + y * rowBytes), index, bits);
 }
 
 // The colour samples of the pixels, at a depth a PDF takes, and their alpha
@@ -332,7 +323,7 @@ Separated SeparateSamples(const std::string& rows, const Layout& layout, int col
         out.alpha.assign(std::size_t{layout.width} * layout.height, '\0');
     }
     for (std::size_t y = 0; y < layout.height; ++y) {
-        auto* target = reinterpret_cast<unsigned char*>(out.colour.data() + y * outRowBytes);
+        auto* target = reinterpret_cast<std::uint8_t*>(out.colour.data() + y * outRowBytes);
         for (std::size_t x = 0; x < layout.width; ++x) {
             const std::size_t first = x * layout.samples;
             const unsigned alpha = hasAlpha ? SampleAt(rows, rowBytes, y, first + colours, bits) : maximum;
@@ -347,14 +338,7 @@ Separated SeparateSamples(const std::string& rows, const Layout& layout, int col
                 if (!indexed && out.bits != bits) {
                     value = (value * outMaximum + maximum / 2) / maximum;
                 }
-                const std::size_t index = x * colours + c;
-                if (out.bits == 16) {
-                    target[index * 2] = static_cast<unsigned char>(value >> 8);
-                    target[index * 2 + 1] = static_cast<unsigned char>(value);
-                } else {
-                    const std::size_t bit = index * out.bits;
-                    target[bit / 8] = static_cast<unsigned char>(target[bit / 8] | (value << (8 - out.bits - bit % 8)));
-                }
+                PackedSamples::Write(target, x * colours + c, out.bits, static_cast<unsigned>(value));
             }
         }
     }
@@ -484,6 +468,72 @@ ImageData PassThroughJpeg(std::string_view file, const TiffDirectory& directory,
     return image;
 }
 
+// The pixels of a directory whose compression the PDF cannot carry,
+// decoded to plain rows at a depth it takes; `decoded` counts what all the
+// file's images have taken so far.
+ImageData DecodeImage(std::string_view file, const TiffDirectory& directory, const Layout& layout,
+                      std::uint64_t& decoded) {
+    ImageData image;
+    int colours = 0;
+    switch (layout.photometric) {
+    case kWhiteIsZero:
+    case kBlackIsZero: image.colourModel = ColourModel::Gray; colours = 1; break;
+    case kRgb: image.colourModel = ColourModel::Rgb; colours = 3; break;
+    case kPalette: image.colourModel = ColourModel::Indexed; colours = 1; break;
+    case kSeparated:
+        if (directory.Value(kInkSet, 1) != 1) {
+            Refuse(L"has inks other than CMYK, which the converter does not take.");
+        }
+        image.colourModel = ColourModel::Cmyk;
+        colours = 4;
+        break;
+    case kYCbCr: Refuse(L"has YCbCr samples outside JPEG data, which the converter does not take.");
+    default:
+        Refuse(L"has a colour model the converter does not take (photometric " +
+               std::to_wstring(layout.photometric) + L").");
+    }
+    if (layout.samples < colours) {
+        Refuse(L"has fewer samples a pixel than its colour model needs.");
+    }
+    // The decoded rows and what they become; tiles reach past the
+    // image's edges, and all of them are decoded on the way.
+    const std::uint64_t planeBytes = RasterImage::RowBytes(layout.width, layout.samples, layout.bits) * layout.height;
+    const std::uint64_t chunkBytes = RasterImage::RowBytes(layout.chunkWidth, layout.PlaneSamples(), layout.bits) *
+                                     layout.chunkHeight * layout.offsets.size();
+    decoded += planeBytes + std::max(planeBytes, chunkBytes);
+    RasterImage::CheckDecodedBytes(kWhat, decoded);
+    std::string rows = Interleave(DecodePlanes(file, layout), layout);
+    const std::vector<std::uint32_t> extra = directory.Values(kExtraSamples);
+    const bool hasAlpha = layout.samples > colours && !extra.empty() && (extra[0] == 1 || extra[0] == 2);
+    const bool indexed = image.colourModel == ColourModel::Indexed;
+    const bool plainDepth = layout.bits == 1 || layout.bits == 2 || layout.bits == 4 || layout.bits == 8 ||
+                            layout.bits == 16;
+    image.bitsPerComponent = layout.bits;
+    std::string alpha;
+    if (layout.samples != colours || !plainDepth || (indexed && layout.bits == 16)) {
+        if (indexed && layout.bits > 8) {
+            Refuse(L"has a palette of more than 8 bits, which PDF files cannot carry.");
+        }
+        Separated separated = SeparateSamples(rows, layout, colours, hasAlpha, hasAlpha && extra[0] == 1, indexed);
+        rows = std::move(separated.colour);
+        alpha = std::move(separated.alpha);
+        image.bitsPerComponent = separated.bits;
+    }
+    if (layout.photometric == kWhiteIsZero) {
+        InvertBits(rows); // padding bits too, which no reader looks at
+    }
+    if (indexed) {
+        image.palette = ReadPalette(directory, layout.bits, std::size_t{1} << image.bitsPerComponent);
+    }
+    image.width = static_cast<int>(layout.width);
+    image.height = static_cast<int>(layout.height);
+    image.data = std::move(rows);
+    if (!alpha.empty()) {
+        image.softMask = RasterImage::SoftMask(image.width, image.height, alpha);
+    }
+    return image;
+}
+
 ImageData ReadImage(std::string_view file, const TiffDirectory& directory, bool bigEndian, std::uint64_t& decoded) {
     const Layout layout = ReadLayout(directory, bigEndian);
     ImageData image;
@@ -496,79 +546,16 @@ ImageData ReadImage(std::string_view file, const TiffDirectory& directory, bool 
     case kLzw:
     case kAdobeDeflate:
     case kDeflate:
-    case kPackBits: {
-        int colours = 0;
-        switch (layout.photometric) {
-        case kWhiteIsZero:
-        case kBlackIsZero: image.colourModel = ColourModel::Gray; colours = 1; break;
-        case kRgb: image.colourModel = ColourModel::Rgb; colours = 3; break;
-        case kPalette: image.colourModel = ColourModel::Indexed; colours = 1; break;
-        case kSeparated:
-            if (directory.Value(kInkSet, 1) != 1) {
-                Refuse(L"has inks other than CMYK, which the converter does not take.");
-            }
-            image.colourModel = ColourModel::Cmyk;
-            colours = 4;
-            break;
-        case kYCbCr: Refuse(L"has YCbCr samples outside JPEG data, which the converter does not take.");
-        default:
-            Refuse(L"has a colour model the converter does not take (photometric " +
-                   std::to_wstring(layout.photometric) + L").");
-        }
-        if (layout.samples < colours) {
-            Refuse(L"has fewer samples a pixel than its colour model needs.");
-        }
-        // The decoded rows and what they become; tiles reach past the
-        // image's edges, and all of them are decoded on the way.
-        const std::uint64_t planeBytes = RasterImage::RowBytes(layout.width, layout.samples, layout.bits) * layout.height;
-        const std::uint64_t chunkBytes = RasterImage::RowBytes(layout.chunkWidth, layout.PlaneSamples(), layout.bits) *
-                                         layout.chunkHeight * layout.offsets.size();
-        decoded += planeBytes + std::max(planeBytes, chunkBytes);
-        RasterImage::CheckDecodedBytes(kWhat, decoded);
-        std::string rows = Interleave(DecodePlanes(file, layout), layout);
-        const std::vector<std::uint32_t> extra = directory.Values(kExtraSamples);
-        const bool hasAlpha = layout.samples > colours && !extra.empty() && (extra[0] == 1 || extra[0] == 2);
-        const bool indexed = image.colourModel == ColourModel::Indexed;
-        const bool plainDepth = layout.bits == 1 || layout.bits == 2 || layout.bits == 4 || layout.bits == 8 ||
-                                layout.bits == 16;
-        image.bitsPerComponent = layout.bits;
-        std::string alpha;
-        if (layout.samples != colours || !plainDepth || (indexed && layout.bits == 16)) {
-            if (indexed && layout.bits > 8) {
-                Refuse(L"has a palette of more than 8 bits, which PDF files cannot carry.");
-            }
-            Separated separated = SeparateSamples(rows, layout, colours, hasAlpha, hasAlpha && extra[0] == 1, indexed);
-            rows = std::move(separated.colour);
-            alpha = std::move(separated.alpha);
-            image.bitsPerComponent = separated.bits;
-        }
-        if (layout.photometric == kWhiteIsZero) {
-            InvertBits(rows); // padding bits too, which no reader looks at
-        }
-        if (indexed) {
-            image.palette = ReadPalette(directory, layout.bits, std::size_t{1} << image.bitsPerComponent);
-        }
-        image.width = static_cast<int>(layout.width);
-        image.height = static_cast<int>(layout.height);
-        RasterImage::SetRows(image, rows);
-        if (!alpha.empty()) {
-            image.softMask = RasterImage::SoftMask(image.width, image.height, alpha);
-        }
-        break;
-    }
+    case kPackBits: image = DecodeImage(file, directory, layout, decoded); break;
     default: Refuse(L"uses compression " + CompressionName(layout.compression) + L", which the converter does not take.");
     }
     image.width = static_cast<int>(layout.width);
     image.height = static_cast<int>(layout.height);
-    const double x = directory.Rational(kXResolution);
-    const double y = directory.Rational(kYResolution);
-    const std::uint32_t unit = directory.Value(kResolutionUnit, 2);
-    if (x > 0 && y > 0 && (unit == 2 || unit == 3)) {
-        image.dpiX = unit == 3 ? x * 2.54 : x;
-        image.dpiY = unit == 3 ? y * 2.54 : y;
+    if (const auto dpi = directory.DotsPerInch()) {
+        image.dpiX = dpi->first;
+        image.dpiY = dpi->second;
     }
-    const std::uint32_t orientation = directory.Value(kOrientation, 1);
-    image.orientation = orientation >= 1 && orientation <= 8 ? static_cast<int>(orientation) : 1;
+    image.orientation = directory.Orientation();
     image.iccProfile = std::string(directory.Bytes(kIccProfile));
     return image;
 }

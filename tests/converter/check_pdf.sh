@@ -30,15 +30,22 @@ signal_file="$temp/PDFCreator/CommandLine.txt"
 mkdir -p "$work/converter" && export ARDENFOLD_CONVERTER_FOLDER="$(win "$work/converter")"
 spool="$(dirname "$signal_file")/Spool"
 
-convert_direct() { # SAMPLE OUTPUT
+# Ends with the conversion run's exit code, or 99 when the job was not taken.
+run_direct() { # SAMPLE OUTPUT
     # The print run's job is for the run whose empty marker is there.
     mkdir -p "$(dirname "$signal_file")" && : >"$signal_file" &&
         run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
-        { fail "$1: taking the job"; return 1; }
+        { rm -f "$signal_file"; return 99; }
     printf '%s\r\n' "$(win "$2")" >"$signal_file"
     run_converter
     local code=$?
     rm -f "$signal_file"
+    return "$code"
+}
+convert_direct() { # SAMPLE OUTPUT
+    run_direct "$1" "$2"
+    local code=$?
+    [ "$code" -ne 99 ] || { fail "$1: taking the job"; return 1; }
     [ "$code" -eq 0 ] || { fail "$1: conversion ended with $code"; return 1; }
 }
 
@@ -176,6 +183,89 @@ done
 timeout 600 /usr/bin/python3 "$engines/check_engines.py" images "${image_pages[@]}" ||
     fail "the engines do not render the images' pixels"
 
+# A PDF is passed on only once its trailer, cross-reference and pages have
+# been read: unchanged when intact, repaired (and said so in the log) when
+# viewers can be given a sound file, refused when no page can be read. The
+# cases are made at run time from a real PDF with a classic cross-reference
+# table (22 pages): cut at half (its trailer and page tree are lost); cut
+# before its startxref; its startxref 100 bytes off; an incremental update;
+# encrypted without and with a user password; written again with object and
+# cross-reference streams; and a PDF of no page.
+real_pdf=/usr/share/doc/libimage-exiftool-perl/html/MIE1.1-20070121.pdf
+make_pdf_cases() {
+    local size
+    size=$(stat -c %s "$real_pdf") && cp "$real_pdf" "$work/real.pdf" &&
+        head -c $((size / 2)) "$real_pdf" >"$work/cut-half.pdf" &&
+        qpdf --encrypt "" owner 256 -- "$real_pdf" "$work/encrypted.pdf" &&
+        qpdf --encrypt user owner 256 -- "$real_pdf" "$work/locked.pdf" &&
+        qpdf --object-streams=generate "$real_pdf" "$work/xref-stream.pdf" &&
+        qpdf --empty "$work/no-page.pdf" &&
+        python3 - "$real_pdf" "$work" <<'PYTHON'
+import re, sys
+real, work = sys.argv[1], sys.argv[2]
+data = open(real, "rb").read()
+tail = data.rindex(b"startxref")
+start = int(re.match(rb"startxref\s+(\d+)", data[tail:]).group(1))
+open(work + "/cut-startxref.pdf", "wb").write(data[:tail])
+open(work + "/wrong-startxref.pdf", "wb").write(data[:tail] + b"startxref\n%d\n%%%%EOF\n" % (start - 100))
+# The update gives the document a new information dictionary.
+trailer = data[data.rindex(b"trailer"):]
+size = int(re.search(rb"/Size (\d+)", trailer).group(1))
+root = re.search(rb"/Root (\d+ \d+ R)", trailer).group(1)
+body = data if data.endswith(b"\n") else data + b"\n"
+update = b"%d 0 obj\n<< /Title (Updated) >>\nendobj\n" % size
+xref = len(body) + len(update)
+update += b"xref\n%d 1\n%010d 00000 n \ntrailer\n<< /Size %d /Root %s /Info %d 0 R /Prev %d >>\nstartxref\n%d\n%%%%EOF\n" % (
+    size, len(body), size + 1, root, size, start, xref)
+open(work + "/updated.pdf", "wb").write(body + update)
+PYTHON
+}
+log="$work/converter/Converter.log"
+real_pages=$(timeout 60 pdfinfo "$real_pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+make_pdf_cases || fail "could not make the PDF cases from $real_pdf"
+# What poppler and MuPDF read from a PDF, to compare a repaired one with the intact one.
+engine_text() { timeout 60 pdftotext -enc UTF-8 "$1" - 2>/dev/null; timeout 60 mutool draw -q -F txt -o - "$1" 2>/dev/null; }
+# SAMPLE|OUTCOME: unchanged, repaired or refused (with the reason in the log)
+while IFS='|' read -r sample outcome reason; do
+    [ "$mode" = direct ] && [ -s "$work/$sample.pdf" ] || break
+    output="$work/checked-$sample.pdf"
+    run_direct "$sample.pdf" "$output"
+    code=$?
+    [ "$code" -ne 99 ] || { fail "$sample.pdf: taking the job"; continue; }
+    line=$(grep -F "document=\"$(win "$work/$sample.pdf")\"" "$log" 2>/dev/null | tail -1)
+    case "$outcome" in
+    unchanged)
+        [ "$code" -eq 0 ] && cmp -s "$output" "$work/$sample.pdf" ||
+            fail "$sample.pdf: not passed on unchanged (exit $code): $line"
+        ;;
+    repaired)
+        [ "$code" -eq 0 ] && [ -s "$output" ] || { fail "$sample.pdf: ended with $code: $line"; continue; }
+        grep -q "damaged and repaired" <<<"$line" || fail "$sample.pdf: the log does not say it was repaired: $line"
+        check=$(timeout 60 qpdf --check "$output" 2>&1) && ! grep -qi "warning" <<<"$check" ||
+            fail "$sample.pdf: the repaired PDF is not sound: $check"
+        [ "$(timeout 60 pdfinfo "$output" 2>&1 | awk '/^Pages:/ {print $2}')" = "$real_pages" ] &&
+            [ "$(timeout 60 mutool info "$output" 2>&1 | awk '/^Pages:/ {print $2}')" = "$real_pages" ] ||
+            fail "$sample.pdf: poppler or MuPDF does not find the $real_pages pages"
+        [ "$(engine_text "$output")" = "$(engine_text "$real_pdf")" ] ||
+            fail "$sample.pdf: poppler or MuPDF reads another text than the intact PDF's"
+        ;;
+    refused)
+        [ "$code" -eq 17 ] && [ ! -e "$output" ] || fail "$sample.pdf: ended with $code, expected 17 and no PDF"
+        grep -q " refused .*$reason" <<<"$line" || fail "$sample.pdf: no refusal \"$reason\" in the log: $line"
+        ;;
+    esac
+done <<'PDFS'
+real|unchanged
+cut-half|refused|trailer
+cut-startxref|repaired
+wrong-startxref|repaired
+updated|unchanged
+encrypted|unchanged
+locked|unchanged
+xref-stream|unchanged
+no-page|refused|no page
+PDFS
+
 # The paper follows the user's locale: Letter where it prints on Letter (1),
 # A4 elsewhere (9: A4; 8: A3). The user's setting is put back afterwards.
 if [ "$mode" = direct ]; then
@@ -224,7 +314,6 @@ EXPECTED
 # DOCUMENT|REASON: documents that are not converted. CommandLine.exe must end
 # with 6 within seconds (not after its five-minute wait for the job), with
 # no PDF, and the converter's log must say why.
-log="$work/converter/Converter.log"
 cp /bin/ls "$work/program.exe"
 while IFS='|' read -r document outcome; do
     [ "$mode" = commandline ] || break
@@ -243,6 +332,7 @@ while IFS='|' read -r document outcome; do
 done <<'REFUSED'
 does-not-exist.txt|unreadable
 program.exe|refused
+cut-half.pdf|refused
 REFUSED
 
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then

@@ -1,6 +1,7 @@
 #include "FlateCodec.h"
 #include "ImagePdf.h"
 #include "PdfReading.h"
+#include "PngFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -67,21 +68,24 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
         const char* name;
         const ImageData* image;
         const char* version;
-        const char* entries; // in the image's dictionary, in this order
+        std::vector<std::pair<const char*, const char*>> entries; // of the image's dictionary, in any order
     } rows[] = {
-        {"JPEG", &jpeg, "%PDF-1.3\n", "/Width 200 /Height 100 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode /Length 29"},
+        {"JPEG", &jpeg, "%PDF-1.3\n",
+         {{"/Width", "200"}, {"/Height", "100"}, {"/ColorSpace", "/DeviceRGB"}, {"/BitsPerComponent", "8"},
+          {"/Filter", "/DCTDecode"}, {"/Length", "29"}, {"/DecodeParms", ""}}},
         {"PNG rows with a soft mask", &png, "%PDF-1.4\n",
-         "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors 3 "
-         "/BitsPerComponent 8 /Columns 200 >> /SMask "},
-        {"16 bits", &deep, "%PDF-1.5\n", "/BitsPerComponent 16 /Filter /FlateDecode"},
-        {"palette, colour key", &palette, "%PDF-1.3\n", "/ColorSpace [/Indexed /DeviceRGB 1 <0010FF285C00>] /BitsPerComponent 8"},
-        {"palette, colour key", &palette, "%PDF-1.3\n", "/Columns 200 >> /Mask [1 1]"},
-        {"Adobe CMYK", &cmyk, "%PDF-1.3\n", "/ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0 1 0 1 0 1 0]"},
+         {{"/ColorSpace", "/DeviceRGB"}, {"/BitsPerComponent", "8"}, {"/Filter", "/FlateDecode"},
+          {"/DecodeParms", "<< /Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 200 >>"}}},
+        {"16 bits", &deep, "%PDF-1.5\n", {{"/BitsPerComponent", "16"}, {"/Filter", "/FlateDecode"}}},
+        {"palette, colour key", &palette, "%PDF-1.3\n",
+         {{"/ColorSpace", "[/Indexed /DeviceRGB 1 <0010FF285C00>]"}, {"/BitsPerComponent", "8"}, {"/Mask", "[1 1]"}}},
+        {"Adobe CMYK", &cmyk, "%PDF-1.3\n",
+         {{"/ColorSpace", "/DeviceCMYK"}, {"/Filter", "/DCTDecode"}, {"/Decode", "[1 0 1 0 1 0 1 0]"}}},
         {"Group 4", &fax, "%PDF-1.3\n",
-         "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 200 /Rows 100 "
-         "/BlackIs1 true >>"},
-        {"ICC profile", &profiled, "%PDF-1.3\n", "/ColorSpace [/ICCBased "},
-        {"a profile of another colour space is left out", &wrongProfile, "%PDF-1.3\n", "/ColorSpace /DeviceRGB "},
+         {{"/ColorSpace", "/DeviceGray"}, {"/BitsPerComponent", "1"}, {"/Filter", "/CCITTFaxDecode"},
+          {"/DecodeParms", "<< /K -1 /Columns 200 /Rows 100 /BlackIs1 true >>"}}},
+        {"ICC profile", &profiled, "%PDF-1.3\n", {}},
+        {"a profile of another colour space is left out", &wrongProfile, "%PDF-1.3\n", {{"/ColorSpace", "/DeviceRGB"}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -90,20 +94,35 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
         const std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf);
         const std::vector<PdfObjectText> images = ObjectsWith(objects, "/Subtype /Image");
         ASSERT_EQ(images.size(), row.image->softMask ? 2u : 1u);
-        const std::vector<PdfObjectText> main = ObjectsWith(objects, row.entries);
-        ASSERT_EQ(main.size(), 1u) << images[0].dictionary;
+        // The picture is the image that is not another's soft mask.
+        PdfObjectText main = images[0];
+        for (const PdfObjectText& image : images) {
+            if (!DictionaryValue(image.dictionary, "/SMask").empty()) {
+                main = image;
+            }
+        }
+        EXPECT_EQ(DictionaryValue(main.dictionary, "/Width"), "200");
+        EXPECT_EQ(DictionaryValue(main.dictionary, "/Height"), "100");
+        for (const auto& [key, value] : row.entries) {
+            EXPECT_EQ(DictionaryValue(main.dictionary, key), value) << key;
+        }
         if (row.image->encoding != ImageEncoding::Flate) {
-            EXPECT_EQ(main[0].stream, row.image->data);
+            EXPECT_EQ(main.stream, row.image->data);
         }
         if (row.image->softMask) {
-            EXPECT_EQ(ObjectsWith(objects, "/ColorSpace /DeviceGray")[0].stream, "alpha");
+            const std::string mask = DictionaryValue(main.dictionary, "/SMask");
+            ASSERT_FALSE(mask.empty());
+            const PdfObjectText& maskObject = objects.at(std::stoi(mask));
+            EXPECT_EQ(DictionaryValue(maskObject.dictionary, "/ColorSpace"), "/DeviceGray");
+            EXPECT_EQ(maskObject.stream, "alpha");
         }
-        if (!row.image->iccProfile.empty()) {
-            const std::vector<PdfObjectText> profiles = ObjectsWith(objects, "/N 3 /Alternate /DeviceRGB");
-            EXPECT_EQ(profiles.size(), row.image == &profiled ? 1u : 0u);
-            if (!profiles.empty()) {
-                EXPECT_EQ(profiles[0].stream, row.image->iccProfile);
-            }
+        const std::string colourSpace = DictionaryValue(main.dictionary, "/ColorSpace");
+        if (row.image == &profiled) {
+            ASSERT_EQ(colourSpace.rfind("[/ICCBased ", 0), 0u) << colourSpace;
+            const PdfObjectText& profile = objects.at(std::stoi(colourSpace.substr(11)));
+            EXPECT_EQ(DictionaryValue(profile.dictionary, "/N"), "3");
+            EXPECT_EQ(DictionaryValue(profile.dictionary, "/Alternate"), "/DeviceRGB");
+            EXPECT_EQ(profile.stream, row.image->iccProfile);
         }
         EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 842 595]").size(), 1u);
         const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
@@ -141,7 +160,60 @@ TEST(ImagePdf, OrientationTurnsThePictureAndItsPage)
         const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
         ASSERT_EQ(contents.size(), 1u);
         EXPECT_EQ(contents[0].stream, row.content);
-        EXPECT_EQ(ObjectsWith(objects, "/Width 200 /Height 100").at(0).stream, image.data);
+        EXPECT_EQ(ObjectsWith(objects, "/Subtype /Image").at(0).stream, image.data);
+    }
+}
+
+// Plain rows are compressed here, the one place that chooses: the PNG
+// predictor for continuous tones, none where it only adds a byte a row. A
+// reader gets the rows back either way.
+TEST(ImagePdf, PlainRowsGetFlateWithThePredictorWhereItPays)
+{
+    const struct {
+        const char* name;
+        ColourModel model;
+        int bits;
+        int colours;
+        bool predictor;
+    } rows[] = {
+        {"RGB, 8 bits", ColourModel::Rgb, 8, 3, true},
+        {"grey, 16 bits", ColourModel::Gray, 16, 1, true},
+        {"CMYK, 8 bits", ColourModel::Cmyk, 8, 4, true},
+        {"palette indices", ColourModel::Indexed, 8, 1, false},
+        {"bilevel", ColourModel::Gray, 1, 1, false},
+        {"4-bit indices", ColourModel::Indexed, 4, 1, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageData image;
+        image.width = 7;
+        image.height = 5;
+        image.colourModel = row.model;
+        image.bitsPerComponent = row.bits;
+        if (row.model == ColourModel::Indexed) {
+            image.palette = Palette{ColourModel::Rgb, std::string(3u << row.bits, 'p')};
+        }
+        const std::size_t rowBytes = (7u * row.colours * row.bits + 7) / 8;
+        for (std::size_t i = 0; i < rowBytes * 5; ++i) {
+            image.data.push_back(static_cast<char>(i * 37 % 251));
+        }
+        const std::map<int, PdfObjectText> objects = ReadPdfObjects(WriteImagePdf({image}, Paper{595, 842}, {U"rows", ""}));
+        const PdfObjectText picture = ObjectsWith(objects, "/Subtype /Image").at(0);
+        EXPECT_EQ(DictionaryValue(picture.dictionary, "/Filter"), "/FlateDecode");
+        const std::string parms = DictionaryValue(picture.dictionary, "/DecodeParms");
+        std::string decoded = picture.stream;
+        if (row.predictor) {
+            EXPECT_EQ(parms, "<< /Predictor 15 /Colors " + std::to_string(row.colours) + " /BitsPerComponent " +
+                                 std::to_string(row.bits) + " /Columns 7 >>");
+            ASSERT_EQ(decoded.size(), (rowBytes + 1) * 5);
+            PngFilter::Unfilter(decoded.data(), 5, rowBytes, std::size_t(row.colours) * row.bits / 8);
+            for (std::size_t y = 0; y < 5; ++y) {
+                decoded.erase(y * rowBytes, 1);
+            }
+        } else {
+            EXPECT_EQ(parms, "");
+        }
+        EXPECT_EQ(decoded, image.data);
     }
 }
 

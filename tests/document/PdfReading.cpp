@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <regex>
+#include <string_view>
 #include <sstream>
 
 namespace Document {
@@ -54,6 +57,96 @@ bool ReadObjectAt(const std::string& pdf, size_t offset, size_t n, PdfObjectText
     }
     return true;
 }
+
+bool Delimiter(char c) { return std::string_view(" \t\r\n/[]<>()").find(c) != std::string_view::npos; }
+
+// Where the object that starts at `at` ends: a dictionary, an array, a
+// string, a hex string, or a single token.
+size_t ValueEnd(const std::string& text, size_t at)
+{
+    if (text.compare(at, 2, "<<") == 0 || text[at] == '[') {
+        int depth = 0;
+        for (size_t i = at; i < text.size();) {
+            if (text.compare(i, 2, "<<") == 0 || text.compare(i, 2, ">>") == 0) {
+                depth += text[i] == '<' ? 1 : -1;
+                i += 2;
+            } else if (text[i] == '[' || text[i] == ']') {
+                depth += text[i] == '[' ? 1 : -1;
+                ++i;
+            } else if (text[i] == '(' || text[i] == '<') {
+                i = ValueEnd(text, i);
+            } else {
+                ++i;
+            }
+            if (depth == 0) {
+                return i;
+            }
+        }
+        return text.size();
+    }
+    if (text[at] == '(') {
+        int depth = 0;
+        for (size_t i = at; i < text.size(); ++i) {
+            if (text[i] == '\\') {
+                ++i;
+            } else if (text[i] == '(' || text[i] == ')') {
+                depth += text[i] == '(' ? 1 : -1;
+                if (depth == 0) {
+                    return i + 1;
+                }
+            }
+        }
+        return text.size();
+    }
+    if (text[at] == '<') {
+        return std::min(text.size(), text.find('>', at) + 1);
+    }
+    size_t i = at + 1;
+    while (i < text.size() && !Delimiter(text[i])) {
+        ++i;
+    }
+    return i;
+}
+
+} // namespace
+
+std::string DictionaryValue(const std::string& dictionary, const std::string& key)
+{
+    size_t at = dictionary.find("<<");
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += 2;
+    const auto skipBlanks = [&] {
+        while (at < dictionary.size() && std::isspace(static_cast<unsigned char>(dictionary[at]))) {
+            ++at;
+        }
+    };
+    for (;;) {
+        skipBlanks();
+        if (at >= dictionary.size() || dictionary.compare(at, 2, ">>") == 0 || dictionary[at] != '/') {
+            return {};
+        }
+        const size_t keyEnd = ValueEnd(dictionary, at);
+        const std::string name = dictionary.substr(at, keyEnd - at);
+        at = keyEnd;
+        skipBlanks();
+        const size_t start = at;
+        at = ValueEnd(dictionary, at);
+        // A reference: "5 0 R".
+        static const std::regex reference("^ +\\d+ +R");
+        std::smatch tail;
+        const std::string rest = dictionary.substr(at, 16);
+        if (std::isdigit(static_cast<unsigned char>(dictionary[start])) && std::regex_search(rest, tail, reference)) {
+            at += tail.length(0);
+        }
+        if (name == key) {
+            return dictionary.substr(start, at - start);
+        }
+    }
+}
+
+namespace {
 
 size_t IntegerOf(const std::string& dictionary, const std::string& key)
 {

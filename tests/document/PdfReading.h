@@ -18,6 +18,11 @@ struct PdfObjectText {
 // Object number -> object. Empty (and a test failure) when the structure is broken.
 std::map<int, PdfObjectText> ReadPdfObjects(const std::string& pdf);
 
+// The value of `key` ("/Width") among the top-level entries of a
+// dictionary's text, as written ("200", "/DeviceRGB", "[1 0]", "<< ... >>",
+// "5 0 R"), whatever the order of the entries; empty when absent.
+std::string DictionaryValue(const std::string& dictionary, const std::string& key);
+
 // Objects whose dictionary holds `text`.
 std::vector<PdfObjectText> ObjectsWith(const std::map<int, PdfObjectText>& objects, const std::string& text);
 

@@ -71,7 +71,8 @@ install
 [ ! -e "$folder/Old.txt" ] || fail "the upgrade left a file of the earlier version"
 [ "$(entries)" = 1 ] || fail "after the upgrade there are $(entries) uninstall entries"
 carries_identity "$folder/Uninstall.exe" || fail "the uninstaller lacks the project's icon or its version record"
-for file in CommandLine.exe PDFCreator.exe ReadMe.txt Uninstall.exe; do
+for file in CommandLine.exe PDFCreator.exe ReadMe.txt Uninstall.exe Licenses/dejavu/LICENSE Licenses/qpdf/LICENSE.txt \
+    Licenses/libjpeg-turbo/README.ijg; do
     [ -f "$folder/$file" ] || fail "$file is not in Program Files\\Ardenfold"
 done
 grep -q $'\r$' "$folder/ReadMe.txt" && ! grep -q $'[^\r]$' "$folder/ReadMe.txt" ||
