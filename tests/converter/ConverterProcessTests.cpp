@@ -233,13 +233,16 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
         {(temp_ / "absent.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "folder.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "program.exe").wstring(), ExitCode::DocumentRefused, " refused job=- "},
-        // Refused by its size before a byte is read (sparse: it takes no disk).
-        {(temp_ / "huge.txt").wstring(), ExitCode::DocumentRefused, " (2048 MB) is larger than 32 MB."},
+        // An image is refused by its size before more than its head is read
+        // (sparse: it takes no disk); a text has no such limit.
+        {(temp_ / "huge.png").wstring(), ExitCode::DocumentRefused, " (2048 MB) is larger than 32 MB."},
     };
     {
-        Global::FileHandle huge(::CreateFileW((temp_ / "huge.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        Global::FileHandle huge(::CreateFileW((temp_ / "huge.png").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                               0, nullptr));
         ASSERT_TRUE(huge.IsValid());
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(huge.Get(), "\x89PNG\r\n\x1a\n", 8, &written, nullptr));
         LARGE_INTEGER size{};
         size.QuadPart = 2LL << 30;
         ASSERT_TRUE(::SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(huge.Get()));
