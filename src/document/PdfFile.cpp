@@ -10,7 +10,7 @@ namespace {
 
 // Objects to an object stream: a reader inflates the whole stream for any
 // one of them, and gains little in compression beyond this.
-constexpr size_t ObjectsPerStream = 200;
+constexpr size_t ObjectsPerStream = 200; // within the byte an entry keeps for the place
 
 // What the file gathers before its sink takes it: large enough that a page
 // costs no call of its own, small beside a page's worth of memory.
@@ -52,7 +52,12 @@ void PdfFile::Begin(PdfRef ref)
 {
     Claim(ref);
     Spill(false);
-    entries_[ref.number].offset = Size();
+    std::uint64_t offset = Size();
+    if (offset >> 40 != 0) {
+        throw std::length_error("The PDF file would be larger than 1 TiB");
+    }
+    entries_[ref.number].low = static_cast<std::uint32_t>(offset);
+    entries_[ref.number].high = static_cast<std::uint8_t>(offset >> 32);
     out_ += std::to_string(ref.number) + " 0 obj\n";
 }
 
@@ -98,8 +103,9 @@ void PdfFile::WriteObjectStream()
     std::string data;
     for (size_t i = 0; i < pending_.size(); ++i) {
         Entry& entry = entries_[pending_[i].first];
-        entry.objectStream = stream.number;
-        entry.index = static_cast<int>(i);
+        entry.inStream = true;
+        entry.low = static_cast<std::uint32_t>(stream.number);
+        entry.index = static_cast<std::uint8_t>(i);
         data += std::to_string(pending_[i].first) + ' ' + std::to_string(pending_[i].second) + ' ';
     }
     size_t first = data.size();
@@ -157,10 +163,9 @@ std::string PdfFile::CrossReferenceStream(std::uint64_t ownOffset) const
     AppendBigEndian(data, 0xFFFF, 2);
     for (size_t i = 1; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
-        bool inStream = entry.objectStream != 0;
-        AppendBigEndian(data, inStream ? 2 : 1, 1);
-        AppendBigEndian(data, inStream ? static_cast<std::uint64_t>(entry.objectStream) : entry.offset, width);
-        AppendBigEndian(data, inStream ? static_cast<size_t>(entry.index) : 0, 2);
+        AppendBigEndian(data, entry.inStream ? 2 : 1, 1);
+        AppendBigEndian(data, entry.inStream ? std::uint64_t{entry.low} : entry.Offset(), width);
+        AppendBigEndian(data, entry.inStream ? entry.index : 0, 2);
     }
     AppendBigEndian(data, 1, 1); // the cross-reference stream itself
     AppendBigEndian(data, ownOffset, width);
@@ -195,7 +200,7 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
         out_ += "0000000000 65535 f \n";
         for (size_t i = 1; i < entries_.size(); ++i) {
             char entry[32];
-            std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(entries_[i].offset));
+            std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(entries_[i].Offset()));
             out_ += entry;
         }
         PdfDictionary trailer;

@@ -55,11 +55,14 @@ public:
     std::uint64_t Size() const { return flushed_ + out_.size(); }
 
 private:
+    // Eight bytes an object: a text's pages are hundreds of thousands.
     struct Entry {
+        std::uint32_t low = 0;  // the offset's low bits, or the object stream that holds it
+        std::uint8_t high = 0;  // the offset's bits above 32 (files up to 1 TiB)
         bool written = false;
-        std::uint64_t offset = 0; // in the file, when not in an object stream
-        int objectStream = 0; // else the object stream that holds it
-        int index = 0;        // and its place there
+        bool inStream = false;
+        std::uint8_t index = 0; // its place in the object stream
+        std::uint64_t Offset() const { return std::uint64_t{high} << 32 | low; }
     };
 
     void Claim(PdfRef ref);

@@ -6,8 +6,11 @@
 #include "PdfFile.h"
 #include "Shaper.h"
 
+#include "FlateCodec.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <future>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
@@ -687,8 +690,103 @@ struct TextPdfWriter::State {
     PdfFile file;
     ContentWriter content;
     PdfRef catalog, pageTree, info, resources;
-    PdfArray kids;
     size_t pages = 0;
+
+    // The page tree: the first PagesPerNode pages right under its root,
+    // each later run of as many under a node of its own, so that what is
+    // held is the references of one node's pages, whatever the document.
+    static constexpr size_t PagesPerNode = 4096;
+    PdfArray rootKids;
+    PdfRef node;
+    PdfArray nodeKids;
+    size_t nodePages = 0;
+
+    // The node the next page goes under.
+    PdfRef ParentOfNext(PdfRef page)
+    {
+        if (pages < PagesPerNode) {
+            rootKids.Ref(page);
+            return pageTree;
+        }
+        if (nodePages == 0) {
+            node = file.Reserve();
+        }
+        nodeKids.Ref(page);
+        if (++nodePages == PagesPerNode) {
+            WriteNode();
+        }
+        return node;
+    }
+
+    void WriteNode()
+    {
+        if (nodePages == 0) {
+            return;
+        }
+        file.Write(node, PdfDictionary()
+                             .Name(Pdf::Type, Pdf::Pages)
+                             .Ref(Pdf::Parent, pageTree)
+                             .Array(Pdf::Kids, nodeKids)
+                             .Integer(Pdf::Count, static_cast<long long>(nodePages)));
+        rootKids.Ref(node);
+        nodeKids = PdfArray();
+        nodePages = 0;
+    }
+
+    // Pages are compressed a batch at a time on a second thread while the
+    // next batch is laid out; each batch is written once compressed, so
+    // that what is held is two batches of pages, whatever the document.
+    struct PendingPage {
+        PdfRef page;
+        PdfRef parent;
+        PdfRef contents;
+        std::string data; // the content stream, then compressed
+    };
+    static constexpr size_t BatchPages = 32;
+    std::vector<PendingPage> batch;
+    std::vector<PendingPage> compressing;
+    std::future<void> compressed;
+
+    static void Compress(std::vector<PendingPage>& pages)
+    {
+        for (PendingPage& page : pages) {
+            page.data = FlateCodec::Compress(page.data);
+        }
+    }
+
+    // Writes the batch that is being compressed, once it is.
+    void WriteCompressed()
+    {
+        if (!compressed.valid()) {
+            return;
+        }
+        compressed.get();
+        WritePages(compressing);
+    }
+
+    void WritePages(std::vector<PendingPage>& pages)
+    {
+        for (PendingPage& page : pages) {
+            file.Write(page.page,
+                       PdfDictionary().Name(Pdf::Type, Pdf::Page).Ref(Pdf::Parent, page.parent).Ref(Pdf::Contents, page.contents));
+            file.WriteStream(page.contents, PdfDictionary().Name(Pdf::Filter, Pdf::FlateDecode), page.data);
+        }
+        pages.clear();
+    }
+
+    void StartBatch()
+    {
+        WriteCompressed();
+        compressing.swap(batch);
+        compressed = std::async(std::launch::async, [this] { Compress(compressing); });
+    }
+
+    ~State()
+    {
+        if (compressed.valid()) {
+            compressed.wait(); // a failed conversion leaves no thread behind
+        }
+    }
 };
 
 TextPdfWriter::TextPdfWriter(PaperSize paper, const PageGeometry& geometry, const TextFont& font,
@@ -710,10 +808,12 @@ void TextPdfWriter::AddPage(const Page& page)
 {
     State& s = *state_;
     PdfRef pageRef = s.file.Reserve(), contents = s.file.Reserve();
-    s.file.Write(pageRef, PdfDictionary().Name(Pdf::Type, Pdf::Page).Ref(Pdf::Parent, s.pageTree).Ref(Pdf::Contents, contents));
-    s.file.WriteCompressedStream(contents, PdfDictionary(), s.content.Page(page));
-    s.kids.Ref(pageRef);
+    PdfRef parent = s.ParentOfNext(pageRef);
+    s.batch.push_back({pageRef, parent, contents, s.content.Page(page)});
     ++s.pages;
+    if (s.batch.size() == State::BatchPages) {
+        s.StartBatch();
+    }
 }
 
 size_t TextPdfWriter::Pages() const
@@ -732,10 +832,14 @@ std::string TextPdfWriter::Finish()
     if (s.pages == 0) {
         AddPage(Page());
     }
+    s.WriteCompressed();
+    State::Compress(s.batch);
+    s.WritePages(s.batch);
+    s.WriteNode();
     // The media box and the resources are inherited by every page.
     s.file.Write(s.pageTree, PdfDictionary()
                                  .Name(Pdf::Type, Pdf::Pages)
-                                 .Array(Pdf::Kids, s.kids)
+                                 .Array(Pdf::Kids, s.rootKids)
                                  .Integer(Pdf::Count, static_cast<long long>(s.pages))
                                  .Array(Pdf::MediaBox, PdfArray().Integer(0).Integer(0).Real(s.paper.width).Real(s.paper.height))
                                  .Ref(Pdf::Resources, s.resources));

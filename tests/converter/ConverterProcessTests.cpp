@@ -297,6 +297,34 @@ TEST_F(ConverterProcess, PrintRunsAtOnceForOneMarkerMakeOneJob)
     EXPECT_TRUE(spool_.PendingJobs().empty());
 }
 
+// A text larger than what an image may be is copied, read and written a
+// piece at a time: it converts whole, its encoding decided by its last
+// bytes (a UTF-8 letter beyond the first pieces).
+TEST_F(ConverterProcess, ATextLargerThanAnImageMayBeConvertsWhole)
+{
+    const std::string line(78, 'x');
+    std::string text;
+    const size_t lines = (34u << 20) / (line.size() + 2);
+    text.reserve(lines * (line.size() + 2) + 8);
+    for (size_t i = 0; i < lines; ++i) {
+        text += line;
+        text += "\r\n";
+    }
+    text += "caf\xC3\xA9";
+    Signal("");
+    ASSERT_EQ(RunConverter(Document("large.txt", text)), ExitCode::Success);
+    text.clear();
+    text.shrink_to_fit();
+    HandOver(temp_ / "large.pdf");
+    ASSERT_EQ(RunConverter(L""), ExitCode::Success);
+    const size_t pages = (lines + 1 + 65) / 66;
+    EXPECT_NE(LastLogLine().find("text in UTF-8, " + std::to_string(pages) + " pages"), std::string::npos)
+        << LastLogLine();
+    std::string pdf = ReadFileBytes((temp_ / "large.pdf").wstring());
+    EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
+    EXPECT_TRUE(spool_.PendingJobs().empty());
+}
+
 TEST_F(ConverterProcess, ConversionRendersTheOldestJobOverAnExistingFileAndRemovesOnlyThatJob)
 {
     Signal("");
