@@ -74,9 +74,10 @@ private:
     std::map<std::string, size_t> counts_;
 };
 
-// The pieces a text job is read in: a page's worth many times over, small
-// beside the memory a conversion may take.
-constexpr size_t PieceBytes = 1u << 20;
+// The pieces a text job is read in: a hundred pages' worth, small beside
+// the memory a conversion may take (decoded, a piece takes four times its
+// size).
+constexpr size_t PieceBytes = 256u << 10;
 
 RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
                               const std::vector<Document::ImageData>& pages, const std::wstring& kind)

@@ -6,6 +6,7 @@
 #include "PdfValues.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -76,7 +77,9 @@ private:
     Sink sink_;
     std::string out_;
     std::uint64_t flushed_ = 0; // bytes handed to the sink
-    std::vector<Entry> entries_{Entry{}}; // by object number; object 0 is none
+    // By object number; object 0 is none. A deque grows without copying
+    // itself or holding twice its size.
+    std::deque<Entry> entries_{Entry{}};
     // The object stream being gathered: each object's number and offset, and the objects.
     std::vector<std::pair<int, size_t>> pending_;
     std::string pendingObjects_;
