@@ -6,7 +6,6 @@
 #include "PdfValues.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -77,9 +76,7 @@ private:
     Sink sink_;
     std::string out_;
     std::uint64_t flushed_ = 0; // bytes handed to the sink
-    // By object number; object 0 is none. A deque grows without copying
-    // itself or holding twice its size.
-    std::deque<Entry> entries_{Entry{}};
+    std::vector<Entry> entries_{Entry{}}; // by object number; object 0 is none
     // The object stream being gathered: each object's number and offset, and the objects.
     std::vector<std::pair<int, size_t>> pending_;
     std::string pendingObjects_;
