@@ -9,6 +9,7 @@
 #include "Handle.h"
 #include "Limits.h"
 #include "FileContent.h"
+#include "FileReader.h"
 #include "OutputFile.h"
 #include "Rendering.h"
 #include "SignalFile.h"
@@ -42,30 +43,123 @@ void ReportToStandardError(const std::wstring& description)
     ::WriteFile(standardError, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-// Reads the document, unless it is missing, unreadable or refused (of no
-// kind the converter takes, or too large, which its size tells before it is
-// read: a damaged image is only found out by its conversion).
-Job ReadDocument(const std::wstring& documentPath)
+bool IsText(Document::DocumentKind kind)
 {
-    unsigned long long size = 0;
-    std::optional<std::string> bytes;
-    try {
-        bytes = ReadFileBytesUpTo(documentPath, Document::Limits::kMaxDocumentBytes, size);
-    } catch (const Error& error) {
-        throw Failure(ExitCode::DocumentUnreadable, error.Description());
-    }
-    if (!bytes) {
-        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" (" +
-                                                     std::to_wstring(size >> 20) + L" MB) is larger than " +
-                                                     std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) +
-                                                     L" MB.");
-    }
-    Document::DocumentSniff sniff = Document::SniffDocumentKind(*bytes);
-    if (sniff.kind == Document::DocumentKind::Refused) {
-        throw Failure(ExitCode::DocumentRefused, L"The document \"" + documentPath + L"\" is refused: " + sniff.reason);
-    }
-    return Job{documentPath, std::move(*bytes)};
+    return kind == Document::DocumentKind::Text || kind == Document::DocumentKind::Utf16Text;
 }
+
+std::wstring TooLarge(const std::wstring& documentPath, unsigned long long size)
+{
+    return L"The document \"" + documentPath + L"\" (" + std::to_wstring(size >> 20) + L" MB) is larger than " +
+           std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) + L" MB.";
+}
+
+// Copies the document into a job, unless it is missing, unreadable or
+// refused: of no kind the converter takes (its head tells, before anything
+// is spooled, or for a text any later byte that text never holds), or an
+// image or PDF larger than the limit (its size tells before it is read). A
+// text of any size is copied a piece at a time, its encoding found on the
+// way.
+UnreleasedJob SpoolDocument(const Spool& spool, const std::wstring& documentPath)
+{
+    auto unreadable = [](const Error& error) { return Failure(ExitCode::DocumentUnreadable, error.Description()); };
+    std::optional<FileReader> file;
+    std::string head;
+    try {
+        file.emplace(documentPath);
+        head = file->ReadExactly(Document::DocumentSniffer::kHeadBytes);
+    } catch (const Error& error) {
+        throw unreadable(error);
+    }
+    Document::DocumentSniffer sniffer;
+    sniffer.Add(head);
+    if (!sniffer.HeadDecided()) {
+        sniffer.Finish(); // the whole document was its head
+    }
+    auto refuseIfRefused = [&] {
+        if (sniffer.Verdict().kind == Document::DocumentKind::Refused) {
+            throw Failure(ExitCode::DocumentRefused,
+                          L"The document \"" + documentPath + L"\" is refused: " + sniffer.Verdict().reason);
+        }
+    };
+    refuseIfRefused();
+    const bool text = IsText(sniffer.Verdict().kind);
+    if (!text && file->Size() > Document::Limits::kMaxDocumentBytes) {
+        throw Failure(ExitCode::DocumentRefused, TooLarge(documentPath, file->Size()));
+    }
+    unsigned long long copied = 0;
+    bool headGiven = false;
+    JobSource source{
+        documentPath,
+        [&]() -> std::string_view {
+            std::string_view piece;
+            if (!headGiven) {
+                headGiven = true;
+                piece = head;
+            } else {
+                try {
+                    piece = file->Read(1u << 20);
+                } catch (const Error& error) {
+                    throw unreadable(error);
+                }
+                sniffer.Add(piece);
+            }
+            copied += piece.size();
+            if (!text && copied > Document::Limits::kMaxDocumentBytes) {
+                throw Failure(ExitCode::DocumentRefused, TooLarge(documentPath, copied)); // it grew meanwhile
+            }
+            return piece;
+        },
+        [&] {
+            sniffer.Finish();
+            refuseIfRefused();
+            return JobKind{sniffer.Verdict().kind, text ? sniffer.Encoding() : Document::TextEncoding::Utf8};
+        }};
+    return spool.WriteJob(source);
+}
+
+// Where a long conversion tells how far it has come, for whoever waits on
+// it (the command has no console to show it): one line, "pages=<n>
+// seconds=<elapsed>", rewritten about once a second and removed at the end.
+class ProgressFile {
+public:
+    ProgressFile() : started_(::GetTickCount64())
+    {
+        try {
+            path_ = FindConverterFolder() + L"\\Conversion.progress";
+        } catch (const Failure&) {
+            // No folder for a log: nowhere to tell progress either.
+        }
+    }
+    ~ProgressFile()
+    {
+        if (written_) {
+            ::DeleteFileA(ToAnsi(path_).c_str());
+        }
+    }
+
+    void Tell(size_t pages)
+    {
+        ULONGLONG now = ::GetTickCount64();
+        if (path_.empty() || now - last_ < 1000) {
+            return;
+        }
+        last_ = now;
+        try {
+            WriteFileBytes(path_, "pages=" + std::to_string(pages) + " seconds=" + std::to_string((now - started_) / 1000) +
+                                      "\r\n");
+            written_ = true;
+        } catch (const Error&) {
+            // Progress is a courtesy: the conversion goes on without it.
+        }
+    }
+
+private:
+    std::wstring path_;
+    ULONGLONG started_;
+    ULONGLONG last_ = 0;
+    bool written_ = false;
+};
 
 // The exception in flight as the Failure it ends the run with: whatever
 // became of the document, the marker is released first.
@@ -130,7 +224,7 @@ ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstr
     std::optional<UnreleasedJob> job;
     std::optional<Failure> failure;
     try {
-        job = spool.WriteJob(ReadDocument(documentPath));
+        job = SpoolDocument(spool, documentPath);
     } catch (...) {
         failure = CurrentFailure(documentPath);
     }
@@ -198,15 +292,34 @@ ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath
     }
     report.job = taken.Name();
     ScopeExit putBack([&] { spool.PutBack(taken); });
-    Job job = ReadJob(taken.path);
-    report.document = job.documentName;
+    JobHeader header = ReadJobHeader(taken.path);
+    report.document = header.documentName;
     RenderedDocument rendered;
-    try {
-        rendered = RenderDocument(job, UserPaperSize(), Now(), fonts);
-    } catch (const Document::DocumentError& error) {
-        throw Failure(ExitCode::DocumentRefused, error.Description());
+    if (IsText(header.kind.kind)) {
+        // Written as it is laid out: the output is opened first.
+        OutputFile output(outputPath);
+        ProgressFile progress;
+        try {
+            rendered = RenderTextJob(
+                taken.path, header, UserPaperSize(), Now(), fonts, [&](std::string_view bytes) { output.Write(bytes); },
+                [&](size_t pages) { progress.Tell(pages); });
+        } catch (const Document::DocumentError& error) {
+            throw Failure(ExitCode::DocumentRefused, error.Description());
+        } catch (const Failure&) {
+            throw;
+        } catch (const Error& error) {
+            throw Failure(ExitCode::SpoolUnusable, error.Description());
+        }
+        output.Commit();
+    } else {
+        Job job = ReadJob(taken.path);
+        try {
+            rendered = RenderDocument(job, UserPaperSize(), Now(), fonts);
+        } catch (const Document::DocumentError& error) {
+            throw Failure(ExitCode::DocumentRefused, error.Description());
+        }
+        WriteOutputFile(outputPath, rendered.pdf);
     }
-    WriteOutputFile(outputPath, rendered.pdf);
     putBack.Dismiss();
     report.done = L"converted";
     report.reason = rendered.summary + L" to \"" + outputPath + L"\"";

@@ -115,37 +115,6 @@ void RemoveDeadRunsPartialFiles(const std::string& folder, const std::wstring& o
                  code);
 }
 
-// Every byte on the disk before the rename: the file is flushed, and a
-// failing close (a write-behind error on a share) is a failure too.
-void WriteWhole(const std::string& path, const std::wstring& outputPath, const std::string& bytes)
-{
-    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (!file) {
-        DWORD code = ::GetLastError();
-        std::wstring folder = FromAnsi(path.substr(0, path.find_last_of('\\') + 1));
-        ThrowNotWritten(outputPath, L": no file can be made in its folder \"" + folder + L"\"", code);
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr)) {
-            ThrowNotWritten(outputPath, L"", ::GetLastError());
-        }
-        if (written == 0) {
-            ThrowNotWritten(outputPath, L"", ERROR_DISK_FULL);
-        }
-        done += written;
-    }
-    if (!::FlushFileBuffers(file.Get())) {
-        ThrowNotWritten(outputPath, L" to the disk", ::GetLastError());
-    }
-    if (!::CloseHandle(file.Release())) {
-        ThrowNotWritten(outputPath, L" to the disk", ::GetLastError());
-    }
-}
-
 } // namespace
 
 std::wstring PartialFileName(const std::wstring& outputName, DWORD processId)
@@ -175,15 +144,15 @@ std::optional<DWORD> PartialFileOwner(const std::wstring& fileName, const std::w
     return static_cast<DWORD>(id);
 }
 
-void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)
+OutputFile::OutputFile(const std::wstring& outputPath) : outputPath_(outputPath)
 {
-    std::string full = FullPath(outputPath);
-    size_t slash = full.find_last_of('\\');
-    if (slash == std::string::npos || slash + 1 == full.size()) {
+    full_ = FullPath(outputPath);
+    size_t slash = full_.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 == full_.size()) {
         throw Failure(ExitCode::OutputNotWritable, L"The output path \"" + outputPath + L"\" names no file.");
     }
-    std::string folder = full.substr(0, slash + 1);
-    std::wstring outputName = FromAnsi(full.substr(slash + 1));
+    std::string folder = full_.substr(0, slash + 1);
+    std::wstring outputName = FromAnsi(full_.substr(slash + 1));
 
     // Where the output's own name leaves no room for the suffix within the
     // path limit of the ANSI calls, the partial file goes without it; the
@@ -195,13 +164,59 @@ void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)
         stem.clear();
     }
     RemoveDeadRunsPartialFiles(folder, stem);
-    std::string partial = folder + ToAnsi(PartialFileName(stem, ::GetCurrentProcessId()));
-    ScopeExit removePartial([&] { ::DeleteFileA(partial.c_str()); });
-    WriteWhole(partial, outputPath, bytes);
-    if (!::MoveFileExA(partial.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ThrowNotWritten(outputPath, L"", ::GetLastError());
+    partial_ = folder + ToAnsi(PartialFileName(stem, ::GetCurrentProcessId()));
+    file_.Reset(::CreateFileA(partial_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+    if (!file_) {
+        DWORD code = ::GetLastError();
+        ThrowNotWritten(outputPath, L": no file can be made in its folder \"" + FromAnsi(folder) + L"\"", code);
     }
-    removePartial.Dismiss();
+}
+
+OutputFile::~OutputFile()
+{
+    if (!committed_) {
+        file_.Reset();
+        ::DeleteFileA(partial_.c_str());
+    }
+}
+
+void OutputFile::Write(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file_.Get(), bytes.data(), chunk, &written, nullptr)) {
+            ThrowNotWritten(outputPath_, L"", ::GetLastError());
+        }
+        if (written == 0) {
+            ThrowNotWritten(outputPath_, L"", ERROR_DISK_FULL);
+        }
+        bytes.remove_prefix(written);
+    }
+}
+
+// Every byte on the disk before the rename: the file is flushed, and a
+// failing close (a write-behind error on a share) is a failure too.
+void OutputFile::Commit()
+{
+    if (!::FlushFileBuffers(file_.Get())) {
+        ThrowNotWritten(outputPath_, L" to the disk", ::GetLastError());
+    }
+    if (!::CloseHandle(file_.Release())) {
+        ThrowNotWritten(outputPath_, L" to the disk", ::GetLastError());
+    }
+    if (!::MoveFileExA(partial_.c_str(), full_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowNotWritten(outputPath_, L"", ::GetLastError());
+    }
+    committed_ = true;
+}
+
+void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)
+{
+    OutputFile file(outputPath);
+    file.Write(bytes);
+    file.Commit();
 }
 
 } // namespace Converter

@@ -2,10 +2,13 @@
 // Puts the finished document at its path all at once: whoever looks finds
 // either the old file, or none, or the whole new one, never a part, even
 // after a power cut or a write-behind error on a network share.
+#include "Handle.h"
+
 #include <windows.h>
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace Converter {
 
@@ -19,6 +22,27 @@ namespace Converter {
 // touched. Throws Failure(OutputNotWritable) naming the output path and the
 // system's reason; then no partial file of this run is left behind.
 void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes);
+
+// The same, written a piece at a time: the partial file is made (and the
+// dead runs' ones removed) when it is opened, the move happens at Commit,
+// and a file never committed leaves no partial file behind.
+class OutputFile {
+public:
+    explicit OutputFile(const std::wstring& outputPath);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Write(std::string_view bytes);
+    void Commit();
+
+private:
+    std::wstring outputPath_;
+    std::string full_;
+    std::string partial_;
+    Global::FileHandle file_;
+    bool committed_ = false;
+};
 
 // The name of the partial file a converter with that process id writes for
 // an output file of that name (a name, not a path; empty for the short form).

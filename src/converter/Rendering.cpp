@@ -1,6 +1,7 @@
 #include "Rendering.h"
 
 #include "BmpImage.h"
+#include "FileReader.h"
 #include "DocumentError.h"
 #include "DocumentFonts.h"
 #include "DocumentKind.h"
@@ -17,6 +18,7 @@
 #include "TextDocument.h"
 #include "TextPdf.h"
 
+#include <algorithm>
 #include <map>
 
 namespace Converter {
@@ -27,48 +29,56 @@ std::u32string CodePoints(const std::wstring& wide)
     return Document::JoinSurrogates(std::u16string(wide.begin(), wide.end()));
 }
 
-// The characters of the pages that neither the main font nor an installed
-// one draws, counted by script, so that the log says which fonts are missing.
-std::wstring ReplacedByScript(const std::vector<Document::Page>& pages, DocumentFonts& fonts)
-{
-    Document::FallbackFontFinder fallback = fonts.Fallback();
-    std::map<char32_t, bool> drawn; // for the characters the main font lacks
-    std::map<std::string, size_t> counts;
-    for (const Document::Page& page : pages) {
+// The characters that neither the main font nor an installed one draws,
+// counted by script, so that the log says which fonts are missing.
+class ReplacedCounter {
+public:
+    explicit ReplacedCounter(DocumentFonts& fonts) : fonts_(fonts), fallback_(fonts.Fallback()) {}
+
+    void Count(const Document::Page& page)
+    {
         for (const std::u32string& line : page) {
             for (char32_t character : line) {
                 if (character < 0x20 || (character >= 0x7F && character < 0xA0)) {
-                    ++counts["control"];
+                    ++counts_["control"];
                     continue;
                 }
-                if (fonts.Main().Glyph(character) != 0) {
+                if (fonts_.Main().Glyph(character) != 0) {
                     continue;
                 }
-                auto known = drawn.find(character);
-                if (known == drawn.end()) {
-                    known = drawn.emplace(character, fallback(character) != nullptr).first;
+                auto known = drawn_.find(character);
+                if (known == drawn_.end()) {
+                    known = drawn_.emplace(character, fallback_(character) != nullptr).first;
                 }
                 if (!known->second) {
-                    ++counts[FontScriptOf(character)];
+                    ++counts_[FontScriptOf(character)];
                 }
             }
         }
     }
-    std::wstring text;
-    for (const auto& [script, count] : counts) {
-        text += (text.empty() ? L"" : L", ") + std::wstring(script.begin(), script.end()) + L" " + std::to_wstring(count);
-    }
-    return text;
-}
 
-RenderedDocument RenderText(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now, DocumentFonts& fonts)
-{
-    std::vector<Document::Page> pages = Document::LayOutPages(DecodeDocument(job.document));
-    Document::TextPdf pdf = Document::WriteTextPdf(pages, paper, Document::PageGeometry(), fonts.Main(), fonts.Fallback(), JobInfo(job, now));
-    std::wstring byScript = pdf.replacedCharacters == 0 ? std::wstring() : ReplacedByScript(pages, fonts);
-    return {std::move(pdf.bytes), pdf.replacedCharacters, byScript,
-            L"text in " + EncodingName(job.document) + L", " + std::to_wstring(pages.size()) + L" pages"};
-}
+    // "Khmer 12, control 1"
+    std::wstring Text() const
+    {
+        std::wstring text;
+        for (const auto& [script, count] : counts_) {
+            text += (text.empty() ? L"" : L", ") + std::wstring(script.begin(), script.end()) + L" " +
+                    std::to_wstring(count);
+        }
+        return text;
+    }
+
+private:
+    DocumentFonts& fonts_;
+    Document::FallbackFontFinder fallback_;
+    std::map<char32_t, bool> drawn_; // for the characters the main font lacks
+    std::map<std::string, size_t> counts_;
+};
+
+// The pieces a text job is read in: a hundred pages' worth, small beside
+// the memory a conversion may take (decoded, a piece takes four times its
+// size).
+constexpr size_t PieceBytes = 256u << 10;
 
 RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
                               const std::vector<Document::ImageData>& pages, const std::wstring& kind)
@@ -78,7 +88,40 @@ RenderedDocument RenderImages(const Job& job, Document::PaperSize paper, const S
     if (pages.size() > 1) {
         summary += L", " + std::to_wstring(pages.size()) + L" pages";
     }
-    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job, now)), 0, {}, summary};
+    return {Document::WriteImagePdf(pages, Document::PaperOf(paper), JobInfo(job.documentName, now)), 0, {}, summary};
+}
+
+// A text given a piece at a time (an empty piece at its end), its PDF
+// going to the sink as it is written.
+RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, const JobKind& kind,
+                            const std::wstring& documentName, Document::PaperSize paper, const SYSTEMTIME& now,
+                            DocumentFonts& fonts, const std::function<void(std::string_view)>& sink,
+                            const Progress& progress)
+{
+    Document::TextPdfWriter writer(paper, Document::PageGeometry(), fonts.Main(), fonts.Fallback(),
+                                   JobInfo(documentName, now), sink);
+    ReplacedCounter counter(fonts);
+    Document::PageLayouter layouter(Document::PageGeometry(), [&](Document::Page&& page) {
+        size_t replaced = writer.ReplacedCharacters();
+        writer.AddPage(page);
+        if (writer.ReplacedCharacters() != replaced) {
+            counter.Count(page);
+        }
+        if (progress) {
+            progress(writer.Pages());
+        }
+    });
+    Document::TextDecoder decoder(kind.encoding, DecodeAnsi);
+    for (std::string_view piece = nextPiece(); !piece.empty(); piece = nextPiece()) {
+        layouter.Add(decoder.Decode(piece));
+    }
+    layouter.Add(decoder.Finish());
+    layouter.Finish();
+    size_t pages = writer.Pages();
+    size_t replaced = writer.ReplacedCharacters();
+    sink(writer.Finish());
+    return {std::string(), replaced, replaced == 0 ? std::wstring() : counter.Text(),
+            L"text in " + EncodingName(kind.encoding) + L", " + std::to_wstring(std::max<size_t>(pages, 1)) + L" pages"};
 }
 
 // A PDF is passed on only once it reads as a viewer reads it; the log says
@@ -107,24 +150,47 @@ RenderedDocument PassOnPdf(const Job& job)
 
 } // namespace
 
-Document::DocumentInfo JobInfo(const Job& job, const SYSTEMTIME& now)
+Document::DocumentInfo JobInfo(const std::wstring& documentName, const SYSTEMTIME& now)
 {
-    std::wstring name = job.documentName.substr(job.documentName.find_last_of(L"\\/:") + 1);
+    std::wstring name = documentName.substr(documentName.find_last_of(L"\\/:") + 1);
     return {CodePoints(name), Document::PdfDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond)};
+}
+
+RenderedDocument RenderTextJob(const std::wstring& jobPath, const JobHeader& header, Document::PaperSize paper,
+                               const SYSTEMTIME& now, DocumentFonts& fonts,
+                               const std::function<void(std::string_view)>& sink, const Progress& progress)
+{
+    Global::FileReader file(jobPath);
+    file.Seek(header.documentOffset);
+    unsigned long long left = header.documentSize;
+    auto nextPiece = [&]() -> std::string_view {
+        // The job is a copy no one else writes: it neither grows nor shrinks.
+        std::string_view piece = left == 0 ? std::string_view()
+                                           : file.Read(static_cast<size_t>(std::min<unsigned long long>(left, PieceBytes)));
+        left -= piece.size();
+        return piece;
+    };
+    return RenderText(nextPiece, header.kind, header.documentName, paper, now, fonts, sink, progress);
 }
 
 RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,
                                 DocumentFonts& fonts)
 {
-    if (job.document.size() > Document::Limits::kMaxDocumentBytes) {
-        throw Document::DocumentError(L"The document is larger than " + std::to_wstring(Document::Limits::kMaxDocumentBytes >> 20) +
-                            L" MB.");
-    }
-    Document::DocumentSniff sniff = Document::SniffDocumentKind(job.document);
-    switch (sniff.kind) {
+    switch (job.kind.kind) {
     case Document::DocumentKind::Text:
-    case Document::DocumentKind::Utf16Text:
-        return RenderText(job, paper, now, fonts);
+    case Document::DocumentKind::Utf16Text: {
+        std::string pdf;
+        bool given = false;
+        RenderedDocument rendered = RenderText(
+            [&] {
+                std::string_view piece = given ? std::string_view() : std::string_view(job.document);
+                given = true;
+                return piece;
+            },
+            job.kind, job.documentName, paper, now, fonts, [&](std::string_view bytes) { pdf += bytes; }, {});
+        rendered.pdf = std::move(pdf);
+        return rendered;
+    }
     case Document::DocumentKind::Jpeg:
         return RenderImages(job, paper, now, {Document::ReadJpegImage(job.document)}, L"JPEG image");
     case Document::DocumentKind::Png:
@@ -140,7 +206,7 @@ RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const
     case Document::DocumentKind::Refused:
         break;
     }
-    throw Document::DocumentError(sniff.reason);
+    throw Document::DocumentError(L"The print job holds no document of a kind the converter takes.");
 }
 
 } // namespace Converter

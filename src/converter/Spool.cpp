@@ -4,6 +4,7 @@
 #include "ExitCodes.h"
 #include "FileContent.h"
 #include "FileProbes.h"
+#include "FileReader.h"
 #include "Handle.h"
 #include "ConverterFolder.h"
 
@@ -85,53 +86,95 @@ bool HasEnded(DWORD processId)
 }
 
 // A job file is the header, the document's name in UTF-16LE, then the
-// document's bytes as they were: "ArdenfoldJob1" and the name's length in
-// code units as four little-endian bytes.
-const std::string JobMagic = "ArdenfoldJob1";
+// document's bytes as they were: "ArdenfoldJob2", the document's kind and
+// its encoding (a byte each), and the name's length in code units as four
+// little-endian bytes.
+const std::string JobMagic = "ArdenfoldJob2";
+constexpr size_t KindAt = 13;
+constexpr size_t HeaderBytes = 13 + 2 + 4;
 
-std::string EncodeJob(const Job& job)
+std::string EncodeHeader(const std::wstring& documentName, JobKind kind)
 {
     std::string bytes = JobMagic;
-    uint32_t units = static_cast<uint32_t>(job.documentName.size());
+    bytes += static_cast<char>(kind.kind);
+    bytes += static_cast<char>(kind.encoding);
+    uint32_t units = static_cast<uint32_t>(documentName.size());
     for (int shift = 0; shift < 32; shift += 8) {
         bytes += static_cast<char>((units >> shift) & 0xFF);
     }
-    for (wchar_t unit : job.documentName) {
+    for (wchar_t unit : documentName) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
     }
-    bytes.reserve(bytes.size() + job.document.size());
-    bytes += job.document;
     return bytes;
+}
+
+[[noreturn]] void ThrowNotWritten(const std::wstring& path, DWORD code)
+{
+    ThrowFailure(ExitCode::SpoolUnusable, L"The file \"" + path + L"\" could not be written", code);
+}
+
+void WriteAll(HANDLE file, const std::wstring& path, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+            ThrowNotWritten(path, ::GetLastError());
+        }
+        if (written == 0) {
+            ThrowNotWritten(path, ERROR_DISK_FULL);
+        }
+        bytes.remove_prefix(written);
+    }
 }
 
 } // namespace
 
-Job ReadJob(const std::wstring& path)
+JobHeader ReadJobHeader(const std::wstring& path)
 {
-    std::string bytes;
     try {
-        bytes = ReadFileBytes(path);
+        FileReader file(path);
+        std::string head = file.ReadExactly(HeaderBytes);
+        if (head.size() < HeaderBytes || head.compare(0, JobMagic.size(), JobMagic) != 0 ||
+            static_cast<unsigned char>(head[KindAt]) > static_cast<unsigned char>(Document::DocumentKind::Refused) ||
+            static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::Ansi)) {
+            throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
+        }
+        uint32_t units = 0;
+        for (int i = 3; i >= 0; --i) {
+            units = units << 8 | static_cast<unsigned char>(head[KindAt + 2 + i]);
+        }
+        if ((file.Size() - HeaderBytes) / 2 < units) {
+            throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
+        }
+        std::string name = file.ReadExactly(2 * size_t{units});
+        JobHeader header;
+        for (uint32_t i = 0; i < units; ++i) {
+            header.documentName += static_cast<wchar_t>(static_cast<unsigned char>(name[2 * i]) |
+                                                        static_cast<unsigned char>(name[2 * i + 1]) << 8);
+        }
+        header.kind.kind = static_cast<Document::DocumentKind>(head[KindAt]);
+        header.kind.encoding = static_cast<Document::TextEncoding>(head[KindAt + 1]);
+        header.documentOffset = HeaderBytes + 2 * uint64_t{units};
+        header.documentSize = file.Size() - header.documentOffset;
+        return header;
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }
-    size_t header = JobMagic.size() + 4;
-    if (bytes.size() < header || bytes.compare(0, JobMagic.size(), JobMagic) != 0) {
-        throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
+}
+
+Job ReadJob(const std::wstring& path)
+{
+    JobHeader header = ReadJobHeader(path);
+    Job job{header.documentName, {}, header.kind};
+    try {
+        FileReader file(path);
+        file.Seek(header.documentOffset);
+        job.document = file.ReadExactly(static_cast<size_t>(header.documentSize));
+    } catch (const Error& error) {
+        throw Failure(ExitCode::SpoolUnusable, error.Description());
     }
-    uint32_t units = 0;
-    for (int i = 3; i >= 0; --i) {
-        units = units << 8 | static_cast<unsigned char>(bytes[JobMagic.size() + i]);
-    }
-    if ((bytes.size() - header) / 2 < units) {
-        throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
-    }
-    Job job;
-    for (uint32_t i = 0; i < units; ++i) {
-        job.documentName += static_cast<wchar_t>(static_cast<unsigned char>(bytes[header + 2 * i]) |
-                                                 static_cast<unsigned char>(bytes[header + 2 * i + 1]) << 8);
-    }
-    job.document = bytes.substr(header + 2 * size_t{units});
     return job;
 }
 
@@ -145,15 +188,34 @@ std::wstring Spool::FolderFor(const std::wstring& signalFilePath)
     return signalFilePath.substr(0, signalFilePath.find_last_of(L'\\')) + L"\\Spool";
 }
 
-UnreleasedJob Spool::WriteJob(const Job& job) const
+UnreleasedJob Spool::WriteJob(const JobSource& source) const
 {
     MakeFolderTree(folder_);
     UnreleasedJob written{folder_ + L"\\" + UnreleasedName(Now(), ::GetCurrentProcessId())};
     ScopeExit drop([&] { Drop(written); });
-    try {
-        WriteFileBytes(written.path, EncodeJob(job));
-    } catch (const Error& error) {
-        throw Failure(ExitCode::SpoolUnusable, error.Description());
+    {
+        FileHandle file(::CreateFileA(ToAnsi(written.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            ThrowFailure(ExitCode::SpoolUnusable, L"The file \"" + written.path + L"\" could not be created",
+                         ::GetLastError());
+        }
+        // The kind is known once the whole document has gone by: it is
+        // written into the header last.
+        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, JobKind{}));
+        for (std::string_view piece = source.nextPiece(); !piece.empty(); piece = source.nextPiece()) {
+            WriteAll(file.Get(), written.path, piece);
+        }
+        JobKind kind = source.kind();
+        LARGE_INTEGER at{};
+        at.QuadPart = KindAt;
+        if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
+            ThrowNotWritten(written.path, ::GetLastError());
+        }
+        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, kind).substr(KindAt, 2));
+        if (!::CloseHandle(file.Release())) {
+            ThrowNotWritten(written.path, ::GetLastError());
+        }
     }
     drop.Dismiss();
     return written;

@@ -6,17 +6,47 @@
 // The spool owns a job's steps: it is written, released by the print run
 // whose marker it answers (or dropped), taken for conversion, then removed,
 // or it goes back; or the cache is cleared.
+#include "DocumentKind.h"
+#include "TextDecoding.h"
+
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace Converter {
 
-// A print job: the document's bytes and its name (the file name it had,
-// which becomes the PDF's title).
+// What a print run found its document to be, so that the conversion need
+// not look again.
+struct JobKind {
+    Document::DocumentKind kind = Document::DocumentKind::Text;
+    Document::TextEncoding encoding = Document::TextEncoding::Utf8; // of a text
+};
+
+// A print job's header: the document's name (the file name it had, which
+// becomes the PDF's title), its kind, and where its bytes lie in the job.
+struct JobHeader {
+    std::wstring documentName;
+    JobKind kind;
+    unsigned long long documentOffset = 0;
+    unsigned long long documentSize = 0;
+};
+
+// A print job held whole: the header and the document's bytes.
 struct Job {
     std::wstring documentName;
     std::string document;
+    JobKind kind;
+};
+
+// What a print run copies into its job: the document's pieces in order
+// (an empty one at its end), then what they were found to be. Either may
+// throw the document's failure.
+struct JobSource {
+    std::wstring documentName;
+    std::function<std::string_view()> nextPiece;
+    std::function<JobKind()> kind;
 };
 
 // A job written whole but not yet takeable: its print run releases it once
@@ -32,8 +62,11 @@ struct TakenJob {
     std::wstring Name() const;
 };
 
-// Reads a stored job back. Throws Failure(SpoolUnusable) when it cannot be
-// read or is not a job.
+// Reads a stored job's header. Throws Failure(SpoolUnusable) when it cannot
+// be read or is not a job.
+JobHeader ReadJobHeader(const std::wstring& path);
+
+// Reads a stored job back whole. Throws as ReadJobHeader.
 Job ReadJob(const std::wstring& path);
 
 class Spool {
@@ -47,9 +80,10 @@ public:
     const std::wstring& Folder() const { return folder_; }
 
     // Writes the job under a name that no conversion takes and that names
-    // this process: "<arrival>-<process id, 8 hex digits>.job.part". Throws
-    // Failure(SpoolUnusable).
-    UnreleasedJob WriteJob(const Job& job) const;
+    // this process: "<arrival>-<process id, 8 hex digits>.job.part", a piece
+    // of the document at a time. Throws Failure(SpoolUnusable), or what the
+    // source throws; nothing is left of the job then.
+    UnreleasedJob WriteJob(const JobSource& source) const;
 
     // Makes the job takeable as the newest and returns its file name. It
     // never replaces another job, however many are released at once. Throws

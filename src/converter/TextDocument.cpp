@@ -18,9 +18,9 @@ std::u32string DecodeDocument(const std::string& bytes)
     return Document::DecodeText(bytes, DecodeAnsi);
 }
 
-std::wstring EncodingName(const std::string& bytes)
+std::wstring EncodingName(Document::TextEncoding encoding)
 {
-    switch (Document::DetectTextEncoding(bytes)) {
+    switch (encoding) {
     case Document::TextEncoding::Utf8WithMark:
         return L"UTF-8 with a byte-order mark";
     case Document::TextEncoding::Utf16LittleEndian:

@@ -158,7 +158,7 @@ bool IsSvgDrawing(std::string_view bytes) {
 // known binary signature is refused by that format's name. A binary file
 // that starts like a bitmap is one, so that the bitmap reader names what is
 // wrong with it.
-DocumentSniff NotText(std::string_view bytes, std::size_t offset, std::uint32_t value, int digits) {
+DocumentSniff NotText(std::string_view bytes, std::uint64_t offset, std::uint32_t value, int digits) {
     if (bytes.substr(0, 2) == "BM") {
         return {DocumentKind::Bmp, {}};
     }
@@ -227,6 +227,90 @@ DocumentSniff SniffDocumentKind(std::string_view bytes) {
                       L"be pages of XML): save it as PDF or PNG first.");
     }
     return {DocumentKind::Text, {}};
+}
+
+void DocumentSniffer::Add(std::string_view bytes)
+{
+    if (!decided_) {
+        std::size_t take = std::min(bytes.size(), kHeadBytes - head_.size());
+        head_ += bytes.substr(0, take);
+        bytes.remove_prefix(take);
+        if (head_.size() < kHeadBytes) {
+            return;
+        }
+        Decide();
+    }
+    Scan(bytes);
+}
+
+const DocumentSniff& DocumentSniffer::Finish()
+{
+    if (!decided_) {
+        Decide();
+    }
+    if (oddByte_ >= 0 && sniff_.kind == DocumentKind::Utf16Text) {
+        oddByte_ = -1; // an odd last byte is decoded as U+FFFD, as SniffDocumentKind lets it be
+    }
+    return sniff_;
+}
+
+void DocumentSniffer::Decide()
+{
+    decided_ = true;
+    sniff_ = SniffDocumentKind(head_);
+    offset_ = head_.size();
+    if (sniff_.kind == DocumentKind::Utf16Text && head_.size() % 2 == 1) {
+        oddByte_ = static_cast<unsigned char>(head_.back());
+        --offset_;
+    }
+    if (sniff_.kind == DocumentKind::Text) {
+        utf8_.Add(head_);
+    }
+}
+
+void DocumentSniffer::Scan(std::string_view bytes)
+{
+    if (sniff_.kind == DocumentKind::Text) {
+        for (std::size_t at = 0; at < bytes.size(); ++at) {
+            const auto c = static_cast<unsigned char>(bytes[at]);
+            if (c < 0x20 && NeverInText(c)) {
+                sniff_ = NotText(head_, offset_ + at, c, 2);
+                return;
+            }
+        }
+        utf8_.Add(bytes);
+        offset_ += bytes.size();
+    } else if (sniff_.kind == DocumentKind::Utf16Text) {
+        const bool littleEndian = head_.substr(0, 2) == "\xff\xfe";
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            unsigned first = 0, second = 0;
+            if (oddByte_ >= 0) {
+                first = static_cast<unsigned>(oddByte_);
+                second = static_cast<unsigned char>(bytes[at]);
+                oddByte_ = -1;
+                at += 1;
+            } else if (at + 1 < bytes.size()) {
+                first = static_cast<unsigned char>(bytes[at]);
+                second = static_cast<unsigned char>(bytes[at + 1]);
+                at += 2;
+            } else {
+                oddByte_ = static_cast<unsigned char>(bytes[at]);
+                return;
+            }
+            const std::uint32_t unit = littleEndian ? (second << 8 | first) : (first << 8 | second);
+            if (NeverInText(unit)) {
+                sniff_ = NotText(head_, offset_, unit, 4);
+                return;
+            }
+            offset_ += 2;
+        }
+    }
+}
+
+TextEncoding DocumentSniffer::Encoding() const
+{
+    return TextEncodingOf(head_, utf8_.Valid());
 }
 
 } // namespace Document

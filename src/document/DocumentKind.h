@@ -4,6 +4,9 @@
 // byte-order mark, or plain text, which never holds a NUL byte or the
 // control bytes of binary data. Everything else is refused with a reason a
 // user understands, naming the format where its signature is known.
+#include "TextDecoding.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,5 +20,35 @@ struct DocumentSniff {
 };
 
 DocumentSniff SniffDocumentKind(std::string_view bytes);
+
+// The same verdict for a document read in pieces, whatever its size: its
+// head (the first kHeadBytes) decides the kind, and each later byte of a
+// text is checked as SniffDocumentKind checks the whole. The encoding of a
+// text is decided on the way, so that nothing reads it twice.
+class DocumentSniffer {
+public:
+    static constexpr std::size_t kHeadBytes = 1u << 20;
+
+    void Add(std::string_view bytes);
+    // The verdict on the bytes so far: the head's once it is complete, or
+    // a later byte's refusal.
+    const DocumentSniff& Verdict() const { return sniff_; }
+    bool HeadDecided() const { return decided_; }
+    // The verdict on the whole document once it has been added.
+    const DocumentSniff& Finish();
+    // For a text once finished: the encoding its bytes are read in.
+    TextEncoding Encoding() const;
+
+private:
+    void Decide();
+    void Scan(std::string_view bytes);
+
+    std::string head_;
+    bool decided_ = false;
+    DocumentSniff sniff_;
+    std::uint64_t offset_ = 0; // of the next byte to scan
+    int oddByte_ = -1;         // the first byte of a UTF-16 unit a piece cut
+    Utf8Check utf8_;
+};
 
 } // namespace Document

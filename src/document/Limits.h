@@ -32,12 +32,14 @@ inline constexpr std::size_t kMaxIccProfileBytes = 16u << 20;
 // together stays within kMaxDecodedImageBytes.
 inline constexpr std::size_t kMaxTiffImages = 2'000;
 
-// A document's size: six times the largest real text the benchmark
-// converts; the characters of a text this size take 128 MiB of a 32-bit
-// process's 2 GiB.
+// An image's or PDF's size: they are read whole. A text has no such limit:
+// it is read, laid out and written a page at a time.
 inline constexpr std::size_t kMaxDocumentBytes = 32u << 20;
 
-// Pages of one text's PDF: a text of the largest size has some 11,000.
-inline constexpr std::size_t kMaxPages = 20'000;
+// Pages of one text's PDF. A page is two objects, and a PDF holds at most
+// 8,388,607 (the readers' limit); the writer keeps some 50 bytes a page
+// (offsets and the page tree), 200 MiB at the limit. A 1 GiB text of
+// 80-column lines has about 200,000 pages.
+inline constexpr std::size_t kMaxPages = 4'000'000;
 
 } // namespace Document::Limits

@@ -9,11 +9,10 @@
 #include <cstdint>
 
 namespace Document {
-namespace {
 
-class Typesetter {
+class PageLayouter::Typesetter {
 public:
-    explicit Typesetter(const PageGeometry& geometry) : geometry_(geometry) {}
+    Typesetter(const PageGeometry& geometry, PageSink sink) : geometry_(geometry), sink_(std::move(sink)) {}
 
     // `mayBreak`: the line may be broken before the character;
     // `clusterStart`: it begins a user-perceived character.
@@ -61,25 +60,26 @@ public:
 
     void MarkLinePending() { pendingLine_ = true; }
 
-    std::vector<Page> Finish()
+    void Finish()
     {
         if (pendingLine_) {
             EndLine();
         }
-        if (!page_.empty() || !pageOpenedByFormFeed_ || pages_.empty()) {
-            pages_.push_back(std::move(page_));
+        if (!page_.empty() || !pageOpenedByFormFeed_ || pages_ == 0) {
+            PushPage();
         }
-        return std::move(pages_);
     }
 
 private:
     void PushPage()
     {
-        if (pages_.size() >= Limits::kMaxPages) {
+        if (pages_ >= Limits::kMaxPages) {
             throw DocumentError(L"The document has more than " + std::to_wstring(Limits::kMaxPages) + L" pages.");
         }
-        pages_.push_back(std::move(page_));
+        ++pages_;
+        sink_(std::move(page_));
         page_.clear();
+        page_.reserve(geometry_.lines);
     }
 
     void PutCell(char32_t character, int width, bool mayBreak, bool clusterStart)
@@ -129,7 +129,8 @@ private:
     }
 
     PageGeometry geometry_;
-    std::vector<Page> pages_;
+    PageSink sink_;
+    size_t pages_ = 0;
     Page page_;
     std::u32string line_;
     // Per character of line_: whether the line may break before it, and
@@ -142,17 +143,60 @@ private:
     bool pageOpenedByFormFeed_ = false;
 };
 
-} // namespace
-
-std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& geometry)
+PageLayouter::PageLayouter(const PageGeometry& geometry, PageSink sink)
+    : geometry_(geometry), typesetter_(std::make_unique<Typesetter>(geometry, std::move(sink)))
 {
-    Typesetter typesetter(geometry);
+}
+
+PageLayouter::~PageLayouter() = default;
+
+void PageLayouter::Add(std::u32string_view text)
+{
+    // Only ended lines are laid out; a CR at the end may be the first half
+    // of a CR LF.
+    size_t end = text.find_last_of(U"\n\f\r");
+    if (end != std::u32string_view::npos && text[end] == U'\r' && end + 1 == text.size()) {
+        end = end == 0 ? std::u32string_view::npos : text.find_last_of(U"\n\f\r", end - 1);
+    }
+    if (end == std::u32string_view::npos) {
+        held_ += text;
+    } else {
+        if (held_.empty()) {
+            LayOut(text.substr(0, end + 1));
+        } else {
+            held_ += text.substr(0, end + 1);
+            LayOut(held_);
+            held_.clear();
+        }
+        held_ += text.substr(end + 1);
+    }
+    if (held_.size() > kMaxHeldLine) {
+        // No line end in sight: lay out what is held as part of the line.
+        size_t keep = held_.back() == U'\r' ? 1 : 0;
+        LayOut(std::u32string_view(held_).substr(0, held_.size() - keep));
+        held_.erase(0, held_.size() - keep);
+    }
+}
+
+void PageLayouter::Finish()
+{
+    LayOut(held_);
+    held_.clear();
+    typesetter_->Finish();
+}
+
+// Text that ends with a line end or form feed, or a part of a long line,
+// or the document's end.
+void PageLayouter::LayOut(std::u32string_view text)
+{
+    const PageGeometry& geometry = geometry_;
+    Typesetter& typesetter = *typesetter_;
     size_t i = 0;
     while (i < text.size()) {
         // A source line is broken as a whole, its tabs as blanks: the rules
         // look at the characters around each place.
         size_t end = text.find_first_of(U"\r\n\f", i);
-        if (end == std::u32string::npos) {
+        if (end == std::u32string_view::npos) {
             end = text.size();
         }
         // Most lines fit: they need no places to break at.
@@ -165,7 +209,7 @@ std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& ge
                 typesetter.Put(text[k], false, true);
             }
         } else {
-            std::u32string line = text.substr(i, end - i);
+            std::u32string line(text.substr(i, end - i));
             for (char32_t& character : line) {
                 if (character == U'\t') {
                     character = U' ';
@@ -192,7 +236,15 @@ std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& ge
             typesetter.EndLine();
         }
     }
-    return typesetter.Finish();
+}
+
+std::vector<Page> LayOutPages(const std::u32string& text, const PageGeometry& geometry)
+{
+    std::vector<Page> pages;
+    PageLayouter layouter(geometry, [&](Page&& page) { pages.push_back(std::move(page)); });
+    layouter.Add(text);
+    layouter.Finish();
+    return pages;
 }
 
 } // namespace Document

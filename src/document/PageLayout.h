@@ -2,7 +2,10 @@
 // Lays plain text out as the lines of fixed-width pages, the way a line
 // printer would: tabs to the next stop, a long line wrapped at its last
 // space, a form feed ends the page, a full page continues on the next.
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Document {
@@ -17,6 +20,31 @@ struct PageGeometry {
 // One page: its lines, each at most `columns` cells wide (CharacterWidth),
 // tabs already turned into blanks.
 using Page = std::vector<std::u32string>;
+
+// Lays a text out as it arrives, in pieces cut anywhere, handing each page
+// over as soon as it is full: what it holds is the page being filled and
+// the source line not yet ended. A source line is broken as a whole, its
+// tabs as blanks; one longer than kMaxHeldLine characters is laid out in
+// parts of that size, each broken on its own.
+class PageLayouter {
+public:
+    using PageSink = std::function<void(Page&& page)>;
+    static constexpr size_t kMaxHeldLine = 1u << 20;
+
+    PageLayouter(const PageGeometry& geometry, PageSink sink);
+    ~PageLayouter();
+    void Add(std::u32string_view text);
+    // The last page; never none, as LayOutPages.
+    void Finish();
+
+private:
+    class Typesetter;
+    void LayOut(std::u32string_view text);
+
+    PageGeometry geometry_;
+    std::unique_ptr<Typesetter> typesetter_;
+    std::u32string held_;
+};
 
 // Never empty: an empty document gives one empty page. Line ends are CR LF,
 // LF or a lone CR. A form feed at the very end adds no blank page. A line

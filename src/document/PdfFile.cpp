@@ -10,9 +10,13 @@ namespace {
 
 // Objects to an object stream: a reader inflates the whole stream for any
 // one of them, and gains little in compression beyond this.
-constexpr size_t ObjectsPerStream = 200;
+constexpr size_t ObjectsPerStream = 200; // within the byte an entry keeps for the place
 
-void AppendBigEndian(std::string& out, size_t value, int bytes)
+// What the file gathers before its sink takes it: large enough that a page
+// costs no call of its own, small beside a page's worth of memory.
+constexpr size_t SpillBytes = 256u << 10;
+
+void AppendBigEndian(std::string& out, std::uint64_t value, int bytes)
 {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
         out += static_cast<char>((value >> shift) & 0xFF);
@@ -21,7 +25,7 @@ void AppendBigEndian(std::string& out, size_t value, int bytes)
 
 } // namespace
 
-PdfFile::PdfFile(int minorVersion, Packing packing) : packing_(packing)
+PdfFile::PdfFile(int minorVersion, Packing packing, Sink sink) : packing_(packing), sink_(std::move(sink))
 {
     // The comment of high bytes marks the file as binary for transfer tools.
     out_ = "%PDF-1." + std::to_string(minorVersion) + "\n%\xE2\xE3\xCF\xD3\n";
@@ -47,7 +51,13 @@ void PdfFile::Claim(PdfRef ref)
 void PdfFile::Begin(PdfRef ref)
 {
     Claim(ref);
-    entries_[ref.number].offset = out_.size();
+    Spill(false);
+    std::uint64_t offset = Size();
+    if (offset >> 40 != 0) {
+        throw std::length_error("The PDF file would be larger than 1 TiB");
+    }
+    entries_[ref.number].low = static_cast<std::uint32_t>(offset);
+    entries_[ref.number].high = static_cast<std::uint8_t>(offset >> 32);
     out_ += std::to_string(ref.number) + " 0 obj\n";
 }
 
@@ -93,8 +103,9 @@ void PdfFile::WriteObjectStream()
     std::string data;
     for (size_t i = 0; i < pending_.size(); ++i) {
         Entry& entry = entries_[pending_[i].first];
-        entry.objectStream = stream.number;
-        entry.index = static_cast<int>(i);
+        entry.inStream = true;
+        entry.low = static_cast<std::uint32_t>(stream.number);
+        entry.index = static_cast<std::uint8_t>(i);
         data += std::to_string(pending_[i].first) + ' ' + std::to_string(pending_[i].second) + ' ';
     }
     size_t first = data.size();
@@ -126,23 +137,38 @@ void PdfFile::WriteStream(PdfRef ref, PdfDictionary dictionary, std::string_view
     out_ += "\nendstream\nendobj\n";
 }
 
-// Each entry in 1 + 4 + 2 bytes (/W [1 4 2]): 0, 1 (at an offset) or 2 (in
-// an object stream, at an index), the offset or the stream, the index.
-std::string PdfFile::CrossReferenceStream(size_t ownOffset) const
+void PdfFile::Spill(bool all)
 {
+    if (sink_ && (all || out_.size() >= SpillBytes)) {
+        sink_(out_);
+        flushed_ += out_.size();
+        out_.clear();
+    }
+}
+
+// The width of the middle field: 4 bytes, or 5 for a file past 4 GiB.
+static int OffsetWidth(std::uint64_t largest)
+{
+    return largest > 0xFFFFFFFFull ? 5 : 4;
+}
+
+// Each entry in 1 + 4 (or 5) + 2 bytes (/W [1 4 2]): 0, 1 (at an offset) or
+// 2 (in an object stream, at an index), the offset or the stream, the index.
+std::string PdfFile::CrossReferenceStream(std::uint64_t ownOffset) const
+{
+    const int width = OffsetWidth(ownOffset);
     std::string data;
-    data.reserve(7 * (entries_.size() + 1));
-    AppendBigEndian(data, 0, 5);
+    data.reserve((3 + width) * (entries_.size() + 1));
+    AppendBigEndian(data, 0, 1 + width);
     AppendBigEndian(data, 0xFFFF, 2);
     for (size_t i = 1; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
-        bool inStream = entry.objectStream != 0;
-        AppendBigEndian(data, inStream ? 2 : 1, 1);
-        AppendBigEndian(data, inStream ? static_cast<size_t>(entry.objectStream) : entry.offset, 4);
-        AppendBigEndian(data, inStream ? static_cast<size_t>(entry.index) : 0, 2);
+        AppendBigEndian(data, entry.inStream ? 2 : 1, 1);
+        AppendBigEndian(data, entry.inStream ? std::uint64_t{entry.low} : entry.Offset(), width);
+        AppendBigEndian(data, entry.inStream ? entry.index : 0, 2);
     }
     AppendBigEndian(data, 1, 1); // the cross-reference stream itself
-    AppendBigEndian(data, ownOffset, 4);
+    AppendBigEndian(data, ownOffset, width);
     AppendBigEndian(data, 0, 2);
     return data;
 }
@@ -155,7 +181,8 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
             throw std::logic_error("PDF object " + std::to_string(i) + " was reserved but never written");
         }
     }
-    size_t xref = out_.size();
+    Spill(false);
+    std::uint64_t xref = Size();
     if (packing_ == Packing::ObjectStreams) {
         std::string data = CrossReferenceStream(xref);
         PdfRef stream = Reserve();
@@ -163,7 +190,7 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
                               PdfDictionary()
                                   .Name(Pdf::Type, Pdf::XRef)
                                   .Integer(Pdf::Size, static_cast<long long>(entries_.size()))
-                                  .Array(Pdf::W, PdfArray().Integer(1).Integer(4).Integer(2))
+                                  .Array(Pdf::W, PdfArray().Integer(1).Integer(OffsetWidth(xref)).Integer(2))
                                   .Ref(Pdf::Root, catalog)
                                   .Ref(Pdf::Info, info),
                           data);
@@ -173,7 +200,7 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
         out_ += "0000000000 65535 f \n";
         for (size_t i = 1; i < entries_.size(); ++i) {
             char entry[32];
-            std::snprintf(entry, sizeof entry, "%010lu 00000 n \n", static_cast<unsigned long>(entries_[i].offset));
+            std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(entries_[i].Offset()));
             out_ += entry;
         }
         PdfDictionary trailer;
@@ -181,6 +208,7 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
         out_ += "trailer\n" + trailer.Written() + "\n";
     }
     out_ += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    Spill(true);
     return std::move(out_);
 }
 

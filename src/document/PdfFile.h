@@ -5,6 +5,8 @@
 // objects gathered for the next object stream.
 #include "PdfValues.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,8 +25,13 @@ public:
         ObjectStreams,
     };
 
-    // Writes the header "%PDF-1.<minorVersion>".
-    explicit PdfFile(int minorVersion, Packing packing = Packing::None);
+    // Takes the file's bytes as they are written, in order: a file of any
+    // size is written while only its offsets are held.
+    using Sink = std::function<void(std::string_view bytes)>;
+
+    // Writes the header "%PDF-1.<minorVersion>". Without a sink the file is
+    // gathered and handed over by Finish.
+    explicit PdfFile(int minorVersion, Packing packing = Packing::None, Sink sink = {});
 
     PdfRef Reserve();
 
@@ -40,26 +47,35 @@ public:
     // A stream whose data is already encoded as the dictionary says; /Length is added.
     void WriteStream(PdfRef ref, PdfDictionary dictionary, std::string_view data);
 
-    // The whole file. Throws std::logic_error when a reserved object was
-    // never written.
+    // The whole file (the rest of it, when a sink takes the bytes). Throws
+    // std::logic_error when a reserved object was never written.
     std::string Finish(PdfRef catalog, PdfRef info);
 
+    // Bytes written so far.
+    std::uint64_t Size() const { return flushed_ + out_.size(); }
+
 private:
+    // Eight bytes an object: a text's pages are hundreds of thousands.
     struct Entry {
+        std::uint32_t low = 0;  // the offset's low bits, or the object stream that holds it
+        std::uint8_t high = 0;  // the offset's bits above 32 (files up to 1 TiB)
         bool written = false;
-        size_t offset = 0;   // in the file, when not in an object stream
-        int objectStream = 0; // else the object stream that holds it
-        int index = 0;        // and its place there
+        bool inStream = false;
+        std::uint8_t index = 0; // its place in the object stream
+        std::uint64_t Offset() const { return std::uint64_t{high} << 32 | low; }
     };
 
     void Claim(PdfRef ref);
     void Begin(PdfRef ref);
     void WriteObject(PdfRef ref, const std::string& text, Packing packing);
     void WriteObjectStream();
-    std::string CrossReferenceStream(size_t ownOffset) const;
+    std::string CrossReferenceStream(std::uint64_t ownOffset) const;
+    void Spill(bool all);
 
     Packing packing_;
+    Sink sink_;
     std::string out_;
+    std::uint64_t flushed_ = 0; // bytes handed to the sink
     std::vector<Entry> entries_{Entry{}}; // by object number; object 0 is none
     // The object stream being gathered: each object's number and offset, and the objects.
     std::vector<std::pair<int, size_t>> pending_;

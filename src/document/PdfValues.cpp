@@ -23,24 +23,20 @@ std::string PdfNumber(double value)
 
 void AppendEscapedPdfString(std::string& out, std::string_view bytes)
 {
-    for (char byte : bytes) {
-        switch (byte) {
-        case '(':
-        case ')':
-        case '\\':
-            out += '\\';
-            out += byte;
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += byte;
+    // Most bytes need no escape: they go in runs, not one by one (a text's
+    // glyph codes pass through here).
+    size_t run = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        char byte = bytes[i];
+        if (byte != '(' && byte != ')' && byte != '\\' && byte != '\r' && byte != '\n') {
+            continue;
         }
+        out.append(bytes.data() + run, i - run);
+        out += '\\';
+        out += byte == '\r' ? 'r' : byte == '\n' ? 'n' : byte;
+        run = i + 1;
     }
+    out.append(bytes.data() + run, bytes.size() - run);
 }
 
 std::string EscapePdfString(std::string_view bytes)

@@ -1,5 +1,7 @@
 #include "TextDecoding.h"
 
+#include <algorithm>
+
 namespace Document {
 namespace {
 
@@ -61,6 +63,10 @@ std::u32string DecodeUtf8(const std::string& bytes, size_t start)
     size_t pos = start;
     char32_t codePoint = 0;
     while (pos < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            text += static_cast<char32_t>(bytes[pos++]);
+            continue;
+        }
         if (!NextUtf8(bytes, pos, codePoint)) {
             codePoint = Replacement;
             ++pos;
@@ -70,11 +76,11 @@ std::u32string DecodeUtf8(const std::string& bytes, size_t start)
     return text;
 }
 
-std::u32string DecodeUtf16(const std::string& bytes, bool bigEndian)
+std::u32string DecodeUtf16(const std::string& bytes, bool bigEndian, size_t start = 2)
 {
     std::u16string units;
     units.reserve(bytes.size() / 2);
-    size_t pos = 2; // past the byte-order mark
+    size_t pos = start; // past the byte-order mark
     for (; pos + 1 < bytes.size(); pos += 2) {
         auto first = static_cast<unsigned char>(bytes[pos]);
         auto second = static_cast<unsigned char>(bytes[pos + 1]);
@@ -87,7 +93,125 @@ std::u32string DecodeUtf16(const std::string& bytes, bool bigEndian)
     return text;
 }
 
+// Where the last whole UTF-8 sequence of the bytes ends: a lead byte among
+// the last three whose sequence runs past the end starts what waits.
+size_t Utf8Cut(const std::string& bytes)
+{
+    size_t size = bytes.size();
+    for (size_t back = 1; back <= 3 && back <= size; ++back) {
+        auto byte = static_cast<unsigned char>(bytes[size - back]);
+        if ((byte & 0xC0) == 0x80) {
+            continue; // a continuation byte: its lead is further back
+        }
+        size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? size - back : size;
+    }
+    return size;
+}
+
 } // namespace
+
+void Utf8Check::Add(std::string_view piece)
+{
+    if (!valid_) {
+        return;
+    }
+    std::string bytes = std::move(held_);
+    bytes += piece;
+    size_t cut = Utf8Cut(bytes);
+    held_ = bytes.substr(cut);
+    bytes.resize(cut);
+    valid_ = IsValidUtf8(bytes);
+}
+
+TextEncoding TextEncodingOf(std::string_view head, bool validUtf8)
+{
+    if (head.substr(0, 3) == "\xEF\xBB\xBF") {
+        return TextEncoding::Utf8WithMark;
+    }
+    if (head.substr(0, 2) == "\xFF\xFE") {
+        return TextEncoding::Utf16LittleEndian;
+    }
+    if (head.substr(0, 2) == "\xFE\xFF") {
+        return TextEncoding::Utf16BigEndian;
+    }
+    return validUtf8 ? TextEncoding::Utf8 : TextEncoding::Ansi;
+}
+
+TextDecoder::TextDecoder(TextEncoding encoding, AnsiDecoder decodeAnsi)
+    : encoding_(encoding), decodeAnsi_(std::move(decodeAnsi)),
+      markLeft_(encoding == TextEncoding::Utf8WithMark ? 3
+                : encoding == TextEncoding::Utf16LittleEndian || encoding == TextEncoding::Utf16BigEndian ? 2
+                                                                                                          : 0)
+{
+}
+
+std::u32string TextDecoder::Decode(std::string_view piece)
+{
+    size_t skip = std::min(markLeft_, piece.size());
+    markLeft_ -= skip;
+    std::string bytes = std::move(held_);
+    held_.clear();
+    bytes += piece.substr(skip);
+    size_t cut = bytes.size();
+    switch (encoding_) {
+    case TextEncoding::Utf8WithMark:
+    case TextEncoding::Utf8:
+        cut = Utf8Cut(bytes);
+        break;
+    case TextEncoding::Utf16LittleEndian:
+    case TextEncoding::Utf16BigEndian: {
+        cut -= cut % 2;
+        if (cut >= 2) {
+            bool big = encoding_ == TextEncoding::Utf16BigEndian;
+            auto unit = static_cast<unsigned char>(bytes[cut - (big ? 2 : 1)]);
+            if (unit >= 0xD8 && unit <= 0xDB) {
+                cut -= 2; // a high surrogate waits for its pair
+            }
+        }
+        break;
+    }
+    case TextEncoding::Ansi: {
+        size_t last = bytes.size();
+        while (last > 0 && static_cast<unsigned char>(bytes[last - 1]) >= 0x40) {
+            --last;
+        }
+        if (last > 0) {
+            cut = last;
+        }
+        break;
+    }
+    }
+    held_ = bytes.substr(cut);
+    bytes.resize(cut);
+    return DecodeWhole(bytes);
+}
+
+std::u32string TextDecoder::Finish()
+{
+    std::string bytes = std::move(held_);
+    held_.clear();
+    return DecodeWhole(bytes);
+}
+
+std::u32string TextDecoder::DecodeWhole(const std::string& bytes)
+{
+    if (bytes.empty()) {
+        return {};
+    }
+    switch (encoding_) {
+    case TextEncoding::Utf8WithMark:
+    case TextEncoding::Utf8:
+        return DecodeUtf8(bytes, 0);
+    case TextEncoding::Utf16LittleEndian:
+        return DecodeUtf16(bytes, false, 0);
+    case TextEncoding::Utf16BigEndian:
+        return DecodeUtf16(bytes, true, 0);
+    case TextEncoding::Ansi:
+        break;
+    }
+    return decodeAnsi_(bytes);
+}
 
 TextEncoding DetectTextEncoding(const std::string& bytes)
 {

@@ -6,8 +6,11 @@
 #include "PdfFile.h"
 #include "Shaper.h"
 
+#include "FlateCodec.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <future>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
@@ -721,56 +724,199 @@ private:
 
 } // namespace
 
-TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const PageGeometry& geometry,
-                     const TextFont& font, const FallbackFontFinder& fallback, const DocumentInfo& info)
-{
-    const std::vector<Page> onePage(1);
-    const std::vector<Page>& written = pages.empty() ? onePage : pages;
-    Paper paper = PaperOf(paperSize);
-    GlyphChooser chooser(font, fallback);
-    TextFrame frame = FrameFor(paper, geometry, chooser.CellUnits());
-    TextPdf result;
+struct TextPdfWriter::State {
+    State(PaperSize paperSize, const PageGeometry& geometry, const TextFont& font, const FallbackFontFinder& fallback,
+          PdfFile::Sink sink)
+        : paper(PaperOf(paperSize)), chooser(font, fallback), frame(FrameFor(paper, geometry, chooser.CellUnits())),
+          file(5, PdfFile::Packing::ObjectStreams, std::move(sink)), content(chooser, frame, replaced)
+    {
+    }
 
+    Paper paper;
+    GlyphChooser chooser;
+    TextFrame frame;
+    size_t replaced = 0;
     // A page is two small objects; packed into object streams (PDF 1.5),
     // thousands of them take a tenth of the file less.
-    PdfFile file(5, PdfFile::Packing::ObjectStreams);
-    PdfRef catalog = file.Reserve(), pageTree = file.Reserve(), infoRef = file.Reserve(),
-           resources = file.Reserve();
-    std::vector<PdfRef> pageRefs;
-    PdfArray kids;
-    for (size_t i = 0; i < written.size(); ++i) {
-        pageRefs.push_back(file.Reserve());
-        kids.Ref(pageRefs.back());
+    PdfFile file;
+    ContentWriter content;
+    PdfRef catalog, pageTree, info, resources;
+    size_t pages = 0;
+
+    // The page tree: the first PagesPerNode pages right under its root,
+    // each later run of as many under a node of its own, so that what is
+    // held is the references of one node's pages, whatever the document.
+    static constexpr size_t PagesPerNode = 4096;
+    PdfArray rootKids;
+    PdfRef node;
+    PdfArray nodeKids;
+    size_t nodePages = 0;
+
+    // The node the next page goes under.
+    PdfRef ParentOfNext(PdfRef page)
+    {
+        if (pages < PagesPerNode) {
+            rootKids.Ref(page);
+            return pageTree;
+        }
+        if (nodePages == 0) {
+            node = file.Reserve();
+        }
+        nodeKids.Ref(page);
+        if (++nodePages == PagesPerNode) {
+            WriteNode();
+        }
+        return node;
     }
-    file.Write(catalog, PdfDictionary().Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, pageTree));
-    // The media box and the resources are inherited by every page.
-    file.Write(pageTree, PdfDictionary()
+
+    void WriteNode()
+    {
+        if (nodePages == 0) {
+            return;
+        }
+        file.Write(node, PdfDictionary()
                              .Name(Pdf::Type, Pdf::Pages)
-                             .Array(Pdf::Kids, kids)
-                             .Integer(Pdf::Count, static_cast<long long>(written.size()))
-                             .Array(Pdf::MediaBox, PdfArray().Integer(0).Integer(0).Real(paper.width).Real(paper.height))
-                             .Ref(Pdf::Resources, resources));
-    file.WriteInTheOpen(infoRef, InfoDictionary(info));
-
-    ContentWriter content(chooser, frame, result.replacedCharacters);
-    for (size_t i = 0; i < written.size(); ++i) {
-        PdfRef contents = file.Reserve();
-        file.Write(pageRefs[i],
-                   PdfDictionary().Name(Pdf::Type, Pdf::Page).Ref(Pdf::Parent, pageTree).Ref(Pdf::Contents, contents));
-        file.WriteCompressedStream(contents, PdfDictionary(), content.Page(written[i]));
+                             .Ref(Pdf::Parent, pageTree)
+                             .Array(Pdf::Kids, nodeKids)
+                             .Integer(Pdf::Count, static_cast<long long>(nodePages)));
+        rootKids.Ref(node);
+        nodeKids = PdfArray();
+        nodePages = 0;
     }
 
+    // Pages are compressed a batch at a time on a second thread while the
+    // next batch is laid out; each batch is written once compressed, so
+    // that what is held is two batches of pages, whatever the document.
+    struct PendingPage {
+        PdfRef page;
+        PdfRef parent;
+        PdfRef contents;
+        std::string data; // the content stream, then compressed
+    };
+    static constexpr size_t BatchPages = 32;
+    std::vector<PendingPage> batch;
+    std::vector<PendingPage> compressing;
+    std::future<void> compressed;
+
+    static void Compress(std::vector<PendingPage>& pages)
+    {
+        for (PendingPage& page : pages) {
+            page.data = FlateCodec::Compress(page.data);
+        }
+    }
+
+    // Writes the batch that is being compressed, once it is.
+    void WriteCompressed()
+    {
+        if (!compressed.valid()) {
+            return;
+        }
+        compressed.get();
+        WritePages(compressing);
+    }
+
+    void WritePages(std::vector<PendingPage>& pages)
+    {
+        for (PendingPage& page : pages) {
+            file.Write(page.page,
+                       PdfDictionary().Name(Pdf::Type, Pdf::Page).Ref(Pdf::Parent, page.parent).Ref(Pdf::Contents, page.contents));
+            file.WriteStream(page.contents, PdfDictionary().Name(Pdf::Filter, Pdf::FlateDecode), page.data);
+        }
+        pages.clear();
+    }
+
+    void StartBatch()
+    {
+        WriteCompressed();
+        compressing.swap(batch);
+        compressed = std::async(std::launch::async, [this] { Compress(compressing); });
+    }
+
+    ~State()
+    {
+        if (compressed.valid()) {
+            compressed.wait(); // a failed conversion leaves no thread behind
+        }
+    }
+};
+
+TextPdfWriter::TextPdfWriter(PaperSize paper, const PageGeometry& geometry, const TextFont& font,
+                             const FallbackFontFinder& fallback, const DocumentInfo& info, PdfFile::Sink sink)
+    : state_(std::make_unique<State>(paper, geometry, font, fallback, std::move(sink)))
+{
+    State& s = *state_;
+    s.catalog = s.file.Reserve();
+    s.pageTree = s.file.Reserve();
+    s.info = s.file.Reserve();
+    s.resources = s.file.Reserve();
+    s.file.Write(s.catalog, PdfDictionary().Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, s.pageTree));
+    s.file.WriteInTheOpen(s.info, InfoDictionary(info));
+}
+
+TextPdfWriter::~TextPdfWriter() = default;
+
+void TextPdfWriter::AddPage(const Page& page)
+{
+    State& s = *state_;
+    PdfRef pageRef = s.file.Reserve(), contents = s.file.Reserve();
+    PdfRef parent = s.ParentOfNext(pageRef);
+    s.batch.push_back({pageRef, parent, contents, s.content.Page(page)});
+    ++s.pages;
+    if (s.batch.size() == State::BatchPages) {
+        s.StartBatch();
+    }
+}
+
+size_t TextPdfWriter::Pages() const
+{
+    return state_->pages;
+}
+
+size_t TextPdfWriter::ReplacedCharacters() const
+{
+    return state_->replaced;
+}
+
+std::string TextPdfWriter::Finish()
+{
+    State& s = *state_;
+    if (s.pages == 0) {
+        AddPage(Page());
+    }
+    s.WriteCompressed();
+    State::Compress(s.batch);
+    s.WritePages(s.batch);
+    s.WriteNode();
+    // The media box and the resources are inherited by every page.
+    s.file.Write(s.pageTree, PdfDictionary()
+                                 .Name(Pdf::Type, Pdf::Pages)
+                                 .Array(Pdf::Kids, s.rootKids)
+                                 .Integer(Pdf::Count, static_cast<long long>(s.pages))
+                                 .Array(Pdf::MediaBox, PdfArray().Integer(0).Integer(0).Real(s.paper.width).Real(s.paper.height))
+                                 .Ref(Pdf::Resources, s.resources));
     PdfDictionary fonts;
-    const auto& uses = chooser.Fonts();
+    const auto& uses = s.chooser.Fonts();
     for (size_t i = 0; i < uses.size(); ++i) {
         if (!uses[i].glyphText.empty()) {
             fonts.ResourceRef(FontResourceName(i),
-                              WriteFontPdf(file, uses[i].font->Subset(uses[i].glyphText, uses[i].widths), uses[i].glyphText,
+                              WriteFontPdf(s.file, uses[i].font->Subset(uses[i].glyphText, uses[i].widths), uses[i].glyphText,
                                            uses[i].widths));
         }
     }
-    file.Write(resources, PdfDictionary().Dictionary(Pdf::Font, fonts));
-    result.bytes = file.Finish(catalog, infoRef);
+    s.file.Write(s.resources, PdfDictionary().Dictionary(Pdf::Font, fonts));
+    return s.file.Finish(s.catalog, s.info);
+}
+
+TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const PageGeometry& geometry,
+                     const TextFont& font, const FallbackFontFinder& fallback, const DocumentInfo& info)
+{
+    TextPdfWriter writer(paperSize, geometry, font, fallback, info);
+    for (const Page& page : pages) {
+        writer.AddPage(page);
+    }
+    TextPdf result;
+    result.bytes = writer.Finish();
+    result.replacedCharacters = writer.ReplacedCharacters();
     return result;
 }
 

@@ -6,9 +6,11 @@
 #include "DocumentInfo.h"
 #include "PageLayout.h"
 #include "Paper.h"
+#include "PdfFile.h"
 #include "TextFont.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,31 @@ struct TextPdf {
     size_t replacedCharacters = 0;
 };
 
+// Writes the PDF a page at a time: what it holds between pages is the
+// file's offsets, the page references and the glyphs used so far, never a
+// page's content once it is written.
+class TextPdfWriter {
+public:
+    // The bytes go to the sink as they are written; without one Finish
+    // returns them all.
+    TextPdfWriter(PaperSize paper, const PageGeometry& geometry, const TextFont& font,
+                  const FallbackFontFinder& fallback, const DocumentInfo& info, PdfFile::Sink sink = {});
+    ~TextPdfWriter();
+
+    void AddPage(const Page& page);
+    size_t Pages() const;
+    // Characters drawn as the replacement glyph so far.
+    size_t ReplacedCharacters() const;
+    // The fonts, the page tree and the cross-reference stream; a document
+    // without pages gets one empty page. Returns what the sink did not take.
+    std::string Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The whole PDF of pages held in memory.
 TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paper, const PageGeometry& geometry,
                      const TextFont& font, const FallbackFontFinder& fallback, const DocumentInfo& info);
 

@@ -233,13 +233,16 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
         {(temp_ / "absent.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "folder.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "program.exe").wstring(), ExitCode::DocumentRefused, " refused job=- "},
-        // Refused by its size before a byte is read (sparse: it takes no disk).
-        {(temp_ / "huge.txt").wstring(), ExitCode::DocumentRefused, " (2048 MB) is larger than 32 MB."},
+        // An image is refused by its size before more than its head is read
+        // (sparse: it takes no disk); a text has no such limit.
+        {(temp_ / "huge.png").wstring(), ExitCode::DocumentRefused, " (2048 MB) is larger than 32 MB."},
     };
     {
-        Global::FileHandle huge(::CreateFileW((temp_ / "huge.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        Global::FileHandle huge(::CreateFileW((temp_ / "huge.png").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                               0, nullptr));
         ASSERT_TRUE(huge.IsValid());
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(huge.Get(), "\x89PNG\r\n\x1a\n", 8, &written, nullptr));
         LARGE_INTEGER size{};
         size.QuadPart = 2LL << 30;
         ASSERT_TRUE(::SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(huge.Get()));
@@ -291,6 +294,34 @@ TEST_F(ConverterProcess, PrintRunsAtOnceForOneMarkerMakeOneJob)
     }
     EXPECT_EQ(given, 5u) << log;
     EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
+    EXPECT_TRUE(spool_.PendingJobs().empty());
+}
+
+// A text larger than what an image may be is copied, read and written a
+// piece at a time: it converts whole, its encoding decided by its last
+// bytes (a UTF-8 letter beyond the first pieces).
+TEST_F(ConverterProcess, ATextLargerThanAnImageMayBeConvertsWhole)
+{
+    const std::string line(78, 'x');
+    std::string text;
+    const size_t lines = (34u << 20) / (line.size() + 2);
+    text.reserve(lines * (line.size() + 2) + 8);
+    for (size_t i = 0; i < lines; ++i) {
+        text += line;
+        text += "\r\n";
+    }
+    text += "caf\xC3\xA9";
+    Signal("");
+    ASSERT_EQ(RunConverter(Document("large.txt", text)), ExitCode::Success);
+    text.clear();
+    text.shrink_to_fit();
+    HandOver(temp_ / "large.pdf");
+    ASSERT_EQ(RunConverter(L""), ExitCode::Success);
+    const size_t pages = (lines + 1 + 65) / 66;
+    EXPECT_NE(LastLogLine().find("text in UTF-8, " + std::to_string(pages) + " pages"), std::string::npos)
+        << LastLogLine();
+    std::string pdf = ReadFileBytes((temp_ / "large.pdf").wstring());
+    EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
     EXPECT_TRUE(spool_.PendingJobs().empty());
 }
 

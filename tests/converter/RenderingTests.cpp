@@ -18,6 +18,14 @@ std::string MonoFont()
     return Global::ReadFileBytes(Global::FromAnsi(DEJAVU_MONO_PATH));
 }
 
+// A job as a print run spools it: its kind and encoding found by the sniff.
+Job SpooledJob(const std::wstring& name, const std::string& bytes)
+{
+    Document::DocumentSniffer sniffer;
+    sniffer.Add(bytes);
+    return {name, bytes, {sniffer.Finish().kind, sniffer.Encoding()}};
+}
+
 TEST(Rendering, TextIsLaidOutOnTheGivenPaperAndDatedWithTheGivenTime)
 {
     DocumentFonts fonts(MonoFont());
@@ -28,7 +36,7 @@ TEST(Rendering, TextIsLaidOutOnTheGivenPaperAndDatedWithTheGivenTime)
     when.wHour = 4;
     when.wMinute = 5;
     when.wSecond = 6;
-    const Job job{L"C:\\Docs\\report.txt", "Hello\r\n"};
+    const Job job = SpooledJob(L"C:\\Docs\\report.txt", "Hello\r\n");
     const struct {
         Document::PaperSize paper;
         const char* mediaBox;
@@ -72,7 +80,7 @@ TEST(Rendering, TheSummaryNamesTheEncodingAndTheScriptsNotDrawn)
         {"\xE0\xB8\x81\xE0\xB8\xB3 \xCD\xB8 \xCD\xB8", L"UTF-8", 2, L"Unknown 2"},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        RenderedDocument rendered = RenderDocument({L"C:\\a.txt", cases[i].text}, Document::PaperSize::A4, when, fonts);
+        RenderedDocument rendered = RenderDocument(SpooledJob(L"C:\\a.txt", cases[i].text), Document::PaperSize::A4, when, fonts);
         EXPECT_EQ(rendered.summary, L"text in " + cases[i].encoding + L", 1 pages") << "case " << i;
         EXPECT_EQ(rendered.replacedCharacters, cases[i].replaced) << "case " << i;
         EXPECT_EQ(rendered.replacedByScript, cases[i].byScript) << "case " << i;

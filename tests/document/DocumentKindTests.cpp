@@ -65,3 +65,48 @@ TEST(DocumentKind, SniffsFromTheBytes) {
         EXPECT_EQ(sniff.reason.empty(), row.kind != DocumentKind::Refused);
     }
 }
+
+// A document larger than the sniffer's head, given in pieces cut anywhere:
+// the head decides the kind, and a text's later bytes are checked as the
+// whole is, a UTF-16 unit cut in two included.
+TEST(DocumentKind, PiecesBeyondTheHeadAreCheckedAsTheWhole) {
+    const std::string head(DocumentSniffer::kHeadBytes, 'a');
+    const std::string utf16 = "\xff\xfe"s + std::string(DocumentSniffer::kHeadBytes - 2, '\0');
+    std::string utf16Text = utf16;
+    for (size_t i = 2; i < utf16Text.size(); i += 2) {
+        utf16Text[i] = 'a';
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        DocumentKind kind;
+        TextEncoding encoding;
+        const wchar_t* reason;
+    } rows[] = {
+        {"ASCII", head + "bc\r\n", DocumentKind::Text, TextEncoding::Utf8, L""},
+        {"UTF-8 beyond the head", head + "\xc3\xa9t\xc3\xa9", DocumentKind::Text, TextEncoding::Utf8, L""},
+        {"Latin-1 beyond the head", head + "caf\xe9", DocumentKind::Text, TextEncoding::Ansi, L""},
+        {"NUL beyond the head", head + "xy\0z"s, DocumentKind::Refused, TextEncoding::Utf8,
+         L"the byte 0x00 at offset 1048578"},
+        {"UTF-16", utf16Text + "b\0"s, DocumentKind::Utf16Text, TextEncoding::Utf16LittleEndian, L""},
+        {"UTF-16 NUL beyond the head", utf16Text + "b\0\0\0"s, DocumentKind::Refused, TextEncoding::Utf8,
+         L"U+0000 at offset 1048578"},
+        {"a program with a text's tail", "MZ\x90\0"s + head, DocumentKind::Refused, TextEncoding::Utf8, L"program"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (size_t cut : {size_t{1}, DocumentSniffer::kHeadBytes - 1, DocumentSniffer::kHeadBytes,
+                           DocumentSniffer::kHeadBytes + 1, DocumentSniffer::kHeadBytes + 3}) {
+            DocumentSniffer sniffer;
+            sniffer.Add(std::string_view(row.bytes).substr(0, cut));
+            sniffer.Add(std::string_view(row.bytes).substr(std::min(cut, row.bytes.size())));
+            const DocumentSniff& sniff = sniffer.Finish();
+            EXPECT_EQ(sniff.kind, row.kind) << "cut at " << cut;
+            EXPECT_NE(sniff.reason.find(row.reason), std::wstring::npos)
+                << std::string(sniff.reason.begin(), sniff.reason.end());
+            if (row.kind != DocumentKind::Refused) {
+                EXPECT_EQ(sniffer.Encoding(), row.encoding) << "cut at " << cut;
+            }
+        }
+    }
+}

@@ -68,6 +68,16 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
         geometry.columns = cases[i].columns;
         geometry.lines = cases[i].lines;
         EXPECT_EQ(LayOutPages(cases[i].text, geometry), cases[i].pages) << "case " << i;
+        // Given in two pieces cut anywhere (inside a line, between CR and
+        // LF), the text is laid out the same, page by page.
+        for (size_t cut = 0; cut <= cases[i].text.size(); ++cut) {
+            std::vector<Page> pages;
+            PageLayouter layouter(geometry, [&](Page&& page) { pages.push_back(std::move(page)); });
+            layouter.Add(std::u32string_view(cases[i].text).substr(0, cut));
+            layouter.Add(std::u32string_view(cases[i].text).substr(cut));
+            layouter.Finish();
+            EXPECT_EQ(pages, cases[i].pages) << "case " << i << " cut at " << cut;
+        }
     }
     EXPECT_EQ(PageGeometry().lines, 66);
 }

@@ -66,5 +66,49 @@ TEST(TextDecoding, MalformedUtf8IsTakenAsAnsi)
     }
 }
 
+// A document read in pieces, cut at any place (inside a sequence, a
+// surrogate pair, the byte-order mark): the same verdict and the same
+// characters as the whole.
+TEST(TextDecoding, PiecesCutAnywhereDecodeAsTheWhole)
+{
+    const std::string cases[] = {
+        "\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e",
+        "\xE2\x82\xAC \xE4\xB8\xAD \xF0\x9F\x98\x80",
+        "\xEF\xBB\xBF" "a\xFF" "b",
+        std::string("\xFF\xFE" "G\0N\0U\0\r\0\n\0", 12),
+        std::string("\xFE\xFF\0G\x03\xA9\x04\x16", 8),
+        std::string("\xFF\xFE" "a\0\x3D\xD8\x00\xDE" "b\0", 10),
+        std::string("\xFE\xFF\xD8\x3D\xDE\x00\xD8\x3D", 8), // a pair, then a high half at the end
+        std::string("\xFF\xFE" "a\0b", 5),
+        "caf\xE9 ol\xE9",
+        "ab\xC3",
+        "\xE2\x82" "A",
+        "x\xF0\x9F\x98",
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string& bytes = cases[i];
+        for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+            for (size_t second = cut; second <= bytes.size(); ++second) {
+                const std::string_view pieces[] = {std::string_view(bytes).substr(0, cut),
+                                                   std::string_view(bytes).substr(cut, second - cut),
+                                                   std::string_view(bytes).substr(second)};
+                Utf8Check check;
+                for (std::string_view piece : pieces) {
+                    check.Add(piece);
+                }
+                TextEncoding encoding = TextEncodingOf(bytes, check.Valid());
+                ASSERT_EQ(encoding, DetectTextEncoding(bytes)) << "case " << i << " cut " << cut << "," << second;
+                TextDecoder decoder(encoding, Latin1);
+                std::u32string text;
+                for (std::string_view piece : pieces) {
+                    text += decoder.Decode(piece);
+                }
+                text += decoder.Finish();
+                ASSERT_EQ(text, DecodeDocument(bytes)) << "case " << i << " cut " << cut << "," << second;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace Document

@@ -209,14 +209,16 @@ Global::KernelHandle HeldMutexOpenToEveryone(const std::string& name)
     return Global::KernelHandle(::CreateMutexA(&attributes, TRUE, name.c_str()));
 }
 
-// A document of 2 GB that takes no disk.
+// An image of 2 GB that takes no disk (a text has no size limit).
 Global::FileHandle SparseDocument(const Sandbox& sandbox)
 {
-    Global::FileHandle file(::CreateFileA((sandbox.Root() + "\\huge.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+    Global::FileHandle file(::CreateFileA((sandbox.Root() + "\\huge.png").c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_ALWAYS, 0, nullptr));
     LARGE_INTEGER size{};
     size.QuadPart = 2LL << 30;
-    EXPECT_TRUE(file && ::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+    DWORD written = 0;
+    EXPECT_TRUE(file && ::WriteFile(file.Get(), "\x89PNG\r\n\x1a\n", 8, &written, nullptr) &&
+                ::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
     return {};
 }
 
@@ -328,14 +330,14 @@ TEST(FaultMatrixTest, EveryStep)
          .duringRole = "clear-cache",
          .during = [](const Sandbox& s) { MakeFolders(s.SignalFile()); }},
         // Refused by its size before it is read; the marker goes at once.
-        {.situation = "step 3: the project's converter prints a 2 GB document",
+        {.situation = "step 3: the project's converter prints a 2 GB image",
          .exitCode = NoDocument,
          .document = false,
          .roles = "",
          .ours = true,
-         .logSays = "refused job=- document=\"%root%\\huge.txt\" replaced=0 reason=\"The document '%root%\\huge.txt' "
+         .logSays = "refused job=- document=\"%root%\\huge.png\" replaced=0 reason=\"The document '%root%\\huge.png' "
                     "(2048 MB) is larger than 32 MB.",
-         .print = "\"%converter%\" /PrintFile \"%root%\\huge.txt\"",
+         .print = "\"%converter%\" /PrintFile \"%root%\\huge.png\"",
          .before = SparseDocument},
         {.situation = "step 3: the print command cannot be started",
          .exitCode = PrintNotDelivered,
