@@ -52,10 +52,10 @@ uInt Slice(std::size_t remaining) { return static_cast<uInt>(std::min<std::size_
 std::string Compress(std::string_view bytes) {
     // zlib's default level, where size and speed meet; libdeflate gets there
     // several times faster than zlib, in a stream of the same format.
-    // One compressor a thread, kept: a text's many small streams would
-    // otherwise each pay for its tables.
-    thread_local const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
-        libdeflate_alloc_compressor(kLevel));
+    // A compressor a call: pages are compressed on a second thread, and a
+    // thread_local one with a destructor crashed that thread's end under Wine
+    // in the static mingw build. Its tables are set up at every call anyway.
+    const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(libdeflate_alloc_compressor(kLevel));
     if (!compressor) {
         throw std::bad_alloc();
     }
