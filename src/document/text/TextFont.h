@@ -3,7 +3,7 @@
 // character, the glyph's advance, a run of text shaped into glyphs, and the
 // font's subset for the glyphs a document used, ready to be written as a
 // CID-keyed font.
-#include "PdfFontData.h"
+#include "FontSubsetFacts.h"
 #include "Shaper.h"
 
 #include <cstdint>

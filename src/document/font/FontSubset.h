@@ -7,7 +7,7 @@
 // (head, hhea, hmtx, maxp, loca, glyf and the hinting tables cvt, fpgm,
 // prep), a 'post' without glyph names, and a 'cmap' for the characters shown,
 // so that the subset is a font of its own that any font reader takes.
-#include "PdfFontData.h"
+#include "FontSubsetFacts.h"
 #include "TrueTypeFont.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 // two bytes, the encoding that every reader maps to text; its font
 // descriptor, the font file and the ToUnicode map.
 #include "PdfFile.h"
-#include "PdfFontData.h"
+#include "FontSubsetFacts.h"
 
 #include <cstdint>
 #include <map>
