@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             used[font.GlyphFor(c)] += c;
         }
         used[static_cast<uint16_t>(font.GlyphCount() - 1)] += U'x';
-        PdfFontData pdf = BuildPdfFont(font, used);
+        FontSubsetFacts facts = BuildFontSubset(font, used);
         try {
-            TrueTypeFont subset(pdf.fontFile2);
+            TrueTypeFont subset(facts.file);
             for (char32_t c : characters) {
                 uint16_t glyph = font.GlyphFor(c);
                 if (subset.GlyphFor(c) != glyph || subset.AdvanceWidth(glyph) != font.AdvanceWidth(glyph) ||

@@ -169,9 +169,8 @@ std::string SubsetTag(const TrueTypeFont& font, const std::map<uint16_t, std::u3
     return tag;
 }
 
-} // namespace
-
-std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+// The subset's file: the kept glyphs' tables, each kept glyph advancing by its width.
+std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
                        const GlyphWidths& widths)
 {
     std::vector<bool> kept = KeptGlyphs(font, usedGlyphs);
@@ -251,8 +250,10 @@ std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u
     return WriteSfnt(std::move(tables));
 }
 
-PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& shownGlyphs,
-                         const GlyphWidths& widths)
+} // namespace
+
+FontSubsetFacts BuildFontSubset(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& shownGlyphs,
+                                const GlyphWidths& widths)
 {
     std::map<uint16_t, std::u32string> usedGlyphs;
     for (const auto& shown : shownGlyphs) {
@@ -260,9 +261,9 @@ PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std:
             usedGlyphs.insert(shown);
         }
     }
-    PdfFontData data;
-    data.baseFont = SubsetTag(font, usedGlyphs) + "+" + font.PostScriptName();
-    data.fontFile2 = SubsetFont(font, usedGlyphs, widths);
+    FontSubsetFacts data;
+    data.name = SubsetTag(font, usedGlyphs) + "+" + font.PostScriptName();
+    data.file = SubsetFile(font, usedGlyphs, widths);
     data.metrics = font.Metrics();
     return data;
 }

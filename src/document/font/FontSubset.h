@@ -16,18 +16,15 @@
 
 namespace Document {
 
+// The subset with these glyphs, its name ("ABCDEF+" and the PostScript
+// name; the tag follows from the glyphs kept) and the font's metrics.
 // usedGlyphs: each glyph the document shows and the text it stands for.
 // Glyph ids the font does not have are ignored. widths: the advance a glyph
 // is drawn with where that is not the font's own (text on a grid of cells);
 // the subset's metrics then say the same as the PDF's widths, so that a
 // reader that measures with the font file finds no gap where the PDF has
 // none. Throws DocumentError when a used glyph is damaged.
-std::string SubsetFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
-                       const GlyphWidths& widths = {});
-
-// The subset with its name ("ABCDEF+" and the PostScript name; the tag
-// follows from the glyphs kept) and the font's metrics.
-PdfFontData BuildPdfFont(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
-                         const GlyphWidths& widths = {});
+FontSubsetFacts BuildFontSubset(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                                const GlyphWidths& widths = {});
 
 } // namespace Document

@@ -1,8 +1,7 @@
 #pragma once
-// The facts about a subset TrueType font that the PDF writer needs to embed
-// it as a CID-keyed font (FontPdf): its name, its file, and the metrics its
-// font descriptor states. The font code fills it, in the font's own units;
-// the PDF layer turns it into PDF text.
+// A subset of a TrueType font as FontSubset makes it: its name, its file and
+// the font's metrics, in the font's own units. Facts only: the PDF layer
+// (FontPdf) writes them as a CID-keyed font.
 #include "TrueTypeFont.h"
 
 #include <cstdint>
@@ -15,10 +14,10 @@ namespace Document {
 // font size (of the em).
 using GlyphWidths = std::map<uint16_t, int>;
 
-struct PdfFontData {
-    std::string baseFont;  // "ABCDEF+DejaVuSansMono": subset tag + PostScript name
-    std::string fontFile2; // the subset TrueType file, not yet compressed
-    FontMetrics metrics;   // in font units, unitsPerEm to the em
+struct FontSubsetFacts {
+    std::string name;    // "ABCDEF+DejaVuSansMono": subset tag + PostScript name
+    std::string file;    // the subset TrueType file, not yet compressed
+    FontMetrics metrics; // in font units, unitsPerEm to the em
 };
 
 } // namespace Document

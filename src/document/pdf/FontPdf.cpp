@@ -65,7 +65,7 @@ PdfArray WidthArray(const GlyphWidths& widths)
     return array;
 }
 
-PdfDictionary Descriptor(const PdfFontData& font, PdfRef fontFile)
+PdfDictionary Descriptor(const FontSubsetFacts& font, PdfRef fontFile)
 {
     const FontMetrics& m = font.metrics;
     constexpr int FixedPitch = 1, Symbolic = 4, Italic = 64;
@@ -75,7 +75,7 @@ PdfDictionary Descriptor(const PdfFontData& font, PdfRef fontFile)
     auto stemV = std::lround(50 + std::pow(m.weightClass / 65.0, 2));
     return PdfDictionary()
         .Name(Pdf::Type, Pdf::FontDescriptor)
-        .MadeName(Pdf::FontName, font.baseFont)
+        .MadeName(Pdf::FontName, font.name)
         .Integer(Pdf::Flags, flags)
         .Array(Pdf::FontBBox, PdfArray()
                                   .Integer(Thousandths(m, m.xMin))
@@ -92,7 +92,7 @@ PdfDictionary Descriptor(const PdfFontData& font, PdfRef fontFile)
 
 } // namespace
 
-PdfRef WriteFontPdf(PdfFile& file, const PdfFontData& font, const std::map<uint16_t, std::u32string>& glyphText,
+PdfRef WriteFontPdf(PdfFile& file, const FontSubsetFacts& font, const std::map<uint16_t, std::u32string>& glyphText,
                     const GlyphWidths& widths)
 {
     PdfRef type0 = file.Reserve(), descendant = file.Reserve(), descriptor = file.Reserve(),
@@ -100,14 +100,14 @@ PdfRef WriteFontPdf(PdfFile& file, const PdfFontData& font, const std::map<uint1
     file.Write(type0, PdfDictionary()
                           .Name(Pdf::Type, Pdf::Font)
                           .Name(Pdf::Subtype, Pdf::Type0)
-                          .MadeName(Pdf::BaseFont, font.baseFont)
+                          .MadeName(Pdf::BaseFont, font.name)
                           .Name(Pdf::Encoding, Pdf::IdentityH)
                           .Array(Pdf::DescendantFonts, PdfArray().Ref(descendant))
                           .Ref(Pdf::ToUnicode, toUnicode));
     file.Write(descendant, PdfDictionary()
                                .Name(Pdf::Type, Pdf::Font)
                                .Name(Pdf::Subtype, Pdf::CIDFontType2)
-                               .MadeName(Pdf::BaseFont, font.baseFont)
+                               .MadeName(Pdf::BaseFont, font.name)
                                .Dictionary(Pdf::CIDSystemInfo, PdfDictionary()
                                                                    .Bytes(Pdf::Registry, "Adobe")
                                                                    .Bytes(Pdf::Ordering, "Identity")
@@ -118,8 +118,8 @@ PdfRef WriteFontPdf(PdfFile& file, const PdfFontData& font, const std::map<uint1
                                .Name(Pdf::CIDToGIDMap, Pdf::Identity));
     file.Write(descriptor, Descriptor(font, fontFile));
     file.WriteCompressedStream(fontFile,
-                               PdfDictionary().Integer(Pdf::Length1, static_cast<long long>(font.fontFile2.size())),
-                               font.fontFile2);
+                               PdfDictionary().Integer(Pdf::Length1, static_cast<long long>(font.file.size())),
+                               font.file);
     file.WriteCompressedStream(toUnicode, PdfDictionary(), ToUnicodeCMap(glyphText));
     return type0;
 }

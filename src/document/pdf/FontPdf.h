@@ -15,7 +15,7 @@ namespace Document {
 
 // glyphText: each glyph shown and the text it stands for; widths: the same
 // glyphs' widths. Returns the Type0 font.
-PdfRef WriteFontPdf(PdfFile& file, const PdfFontData& font, const std::map<uint16_t, std::u32string>& glyphText,
+PdfRef WriteFontPdf(PdfFile& file, const FontSubsetFacts& font, const std::map<uint16_t, std::u32string>& glyphText,
                     const GlyphWidths& widths);
 
 } // namespace Document

@@ -28,7 +28,7 @@ public:
                                            bool rightToLeft) const;
     // The subset with these glyphs (glyph id -> the text it shows), each
     // advancing by its width.
-    virtual PdfFontData Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const = 0;
+    virtual FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const = 0;
 };
 
 } // namespace Document

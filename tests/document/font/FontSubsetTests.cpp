@@ -75,8 +75,8 @@ TEST(FontSubset, SubsetShowsEachUsedCharacterAsTheFontDoes)
         SCOPED_TRACE(c.name);
         TrueTypeFont font(ReadFontFile(c.path));
         std::map<uint16_t, std::u32string> used = UsedGlyphs(font, c.text);
-        PdfFontData data = BuildPdfFont(font, used);
-        TrueTypeFont subset(data.fontFile2);
+        FontSubsetFacts data = BuildFontSubset(font, used);
+        TrueTypeFont subset(data.file);
 
         for (char32_t ch : c.text) {
             uint16_t glyph = font.GlyphFor(ch);
@@ -93,9 +93,9 @@ TEST(FontSubset, SubsetShowsEachUsedCharacterAsTheFontDoes)
                 EXPECT_TRUE(subset.GlyphOutline(glyph).empty()) << "glyph " << glyph << " is not used";
             }
         }
-        EXPECT_EQ(WholeFileSum(data.fontFile2), 0xB1B0AFBAu) << "checksum adjustment";
-        EXPECT_LT(data.fontFile2.size() * 8, font.Bytes().size()) << "a short text carries a small part of the font";
-        EXPECT_TRUE(std::regex_match(data.baseFont, std::regex("[A-Z]{6}\\+" + font.PostScriptName())));
+        EXPECT_EQ(WholeFileSum(data.file), 0xB1B0AFBAu) << "checksum adjustment";
+        EXPECT_LT(data.file.size() * 8, font.Bytes().size()) << "a short text carries a small part of the font";
+        EXPECT_TRUE(std::regex_match(data.name, std::regex("[A-Z]{6}\\+" + font.PostScriptName())));
     }
 }
 
@@ -106,7 +106,7 @@ TEST(FontSubset, AdvancesAreTheWidthsTheTextIsDrawnWith)
     TrueTypeFont font(ReadFontFile(MonoFontPath));
     std::map<uint16_t, std::u32string> used = UsedGlyphs(font, U"Ae\u0301");
     uint16_t a = font.GlyphFor(U'A'), e = font.GlyphFor(U'e'), mark = font.GlyphFor(U'\u0301');
-    TrueTypeFont subset(BuildPdfFont(font, used, {{a, 1204}, {mark, 0}}).fontFile2);
+    TrueTypeFont subset(BuildFontSubset(font, used, {{a, 1204}, {mark, 0}}).file);
     EXPECT_EQ(subset.AdvanceWidth(a), 2466) << "two cells of 602 thousandths, in units of 2048 to the em";
     EXPECT_EQ(subset.AdvanceWidth(mark), 0);
     EXPECT_EQ(subset.AdvanceWidth(e), font.AdvanceWidth(e)) << "a glyph without a width keeps its own";
@@ -118,8 +118,8 @@ TEST(FontSubset, WritesSampleForTheIndependentCheck)
 {
     const std::u32string text = U"Ελληνικά Русский ─┼ āŵ e\u0301 Hello";
     TrueTypeFont font(ReadFontFile(MonoFontPath));
-    PdfFontData data = BuildPdfFont(font, UsedGlyphs(font, text));
-    std::ofstream(SUBSET_SAMPLE_PATH, std::ios::binary) << data.fontFile2;
+    FontSubsetFacts data = BuildFontSubset(font, UsedGlyphs(font, text));
+    std::ofstream(SUBSET_SAMPLE_PATH, std::ios::binary) << data.file;
     std::string utf8;
     for (char32_t c : text) {
         if (c < 0x80) {
@@ -134,7 +134,7 @@ TEST(FontSubset, WritesSampleForTheIndependentCheck)
         }
     }
     std::ofstream(SUBSET_SAMPLE_PATH ".txt", std::ios::binary) << utf8;
-    EXPECT_EQ(ReadFontFile(SUBSET_SAMPLE_PATH), data.fontFile2);
+    EXPECT_EQ(ReadFontFile(SUBSET_SAMPLE_PATH), data.file);
 }
 
 // Fonts made for one fault each (the fuzzer's findings among them): the
@@ -164,7 +164,7 @@ TEST(FontSubset, KeepsGlyphsWhateverTheirShape)
         for (const auto& [ch, glyph] : c.font.characters) {
             used[glyph] = std::u32string(1, ch);
         }
-        TrueTypeFont subset(BuildPdfFont(font, used).fontFile2);
+        TrueTypeFont subset(BuildFontSubset(font, used).file);
         std::vector<uint16_t> kept = c.kept;
         kept.push_back(0);
         for (const auto& [ch, glyph] : c.font.characters) {

@@ -208,7 +208,7 @@ TEST(TrueTypeFont, RefusesDamagedFonts)
         for (char32_t ch : U"a\u0101") {
             used[parsed.GlyphFor(ch)] = std::u32string(1, ch);
         }
-        EXPECT_THROW(BuildPdfFont(parsed, used), DocumentError);
+        EXPECT_THROW(BuildFontSubset(parsed, used), DocumentError);
     }
 }
 
@@ -238,8 +238,8 @@ TEST(TrueTypeFont, CompositeThatNamesItselfEnds)
     uint16_t composite = original.GlyphFor(U'\u0101');
     Set(font, OutlineAt(font, U'\u0101') + 12, 2, composite);
     TrueTypeFont parsed(font);
-    PdfFontData data = BuildPdfFont(parsed, {{composite, U"\u0101"}});
-    TrueTypeFont subset(data.fontFile2);
+    FontSubsetFacts data = BuildFontSubset(parsed, {{composite, U"\u0101"}});
+    TrueTypeFont subset(data.file);
     EXPECT_EQ(subset.GlyphOutline(composite), parsed.GlyphOutline(composite));
 }
 

@@ -12,7 +12,7 @@ namespace Document {
 namespace {
 
 // The font's objects in a file of their own, read back as a reader does.
-std::map<int, PdfObjectText> WrittenFont(const PdfFontData& data, const std::map<uint16_t, std::u32string>& glyphText,
+std::map<int, PdfObjectText> WrittenFont(const FontSubsetFacts& data, const std::map<uint16_t, std::u32string>& glyphText,
                                          const GlyphWidths& widths)
 {
     PdfFile file(3);
@@ -44,7 +44,7 @@ TEST(FontPdf, WidthsAreTheCellsTheGlyphsWereShownIn)
         for (const auto& entry : c.widths) {
             glyphText.emplace(entry.first, std::u32string(1, U'x'));
         }
-        std::map<int, PdfObjectText> objects = WrittenFont(BuildPdfFont(font, glyphText), glyphText, c.widths);
+        std::map<int, PdfObjectText> objects = WrittenFont(BuildFontSubset(font, glyphText), glyphText, c.widths);
         std::vector<PdfObjectText> descendants = ObjectsWith(objects, "/Subtype /CIDFontType2");
         ASSERT_EQ(descendants.size(), 1u);
         EXPECT_NE(descendants[0].dictionary.find(std::string(c.written) + " /CIDToGIDMap /Identity"), std::string::npos)
@@ -54,7 +54,7 @@ TEST(FontPdf, WidthsAreTheCellsTheGlyphsWereShownIn)
 
 TEST(FontPdf, DescriptorDescribesTheFont)
 {
-    std::map<int, PdfObjectText> objects = WrittenFont(BuildPdfFont(TrueTypeFont(ReadFontFile(MonoFontPath)), {}), {}, {});
+    std::map<int, PdfObjectText> objects = WrittenFont(BuildFontSubset(TrueTypeFont(ReadFontFile(MonoFontPath)), {}), {}, {});
     std::vector<PdfObjectText> descriptors = ObjectsWith(objects, "/Type /FontDescriptor");
     ASSERT_EQ(descriptors.size(), 1u);
     EXPECT_TRUE(std::regex_search(descriptors[0].dictionary,

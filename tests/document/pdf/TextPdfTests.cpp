@@ -26,13 +26,13 @@ public:
         return found == glyphs_.end() ? 0 : found->second;
     }
     int Advance(uint16_t) const override { return advance_; }
-    PdfFontData Subset(const std::map<uint16_t, std::u32string>& used, const GlyphWidths& widths) const override
+    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& used, const GlyphWidths& widths) const override
     {
         subsets.push_back(used);
         subsetWidths.push_back(widths);
-        PdfFontData data;
-        data.baseFont = "AAAAAA+" + name_;
-        data.fontFile2 = "glyph outlines of " + name_;
+        FontSubsetFacts data;
+        data.name = "AAAAAA+" + name_;
+        data.file = "glyph outlines of " + name_;
         FontMetrics& m = data.metrics;
         m.unitsPerEm = 2000;
         m.ascent = 1520, m.descent = -480, m.capHeight = 1458;
