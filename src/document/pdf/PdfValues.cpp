@@ -39,14 +39,6 @@ void AppendEscapedPdfString(std::string& out, std::string_view bytes)
     out.append(bytes.data() + run, bytes.size() - run);
 }
 
-std::string EscapePdfString(std::string_view bytes)
-{
-    std::string escaped;
-    escaped.reserve(bytes.size() + 8);
-    AppendEscapedPdfString(escaped, bytes);
-    return escaped;
-}
-
 std::u16string Utf16Units(std::u32string_view text)
 {
     std::u16string units;

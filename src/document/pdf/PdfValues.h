@@ -52,10 +52,9 @@ struct PdfRef {
 // most two decimals, no trailing zeros.
 std::string PdfNumber(double value);
 
-// The bytes of a literal string's contents, with ( ) and \ escaped and line
-// ends written as escapes so that a reader's end-of-line rules cannot touch them.
-std::string EscapePdfString(std::string_view bytes);
-// The same, appended to out (the content streams write every character through it).
+// Appends the bytes of a literal string's contents to out: ( ) and \ are
+// escaped, and line ends written as escapes so that a reader's end-of-line
+// rules cannot touch them.
 void AppendEscapedPdfString(std::string& out, std::string_view bytes);
 
 // Text as the UTF-16 units that PDF's text strings and ToUnicode maps hold:

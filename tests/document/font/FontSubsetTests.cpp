@@ -112,31 +112,6 @@ TEST(FontSubset, AdvancesAreTheWidthsTheTextIsDrawnWith)
     EXPECT_EQ(subset.AdvanceWidth(e), font.AdvanceWidth(e)) << "a glyph without a width keeps its own";
 }
 
-// Leaves a subset and the text it was made for where scripts/check of the
-// build (tests/document/check_subset.py) reads it with an independent font library.
-TEST(FontSubset, WritesSampleForTheIndependentCheck)
-{
-    const std::u32string text = U"Ελληνικά Русский ─┼ āŵ e\u0301 Hello";
-    TrueTypeFont font(ReadFontFile(MonoFontPath));
-    FontSubsetFacts data = BuildFontSubset(font, UsedGlyphs(font, text));
-    std::ofstream(SUBSET_SAMPLE_PATH, std::ios::binary) << data.file;
-    std::string utf8;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | c >> 6);
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | c >> 12);
-            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    std::ofstream(SUBSET_SAMPLE_PATH ".txt", std::ios::binary) << utf8;
-    EXPECT_EQ(ReadFontFile(SUBSET_SAMPLE_PATH), data.file);
-}
-
 // Fonts made for one fault each (the fuzzer's findings among them): the
 // subset reads back and shows each character with the same glyph, outline
 // (up to the padding to four bytes) and advance, keeping every part of a

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Reads the subset that FontSubsetTests leaves behind with fontTools, a font
+"""Reads the subset that WriteSubsetSample leaves behind with fontTools, a font
 library independent of ours, and compares it with the full font: every table
 parses and its checksum holds, each character of the sample text maps to the
 same glyph id with the same advance and outline, and every other glyph
