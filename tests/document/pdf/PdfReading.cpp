@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <regex>
 #include <string_view>
 #include <sstream>
@@ -270,6 +271,215 @@ std::map<int, PdfObjectText> ReadPdfObjects(const std::string& pdf)
         objects[static_cast<int>(n)].dictionary = text.substr(0, text.find_last_not_of(" \n") + 1);
     }
     return objects;
+}
+
+namespace {
+
+std::u16string Units(const std::string& hex)
+{
+    std::u16string units;
+    for (size_t i = 0; i + 4 <= hex.size(); i += 4) {
+        units += static_cast<char16_t>(std::stoul(hex.substr(i, 4), nullptr, 16));
+    }
+    return units;
+}
+
+std::u32string Decode(const std::u16string& units)
+{
+    std::u32string text;
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t c = units[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+        }
+        text += c;
+    }
+    return text;
+}
+
+} // namespace
+
+std::map<uint16_t, std::u32string> ReadToUnicodeMap(const std::string& cmap)
+{
+    std::map<uint16_t, std::u32string> glyphText;
+    std::istringstream in(cmap);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t space = line.find(' ');
+        std::string keyword = space == std::string::npos ? "" : line.substr(space + 1);
+        if (keyword != "beginbfchar" && keyword != "beginbfrange") {
+            continue;
+        }
+        size_t announced = std::stoul(line.substr(0, space));
+        EXPECT_LE(announced, 100u) << line;
+        size_t entries = 0;
+        while (std::getline(in, line) && line.rfind("end", 0) != 0) {
+            ++entries;
+            std::vector<std::string> fields;
+            for (size_t at = line.find('<'); at != std::string::npos; at = line.find('<', at + 1)) {
+                fields.push_back(line.substr(at + 1, line.find('>', at) - at - 1));
+            }
+            if (keyword == "beginbfchar") {
+                EXPECT_EQ(fields.size(), 2u) << line;
+                glyphText[static_cast<uint16_t>(std::stoul(fields[0], nullptr, 16))] = Decode(Units(fields[1]));
+                continue;
+            }
+            EXPECT_EQ(fields.size(), 3u) << line;
+            uint32_t first = std::stoul(fields[0], nullptr, 16);
+            uint32_t last = std::stoul(fields[1], nullptr, 16);
+            std::u16string text = Units(fields[2]);
+            EXPECT_EQ(first >> 8, last >> 8) << "range crosses a high byte: " << line;
+            EXPECT_LE((text.back() & 0xFF) + (last - first), 0xFFu) << "destination overflows its last byte: " << line;
+            EXPECT_LT(text.back() + (last - first), 0x80u) << "Ghostscript reads a range beyond ASCII wrongly: " << line;
+            for (uint32_t glyph = first; glyph <= last; ++glyph) {
+                glyphText[static_cast<uint16_t>(glyph)] = Decode(text);
+                ++text.back();
+            }
+        }
+        EXPECT_EQ(entries, announced) << "block before: " << line;
+    }
+    return glyphText;
+}
+
+std::vector<PdfOperation> ReadContentStream(const std::string& stream)
+{
+    std::vector<PdfOperation> operations;
+    PdfOperation next;
+    for (size_t at = 0; at < stream.size();) {
+        if (std::isspace(static_cast<unsigned char>(stream[at]))) {
+            ++at;
+            continue;
+        }
+        if (stream[at] == '%') {
+            at = std::min(stream.size(), stream.find('\n', at));
+            continue;
+        }
+        const size_t end = std::max(at + 1, ValueEnd(stream, at));
+        const std::string token = stream.substr(at, end - at);
+        at = end;
+        const char first = token[0];
+        const bool operand = std::isdigit(static_cast<unsigned char>(first)) || std::string_view("+-./[(<").find(first) != std::string_view::npos ||
+                             token == "true" || token == "false" || token == "null";
+        if (operand) {
+            next.operands.push_back(token);
+        } else {
+            next.op = token;
+            operations.push_back(std::move(next));
+            next = PdfOperation();
+        }
+    }
+    EXPECT_TRUE(next.operands.empty()) << "operands without an operator at the end of the stream";
+    return operations;
+}
+
+std::string LiteralStringBytes(const std::string& token)
+{
+    std::string bytes;
+    if (token.size() < 2 || token.front() != '(' || token.back() != ')') {
+        ADD_FAILURE() << "not a literal string: " << token;
+        return bytes;
+    }
+    for (size_t i = 1; i + 1 < token.size(); ++i) {
+        if (token[i] != '\\') {
+            bytes += token[i];
+            continue;
+        }
+        const char c = token[++i];
+        if (c >= '0' && c <= '7') {
+            int value = 0;
+            for (int digits = 0; digits < 3 && token[i] >= '0' && token[i] <= '7'; ++digits, ++i) {
+                value = value * 8 + (token[i] - '0');
+            }
+            --i;
+            bytes += static_cast<char>(value);
+        } else if (c == '\n' || c == '\r') {
+            i += c == '\r' && token[i + 1] == '\n'; // a line continued
+        } else {
+            const std::string_view from = "nrtbf", to = "\n\r\t\b\f";
+            const size_t escape = from.find(c);
+            bytes += escape == std::string_view::npos ? c : to[escape];
+        }
+    }
+    return bytes;
+}
+
+std::vector<double> NumbersIn(const std::string& text)
+{
+    std::vector<double> numbers;
+    std::string spaced = text;
+    std::replace_if(spaced.begin(), spaced.end(), [](char c) { return c == '[' || c == ']'; }, ' ');
+    std::istringstream in(spaced);
+    for (double number; in >> number;) {
+        numbers.push_back(number);
+    }
+    return numbers;
+}
+
+const PdfObjectText& Referenced(const std::map<int, PdfObjectText>& objects, const std::string& reference)
+{
+    static const PdfObjectText none;
+    std::smatch number;
+    if (!std::regex_match(reference, number, std::regex("(\\d+) 0 R"))) {
+        ADD_FAILURE() << "not a reference: " << reference;
+        return none;
+    }
+    const auto found = objects.find(std::stoi(number[1]));
+    if (found == objects.end()) {
+        ADD_FAILURE() << "no object " << reference;
+        return none;
+    }
+    return found->second;
+}
+
+std::string ResolvedValue(const std::map<int, PdfObjectText>& objects, const std::string& dictionary, const std::string& key)
+{
+    const std::string value = DictionaryValue(dictionary, key);
+    return std::regex_match(value, std::regex("\\d+ 0 R")) ? Referenced(objects, value).dictionary : value;
+}
+
+std::vector<PdfObjectText> PageObjects(const std::map<int, PdfObjectText>& objects)
+{
+    std::vector<PdfObjectText> pages;
+    const std::function<void(const PdfObjectText&, int)> walk = [&](const PdfObjectText& node, int depth) {
+        if (depth > 32) {
+            ADD_FAILURE() << "the page tree does not end";
+            return;
+        }
+        const std::string type = DictionaryValue(node.dictionary, "/Type");
+        if (type == "/Page") {
+            pages.push_back(node);
+            return;
+        }
+        EXPECT_EQ(type, "/Pages") << node.dictionary;
+        const std::string kids = DictionaryValue(node.dictionary, "/Kids");
+        static const std::regex reference("\\d+ 0 R");
+        for (std::sregex_iterator kid(kids.begin(), kids.end(), reference), end; kid != end; ++kid) {
+            walk(Referenced(objects, kid->str()), depth + 1);
+        }
+    };
+    for (const auto& [number, object] : objects) {
+        if (DictionaryValue(object.dictionary, "/Type") == "/Pages" && DictionaryValue(object.dictionary, "/Parent").empty()) {
+            walk(object, 0);
+            return pages;
+        }
+    }
+    ADD_FAILURE() << "no page tree";
+    return pages;
+}
+
+std::string PageValue(const std::map<int, PdfObjectText>& objects, const PdfObjectText& page, const std::string& key)
+{
+    const PdfObjectText* node = &page;
+    for (int depth = 0; depth < 32; ++depth) {
+        const std::string value = ResolvedValue(objects, node->dictionary, key);
+        const std::string parent = DictionaryValue(node->dictionary, "/Parent");
+        if (!value.empty() || parent.empty()) {
+            return value;
+        }
+        node = &Referenced(objects, parent);
+    }
+    ADD_FAILURE() << "the page tree does not end";
+    return {};
 }
 
 std::vector<PdfObjectText> ObjectsWith(const std::map<int, PdfObjectText>& objects, const std::string& text)

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <cstdlib>
+#include <sstream>
 
 namespace Document {
 namespace {
@@ -55,6 +58,210 @@ TableFont MainFont()
                      "Mono");
 }
 
+// An operand that must be a number; 0 and a test failure when it is none.
+double Number(const std::string& token)
+{
+    std::istringstream in(token);
+    double value = 0;
+    if (!(in >> value) || in.peek() != EOF) {
+        ADD_FAILURE() << "not a number: " << token;
+        return 0;
+    }
+    return value;
+}
+
+// A glyph where a reader draws it.
+struct DrawnGlyph {
+    std::string font; // its font's /BaseFont, without the slash
+    uint16_t glyph = 0;
+    double x = 0;
+    double y = 0;
+};
+
+// A Type0 font as a reader takes it: its name, each glyph's width from the
+// descendant's /W (else /DW), and the text of each glyph from /ToUnicode.
+struct ReadFont {
+    std::string name;
+    std::map<uint16_t, double> widths;
+    double defaultWidth = 1000;
+    std::map<uint16_t, std::u32string> text;
+
+    double Width(uint16_t glyph) const
+    {
+        auto found = widths.find(glyph);
+        return found == widths.end() ? defaultWidth : found->second;
+    }
+};
+
+// /W: "c [w1 w2 ...]" gives consecutive glyphs from c, "c1 c2 w" a range.
+std::map<uint16_t, double> ReadWidths(const std::string& w)
+{
+    std::map<uint16_t, double> widths;
+    for (size_t at = w.find('[') + 1; at < w.size();) {
+        while (at < w.size() && w[at] == ' ') {
+            ++at;
+        }
+        if (at >= w.size() || w[at] == ']') {
+            break;
+        }
+        size_t used = 0;
+        const long first = std::stol(w.substr(at), &used);
+        at += used;
+        while (w[at] == ' ') {
+            ++at;
+        }
+        if (w[at] == '[') {
+            const size_t close = w.find(']', at);
+            const std::vector<double> list = NumbersIn(w.substr(at, close - at + 1));
+            for (size_t i = 0; i < list.size(); ++i) {
+                widths[static_cast<uint16_t>(first + i)] = list[i];
+            }
+            at = close + 1;
+        } else {
+            std::istringstream rest(w.substr(at));
+            long last = 0;
+            double width = 0;
+            rest >> last >> width;
+            for (long glyph = first; glyph <= last; ++glyph) {
+                widths[static_cast<uint16_t>(glyph)] = width;
+            }
+            at = rest.tellg() < 0 ? w.size() : at + static_cast<size_t>(rest.tellg());
+        }
+    }
+    return widths;
+}
+
+ReadFont ReadType0Font(const std::map<int, PdfObjectText>& objects, const std::string& type0)
+{
+    ReadFont font;
+    EXPECT_EQ(DictionaryValue(type0, "/Subtype"), "/Type0");
+    EXPECT_EQ(DictionaryValue(type0, "/Encoding"), "/Identity-H") << "each glyph by its id in two bytes";
+    font.name = DictionaryValue(type0, "/BaseFont").substr(1);
+    std::string descendants = DictionaryValue(type0, "/DescendantFonts");
+    const std::string cid = Referenced(objects, descendants.substr(1, descendants.size() - 2)).dictionary;
+    EXPECT_EQ(DictionaryValue(cid, "/Subtype"), "/CIDFontType2");
+    EXPECT_EQ(DictionaryValue(cid, "/CIDToGIDMap"), "/Identity");
+    if (const std::string dw = DictionaryValue(cid, "/DW"); !dw.empty()) {
+        font.defaultWidth = Number(dw);
+    }
+    font.widths = ReadWidths(ResolvedValue(objects, cid, "/W"));
+    font.text = ReadToUnicodeMap(Referenced(objects, DictionaryValue(type0, "/ToUnicode")).stream);
+    return font;
+}
+
+struct ReadPage {
+    std::vector<double> mediaBox;
+    std::vector<DrawnGlyph> glyphs;
+};
+
+struct ReadText {
+    std::vector<ReadPage> pages;
+    std::map<std::string, ReadFont> fonts; // by name
+};
+
+// Every page's glyphs where a reader draws them: the text operators of the
+// content followed (Tf, TL, Td, T*, ', Tj, TJ, Tc, Ts), each glyph
+// advancing by its width in its font.
+ReadText ReadTextPdf(const std::string& pdf)
+{
+    ReadText read;
+    const std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf);
+    for (const PdfObjectText& page : PageObjects(objects)) {
+        ReadPage& out = read.pages.emplace_back();
+        out.mediaBox = NumbersIn(PageValue(objects, page, "/MediaBox"));
+        const std::string fonts = ResolvedValue(objects, PageValue(objects, page, "/Resources"), "/Font");
+        const ReadFont* font = nullptr;
+        double size = 0, leading = 0, spacing = 0, rise = 0, x = 0, y = 0, lineX = 0, lineY = 0;
+        const auto show = [&](const std::string& codes) {
+            ASSERT_NE(font, nullptr) << "text before any font";
+            EXPECT_EQ(codes.size() % 2, 0u);
+            for (size_t i = 0; i + 1 < codes.size(); i += 2) {
+                const auto glyph = static_cast<uint16_t>(static_cast<unsigned char>(codes[i]) << 8 | static_cast<unsigned char>(codes[i + 1]));
+                out.glyphs.push_back({font->name, glyph, x, y + rise});
+                x += font->Width(glyph) / 1000 * size + spacing;
+            }
+        };
+        const auto nextLine = [&] {
+            lineY -= leading;
+            x = lineX;
+            y = lineY;
+        };
+        for (const PdfOperation& operation : ReadContentStream(Referenced(objects, DictionaryValue(page.dictionary, "/Contents")).stream)) {
+            const std::vector<std::string>& operands = operation.operands;
+            const std::string& op = operation.op;
+            if (op == "BT") {
+                x = y = lineX = lineY = 0;
+            } else if (op == "Tf") {
+                const std::string type0 = Referenced(objects, DictionaryValue(fonts, operands.at(0))).dictionary;
+                ReadFont read0 = ReadType0Font(objects, type0);
+                font = &read.fonts.emplace(read0.name, read0).first->second;
+                size = Number(operands.at(1));
+            } else if (op == "TL") {
+                leading = Number(operands.at(0));
+            } else if (op == "Tc") {
+                spacing = Number(operands.at(0));
+            } else if (op == "Ts") {
+                rise = Number(operands.at(0));
+            } else if (op == "Td") {
+                lineX += Number(operands.at(0));
+                lineY += Number(operands.at(1));
+                x = lineX;
+                y = lineY;
+            } else if (op == "T*") {
+                nextLine();
+            } else if (op == "Tj" || op == "'") {
+                if (op == "'") {
+                    nextLine();
+                }
+                show(LiteralStringBytes(operands.at(0)));
+            } else if (op == "TJ") {
+                const std::string& array = operands.at(0);
+                // The array's elements, read as the operands of an operator.
+                std::string elements = array.substr(1, array.size() - 2);
+                elements += " TJ";
+                const std::vector<PdfOperation> asOperation = ReadContentStream(elements);
+                for (const std::string& element : asOperation.at(0).operands) {
+                    if (element[0] == '(') {
+                        show(LiteralStringBytes(element));
+                    } else {
+                        x -= Number(element) / 1000 * size;
+                    }
+                }
+            }
+        }
+    }
+    return read;
+}
+
+// The grid of a paper: where its first character stands, the distance of
+// its lines, and the cell of a 10-point character of 600 thousandths.
+struct Grid {
+    double left;
+    double firstBaseline;
+    double leading;
+    double cell = 6;
+};
+constexpr Grid A4Grid{57.64, 797.89, 11.66};
+
+// A glyph expected in a font at a cell of the grid.
+struct Placed {
+    const char* font;
+    uint16_t glyph;
+    int column;
+    int line;
+};
+
+void ExpectPlaced(const std::vector<DrawnGlyph>& drawn, const std::vector<Placed>& expected, const Grid& grid)
+{
+    ASSERT_EQ(drawn.size(), expected.size());
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        EXPECT_EQ(drawn[i].font, expected[i].font) << "glyph " << i;
+        EXPECT_EQ(drawn[i].glyph, expected[i].glyph) << "glyph " << i;
+        EXPECT_NEAR(drawn[i].x, grid.left + grid.cell * expected[i].column, 0.01) << "glyph " << i;
+        EXPECT_NEAR(drawn[i].y, grid.firstBaseline - grid.leading * expected[i].line, 0.01) << "glyph " << i;
+    }
+}
+
 TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
 {
     TableFont main = MainFont();
@@ -71,124 +278,114 @@ TEST(TextPdf, EveryCharacterOnItsGridPlaceInTheRightFont)
     EXPECT_EQ(pdf.bytes.compare(0, 9, "%PDF-1.5\n"), 0);
     EXPECT_EQ(pdf.replacedCharacters, 2u) << "the control character and the emoji";
     EXPECT_EQ(asked, 2u) << "asked once for each character the main font lacks, not for a control character";
-    std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf.bytes);
-    ASSERT_FALSE(objects.empty());
 
-    std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
-    ASSERT_GE(contents.size(), 3u);
-    // Each glyph by its id in two bytes; each advances by its cell (the
-    // main font's advance, two for the wide character, none for the mark),
-    // so no adjustment is needed.
-    EXPECT_EQ(contents[0].stream, "BT\n11.66 TL\n57.64 797.89 Td\n"
-                                  "/F1 10 Tf\n(\0H\0i\0\3)Tj\n"
-                                  "/F2 10 Tf\n(\0\5)Tj\n"
-                                  "/F1 10 Tf\n(\0\1\0\\(\0i\\r\\n)Tj\n"
-                                  "T*\nT*\n(\0i)'\nET\n"s)
-        << "trailing blanks are not drawn; a combining mark takes no cell";
-    EXPECT_EQ(contents[1].stream, "BT\n11.66 TL\n57.64 797.89 Td\nET\n");
-    EXPECT_EQ(contents[2].stream, "BT\n11.66 TL\n57.64 797.89 Td\n/F1 10 Tf\n(\0\1)Tj\n/F2 10 Tf\n[-600(\0\5)]TJ\nET\n"s)
-        << "a wide character the fonts lack still takes its two cells: the replacement glyph, one cell wide, and an "
-           "adjustment before the next glyph";
-    std::vector<PdfObjectText> maps = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
-    EXPECT_EQ(std::count_if(maps.begin(), maps.end(), [](const PdfObjectText& o) {
-                  return o.stream.find("1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n6 beginbfchar\n"
-                                       "<0001> <FFFD>\n<0003> <0020>\n<0028> <0028>\n<0048> <0048>\n<0069> <0069>\n"
-                                       "<0D0A> <0301>\n") != std::string::npos;
-              }),
-              1);
+    const ReadText read = ReadTextPdf(pdf.bytes);
+    ASSERT_EQ(read.pages.size(), 3u);
+    for (const ReadPage& page : read.pages) {
+        EXPECT_EQ(page.mediaBox, (std::vector<double>{0, 0, 595.28, 841.89}));
+    }
+    // Each glyph on its cell, whatever its own advance: the wide character
+    // takes two, the mark none; trailing blanks are not drawn. A wide
+    // character no font has takes its two cells too, the replacement glyph
+    // drawn in the first.
+    const char* mono = "AAAAAA+Mono";
+    const char* wideName = "AAAAAA+Wide";
+    ExpectPlaced(read.pages[0].glyphs,
+                 {{mono, 0x48, 0, 0}, {mono, 0x69, 1, 0}, {mono, 3, 2, 0}, {wideName, 5, 3, 0}, {mono, 1, 5, 0},
+                  {mono, 0x28, 6, 0}, {mono, 0x69, 7, 0}, {mono, 0x0D0A, 8, 0}, {mono, 0x69, 0, 3}},
+                 A4Grid);
+    EXPECT_TRUE(read.pages[1].glyphs.empty());
+    ExpectPlaced(read.pages[2].glyphs, {{mono, 1, 0, 0}, {wideName, 5, 2, 0}}, A4Grid);
 
+    // Each font subset once, with the glyphs it drew, each as wide as its
+    // cells, in the PDF and in the font file; the ToUnicode map gives their text back.
+    const std::map<uint16_t, std::u32string> monoText{
+        {1, U"\uFFFD"}, {3, U" "}, {0x28, U"("}, {0x48, U"H"}, {0x69, U"i"}, {0x0D0A, U"\u0301"}};
     ASSERT_EQ(main.subsets.size(), 1u);
-    EXPECT_EQ(main.subsets[0], (std::map<uint16_t, std::u32string>{
-                                   {1, U"\uFFFD"}, {3, U" "}, {0x28, U"("}, {0x48, U"H"}, {0x69, U"i"}, {0x0D0A, U"\u0301"}}));
+    EXPECT_EQ(main.subsets[0], monoText);
     ASSERT_EQ(wide.subsets.size(), 1u);
     EXPECT_EQ(wide.subsets[0], (std::map<uint16_t, std::u32string>{{5, U"\u4E2D"}}));
-    EXPECT_EQ(main.subsetWidths[0], (GlyphWidths{{1, 600}, {3, 600}, {0x28, 600}, {0x48, 600}, {0x69, 600}, {0x0D0A, 0}}))
-        << "the font file's advances are the cells too";
+    const GlyphWidths monoWidths{{1, 600}, {3, 600}, {0x28, 600}, {0x48, 600}, {0x69, 600}, {0x0D0A, 0}};
+    EXPECT_EQ(main.subsetWidths[0], monoWidths) << "the font file's advances are the cells too";
     EXPECT_EQ(wide.subsetWidths[0], (GlyphWidths{{5, 1200}}));
+    ASSERT_EQ(read.fonts.size(), 2u);
+    const ReadFont& monoFont = read.fonts.at(mono);
+    EXPECT_EQ(monoFont.text, monoText);
+    for (const auto& [glyph, width] : monoWidths) {
+        EXPECT_EQ(monoFont.Width(glyph), width) << "glyph " << glyph;
+    }
+    EXPECT_EQ(read.fonts.at(wideName).text, (std::map<uint16_t, std::u32string>{{5, U"\u4E2D"}}));
+    EXPECT_EQ(read.fonts.at(wideName).Width(5), 1200) << "the wide glyph is as wide as its two cells";
 
-    // Each font as a Type0 font with the Identity-H encoding over a
-    // CIDFontType2 with Identity mapping, its file and map compressed.
-    ASSERT_EQ(ObjectsWith(objects, "/Subtype /Type0 /BaseFont /AAAAAA+Mono /Encoding /Identity-H /DescendantFonts").size(), 1u);
-    ASSERT_EQ(ObjectsWith(objects, "/Subtype /Type0 /BaseFont /AAAAAA+Wide /Encoding /Identity-H /DescendantFonts").size(), 1u);
-    std::vector<PdfObjectText> descendants = ObjectsWith(objects, "/Subtype /CIDFontType2");
-    ASSERT_EQ(descendants.size(), 2u);
-    EXPECT_NE(descendants[0].dictionary.find("/BaseFont /AAAAAA+Mono /CIDSystemInfo << /Registry (Adobe) "
-                                             "/Ordering (Identity) /Supplement 0 >>"),
-              std::string::npos);
-    EXPECT_NE(descendants[0].dictionary.find(
-                  "/DW 600 /W [1 [600] 3 [600] 40 [600] 72 [600] 105 [600] 3338 [0]] /CIDToGIDMap /Identity"),
-              std::string::npos)
-        << descendants[0].dictionary;
-    EXPECT_NE(descendants[1].dictionary.find("/DW 1200 /W [5 [1200]] /CIDToGIDMap /Identity"), std::string::npos)
-        << "the wide glyph is as wide as its two cells: " << descendants[1].dictionary;
-    std::vector<PdfObjectText> files = ObjectsWith(objects, "/Length1 22 ");
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0].stream + ", " + files[1].stream, "glyph outlines of Mono, glyph outlines of Wide");
-    EXPECT_EQ(ObjectsWith(objects, "<< /Type /FontDescriptor /FontName /AAAAAA+Mono /Flags 5 /FontBBox [-50 -250 650 800] "
-                                   "/ItalicAngle 0 /Ascent 760 /Descent -240 /CapHeight 729 /StemV 88 /FontFile2")
-                  .size(),
-              1u);
+    // The descriptor states the font's metrics in thousandths of the em
+    // (the font's 2000 units to the em halved), and holds the font file.
+    const std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf.bytes);
+    std::vector<PdfObjectText> descriptors = ObjectsWith(objects, "/Type /FontDescriptor");
+    ASSERT_EQ(descriptors.size(), 2u);
+    for (const PdfObjectText& descriptor : descriptors) {
+        const std::string name = DictionaryValue(descriptor.dictionary, "/FontName");
+        SCOPED_TRACE(name);
+        const std::pair<const char*, const char*> entries[] = {
+            {"/Flags", "5"},        {"/FontBBox", "[-50 -250 650 800]"}, {"/ItalicAngle", "0"}, {"/Ascent", "760"},
+            {"/Descent", "-240"},   {"/CapHeight", "729"},               {"/StemV", "88"},
+        };
+        for (const auto& [key, value] : entries) {
+            EXPECT_EQ(DictionaryValue(descriptor.dictionary, key), value) << key;
+        }
+        const PdfObjectText& file = Referenced(objects, DictionaryValue(descriptor.dictionary, "/FontFile2"));
+        EXPECT_EQ(file.stream, "glyph outlines of " + name.substr(8));
+        EXPECT_EQ(DictionaryValue(file.dictionary, "/Length1"), "22");
+    }
 
-    std::vector<PdfObjectText> trees = ObjectsWith(objects, "/Type /Pages");
-    ASSERT_EQ(trees.size(), 1u);
-    EXPECT_NE(trees[0].dictionary.find("/Count 3 /MediaBox [0 0 595.28 841.89]"), std::string::npos);
-    EXPECT_EQ(ObjectsWith(objects, "/Type /Page /Parent").size(), 3u);
-    EXPECT_EQ(ObjectsWith(objects, "<< /Title <FEFF005200E900730075006D00E9002E007400780074> "
-                                   "/Producer (Ardenfold PDFCreator) /CreationDate (D:20261207090503Z) >>")
-                  .size(),
-              1u);
-    EXPECT_NE(pdf.bytes.find("/Root 1 0 R /Info 3 0 R"), std::string::npos);
-    EXPECT_NE(pdf.bytes.find("3 0 obj\n<< /Title <FEFF0052"), std::string::npos) << "the information stands in the open";
+    // The information, in the open where a reader that skips object streams finds it.
+    const size_t infoAt = pdf.bytes.rfind("/Info ");
+    ASSERT_NE(infoAt, std::string::npos);
+    const int infoNumber = std::atoi(pdf.bytes.c_str() + infoAt + 6);
+    std::string opening = "\n";
+    opening.append(std::to_string(infoNumber)).append(" 0 obj\n<<");
+    EXPECT_NE(pdf.bytes.find(opening), std::string::npos)
+        << "the information stands in the open";
+    const std::string infoDictionary = objects.at(infoNumber).dictionary;
+    EXPECT_EQ(DictionaryValue(infoDictionary, "/Title"), "<FEFF005200E900730075006D00E9002E007400780074>");
+    EXPECT_EQ(DictionaryValue(infoDictionary, "/Producer"), "(Ardenfold PDFCreator)");
+    EXPECT_EQ(DictionaryValue(infoDictionary, "/CreationDate"), "(D:20261207090503Z)");
 }
 
+// A full page of 80 x 66 characters on each paper: the grid centred across
+// it, and every line within the margins of half an inch.
 TEST(TextPdf, PaperAndGridFollowTheLocaleAndAnEmptyDocumentHasOnePage)
 {
     TableFont main = MainFont();
     const struct {
         PaperSize paper;
-        const char* mediaBox;
-        const char* frame; // leading, left margin, first baseline
+        double width, height;
+        Grid grid;
     } cases[] = {
-        {PaperSize::A4, "[0 0 595.28 841.89]", "BT\n11.66 TL\n57.64 797.89 Td\n"},
-        {PaperSize::Letter, "[0 0 612 792]", "BT\n10.91 TL\n66 748 Td\n"},
+        {PaperSize::A4, 595.28, 841.89, A4Grid},
+        {PaperSize::Letter, 612, 792, {66, 748, 10.91}},
     };
+    const Page full(66, std::u32string(80, U'H'));
     for (size_t i = 0; i < std::size(cases); ++i) {
-        TextPdf pdf = WriteTextPdf({}, cases[i].paper, PageGeometry(), main, nullptr, {});
-        std::map<int, PdfObjectText> objects = ReadPdfObjects(pdf.bytes);
-        EXPECT_EQ(ObjectsWith(objects, std::string("/Count 1 /MediaBox ") + cases[i].mediaBox).size(), 1u) << "case " << i;
-        std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
-        ASSERT_EQ(contents.size(), 1u) << "case " << i;
-        EXPECT_EQ(contents[0].stream, std::string(cases[i].frame) + "ET\n") << "case " << i;
-        EXPECT_TRUE(ObjectsWith(objects, "/Type0").empty()) << "no font for no text";
-        EXPECT_EQ(ObjectsWith(objects, "<< /Producer (Ardenfold PDFCreator) >>").size(), 1u) << "case " << i;
-    }
-}
+        SCOPED_TRACE(i);
+        const Grid& grid = cases[i].grid;
+        const ReadText empty = ReadTextPdf(WriteTextPdf({}, cases[i].paper, PageGeometry(), main, nullptr, {}).bytes);
+        ASSERT_EQ(empty.pages.size(), 1u);
+        EXPECT_EQ(empty.pages[0].mediaBox, (std::vector<double>{0, 0, cases[i].width, cases[i].height}));
+        EXPECT_TRUE(empty.pages[0].glyphs.empty());
+        EXPECT_TRUE(empty.fonts.empty()) << "no font for no text";
 
-// The glyph ids shown on a page, read back out of its content as a reader
-// does: each literal string unescaped, two bytes a code.
-std::vector<uint16_t> ShownGlyphs(const std::string& stream)
-{
-    std::vector<uint16_t> glyphs;
-    std::string codes;
-    bool inString = false;
-    for (size_t i = 0; i < stream.size(); ++i) {
-        char c = stream[i];
-        if (!inString) {
-            inString = c == '(';
-        } else if (c == ')') {
-            inString = false;
-        } else if (c == '\\') {
-            ++i;
-            codes += stream[i] == 'r' ? '\r' : stream[i] == 'n' ? '\n' : stream[i];
-        } else {
-            codes += c;
+        const ReadText read = ReadTextPdf(WriteTextPdf({full}, cases[i].paper, PageGeometry(), main, nullptr, {}).bytes);
+        ASSERT_EQ(read.pages.size(), 1u);
+        const std::vector<DrawnGlyph>& glyphs = read.pages[0].glyphs;
+        ASSERT_EQ(glyphs.size(), 80u * 66u);
+        for (size_t g = 0; g < glyphs.size(); g += 79) {
+            EXPECT_NEAR(glyphs[g].x, grid.left + grid.cell * (g % 80), 0.01) << "glyph " << g;
+            EXPECT_NEAR(glyphs[g].y, grid.firstBaseline - grid.leading * (g / 80), 0.01) << "glyph " << g;
         }
+        EXPECT_NEAR(glyphs.front().x, cases[i].width - (glyphs.back().x + grid.cell), 0.01) << "centred";
+        EXPECT_LE(glyphs.front().y + 8, cases[i].height - 36) << "the first line's ascent (0.8 em) within the margin";
+        EXPECT_GE(glyphs.back().y - 2, 36) << "the last line's descent (0.2 em) within the margin";
     }
-    EXPECT_EQ(codes.size() % 2, 0u);
-    for (size_t i = 0; i + 1 < codes.size(); i += 2) {
-        glyphs.push_back(static_cast<uint16_t>(static_cast<unsigned char>(codes[i]) << 8 | static_cast<unsigned char>(codes[i + 1])));
-    }
-    return glyphs;
 }
 
 // Every printable ASCII character, and glyph ids whose bytes are the
@@ -209,11 +406,11 @@ TEST(TextPdf, EveryCharacterComesBackThroughItsGlyphId)
     line += U'\u2800';
     TableFont font(glyphs, 600, "Mixed");
     TextPdf pdf = WriteTextPdf({{line}}, PaperSize::A4, PageGeometry{200, 66, 8}, font, nullptr, {});
-    std::vector<PdfObjectText> contents = ObjectsWith(ReadPdfObjects(pdf.bytes), "<< /Filter /FlateDecode /Length");
-    ASSERT_FALSE(contents.empty());
+    const ReadText read = ReadTextPdf(pdf.bytes);
+    ASSERT_EQ(read.pages.size(), 1u);
     std::u32string back;
-    for (uint16_t glyph : ShownGlyphs(contents[0].stream)) {
-        auto found = std::find_if(glyphs.begin(), glyphs.end(), [&](const auto& entry) { return entry.second == glyph; });
+    for (const DrawnGlyph& drawn : read.pages[0].glyphs) {
+        auto found = std::find_if(glyphs.begin(), glyphs.end(), [&](const auto& entry) { return entry.second == drawn.glyph; });
         back += found == glyphs.end() ? U'?' : found->first;
     }
     EXPECT_EQ(back, line);
@@ -244,9 +441,14 @@ TEST(TextPdf, EveryFallbackFontKeepsItsOwnPlaceHoweverMany)
                                                                                std::u32string(1, 0x4E00 + i)}}))
             << "font " << i;
     }
-    std::vector<PdfObjectText> contents = ObjectsWith(ReadPdfObjects(pdf.bytes), "<< /Filter /FlateDecode /Length");
-    ASSERT_FALSE(contents.empty());
-    EXPECT_NE(contents[0].stream.find("/F301 10 Tf\n(\1\x8F)Tj\n"), std::string::npos);
+    const ReadText read = ReadTextPdf(pdf.bytes);
+    ASSERT_EQ(read.pages.size(), 1u);
+    const std::vector<DrawnGlyph>& drawn = read.pages[0].glyphs;
+    ASSERT_EQ(drawn.size(), others.size());
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        EXPECT_EQ(drawn[i].font, "AAAAAA+Other" + std::to_string(i)) << "character " << i;
+        EXPECT_EQ(drawn[i].glyph, 100 + i) << "character " << i;
+    }
 }
 
 } // namespace
