@@ -29,6 +29,38 @@ std::string Profile(const char* space)
     return profile;
 }
 
+// A page as a reader draws it: its size, and the image its content draws
+// (the XObject its Do names) through the matrix its cm sets.
+struct DrawnPage {
+    std::vector<double> mediaBox;
+    std::vector<double> matrix;
+    PdfObjectText image;
+};
+
+std::vector<DrawnPage> ReadImagePages(const std::map<int, PdfObjectText>& objects)
+{
+    std::vector<DrawnPage> pages;
+    for (const PdfObjectText& page : PageObjects(objects)) {
+        DrawnPage& read = pages.emplace_back();
+        read.mediaBox = NumbersIn(PageValue(objects, page, "/MediaBox"));
+        const std::string images = ResolvedValue(objects, PageValue(objects, page, "/Resources"), "/XObject");
+        std::string operators;
+        for (const PdfOperation& operation :
+             ReadContentStream(Referenced(objects, DictionaryValue(page.dictionary, "/Contents")).stream)) {
+            operators += operation.op + " ";
+            if (operation.op == "cm") {
+                for (const std::string& operand : operation.operands) {
+                    read.matrix.push_back(NumbersIn(operand).at(0));
+                }
+            } else if (operation.op == "Do") {
+                read.image = Referenced(objects, DictionaryValue(images, operation.operands.at(0)));
+            }
+        }
+        EXPECT_EQ(operators, "q cm Do Q ") << "the image drawn once, the graphics state restored";
+    }
+    return pages;
+}
+
 TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
 {
     const ImageData jpeg = Jpeg();
@@ -124,11 +156,16 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
             EXPECT_EQ(DictionaryValue(profile.dictionary, "/Alternate"), "/DeviceRGB");
             EXPECT_EQ(profile.stream, row.image->iccProfile);
         }
-        EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 842 595]").size(), 1u);
-        const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
-        ASSERT_EQ(contents.size(), 1u);
-        EXPECT_EQ(contents[0].stream, "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n");
-        EXPECT_EQ(ObjectsWith(objects, "/Title (photo.jpg)").size(), 1u);
+        const std::vector<DrawnPage> pages = ReadImagePages(objects);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0].mediaBox, (std::vector<double>{0, 0, 842, 595}));
+        EXPECT_EQ(pages[0].matrix, (std::vector<double>{200, 0, 0, 100, 321, 247.5}));
+        EXPECT_EQ(pages[0].image.dictionary, main.dictionary) << "the page draws the picture, not its mask";
+        size_t titled = 0;
+        for (const auto& [number, object] : objects) {
+            titled += DictionaryValue(object.dictionary, "/Title") == "(photo.jpg)";
+        }
+        EXPECT_EQ(titled, 1u);
     }
 }
 
@@ -138,29 +175,29 @@ TEST(ImagePdf, OrientationTurnsThePictureAndItsPage)
 {
     const struct {
         int orientation;
-        const char* mediaBox;
-        const char* content;
+        std::vector<double> mediaBox;
+        std::vector<double> matrix;
     } rows[] = {
-        {1, "/MediaBox [0 0 842 595]", "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n"},
-        {2, "/MediaBox [0 0 842 595]", "q -200 0 0 100 521 247.5 cm /Im1 Do Q\n"},
-        {3, "/MediaBox [0 0 842 595]", "q -200 0 0 -100 521 347.5 cm /Im1 Do Q\n"},
-        {4, "/MediaBox [0 0 842 595]", "q 200 0 0 -100 321 347.5 cm /Im1 Do Q\n"},
-        {5, "/MediaBox [0 0 595 842]", "q 0 -200 -100 0 347.5 521 cm /Im1 Do Q\n"},
-        {6, "/MediaBox [0 0 595 842]", "q 0 -200 100 0 247.5 521 cm /Im1 Do Q\n"},
-        {7, "/MediaBox [0 0 595 842]", "q 0 200 100 0 247.5 321 cm /Im1 Do Q\n"},
-        {8, "/MediaBox [0 0 595 842]", "q 0 200 -100 0 347.5 321 cm /Im1 Do Q\n"},
-        {9, "/MediaBox [0 0 842 595]", "q 200 0 0 100 321 247.5 cm /Im1 Do Q\n"},
+        {1, {0, 0, 842, 595}, {200, 0, 0, 100, 321, 247.5}},
+        {2, {0, 0, 842, 595}, {-200, 0, 0, 100, 521, 247.5}},
+        {3, {0, 0, 842, 595}, {-200, 0, 0, -100, 521, 347.5}},
+        {4, {0, 0, 842, 595}, {200, 0, 0, -100, 321, 347.5}},
+        {5, {0, 0, 595, 842}, {0, -200, -100, 0, 347.5, 521}},
+        {6, {0, 0, 595, 842}, {0, -200, 100, 0, 247.5, 521}},
+        {7, {0, 0, 595, 842}, {0, 200, 100, 0, 247.5, 321}},
+        {8, {0, 0, 595, 842}, {0, 200, -100, 0, 347.5, 321}},
+        {9, {0, 0, 842, 595}, {200, 0, 0, 100, 321, 247.5}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.orientation);
         ImageData image = Jpeg();
         image.orientation = row.orientation;
         const std::map<int, PdfObjectText> objects = ReadPdfObjects(WriteImagePdf({image}, Paper{595, 842}, {U"photo.jpg", ""}));
-        EXPECT_EQ(ObjectsWith(objects, row.mediaBox).size(), 1u);
-        const std::vector<PdfObjectText> contents = ObjectsWith(objects, "<< /Filter /FlateDecode /Length");
-        ASSERT_EQ(contents.size(), 1u);
-        EXPECT_EQ(contents[0].stream, row.content);
-        EXPECT_EQ(ObjectsWith(objects, "/Subtype /Image").at(0).stream, image.data);
+        const std::vector<DrawnPage> pages = ReadImagePages(objects);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0].mediaBox, row.mediaBox);
+        EXPECT_EQ(pages[0].matrix, row.matrix);
+        EXPECT_EQ(pages[0].image.stream, image.data);
     }
 }
 
@@ -224,10 +261,11 @@ TEST(ImagePdf, SeveralImagesGiveAPageEachAndShareTheirProfile)
     ImageData tall = wide;
     std::swap(tall.width, tall.height);
     const std::map<int, PdfObjectText> objects = ReadPdfObjects(WriteImagePdf({wide, tall, wide}, Paper{595, 842}, {U"scan.tif", ""}));
-    EXPECT_EQ(ObjectsWith(objects, "/Type /Pages /Kids [").size(), 1u);
-    EXPECT_EQ(ObjectsWith(objects, "/Count 3").size(), 1u);
-    EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 842 595]").size(), 2u);
-    EXPECT_EQ(ObjectsWith(objects, "/MediaBox [0 0 595 842]").size(), 1u);
+    const std::vector<DrawnPage> pages = ReadImagePages(objects);
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(pages[0].mediaBox, (std::vector<double>{0, 0, 842, 595}));
+    EXPECT_EQ(pages[1].mediaBox, (std::vector<double>{0, 0, 595, 842}));
+    EXPECT_EQ(pages[2].mediaBox, (std::vector<double>{0, 0, 842, 595}));
     EXPECT_EQ(ObjectsWith(objects, "/Subtype /Image").size(), 3u);
     EXPECT_EQ(ObjectsWith(objects, "/Alternate /DeviceRGB").size(), 1u);
 }
