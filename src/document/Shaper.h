@@ -11,7 +11,10 @@
 namespace Document {
 
 // One glyph of a shaped run, in the order it is drawn (left to right). In
-// thousandths of the font size; y upwards.
+// thousandths of the font size; y upwards, an offset of one or two
+// thousandths left out. An invisible character (a zero-width space or
+// non-joiner) is drawn with the font's glyph for the zero-width space where
+// it has one apart from its blank.
 struct ShapedGlyph {
     uint16_t glyph = 0;
     // The first character, counted in the whole text, of the cluster the
