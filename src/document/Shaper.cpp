@@ -78,6 +78,27 @@ std::u32string OneCharacterForms(std::u32string_view text)
     return result;
 }
 
+std::u32string LigatureForms(char32_t first, char32_t second)
+{
+    if (first != 0x0644) {
+        return {};
+    }
+    // Lam with alef with madda, hamza above, hamza below, alef: each
+    // isolated, then final.
+    switch (second) {
+    case 0x0622:
+        return U"\uFEF5\uFEF6";
+    case 0x0623:
+        return U"\uFEF7\uFEF8";
+    case 0x0625:
+        return U"\uFEF9\uFEFA";
+    case 0x0627:
+        return U"\uFEFB\uFEFC";
+    default:
+        return {};
+    }
+}
+
 bool IsShapedScript(char32_t codePoint)
 {
     // Below Armenian's end every script is drawn character by character.

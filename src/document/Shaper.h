@@ -43,6 +43,14 @@ uint32_t ScriptOf(char32_t codePoint);
 // (Ghostscript, pdf.js) keep whole, and which a search folds back to the pair.
 std::u32string OneCharacterForms(std::u32string_view text);
 
+// The characters Unicode has for a pair drawn as one ligature (Arabic lam
+// with alef: isolated and final forms), none for other pairs. A font's glyph
+// for such a character is the ligature's: it then stands for that one
+// character, which NFKC (a search) folds back to the pair, and which the
+// readers that turn a glyph's several characters around in a right-to-left
+// line (pdf.js) cannot turn.
+std::u32string LigatureForms(char32_t first, char32_t second);
+
 class FontShaper {
 public:
     // The font file's bytes must outlive the shaper.

@@ -557,7 +557,8 @@ private:
     }
 
     // The text each glyph of a cluster stands for: a glyph that is the
-    // font's own for one of the cluster's characters stands for it; the
+    // font's own for one of the cluster's characters (or for the one
+    // character of a ligature's pair) stands for it; the
     // characters left go to the first other glyph (a conjunct, a ligature, a
     // contextual form), else to the first glyph.
     static std::vector<std::u32string> ClusterTexts(const TextFont& font, const std::vector<ShapedGlyph>& glyphs,
@@ -587,6 +588,20 @@ private:
                     taken[c] = true;
                     texts[g - first] = std::u32string(1, characters[c]);
                     nominal = true;
+                }
+            }
+            // A ligature that is the font's glyph for the one character
+            // Unicode has for the pair (lam with alef) stands for it.
+            for (size_t c = 0; c + 1 < characters.size() && !nominal && glyphs[g].glyph != 0; ++c) {
+                if (taken[c] || taken[c + 1]) {
+                    continue;
+                }
+                for (char32_t form : LigatureForms(characters[c], characters[c + 1])) {
+                    if (!nominal && font.Glyph(form) == glyphs[g].glyph) {
+                        taken[c] = taken[c + 1] = true;
+                        texts[g - first] = std::u32string(1, form);
+                        nominal = true;
+                    }
                 }
             }
             if (!nominal && other == SIZE_MAX) {

@@ -224,7 +224,10 @@ def runs(glyphs):
                 glyphs[last].line == glyph.line and \
                 glyphs[last].x < glyphs[last - 1].x + max(glyphs[last - 1].width, 0.01) - 1e-6:
             last += 1
-        text = "".join(g.text for g in glyphs[i:last])
+        # A lam-alef ligature stands for the one character Unicode has for
+        # the pair; shaped, the pair gives it.
+        text = "".join(unicodedata.normalize("NFKC", g.text) if "\ufef5" <= g.text <= "\ufefc" else g.text
+                       for g in glyphs[i:last])
         if is_right_to_left(text):
             found.append((text, True, glyphs[i:last][::-1]))
         i = last
