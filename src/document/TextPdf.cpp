@@ -317,15 +317,18 @@ private:
 
         const int cell = chooser_.CellUnits();
         int pen = 0, cells = 0;
-        bool afterShaped = false;
+        bool afterShaped = false, afterAttached = false;
         for (size_t index : shown) {
             Item& item = items[index];
             // Punctuation that ends a shaped word (a colon, a bracket the
-            // word's font lacks) follows the word, not its cell: a gap would
-            // part it from the word for a reader and for a search.
-            bool attached = afterShaped && !item.shaped && text[item.start] != U' ' && text[item.start] != U'\t' &&
-                            ScriptOf(text[item.start]) == 0;
+            // word's font lacks) follows the word, not its cell, and so does
+            // a shaped word that follows such punctuation (และ/หรือ): a gap
+            // would part them for a reader and for a search.
+            bool blank = text[item.start] == U' ' || text[item.start] == U'\t';
+            bool attached = !blank && ((afterShaped && !item.shaped && ScriptOf(text[item.start]) == 0) ||
+                                       (afterAttached && item.shaped));
             afterShaped = item.shaped;
+            afterAttached = attached && !item.shaped;
             int gridWidth = 0;
             for (size_t i = item.start; i < item.end; ++i) {
                 gridWidth += CharacterWidth(text[i]) * cell;
