@@ -5,12 +5,11 @@
 # time, from a folder that holds no other file of it, and write a PDF in
 # which pdftotext finds every word of the text on as many pages as the
 # PostScript has, and which qpdf --check finds clean.
-# Usage: check_ghostscript.sh BUILD_DIR WORK_DIR
+# Usage: check_ghostscript.sh GS_EXE BUILD_DIR WORK_DIR
 set -uo pipefail
-build="$1" work="$2"
+gs="$1" build="$2" work="$3"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-gs="$build/bin/Ghostscript/gs.exe"
 [ -f "$gs" ] || { echo "no $gs: the build did not place Ghostscript" >&2; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work/run" || exit 1
