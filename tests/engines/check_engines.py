@@ -117,10 +117,17 @@ def is_right_to_left(word):
     return any(unicodedata.bidirectional(c) in ("R", "AL") for c in word)
 
 
-def words(text):
+def words(text, right_to_left="read"):
     # Compatibility forms (a ligature, a full-width letter) are the same word
-    # to a reader and to a viewer's search.
-    return unicodedata.normalize("NFKC", text.translate(DIRECTION_MARKS)).split()
+    # to a reader and to a viewer's search. An engine that gives a
+    # right-to-left word backwards gives a ligature's one character (لا as
+    # U+FEFB) where the pair would be backwards: the form is unfolded in the
+    # order the word is read.
+    text = text.translate(DIRECTION_MARKS)
+    if right_to_left == "reversed":
+        return [unicodedata.normalize("NFKC", word[::-1])[::-1] if is_right_to_left(word) else
+                unicodedata.normalize("NFKC", word) for word in text.split()]
+    return unicodedata.normalize("NFKC", text).split()
 
 
 def read_source(path):
@@ -202,7 +209,7 @@ def check_text(pairs):
         row = [name]
         for engine, extract, right_to_left in TEXT_ENGINES:
             text, said = extract(pdf)
-            found, missing = found_words(source_words, words(text), right_to_left)
+            found, missing = found_words(source_words, words(text, right_to_left), right_to_left)
             share = f"{100 * found // len(source_words)}%" if source_words else "-"
             if missing:
                 failures.append(f"{name}: {engine} misses {len(missing)} of {len(source_words)} words, "
@@ -234,8 +241,8 @@ def check_against(floors, triples):
         name = os.path.splitext(os.path.basename(source))[0]
         row = [name]
         for engine, extract, right_to_left in TEXT_ENGINES:
-            ours, _ = found_words(source_words, words(extract(pdf)[0]), right_to_left)
-            theirs, _ = found_words(source_words, words(extract(reference)[0]), right_to_left)
+            ours, _ = found_words(source_words, words(extract(pdf)[0], right_to_left), right_to_left)
+            theirs, _ = found_words(source_words, words(extract(reference)[0], right_to_left), right_to_left)
             share = (lambda found: 100 * found // max(len(source_words), 1))
             row.append(f"{share(ours)}% / {share(theirs)}%")
             floor = floors.get((name, engine.split()[0]))

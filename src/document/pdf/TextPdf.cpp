@@ -317,15 +317,18 @@ private:
 
         const int cell = chooser_.CellUnits();
         int pen = 0, cells = 0;
-        bool afterShaped = false;
+        bool afterShaped = false, afterAttached = false;
         for (size_t index : shown) {
             Item& item = items[index];
             // Punctuation that ends a shaped word (a colon, a bracket the
-            // word's font lacks) follows the word, not its cell: a gap would
-            // part it from the word for a reader and for a search.
-            bool attached = afterShaped && !item.shaped && text[item.start] != U' ' && text[item.start] != U'\t' &&
-                            ScriptOf(text[item.start]) == 0;
+            // word's font lacks) follows the word, not its cell, and so does
+            // a shaped word that follows such punctuation (และ/หรือ): a gap
+            // would part them for a reader and for a search.
+            bool blank = text[item.start] == U' ' || text[item.start] == U'\t';
+            bool attached = !blank && ((afterShaped && !item.shaped && ScriptOf(text[item.start]) == 0) ||
+                                       (afterAttached && item.shaped));
             afterShaped = item.shaped;
+            afterAttached = attached && !item.shaped;
             int gridWidth = 0;
             for (size_t i = item.start; i < item.end; ++i) {
                 gridWidth += CharacterWidth(text[i]) * cell;
@@ -557,7 +560,8 @@ private:
     }
 
     // The text each glyph of a cluster stands for: a glyph that is the
-    // font's own for one of the cluster's characters stands for it; the
+    // font's own for one of the cluster's characters (or for the one
+    // character of a ligature's pair) stands for it; the
     // characters left go to the first other glyph (a conjunct, a ligature, a
     // contextual form), else to the first glyph.
     static std::vector<std::u32string> ClusterTexts(const TextFont& font, const std::vector<ShapedGlyph>& glyphs,
@@ -587,6 +591,20 @@ private:
                     taken[c] = true;
                     texts[g - first] = std::u32string(1, characters[c]);
                     nominal = true;
+                }
+            }
+            // A ligature that is the font's glyph for the one character
+            // Unicode has for the pair (lam with alef) stands for it.
+            for (size_t c = 0; c + 1 < characters.size() && !nominal && glyphs[g].glyph != 0; ++c) {
+                if (taken[c] || taken[c + 1]) {
+                    continue;
+                }
+                for (char32_t form : LigatureForms(characters[c], characters[c + 1])) {
+                    if (!nominal && font.Glyph(form) == glyphs[g].glyph) {
+                        taken[c] = taken[c + 1] = true;
+                        texts[g - first] = std::u32string(1, form);
+                        nominal = true;
+                    }
                 }
             }
             if (!nominal && other == SIZE_MAX) {

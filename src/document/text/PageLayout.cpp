@@ -5,6 +5,7 @@
 #include "GraphemeBreak.h"
 #include "LineBreak.h"
 #include "Limits.h"
+#include "ThaiWordBreak.h"
 
 #include <cstdint>
 
@@ -185,6 +186,36 @@ void PageLayouter::Finish()
     typesetter_->Finish();
 }
 
+namespace {
+
+// Thai has no blanks between words: the places between two of its words
+// that the dictionary finds are break opportunities too, where they begin a
+// user-perceived character. Lao, Khmer and Myanmar have no such dictionary
+// here; they break at their blanks, else at a cluster boundary.
+void AddThaiWordBreaks(const std::u32string& line, const std::vector<bool>& clusters, std::vector<bool>& breaks)
+{
+    for (size_t i = 0; i < line.size();) {
+        if (!IsThaiWordCharacter(line[i])) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < line.size() && IsThaiWordCharacter(line[end])) {
+            ++end;
+        }
+        if (end - i > 1) {
+            for (size_t place : ThaiWordBoundaries(std::u32string_view(line).substr(i, end - i))) {
+                if (clusters[i + place]) {
+                    breaks[i + place] = true;
+                }
+            }
+        }
+        i = end;
+    }
+}
+
+} // namespace
+
 // Text that ends with a line end or form feed, or a part of a long line,
 // or the document's end.
 void PageLayouter::LayOut(std::u32string_view text)
@@ -217,6 +248,7 @@ void PageLayouter::LayOut(std::u32string_view text)
             }
             std::vector<bool> breaks = LineBreakOpportunities(line);
             std::vector<bool> clusters = GraphemeBoundaries(line);
+            AddThaiWordBreaks(line, clusters, breaks);
             for (size_t k = 0; k < line.size(); ++k) {
                 typesetter.Put(text[i + k], breaks[k], clusters[k]);
             }

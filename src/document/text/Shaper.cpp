@@ -4,6 +4,7 @@
 
 #include <hb.h>
 
+#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -14,6 +15,9 @@ struct FontShaper::Font {
     hb_face_t* face = nullptr;
     hb_font_t* font = nullptr;
     hb_buffer_t* buffer = nullptr;
+    // What an invisible character (a zero-width space or non-joiner) is
+    // drawn with; 0 for HarfBuzz's choice, the font's blank.
+    hb_codepoint_t invisible = 0;
 
     ~Font()
     {
@@ -25,6 +29,9 @@ struct FontShaper::Font {
 };
 
 namespace {
+
+// Thousandths of the em: a fiftieth of a point at 10 points.
+constexpr int NegligibleOffset = 2;
 
 uint32_t RawScript(char32_t codePoint)
 {
@@ -71,6 +78,27 @@ std::u32string OneCharacterForms(std::u32string_view text)
     return result;
 }
 
+std::u32string LigatureForms(char32_t first, char32_t second)
+{
+    if (first != 0x0644) {
+        return {};
+    }
+    // Lam with alef with madda, hamza above, hamza below, alef: each
+    // isolated, then final.
+    switch (second) {
+    case 0x0622:
+        return U"\uFEF5\uFEF6";
+    case 0x0623:
+        return U"\uFEF7\uFEF8";
+    case 0x0625:
+        return U"\uFEF9\uFEFA";
+    case 0x0627:
+        return U"\uFEFB\uFEFC";
+    default:
+        return {};
+    }
+}
+
 bool IsShapedScript(char32_t codePoint)
 {
     // Below Armenian's end every script is drawn character by character.
@@ -111,6 +139,15 @@ FontShaper::FontShaper(std::string_view fontFile) : font_(std::make_unique<Font>
     }
     // Positions come out in thousandths of the em, the unit of the PDF's widths.
     hb_font_set_scale(font_->font, 1000, 1000);
+    // A glyph has one text in the PDF: were an invisible character drawn
+    // with the blank's glyph, a reader would take every blank for it (or
+    // it for a blank), and lose the blanks between words or split words at
+    // it. The font's own glyph for the zero-width space draws nothing too.
+    hb_codepoint_t space = 0, zeroWidthSpace = 0;
+    if (hb_font_get_nominal_glyph(font_->font, 0x200B, &zeroWidthSpace) &&
+        (!hb_font_get_nominal_glyph(font_->font, U' ', &space) || space != zeroWidthSpace)) {
+        font_->invisible = zeroWidthSpace;
+    }
 }
 
 FontShaper::~FontShaper() = default;
@@ -124,6 +161,7 @@ std::vector<ShapedGlyph> FontShaper::Shape(std::u32string_view text, size_t star
                         static_cast<unsigned>(start), static_cast<int>(length));
     hb_buffer_set_direction(buffer, rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
     hb_buffer_guess_segment_properties(buffer);
+    hb_buffer_set_invisible_glyph(buffer, font_->invisible);
     hb_shape(font_->font, buffer, nullptr, 0);
 
     unsigned count = 0;
@@ -135,7 +173,11 @@ std::vector<ShapedGlyph> FontShaper::Shape(std::u32string_view text, size_t star
         glyphs[i].cluster = info[i].cluster;
         glyphs[i].advance = position[i].x_advance;
         glyphs[i].xOffset = position[i].x_offset;
-        glyphs[i].yOffset = position[i].y_offset;
+        // A mark lowered by a thousandth or two of the em (Noto Sans Thai's
+        // tone marks) sits where it would without it, to the eye; but a
+        // reader that groups a line's glyphs by their baseline (Ghostscript)
+        // would read it as a line of its own.
+        glyphs[i].yOffset = std::abs(position[i].y_offset) <= NegligibleOffset ? 0 : position[i].y_offset;
     }
     return glyphs;
 }

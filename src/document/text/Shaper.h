@@ -11,7 +11,10 @@
 namespace Document {
 
 // One glyph of a shaped run, in the order it is drawn (left to right). In
-// thousandths of the font size; y upwards.
+// thousandths of the font size; y upwards, an offset of one or two
+// thousandths left out. An invisible character (a zero-width space or
+// non-joiner) is drawn with the font's glyph for the zero-width space where
+// it has one apart from its blank.
 struct ShapedGlyph {
     uint16_t glyph = 0;
     // The first character, counted in the whole text, of the cluster the
@@ -39,6 +42,14 @@ uint32_t ScriptOf(char32_t codePoint);
 // which the readers that take a glyph's text one character at a time
 // (Ghostscript, pdf.js) keep whole, and which a search folds back to the pair.
 std::u32string OneCharacterForms(std::u32string_view text);
+
+// The characters Unicode has for a pair drawn as one ligature (Arabic lam
+// with alef: isolated and final forms), none for other pairs. A font's glyph
+// for such a character is the ligature's: it then stands for that one
+// character, which NFKC (a search) folds back to the pair, and which the
+// readers that turn a glyph's several characters around in a right-to-left
+// line (pdf.js) cannot turn.
+std::u32string LigatureForms(char32_t first, char32_t second);
 
 class FontShaper {
 public:

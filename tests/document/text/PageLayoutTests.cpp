@@ -42,6 +42,11 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
         {U"\u0E01\u0E33\u0E01\u0E33\u0E01\u0E33", 5, 10, {{U"\u0E01\u0E33\u0E01\u0E33", U"\u0E01\u0E33"}}},
         {U"\u0915\u093E\u0915\u093E\u0915\u093E", 3, 10, {{U"\u0915\u093E", U"\u0915\u093E", U"\u0915\u093E"}}},
         {U"ab\U0001F1E9\U0001F1EA", 3, 10, {{U"ab", U"\U0001F1E9\U0001F1EA"}}},
+        // Thai, written without blanks, between two of its words ("hello",
+        // "cannot open file"), never inside one.
+        {U"สวัสดีครับ", 5, 10, {{U"สวัสดี", U"ครับ"}}},
+        {U"ไม่สามารถเปิดไฟล์", 10, 10,
+         {{U"ไม่สามารถ", U"เปิดไฟล์"}}},
         // Tabs to the next stop of eight; at the margin their blanks wrap.
         {U"\tx\na\tx\n1234567\tx\n12345678\tx\na\t\tx", 80, 10,
          {{U"        x", U"a       x", U"1234567 x", U"12345678        x", U"a               x"}}},
