@@ -59,6 +59,7 @@ struct Drawing {
     uint32_t font = 0; // the font's place in GlyphChooser::Fonts()
     uint16_t glyph = 0;
     int adjustment = 0;
+    int cell = 0; // the width of the character's cell, in thousandths of the font size
     bool replaced = false;
     bool known = false;
 };
@@ -188,6 +189,7 @@ private:
         drawing.font = static_cast<uint32_t>(font);
         drawing.glyph = glyph;
         drawing.adjustment = use.widths.emplace(glyph, cell).first->second - cell;
+        drawing.cell = cell;
         return drawing;
     }
 
@@ -266,8 +268,11 @@ private:
     {
         std::u32string_view text(line.data(), end);
         penX_ = 0;
-        bool plain = IsPlainLeftToRight(text) &&
-                     std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); });
+        // Below Hebrew no character is right to left or shaped: most lines
+        // need no lookup at all.
+        bool plain = std::all_of(text.begin(), text.end(), [](char32_t c) { return c < 0x0590; }) ||
+                     (IsPlainLeftToRight(text) &&
+                      std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); }));
         if (plain) {
             // Most lines: every character on its cell, as written.
             for (char32_t character : text) {
@@ -628,8 +633,9 @@ private:
 
     void DrawOnGrid(char32_t character)
     {
-        Draw(chooser_.For(character));
-        penX_ += CharacterWidth(character) * chooser_.CellUnits();
+        const Drawing& drawing = chooser_.For(character);
+        Draw(drawing);
+        penX_ += drawing.cell;
     }
 
     void Draw(const Drawing& drawing)
@@ -655,11 +661,24 @@ private:
         }
     }
 
+    // The code goes into the string escaped as it comes: a line's run is
+    // then written as it is.
     void Show(uint16_t glyph)
     {
-        WriteMove();
-        run_ += static_cast<char>(glyph >> 8);
-        run_ += static_cast<char>(glyph & 0xFF);
+        if (move_ != 0) {
+            WriteMove();
+        }
+        char code[2] = {static_cast<char>(glyph >> 8), static_cast<char>(glyph & 0xFF)};
+        if (NeedsNoEscape(code[0]) && NeedsNoEscape(code[1])) {
+            run_.append(code, 2);
+        } else {
+            AppendEscapedPdfString(run_, std::string_view(code, 2));
+        }
+    }
+
+    static bool NeedsNoEscape(char byte)
+    {
+        return byte != '(' && byte != ')' && byte != '\\' && byte != '\r' && byte != '\n';
     }
 
     // Moves the pen right by `units` thousandths of the font size before the
@@ -675,7 +694,7 @@ private:
         }
         if (!run_.empty()) {
             array_ += '(';
-            AppendEscapedPdfString(array_, run_);
+            array_ += run_;
             array_ += ')';
             run_.clear();
         }
@@ -693,13 +712,13 @@ private:
             out_ += array_;
             if (!run_.empty()) {
                 out_ += '(';
-                AppendEscapedPdfString(out_, run_);
+                out_ += run_;
                 out_ += ')';
             }
             out_ += "]TJ\n";
         } else if (!run_.empty()) {
             out_ += '(';
-            AppendEscapedPdfString(out_, run_);
+            out_ += run_;
             out_ += newLine_ ? ")'\n" : ")Tj\n";
         } else {
             return;
@@ -713,7 +732,7 @@ private:
     TextFrame frame_;
     size_t& replaced_;
     std::string out_;
-    std::string run_; // the codes since the last adjustment, not yet escaped
+    std::string run_; // the codes since the last adjustment, escaped
     std::string array_;
     int move_ = 0; // thousandths of the font size the pen moves right before the next glyph
     int penX_ = 0; // where the pen stands after the moves written and waiting, from the line's left
