@@ -10,10 +10,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <numeric>
 #include <optional>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 
 namespace Document {
 namespace {
@@ -741,6 +745,94 @@ private:
     bool newLine_ = false; // the next string shown starts the next line
 };
 
+// A page on its way to the file: its content stream, then compressed.
+struct PendingPage {
+    PdfRef page;
+    PdfRef parent;
+    PdfRef contents;
+    std::string data;
+};
+
+// One thread kept for the whole document compresses the batches handed to
+// it, one at a time, with one compressor: a thread and a compressor a
+// batch cost more than a batch of text takes to compress, most of all
+// under Wine. The compressor lives on the thread's stack, never in
+// thread-local storage, whose destructors at a thread's end crashed there.
+class PageCompressor {
+public:
+    PageCompressor() : worker_([this] { Work(); }) {}
+
+    ~PageCompressor()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        worker_.join(); // a failed conversion leaves no thread behind
+    }
+
+    PageCompressor(const PageCompressor&) = delete;
+    PageCompressor& operator=(const PageCompressor&) = delete;
+
+    // The pages must stay untouched until Wait returns.
+    void Start(std::vector<PendingPage>& pages)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            pages_ = &pages;
+        }
+        changed_.notify_all();
+    }
+
+    // Until the batch last started is compressed; throws what its
+    // compression threw.
+    void Wait()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return pages_ == nullptr; });
+        if (failure_) {
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+        }
+    }
+
+private:
+    void Work()
+    {
+        std::optional<FlateCodec::Compressor> compressor;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return pages_ != nullptr || stopping_; });
+            if (pages_ == nullptr) {
+                return;
+            }
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                if (!compressor) {
+                    compressor.emplace();
+                }
+                for (PendingPage& page : *pages_) {
+                    page.data = compressor->Compress(page.data);
+                }
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            failure_ = failure;
+            pages_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<PendingPage>* pages_ = nullptr; // the batch being compressed
+    std::exception_ptr failure_;
+    bool stopping_ = false;
+    std::thread worker_; // last: it starts once the rest is made
+};
+
 } // namespace
 
 struct TextPdfWriter::State {
@@ -806,31 +898,20 @@ struct TextPdfWriter::State {
     // Pages are compressed a batch at a time on a second thread while the
     // next batch is laid out; each batch is written once compressed, so
     // that what is held is two batches of pages, whatever the document.
-    struct PendingPage {
-        PdfRef page;
-        PdfRef parent;
-        PdfRef contents;
-        std::string data; // the content stream, then compressed
-    };
     static constexpr size_t BatchPages = 32;
     std::vector<PendingPage> batch;
     std::vector<PendingPage> compressing;
-    std::future<void> compressed;
-
-    static void Compress(std::vector<PendingPage>& pages)
-    {
-        for (PendingPage& page : pages) {
-            page.data = FlateCodec::Compress(page.data);
-        }
-    }
+    bool started = false;
+    PageCompressor compressor; // last: its thread ends before the batches go
 
     // Writes the batch that is being compressed, once it is.
     void WriteCompressed()
     {
-        if (!compressed.valid()) {
+        if (!started) {
             return;
         }
-        compressed.get();
+        started = false;
+        compressor.Wait();
         WritePages(compressing);
     }
 
@@ -848,14 +929,8 @@ struct TextPdfWriter::State {
     {
         WriteCompressed();
         compressing.swap(batch);
-        compressed = std::async(std::launch::async, [this] { Compress(compressing); });
-    }
-
-    ~State()
-    {
-        if (compressed.valid()) {
-            compressed.wait(); // a failed conversion leaves no thread behind
-        }
+        compressor.Start(compressing);
+        started = true;
     }
 };
 
@@ -902,9 +977,8 @@ std::string TextPdfWriter::Finish()
     if (s.pages == 0) {
         AddPage(Page());
     }
+    s.StartBatch();
     s.WriteCompressed();
-    State::Compress(s.batch);
-    s.WritePages(s.batch);
     s.WriteNode();
     // The media box and the resources are inherited by every page.
     s.file.Write(s.pageTree, PdfDictionary()
