@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -64,6 +65,8 @@ struct Drawing {
     uint16_t glyph = 0;
     int adjustment = 0;
     int cell = 0; // the width of the character's cell, in thousandths of the font size
+    char code[4] = {}; // the glyph's two bytes, escaped for a PDF string
+    uint8_t codeLength = 0;
     bool replaced = false;
     bool known = false;
 };
@@ -194,6 +197,13 @@ private:
         drawing.glyph = glyph;
         drawing.adjustment = use.widths.emplace(glyph, cell).first->second - cell;
         drawing.cell = cell;
+        for (char byte : {static_cast<char>(glyph >> 8), static_cast<char>(glyph & 0xFF)}) {
+            if (byte == '(' || byte == ')' || byte == '\\' || byte == '\r' || byte == '\n') {
+                drawing.code[drawing.codeLength++] = '\\';
+                byte = byte == '\r' ? 'r' : byte == '\n' ? 'n' : byte;
+            }
+            drawing.code[drawing.codeLength++] = byte;
+        }
         return drawing;
     }
 
@@ -279,9 +289,7 @@ private:
                       std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); }));
         if (plain) {
             // Most lines: every character on its cell, as written.
-            for (char32_t character : text) {
-                DrawOnGrid(character);
-            }
+            DrawPlain(text);
         } else {
             LineInRuns(text);
         }
@@ -635,6 +643,35 @@ private:
         penX_ = x;
     }
 
+    // Characters on their cells, left to right. Those drawn in the font in
+    // force, needing no move, go straight into the run: every character of
+    // most documents passes here.
+    void DrawPlain(std::u32string_view text)
+    {
+        size_t i = 0;
+        while (i < text.size()) {
+            if (move_ == 0) {
+                size_t used = run_.size();
+                run_.resize(used + sizeof(Drawing::code) * (text.size() - i));
+                char* out = run_.data() + used;
+                for (; i < text.size(); ++i) {
+                    const Drawing& drawing = chooser_.For(text[i]);
+                    if (drawing.font != font_ || drawing.adjustment != 0 || drawing.replaced) {
+                        break;
+                    }
+                    std::memcpy(out, drawing.code, sizeof(Drawing::code));
+                    out += drawing.codeLength;
+                    penX_ += drawing.cell;
+                }
+                run_.resize(static_cast<size_t>(out - run_.data()));
+                if (i == text.size()) {
+                    break;
+                }
+            }
+            DrawOnGrid(text[i++]);
+        }
+    }
+
     void DrawOnGrid(char32_t character)
     {
         const Drawing& drawing = chooser_.For(character);
@@ -648,13 +685,16 @@ private:
             ++replaced_;
         }
         SetFont(drawing.font);
-        Show(drawing.glyph);
+        if (move_ != 0) {
+            WriteMove();
+        }
+        run_.append(drawing.code, drawing.codeLength);
         Move(-drawing.adjustment);
     }
 
     void SetFont(uint32_t font)
     {
-        if (font != font_) {
+        if (font != font_) [[unlikely]] {
             Flush();
             font_ = font;
             out_ += '/';
@@ -673,16 +713,7 @@ private:
             WriteMove();
         }
         char code[2] = {static_cast<char>(glyph >> 8), static_cast<char>(glyph & 0xFF)};
-        if (NeedsNoEscape(code[0]) && NeedsNoEscape(code[1])) {
-            run_.append(code, 2);
-        } else {
-            AppendEscapedPdfString(run_, std::string_view(code, 2));
-        }
-    }
-
-    static bool NeedsNoEscape(char byte)
-    {
-        return byte != '(' && byte != ')' && byte != '\\' && byte != '\r' && byte != '\n';
+        AppendEscapedPdfString(run_, std::string_view(code, 2));
     }
 
     // Moves the pen right by `units` thousandths of the font size before the
