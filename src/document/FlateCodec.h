@@ -19,7 +19,8 @@ std::string Compress(std::string_view bytes);
 // at a time uses it.
 class Compressor {
 public:
-    Compressor();
+    // libdeflate's levels, 1 (fastest) to 12 (smallest); Compress uses 6.
+    explicit Compressor(int level = 6);
     ~Compressor();
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;

@@ -828,6 +828,11 @@ public:
     }
 
 private:
+    // Compression is half the work of a text: at libdeflate's level 4 it
+    // takes a fifth less than at 6, and a text's pages come out 2% larger,
+    // still smaller than those of the usual tools.
+    static constexpr int Level = 4;
+
     void Work()
     {
         std::optional<FlateCodec::Compressor> compressor;
@@ -841,7 +846,7 @@ private:
             std::exception_ptr failure;
             try {
                 if (!compressor) {
-                    compressor.emplace();
+                    compressor.emplace(Level);
                 }
                 for (PendingPage& page : *pages_) {
                     page.data = compressor->Compress(page.data);
