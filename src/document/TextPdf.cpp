@@ -123,11 +123,12 @@ public:
     int UseShaped(uint32_t font, uint16_t glyph, std::u32string text, int advance)
     {
         FontUse& use = fonts_[font];
-        auto [found, added] = use.glyphText.emplace(glyph, text);
+        // try_emplace: a glyph seen before costs no node and no copy.
+        auto [found, added] = use.glyphText.try_emplace(glyph, std::move(text));
         if (!added && found->second.empty()) {
             found->second = std::move(text);
         }
-        return use.widths.emplace(glyph, advance).first->second;
+        return use.widths.try_emplace(glyph, advance).first->second;
     }
 
     const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
@@ -192,10 +193,10 @@ private:
         FontUse& use = fonts_[font];
         // One glyph shows one text; a second character with the same glyph
         // (a compatibility twin) is extracted as the first.
-        use.glyphText.emplace(glyph, std::move(text));
+        use.glyphText.try_emplace(glyph, std::move(text));
         drawing.font = static_cast<uint32_t>(font);
         drawing.glyph = glyph;
-        drawing.adjustment = use.widths.emplace(glyph, cell).first->second - cell;
+        drawing.adjustment = use.widths.try_emplace(glyph, cell).first->second - cell;
         drawing.cell = cell;
         for (char byte : {static_cast<char>(glyph >> 8), static_cast<char>(glyph & 0xFF)}) {
             if (byte == '(' || byte == ')' || byte == '\\' || byte == '\r' || byte == '\n') {
