@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <memory>
 #include <new>
 
 namespace Document::FlateCodec {
@@ -36,11 +35,6 @@ private:
     z_stream stream_{};
 };
 
-// libdeflate's compressor, freed whatever happens.
-struct CompressorFree {
-    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
-
 constexpr std::size_t kPiece = 64 * 1024;
 constexpr int kLevel = 6;
 
@@ -49,25 +43,27 @@ uInt Slice(std::size_t remaining) { return static_cast<uInt>(std::min<std::size_
 
 } // namespace
 
-std::string Compress(std::string_view bytes) {
-    // zlib's default level, where size and speed meet; libdeflate gets there
-    // several times faster than zlib, in a stream of the same format.
-    // A compressor a call: pages are compressed on a second thread, and a
-    // thread_local one with a destructor crashed that thread's end under Wine
-    // in the static mingw build. Its tables are set up at every call anyway.
-    const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(libdeflate_alloc_compressor(kLevel));
-    if (!compressor) {
+Compressor::Compressor(int level) : compressor_(libdeflate_alloc_compressor(level)) {
+    if (compressor_ == nullptr) {
         throw std::bad_alloc();
     }
-    std::string out(libdeflate_zlib_compress_bound(compressor.get(), bytes.size()), '\0');
-    const std::size_t written =
-        libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(), out.data(), out.size());
+}
+
+Compressor::~Compressor() { libdeflate_free_compressor(compressor_); }
+
+std::string Compressor::Compress(std::string_view bytes) {
+    std::string out(libdeflate_zlib_compress_bound(compressor_, bytes.size()), '\0');
+    const std::size_t written = libdeflate_zlib_compress(compressor_, bytes.data(), bytes.size(), out.data(), out.size());
     if (written == 0) {
         throw std::bad_alloc(); // the bound was too small: cannot happen
     }
     out.resize(written);
     return out;
 }
+
+// zlib's default level, where size and speed meet; libdeflate gets there
+// several times faster than zlib, in a stream of the same format.
+std::string Compress(std::string_view bytes) { return Compressor(kLevel).Compress(bytes); }
 
 namespace {
 

@@ -7,10 +7,28 @@
 #include <string>
 #include <string_view>
 
+struct libdeflate_compressor;
+
 namespace Document::FlateCodec {
 
 // The zlib stream of `bytes` (made by libdeflate; any zlib inflater reads it).
 std::string Compress(std::string_view bytes);
+
+// A compressor kept for many streams, as Compress makes each: its tables
+// (some hundreds of KiB) are allocated once, not once a stream. One thread
+// at a time uses it.
+class Compressor {
+public:
+    // libdeflate's levels, 1 (fastest) to 12 (smallest); Compress uses 6.
+    explicit Compressor(int level = 6);
+    ~Compressor();
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+    std::string Compress(std::string_view bytes);
+
+private:
+    libdeflate_compressor* compressor_;
+};
 
 // How a bounded decompression ended once `expectedSize` bytes had come out.
 enum class StreamEnd {

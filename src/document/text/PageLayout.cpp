@@ -33,6 +33,25 @@ public:
         PutCell(character, CharacterWidth(character), mayBreak, clusterStart);
     }
 
+    // A line's text that fits where the line stands, as Put would put it
+    // character by character: no tab, no place to break at. False, and
+    // nothing put, when it does not fit.
+    bool PutFitting(std::u32string_view text, int cells)
+    {
+        if (cells_ + cells > geometry_.columns) {
+            return false;
+        }
+        if (text.empty()) {
+            return true;
+        }
+        line_ += text;
+        flags_.insert(flags_.end(), text.size(), ClusterStart);
+        cells_ += cells;
+        pendingLine_ = true;
+        pageOpenedByFormFeed_ = false;
+        return true;
+    }
+
     void EndLine()
     {
         // A page is only begun by a line that needs room, so a form feed
@@ -226,18 +245,31 @@ void PageLayouter::LayOut(std::u32string_view text)
     while (i < text.size()) {
         // A source line is broken as a whole, its tabs as blanks: the rules
         // look at the characters around each place.
-        size_t end = text.find_first_of(U"\r\n\f", i);
-        if (end == std::u32string_view::npos) {
-            end = text.size();
+        // The line's end and its width in one pass: this runs over every
+        // character of the document.
+        size_t end = i;
+        int widest = 0;
+        bool tabs = false;
+        for (; end < text.size(); ++end) {
+            char32_t character = text[end];
+            if (character < 0x20) {
+                if (character == U'\r' || character == U'\n' || character == U'\f') {
+                    break;
+                }
+                if (character == U'\t') {
+                    tabs = true;
+                    widest += geometry.tabWidth;
+                    continue;
+                }
+            }
+            widest += character < 0x0300 ? 1 : CharacterWidth(character);
         }
         // Most lines fit: they need no places to break at.
-        int widest = 0;
-        for (size_t k = i; k < end && widest <= geometry.columns; ++k) {
-            widest += text[k] == U'\t' ? geometry.tabWidth : CharacterWidth(text[k]);
-        }
         if (widest <= geometry.columns) {
-            for (size_t k = i; k < end; ++k) {
-                typesetter.Put(text[k], false, true);
+            if (tabs || !typesetter.PutFitting(text.substr(i, end - i), widest)) {
+                for (size_t k = i; k < end; ++k) {
+                    typesetter.Put(text[k], false, true);
+                }
             }
         } else {
             std::u32string line(text.substr(i, end - i));

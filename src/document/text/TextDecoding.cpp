@@ -58,21 +58,24 @@ bool NextUtf8(const std::string& bytes, size_t& pos, char32_t& codePoint)
 
 std::u32string DecodeUtf8(const std::string& bytes, size_t start)
 {
-    std::u32string text;
-    text.reserve(bytes.size() - start);
+    // Never more characters than bytes: written in place, then cut to size,
+    // for every byte of a text passes through here.
+    std::u32string text(bytes.size() - start, U'\0');
+    char32_t* out = text.data();
     size_t pos = start;
     char32_t codePoint = 0;
     while (pos < bytes.size()) {
         if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-            text += static_cast<char32_t>(bytes[pos++]);
+            *out++ = static_cast<char32_t>(bytes[pos++]);
             continue;
         }
         if (!NextUtf8(bytes, pos, codePoint)) {
             codePoint = Replacement;
             ++pos;
         }
-        text += codePoint;
+        *out++ = codePoint;
     }
+    text.resize(static_cast<size_t>(out - text.data()));
     return text;
 }
 
