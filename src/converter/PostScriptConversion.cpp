@@ -58,8 +58,7 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     std::wstring ghostscript = GhostscriptPath();
     if (!FileExists(ghostscript)) {
         throw Failure(ExitCode::ConverterMissing, L"Ghostscript is missing: \"" + ghostscript +
-                                                      L"\" is not there, so the printed job cannot be made a PDF. "
-                                                      L"It stays in the spool.");
+                                                      L"\" is not there, so the printed job cannot be made a PDF.");
     }
     std::wstring psPath = jobPath + L".ps";
     std::wstring pdfPath = jobPath + L".pdf";

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "ConverterMain.h"
 #include "Deadline.h"
+#include "FileProbes.h"
 #include "Handle.h"
 #include "Spool.h"
 #include "SystemLocations.h"
@@ -122,10 +123,9 @@ void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFi
     std::optional<PrintRun> run;
     std::string unfinished;
     std::optional<Deadline> unfinishedSince;
+    std::optional<Deadline> unclaimedSince;
     for (;;) {
-        PortJob job;
-        PortState state = OpenPortJob(portPath, job);
-        if (state == PortState::NoJob) {
+        if (!FileExists(portPath)) {
             run.reset();
             if (SignalExchange::IdentifyMarker(signalFilePath)) {
                 idle = Deadline(limits.idleMilliseconds);
@@ -138,6 +138,20 @@ void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFi
         idle = Deadline(limits.idleMilliseconds);
         if (!run) {
             run = BeginPrintRun(signalFilePath);
+            unclaimedSince.emplace(limits.unclaimedMilliseconds);
+        }
+        // A job that no run of this watcher's waits for may be another
+        // watcher's (another signal file's): it is left to that one for a
+        // while, unopened, before it is dropped.
+        if (!run->marker && !unclaimedSince->HasPassed()) {
+            ::Sleep(limits.pollMilliseconds);
+            continue;
+        }
+        PortJob job;
+        PortState state = OpenPortJob(portPath, job);
+        if (state == PortState::NoJob) {
+            run.reset(); // another watcher took it
+            continue;
         }
         if (state == PortState::Writing) {
             ::Sleep(limits.pollMilliseconds);
@@ -170,7 +184,7 @@ void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFi
             if (!complete) {
                 done.document = PostScriptTitle(postScript);
                 throw Failure(ExitCode::DocumentRefused,
-                              L"The printed job in \"" + portPath + L"\" ends before its end (" +
+                              L"The printed job in \"" + portPath + L"\" is cut short (" +
                                   std::to_wstring(postScript.size()) +
                                   L" bytes, no \"%%EOF\"): its printing program stopped half-way. The job was "
                                   L"dropped.");

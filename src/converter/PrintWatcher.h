@@ -27,6 +27,9 @@ struct WatchLimits {
     // A closed port file that does not end as PostScript ends, unchanged
     // this long, is a broken job (its printing process was killed): dropped.
     DWORD unfinishedMilliseconds = 10'000;
+    // A job that came while no marker of this watcher's stood is left this
+    // long to a watcher whose run waits for it, then dropped.
+    DWORD unclaimedMilliseconds = 3'000;
 };
 
 // Whether a job's bytes end as a complete PostScript document: "%%EOF",
