@@ -50,7 +50,7 @@ int PageCount(const std::string& postScript)
 
 std::wstring GhostscriptPath()
 {
-    return GetProgramFolder() + L"\\gs\\gs.exe";
+    return GetProgramFolder() + L"\\Ghostscript\\gs.exe";
 }
 
 RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHeader& header)

@@ -10,7 +10,7 @@
 
 namespace Converter {
 
-// <program folder>\gs\gs.exe.
+// <program folder>\Ghostscript\gs.exe, where the packages put it.
 std::wstring GhostscriptPath();
 
 // Ghostscript's longest run on one job; past it the run is ended.

@@ -5,7 +5,7 @@
 # run that waits for it and becomes a PDF whose every word the five engines
 # find; a job printed while no run waits is dropped, and the next run gets
 # its own document only; /RemovePrinter takes the printer and its port away.
-# Without Ghostscript beside the converter (gs\gs.exe) the PDF cannot be
+# Without Ghostscript beside the converter (Ghostscript\gs.exe) the PDF cannot be
 # made: the check then holds the delivery to the run and says so.
 # Usage: check_printer.sh SOURCE_DIR BUILD_DIR WORK_DIR
 set -uo pipefail
@@ -55,13 +55,13 @@ elapsed=$(echo "$(date +%s.%N) - $started" | bc)
 echo "CommandLine.exe with a printed job: exit $code in $elapsed s"
 grep 'document="Known"' "$log"
 grep -q 'taken job=.* document="Known"' "$log" || fail "the printed job was not taken for its run"
-if [ -e "$bin/gs/gs.exe" ]; then
+if [ -e "$bin/Ghostscript/gs.exe" ]; then
     [ "$code" -eq 0 ] || fail "CommandLine.exe ended with $code, expected 0"
     timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/expected.txt" "$work/out.pdf" ||
         fail "the engines do not find every printed word"
     ! pdftotext "$work/out.pdf" - 2>/dev/null | grep -q Orphan || fail "the orphan job reached a run's output"
 else
-    echo "gs\\gs.exe is not beside the converter: the PDF itself is not checked"
+    echo "Ghostscript\\gs.exe is not beside the converter: the PDF itself is not checked"
     [ "$code" -eq 6 ] || fail "CommandLine.exe ended with $code, expected 6 without Ghostscript"
     grep -q 'Ghostscript is missing' "$log" || fail "the log does not say that Ghostscript is missing"
 fi
