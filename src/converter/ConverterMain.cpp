@@ -250,8 +250,13 @@ ExitCode Run(const std::vector<std::wstring>& arguments, RunReport& report)
     if (clearCache) {
         ExitCode code = ClearCache(spool, report);
         // A run begins with this: whatever it prints to the printer then has
-        // a watcher to take it.
+        // a watcher to take it, and finds no earlier job at the port.
         if (PrinterInstalled()) {
+            if (DropLeftJob(PrinterPortPath())) {
+                report.done = L"cleared";
+                report.reason += (report.reason.empty() ? L"" : L"; ") +
+                                 std::wstring(L"a printed job that no run waited for was dropped from the port");
+            }
             StartWatcher(signalFilePath);
         }
         return code;

@@ -109,6 +109,16 @@ std::wstring PostScriptTitle(std::string_view bytes)
     }
 }
 
+bool DropLeftJob(const std::wstring& portPath) noexcept
+{
+    try {
+        PortJob job;
+        return OpenPortJob(portPath, job) == PortState::Arrived && DeletePortJob(job);
+    } catch (...) {
+        return false;
+    }
+}
+
 std::wstring WatcherMutexName(const std::wstring& signalFilePath)
 {
     return UserMutexName(L"Ardenfold.PrintWatcher", signalFilePath);

@@ -44,6 +44,12 @@ std::wstring PostScriptTitle(std::string_view bytes);
 void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFilePath, const Spool& spool,
                       const WatchLimits& limits, const std::function<void(ExitCode, const RunReport&)>& report);
 
+// Before a run places its marker: a job left at the port, which no run
+// waited for (none watched as it came), is deleted, so that it cannot be
+// taken for the run about to begin. A job still being written is left.
+// True when one was deleted.
+bool DropLeftJob(const std::wstring& portPath) noexcept;
+
 // The name of the mutex that the one watcher of a signal file holds.
 std::wstring WatcherMutexName(const std::wstring& signalFilePath);
 
