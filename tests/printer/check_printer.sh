@@ -4,7 +4,8 @@
 # a program that prints through GDI (PrintText.exe). The job reaches the
 # run that waits for it and becomes a PDF whose every word the five engines
 # find; a job printed while no run waits is dropped, and the next run gets
-# its own document only; /RemovePrinter takes the printer and its port away.
+# its own document only; notepad /p, with our printer as the default, gives
+# its text; /RemovePrinter takes the printer and its port away.
 # Without Ghostscript beside the converter (Ghostscript\gs.exe) the PDF cannot be
 # made: the check then holds the delivery to the run and says so.
 # Usage: check_printer.sh SOURCE_DIR BUILD_DIR WORK_DIR
@@ -39,9 +40,10 @@ default="$(timeout 30 wine reg query 'HKCU\Software\Microsoft\Windows NT\Current
 # starts) drops it and says so; the port is clean for the next job.
 timeout 60 wine "$bin/PDFCreator.exe" /ClearCache /NoStart
 timeout 60 wine "$printText" "Ardenfold PDF" 5 1 Orphan || fail "PrintText.exe could not print to the printer"
-for _ in $(seq 1 150); do [ -e "$port" ] || break; sleep 0.1; done
-[ ! -e "$port" ] || fail "the job printed while no run waits is still at the port after 15 s"
-grep -q 'document="Orphan".*No conversion waits for a print job' "$log" || fail "the log does not say the orphan job was dropped"
+dropped() { grep -q 'document="Orphan".*No conversion waits for a print job' "$log" 2>/dev/null; }
+for _ in $(seq 1 150); do dropped && break; sleep 0.1; done
+dropped || fail "the log does not say within 15 s that the orphan job was dropped"
+[ ! -e "$port" ] || fail "the job printed while no run waits is still at the port"
 
 # A run whose print command prints through GDI.
 pages=3 perPage=24
@@ -64,6 +66,26 @@ else
     echo "Ghostscript\\gs.exe is not beside the converter: the PDF itself is not checked"
     [ "$code" -eq 6 ] || fail "CommandLine.exe ended with $code, expected 6 without Ghostscript"
     grep -q 'Ghostscript is missing' "$log" || fail "the log does not say that Ghostscript is missing"
+fi
+
+# notepad /p prints to the default printer: the user asks for ours to be it.
+# Wine's notepad shows its Print dialog and stays open, which
+# AnswerPrintDialog.exe answers and closes (Windows' notepad does neither).
+timeout 60 wine "$bin/PDFCreator.exe" /AddPrinter /Default || fail "/AddPrinter /Default ended with $?"
+printf 'Notepad printed these words\r\nand a second line of them\r\n' >"$work/notepad.txt"
+rm -f "$work/notepad.pdf"
+timeout 100 wine "$build/tests/printer/AnswerPrintDialog.exe" 80 &
+helper=$!
+timeout 100 wine "$runCommandLine" --timeout 90 "$(winpath "$bin/CommandLine.exe")" \
+    "{notepad /p $(winpath "$work/notepad.txt")} {$(winpath "$work/notepad.pdf")}"
+code=$?
+wait "$helper" || fail "no Print dialog of notepad was answered"
+if [ -e "$bin/Ghostscript/gs.exe" ]; then
+    [ "$code" -eq 0 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 0"
+    timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/notepad.txt" "$work/notepad.pdf" ||
+        fail "the engines do not find every word notepad printed"
+else
+    [ "$code" -eq 6 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 6 without Ghostscript"
 fi
 
 timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter || fail "/RemovePrinter ended with $?"
