@@ -137,6 +137,10 @@ void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFi
     for (;;) {
         if (!FileExists(portPath)) {
             run.reset();
+            // The printer was removed (an uninstaller waits for this program's file).
+            if (!FolderExists(portPath.substr(0, portPath.rfind(L'\\')))) {
+                return;
+            }
             if (SignalExchange::IdentifyMarker(signalFilePath)) {
                 idle = Deadline(limits.idleMilliseconds);
             } else if (idle.HasPassed()) {

@@ -39,7 +39,8 @@ bool IsCompletePostScript(std::string_view bytes);
 // The DSC "%%Title:" of the job's prolog, unquoted, or the empty string.
 std::wstring PostScriptTitle(std::string_view bytes);
 
-// Watches the port until idle; each job it meets is handed to its run (or
+// Watches the port until idle, or until the port's folder is gone (the
+// printer was removed); each job it meets is handed to its run (or
 // dropped) and then reported, with the code a print run would end with.
 void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFilePath, const Spool& spool,
                       const WatchLimits& limits, const std::function<void(ExitCode, const RunReport&)>& report);

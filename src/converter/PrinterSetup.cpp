@@ -279,6 +279,9 @@ void UninstallPrinter()
         status != ERROR_NOT_SUPPORTED) {
         Fail(L"The port \"" + PrinterPortPath() + L"\" cannot be removed", status);
     }
+    // Its watchers end once the folder is gone. A job left there goes too.
+    ::DeleteFileA(ToAnsi(PrinterPortPath()).c_str());
+    ::RemoveDirectoryA(ToAnsi(PrinterPortFolder()).c_str());
 }
 
 } // namespace Converter

@@ -31,8 +31,8 @@ bool PrinterInstalled();
 // monitor), Failure(UnexpectedError) when a step fails.
 void InstallPrinter(bool makeDefault);
 
-// Removes the printer, its driver and its port; what is not there is no
-// error. Throws Failure(UnexpectedError) when a step fails.
+// Removes the printer, its driver, its port and the port's folder, which
+// tells the print watchers to end; what is not there is no error. Throws Failure(UnexpectedError) when a step fails.
 void UninstallPrinter();
 
 } // namespace Converter
