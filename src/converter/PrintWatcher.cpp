@@ -191,19 +191,24 @@ void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFi
         ExitCode code = ExitCode::Success;
         try {
             if (!deleted) {
-                throw Failure(ExitCode::SpoolUnusable, L"The printer's port file \"" + portPath +
-                                                           L"\" cannot be deleted, so no job could be told from "
-                                                           L"the next. The job was dropped.");
-            }
-            if (!complete) {
+                // Its run still hears of it: the marker goes with a refusal.
+                HandJobToRun(*run, spool, std::nullopt,
+                             Failure(ExitCode::SpoolUnusable, L"The printer's port file \"" + portPath +
+                                                                  L"\" cannot be deleted, so no job could be told "
+                                                                  L"from the next. The job was dropped."),
+                             done);
+            } else if (!complete) {
                 done.document = PostScriptTitle(postScript);
-                throw Failure(ExitCode::DocumentRefused,
-                              L"The printed job in \"" + portPath + L"\" is cut short (" +
-                                  std::to_wstring(postScript.size()) +
-                                  L" bytes, no \"%%EOF\"): its printing program stopped half-way. The job was "
-                                  L"dropped.");
+                HandJobToRun(*run, spool, std::nullopt,
+                             Failure(ExitCode::DocumentRefused,
+                                     L"The printed job in \"" + portPath + L"\" is cut short (" +
+                                         std::to_wstring(postScript.size()) +
+                                         L" bytes, no \"%%EOF\"): its printing program stopped half-way. The job "
+                                         L"was dropped."),
+                             done);
+            } else {
+                code = HandOver(*run, spool, postScript, done);
             }
-            code = HandOver(*run, spool, postScript, done);
         } catch (const Failure& failure) {
             code = failure.Code();
             done.reason = failure.Description();
