@@ -215,8 +215,8 @@ ExitCode Run(const std::vector<std::wstring>& arguments, RunReport& report)
     bool printFile = arguments.size() == 2 && IsSwitch(arguments[0], L"/PrintFile");
     bool clearCache = only(L"/ClearCache") || (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") &&
                                                IsSwitch(arguments[1], L"/NoStart"));
-    bool addPrinter = only(L"/AddPrinter") ||
-                      (arguments.size() == 2 && IsSwitch(arguments[0], L"/AddPrinter") && IsSwitch(arguments[1], L"/Default"));
+    bool addPrinter = only(L"/AddPrinter") || (arguments.size() == 2 && IsSwitch(arguments[0], L"/AddPrinter") &&
+                                               IsSwitch(arguments[1], L"/Default"));
     bool removePrinter = only(L"/RemovePrinter");
     bool watch = only(L"/Watch");
     if (!arguments.empty() && !printFile && !clearCache && !addPrinter && !removePrinter && !watch) {

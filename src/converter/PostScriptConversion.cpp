@@ -33,8 +33,9 @@ std::string LastLine(const std::string& text)
     if (end == std::string::npos) {
         return {};
     }
-    size_t start = text.find_last_of("\r\n", end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    size_t before = text.find_last_of("\r\n", end);
+    size_t start = before == std::string::npos ? 0 : before + 1;
+    return text.substr(start, end - start + 1);
 }
 
 int PageCount(const std::string& postScript)
@@ -129,7 +130,8 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }
-    rendered.summary = L"printed PostScript, " + std::to_wstring(PageCount(postScript)) + L" page(s), through Ghostscript";
+    rendered.summary =
+        L"printed PostScript, " + std::to_wstring(PageCount(postScript)) + L" page(s), through Ghostscript";
     return rendered;
 }
 

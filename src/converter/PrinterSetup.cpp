@@ -6,9 +6,9 @@
 #include "FileProbes.h"
 #include "Handle.h"
 #include "SignalFileLocation.h"
-#include "SystemLocations.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <vector>
@@ -77,10 +77,59 @@ namespace {
 // The one monitor that takes a file path as a port, on Windows and in Wine.
 constexpr char LocalPortMonitor[] = ",XcvMonitor Local Port";
 
+// The spooler's functions, loaded at the first printer call: linked at start,
+// winspool.drv costs every run of the program some 120 ms under Wine, which
+// reads its printers as it loads. Loaded once, kept for the process's life.
+struct Spooler {
+    decltype(&::OpenPrinterA) OpenPrinterA;
+    decltype(&::ClosePrinter) ClosePrinter;
+    decltype(&::XcvDataW) XcvDataW;
+    decltype(&::GetPrinterDriverDirectoryA) GetPrinterDriverDirectoryA;
+    decltype(&::AddPrinterDriverExA) AddPrinterDriverExA;
+    decltype(&::AddPrinterA) AddPrinterA;
+    decltype(&::DeletePrinter) DeletePrinter;
+    decltype(&::DeletePrinterDriverA) DeletePrinterDriverA;
+    decltype(&::SetDefaultPrinterA) SetDefaultPrinterA;
+};
+
+template <typename Function>
+void Load(HMODULE module, Function& function, const char* name)
+{
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    if (!function) {
+        throw Failure(ExitCode::PrinterUnavailable, L"The spooler (winspool.drv) has no " + FromAnsi(name) + L".");
+    }
+}
+
+const Spooler& TheSpooler()
+{
+    static const Spooler spooler = [] {
+        HMODULE module = ::LoadLibraryA("winspool.drv");
+        if (!module) {
+            DWORD code = ::GetLastError();
+            throw Failure(ExitCode::PrinterUnavailable, L"The spooler (winspool.drv) cannot be loaded: " +
+                                                            SystemMessage(code));
+        }
+        Spooler loaded{};
+        Load(module, loaded.OpenPrinterA, "OpenPrinterA");
+        Load(module, loaded.ClosePrinter, "ClosePrinter");
+        Load(module, loaded.XcvDataW, "XcvDataW");
+        Load(module, loaded.GetPrinterDriverDirectoryA, "GetPrinterDriverDirectoryA");
+        Load(module, loaded.AddPrinterDriverExA, "AddPrinterDriverExA");
+        Load(module, loaded.AddPrinterA, "AddPrinterA");
+        Load(module, loaded.DeletePrinter, "DeletePrinter");
+        Load(module, loaded.DeletePrinterDriverA, "DeletePrinterDriverA");
+        Load(module, loaded.SetDefaultPrinterA, "SetDefaultPrinterA");
+        return loaded;
+    }();
+    return spooler;
+}
+
 struct PrinterHandleTraits {
     using Type = HANDLE;
     static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::ClosePrinter(h); }
+    // Only a handle the loaded spooler gave is ever closed.
+    static void Close(Type h) noexcept { TheSpooler().ClosePrinter(h); }
 };
 using PrinterHandle = UniqueHandle<PrinterHandleTraits>;
 
@@ -99,7 +148,8 @@ std::wstring DriverFolder()
 {
     char folder[MAX_PATH] = {};
     DWORD needed = 0;
-    if (!::GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed)) {
+    if (!TheSpooler().GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder,
+                                                 &needed)) {
         Fail(L"The printer driver folder cannot be found", ::GetLastError());
     }
     return FromAnsi(folder);
@@ -109,7 +159,7 @@ PrinterHandle OpenPortMonitor()
 {
     PRINTER_DEFAULTSA access{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
     PrinterHandle monitor;
-    if (!::OpenPrinterA(const_cast<char*>(LocalPortMonitor), monitor.Put(), &access)) {
+    if (!TheSpooler().OpenPrinterA(const_cast<char*>(LocalPortMonitor), monitor.Put(), &access)) {
         DWORD code = ::GetLastError();
         throw Failure(ExitCode::PrinterUnavailable,
                       L"The system's local port monitor cannot be opened (" + SystemMessage(code) +
@@ -123,7 +173,7 @@ DWORD PortCommand(HANDLE monitor, const wchar_t* command, const std::wstring& po
 {
     DWORD needed = 0;
     DWORD status = 0;
-    if (!::XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
+    if (!TheSpooler().XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
                     static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed, &status)) {
         return ::GetLastError();
     }
@@ -176,7 +226,7 @@ void InstallDriver(const std::wstring& ppdPath)
     info.pDependentFiles = dependent.data();
     char raw[] = "RAW";
     info.pDefaultDataType = raw;
-    if (!::AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
+    if (!TheSpooler().AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
         Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be installed", ::GetLastError());
     }
 }
@@ -186,14 +236,14 @@ PrinterHandle OpenOurPrinter()
     std::string name = ToAnsi(PrinterName);
     PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
     PrinterHandle printer;
-    ::OpenPrinterA(name.data(), printer.Put(), &access);
+    TheSpooler().OpenPrinterA(name.data(), printer.Put(), &access);
     return printer;
 }
 
 void DeleteOurPrinter()
 {
     PrinterHandle printer = OpenOurPrinter();
-    if (printer && !::DeletePrinter(printer.Get())) {
+    if (printer && !TheSpooler().DeletePrinter(printer.Get())) {
         Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be removed", ::GetLastError());
     }
 }
@@ -202,11 +252,14 @@ void DeleteOurPrinter()
 
 std::wstring PrinterPortFolder()
 {
-    std::wstring common = GetShellFolderPath(SignalExchange::CommonAppDataFolder);
-    if (common.empty()) {
+    // Every conversion's clear-cache run asks: SHGetFolderPath answers without
+    // starting the shell's automation object.
+    char common[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)) || !*common) {
         throw Failure(ExitCode::UnexpectedError, L"The system names no common application-data folder.");
     }
-    return StripTrailingBackslash(common) + L"\\Marrowgate\\" + SignalExchange::BuildAppFolderName() + L"\\Printer";
+    return StripTrailingBackslash(FromAnsi(common)) + L"\\Marrowgate\\" + SignalExchange::BuildAppFolderName() +
+           L"\\Printer";
 }
 
 std::wstring PrinterPortPath()
@@ -216,7 +269,20 @@ std::wstring PrinterPortPath()
 
 bool PrinterInstalled()
 {
-    return static_cast<bool>(OpenOurPrinter());
+    // The port's folder first: a machine without the printer pays no
+    // spooler call.
+    try {
+        if (!FolderExists(PrinterPortFolder())) {
+            return false;
+        }
+    } catch (const Failure&) {
+        return false;
+    }
+    try {
+        return static_cast<bool>(OpenOurPrinter());
+    } catch (const Failure&) {
+        return false; // no spooler
+    }
 }
 
 void InstallPrinter(bool makeDefault)
@@ -254,11 +320,11 @@ void InstallPrinter(bool makeDefault)
     info.pPrintProcessor = processor;
     info.pDatatype = raw;
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    PrinterHandle printer(::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+    PrinterHandle printer(TheSpooler().AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
     if (!printer) {
         Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be added", ::GetLastError());
     }
-    if (makeDefault && !::SetDefaultPrinterA(name.c_str())) {
+    if (makeDefault && !TheSpooler().SetDefaultPrinterA(name.c_str())) {
         Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be made the default", ::GetLastError());
     }
 }
@@ -267,7 +333,7 @@ void UninstallPrinter()
 {
     DeleteOurPrinter();
     std::string driverName = ToAnsi(PrinterDriverName);
-    if (!::DeletePrinterDriverA(nullptr, nullptr, driverName.data())) {
+    if (!TheSpooler().DeletePrinterDriverA(nullptr, nullptr, driverName.data())) {
         DWORD code = ::GetLastError();
         if (code != ERROR_UNKNOWN_PRINTER_DRIVER) {
             Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be removed", code);

@@ -16,12 +16,13 @@ extern const char PrinterPpd[];
 
 // Where the port writes each job: the data folder (common application data
 // + "\Marrowgate\Ardenfold Converter") + "\Printer\Ardenfold.ps". The folder
-// is made by AddPrinter. Throws Failure(UnexpectedError) when the shell
-// gives no common application-data folder.
+// is made by InstallPrinter. Throws Failure(UnexpectedError) when the
+// system names no common application-data folder.
 std::wstring PrinterPortFolder();
 std::wstring PrinterPortPath();
 
-// Whether the printer is installed on this machine.
+// Whether the printer is installed on this machine (its port's folder is
+// there and the spooler knows it). Never throws.
 bool PrinterInstalled();
 
 // Installs the port, the driver (the system's PostScript driver with our

@@ -51,7 +51,8 @@ int main(int argc, char** argv)
     if (!dialog) {
         return 1;
     }
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
     // Printing runs on notepad's own thread: the close it is sent waits
     // until the job is written.
     HWND notepad = nullptr;

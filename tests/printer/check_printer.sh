@@ -6,8 +6,6 @@
 # find; a job printed while no run waits is dropped, and the next run gets
 # its own document only; notepad /p, with our printer as the default, gives
 # its text; /RemovePrinter takes the printer and its port away.
-# Without Ghostscript beside the converter (Ghostscript\gs.exe) the PDF cannot be
-# made: the check then holds the delivery to the run and says so.
 # Usage: check_printer.sh SOURCE_DIR BUILD_DIR WORK_DIR
 set -uo pipefail
 source_dir="$1" build="$2" work="$3"
@@ -57,16 +55,10 @@ elapsed=$(echo "$(date +%s.%N) - $started" | bc)
 echo "CommandLine.exe with a printed job: exit $code in $elapsed s"
 grep 'document="Known"' "$log"
 grep -q 'taken job=.* document="Known"' "$log" || fail "the printed job was not taken for its run"
-if [ -e "$bin/Ghostscript/gs.exe" ]; then
-    [ "$code" -eq 0 ] || fail "CommandLine.exe ended with $code, expected 0"
-    timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/expected.txt" "$work/out.pdf" ||
-        fail "the engines do not find every printed word"
-    ! pdftotext "$work/out.pdf" - 2>/dev/null | grep -q Orphan || fail "the orphan job reached a run's output"
-else
-    echo "Ghostscript\\gs.exe is not beside the converter: the PDF itself is not checked"
-    [ "$code" -eq 6 ] || fail "CommandLine.exe ended with $code, expected 6 without Ghostscript"
-    grep -q 'Ghostscript is missing' "$log" || fail "the log does not say that Ghostscript is missing"
-fi
+[ "$code" -eq 0 ] || fail "CommandLine.exe ended with $code, expected 0"
+timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/expected.txt" "$work/out.pdf" ||
+    fail "the engines do not find every printed word"
+! pdftotext "$work/out.pdf" - 2>/dev/null | grep -q Orphan || fail "the orphan job reached a run's output"
 
 # notepad /p prints to the default printer: the user asks for ours to be it.
 # Wine's notepad shows its Print dialog and stays open, which
@@ -80,13 +72,9 @@ timeout 100 wine "$runCommandLine" --timeout 90 "$(winpath "$bin/CommandLine.exe
     "{notepad /p $(winpath "$work/notepad.txt")} {$(winpath "$work/notepad.pdf")}"
 code=$?
 wait "$helper" || fail "no Print dialog of notepad was answered"
-if [ -e "$bin/Ghostscript/gs.exe" ]; then
-    [ "$code" -eq 0 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 0"
-    timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/notepad.txt" "$work/notepad.pdf" ||
-        fail "the engines do not find every word notepad printed"
-else
-    [ "$code" -eq 6 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 6 without Ghostscript"
-fi
+[ "$code" -eq 0 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 0"
+timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/notepad.txt" "$work/notepad.pdf" ||
+    fail "the engines do not find every word notepad printed"
 
 timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter || fail "/RemovePrinter ended with $?"
 ! timeout 30 wine reg query "$printers\\Ardenfold PDF" >/dev/null 2>&1 || fail "the printer is still there after /RemovePrinter"
