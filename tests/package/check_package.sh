@@ -108,6 +108,14 @@ code=$?
 [ -s "$WINEPREFIX/drive_c/Docs/report.pdf" ] || fail "no PDF of the document at C:\\Docs\\report.pdf"
 timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$WINEPREFIX/drive_c/Docs/report.txt" \
     "$WINEPREFIX/drive_c/Docs/report.pdf" || fail "the engines do not read the installed converter's PDF"
+# The installed Ghostscript, from its folder under Program Files, on the same
+# text as PostScript.
+timeout 60 enscript --quiet --no-header -o "$WINEPREFIX/drive_c/Docs/report.ps" "$WINEPREFIX/drive_c/Docs/report.txt" ||
+    fail "enscript did not make the PostScript"
+timeout -k 10 120 wine 'C:\Program Files\Ardenfold\Ghostscript\gs.exe' -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \
+    '-sOutputFile=C:\Docs\printed.pdf' 'C:\Docs\report.ps' || fail "the installed gs.exe ended with $?"
+pdftotext "$WINEPREFIX/drive_c/Docs/printed.pdf" - 2>/dev/null | grep -q 'Quarterly report' ||
+    fail "the installed gs.exe made no PDF of the PostScript"
 local_data="$(timeout 60 wine cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
 spool="$(winepath -u "$local_data\\Marrowgate\\Ardenfold" 2>/dev/null)"
 [ -d "$spool" ] || fail "the converter's folder \"$spool\" was not made by the conversion"

@@ -35,9 +35,11 @@ edit base/gp_unix.c 's/setenv("TZ", "UTC", 1);/putenv("TZ=UTC");/'
 
 deps=$ARDENFOLD_DEPS
 mingw=/usr/i686-w64-mingw32
-# configure skips pkg-config when cross-compiling unless told which to use;
-# it then sees only the libraries built for Windows, none of the host's.
-export PKG_CONFIG_LIBDIR=$deps/freetype/lib/pkgconfig:$deps/lcms2/lib/pkgconfig:$mingw/lib/pkgconfig
+# configure finds FreeType only through pkg-config, which it skips when
+# cross-compiling unless told which to use; pkg-config then sees only the
+# libraries built for Windows, none of the host's. libjpeg and Little CMS
+# it finds by the flags below.
+export PKG_CONFIG_LIBDIR=$deps/freetype/lib/pkgconfig:$mingw/lib/pkgconfig
 export PKG_CONFIG_PATH=
 ./configure --host=i686-w64-mingw32 --build="$(./config.guess)" \
     CC=i686-w64-mingw32-gcc-posix CCAUX=gcc PKGCONFIG=pkg-config \

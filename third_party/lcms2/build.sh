@@ -9,18 +9,8 @@ cd src
 # Two compilers at a time; xargs fails when one of them does.
 printf '%s\n' src/*.c | xargs -P 2 -I {} sh -c \
     'i686-w64-mingw32-gcc-posix -O2 -DNDEBUG -Iinclude -c "$1" -o "$(basename "${1%.c}").o"' sh {}
-mkdir -p "$PREFIX/lib/pkgconfig" "$PREFIX/include" "$PREFIX/share/licenses/lcms2"
+mkdir -p "$PREFIX/lib" "$PREFIX/include" "$PREFIX/share/licenses/lcms2"
 i686-w64-mingw32-ar rcs "$PREFIX/lib/liblcms2.a" ./*.o
 cp include/lcms2.h include/lcms2_plugin.h "$PREFIX/include/"
-# For Ghostscript's configure, which asks pkg-config; relative to the file,
-# as the cache's folder is renamed once the build has succeeded.
-cat >"$PREFIX/lib/pkgconfig/lcms2.pc" <<'PC'
-prefix=${pcfiledir}/../..
-Name: lcms2
-Description: Little CMS colour management library
-Version: 2.14
-Libs: -L${prefix}/lib -llcms2
-Cflags: -I${prefix}/include
-PC
 cp COPYING "$PREFIX/share/licenses/lcms2/"
 cp debian/copyright "$PREFIX/share/licenses/lcms2/copyright"
