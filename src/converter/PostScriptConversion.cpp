@@ -80,8 +80,10 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     }
 
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    FileHandle log(::CreateFileA(ToAnsi(logPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Ghostscript's copy of the handle may outlive the wait for its process
+    // by a moment (under Wine it does): the file must be deletable meanwhile.
+    FileHandle log(::CreateFileA(ToAnsi(logPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) {
         ThrowFailure(ExitCode::SpoolUnusable, L"Ghostscript's messages cannot go to \"" + logPath + L"\"",
                      ::GetLastError());

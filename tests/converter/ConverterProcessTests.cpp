@@ -504,6 +504,12 @@ TEST_F(ConverterProcess, APrintedJobIsMadeAPdfByTheGhostscriptBesideTheConverter
         EXPECT_NE(LastLogLine().find(c.logged), std::string::npos) << LastLogLine();
         EXPECT_EQ(fs::exists(output), c.code == ExitCode::Success);
         EXPECT_EQ(spool_.PendingJobs().size(), c.code == ExitCode::Success ? 0u : 1u);
+        // Ghostscript's files beside the job are gone too, whatever it did.
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(fs::path(spool_.Folder()))) {
+            ++files;
+        }
+        EXPECT_EQ(files, spool_.PendingJobs().size());
         if (c.code == ExitCode::Success) {
             EXPECT_EQ(ReadFileBytes(output.wstring()).substr(0, 5), "%PDF-");
         }
