@@ -83,9 +83,22 @@ FunctionEnd
 !insertmacro CheckFolderFree ""
 !insertmacro CheckFolderFree "un."
 
+; An installed version's print watchers run its PDFCreator.exe for up to
+; 30 s after their last job: removing its printer tells them to end at once.
+; A version without a printer ignores the command.
+!macro StopWatchers FOLDER
+    ${If} ${FileExists} "${FOLDER}\PDFCreator.exe"
+        ExecWait '"${FOLDER}\PDFCreator.exe" /RemovePrinter'
+        Sleep 1000
+    ${EndIf}
+!macroend
+
 Section "Ardenfold Command Line"
     SetRegView 32
     ReadRegStr $R2 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $R2 != ""
+        !insertmacro StopWatchers "$R2"
+    ${EndIf}
     StrCpy $R0 "$INSTDIR"
     Call CheckFolderFree
     ${If} $R2 != ""
@@ -113,6 +126,16 @@ Section "Ardenfold Command Line"
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
+    ; The printer "Ardenfold PDF", never made the default. A Windows that
+    ; lacks a piece of it still gets everything else.
+    DetailPrint "Adding the printer Ardenfold PDF"
+    ExecWait '"$INSTDIR\PDFCreator.exe" /AddPrinter' $R6
+    ${If} $R6 == 19
+        MessageBox MB_OK|MB_ICONINFORMATION "The printer $\"Ardenfold PDF$\" could not be added: this Windows lacks its PostScript printer driver or the local port monitor.$\n$\nEverything else is installed, and PDFCreator.exe /PrintFile converts documents as before. The converter's log (%LOCALAPPDATA%\Marrowgate\Ardenfold\Converter.log) names the missing piece; once it is there, run $\"$INSTDIR\PDFCreator.exe$\" /AddPrinter." /SD IDOK
+    ${ElseIf} $R6 != 0
+        MessageBox MB_OK|MB_ICONEXCLAMATION "The printer $\"Ardenfold PDF$\" could not be added (PDFCreator.exe /AddPrinter ended with $R6). Everything else is installed; the converter's log (%LOCALAPPDATA%\Marrowgate\Ardenfold\Converter.log) says why." /SD IDOK
+    ${EndIf}
+
     ${GetSize} "$INSTDIR" "/S=0K" $R3 $R4 $R5
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Ardenfold Command Line"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -130,6 +153,7 @@ SectionEnd
 ; and log, the data folder and the user's documents are not in this folder.
 Section "Uninstall"
     SetRegView 32
+    !insertmacro StopWatchers "$INSTDIR"
     StrCpy $R0 "$INSTDIR"
     Call un.CheckFolderFree
     !include "${REMOVE_LIST}"

@@ -11,9 +11,13 @@
 #include "FileContent.h"
 #include "FileReader.h"
 #include "OutputFile.h"
+#include "PostScriptConversion.h"
+#include "PrintWatcher.h"
+#include "PrinterSetup.h"
 #include "Rendering.h"
 #include "SignalFile.h"
 #include "Spool.h"
+#include "UserMutex.h"
 #include "UserPaper.h"
 
 #include <windows.h>
@@ -188,14 +192,47 @@ SYSTEMTIME Now()
     return now;
 }
 
+ExitCode Watch(const std::wstring& signalFilePath, const Spool& spool)
+{
+    Global::KernelHandle mutex;
+    try {
+        mutex = OpenUserMutex(WatcherMutexName(signalFilePath));
+    } catch (const UserMutexRefused& refused) {
+        throw Failure(ExitCode::UnexpectedError, L"The print watcher's lock cannot be had: " + refused.Description());
+    }
+    DWORD wait = ::WaitForSingleObject(mutex.Get(), 0);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+        return ExitCode::Success; // another watcher has the port
+    }
+    ScopeExit release([&] { ::ReleaseMutex(mutex.Get()); });
+    WatchPrinterPort(PrinterPortPath(), signalFilePath, spool, WatchLimits{}, ReportRun);
+    return ExitCode::Success;
+}
+
 ExitCode Run(const std::vector<std::wstring>& arguments, RunReport& report)
 {
+    auto only = [&](const wchar_t* name) { return arguments.size() == 1 && IsSwitch(arguments[0], name); };
     bool printFile = arguments.size() == 2 && IsSwitch(arguments[0], L"/PrintFile");
-    bool clearCache = (arguments.size() == 1 && IsSwitch(arguments[0], L"/ClearCache")) ||
-                      (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") &&
-                       IsSwitch(arguments[1], L"/NoStart"));
-    if (!arguments.empty() && !printFile && !clearCache) {
-        throw Failure(ExitCode::BadArguments, L"Usage: PDFCreator.exe [/PrintFile <document> | /ClearCache /NoStart]");
+    bool clearCache = only(L"/ClearCache") || (arguments.size() == 2 && IsSwitch(arguments[0], L"/ClearCache") &&
+                                               IsSwitch(arguments[1], L"/NoStart"));
+    bool addPrinter = only(L"/AddPrinter") || (arguments.size() == 2 && IsSwitch(arguments[0], L"/AddPrinter") &&
+                                               IsSwitch(arguments[1], L"/Default"));
+    bool removePrinter = only(L"/RemovePrinter");
+    bool watch = only(L"/Watch");
+    if (!arguments.empty() && !printFile && !clearCache && !addPrinter && !removePrinter && !watch) {
+        throw Failure(ExitCode::BadArguments, L"Usage: PDFCreator.exe [/PrintFile <document> | /ClearCache /NoStart | "
+                                              L"/Watch | /AddPrinter [/Default] | /RemovePrinter]");
+    }
+    if (addPrinter || removePrinter) {
+        report.document = PrinterName;
+        if (addPrinter) {
+            InstallPrinter(arguments.size() == 2);
+            report.done = L"printer added";
+        } else {
+            UninstallPrinter();
+            report.done = L"printer removed";
+        }
+        return ExitCode::Success;
     }
     if (printFile) {
         report.document = arguments[1];
@@ -207,7 +244,24 @@ ExitCode Run(const std::vector<std::wstring>& arguments, RunReport& report)
     if (printFile) {
         return FinishPrintRun(BeginPrintRun(signalFilePath), spool, arguments[1], report);
     }
-    return clearCache ? ClearCache(spool, report) : ConvertOldestJob(spool, signalFilePath, report);
+    if (watch) {
+        return Watch(signalFilePath, spool);
+    }
+    if (clearCache) {
+        ExitCode code = ClearCache(spool, report);
+        // A run begins with this: whatever it prints to the printer then has
+        // a watcher to take it, and finds no earlier job at the port.
+        if (PrinterInstalled()) {
+            if (DropLeftJob(PrinterPortPath())) {
+                report.done = L"cleared";
+                report.reason += (report.reason.empty() ? L"" : L"; ") +
+                                 std::wstring(L"a printed job that no run waited for was dropped from the port");
+            }
+            StartWatcher(signalFilePath);
+        }
+        return code;
+    }
+    return ConvertOldestJob(spool, signalFilePath, report);
 }
 
 } // namespace
@@ -228,6 +282,12 @@ ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstr
     } catch (...) {
         failure = CurrentFailure(documentPath);
     }
+    return HandJobToRun(run, spool, std::move(job), std::move(failure), report);
+}
+
+ExitCode HandJobToRun(const PrintRun& run, const Spool& spool, std::optional<UnreleasedJob> job,
+                      std::optional<Failure> failure, RunReport& report)
+{
     ScopeExit drop([&] {
         if (job) {
             spool.Drop(*job);
@@ -295,7 +355,10 @@ ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath
     JobHeader header = ReadJobHeader(taken.path);
     report.document = header.documentName;
     RenderedDocument rendered;
-    if (IsText(header.kind.kind)) {
+    if (header.kind.kind == Document::DocumentKind::PostScript) {
+        rendered = ConvertPostScriptJob(taken.path, header);
+        WriteOutputFile(outputPath, rendered.pdf);
+    } else if (IsText(header.kind.kind)) {
         // Written as it is laid out: the output is opened first.
         OutputFile output(outputPath);
         ProgressFile progress;
@@ -364,15 +427,20 @@ int Main(const std::vector<std::wstring>& arguments)
     } catch (const std::exception& error) {
         report.reason = FromAnsi(error.what());
     }
-    if (report.alreadyReported) {
-        return static_cast<int>(code);
+    if (!report.alreadyReported) {
+        ReportRun(code, report);
     }
+    return static_cast<int>(code);
+}
+
+void ReportRun(ExitCode code, const RunReport& report)
+{
     if (code != ExitCode::Success) {
         ReportToStandardError(report.reason);
     }
     std::wstring outcome = Outcome(code, report.done);
     if (outcome.empty()) {
-        return static_cast<int>(code);
+        return;
     }
     // The log's folder is asked for only now: a run that cannot have a log
     // still does its work and tells its standard error why it failed.
@@ -381,11 +449,10 @@ int Main(const std::vector<std::wstring>& arguments)
         converterFolder = FindConverterFolder();
     } catch (const Failure& failure) {
         ReportToStandardError(L"No log line is written: " + failure.Description());
-        return static_cast<int>(code);
+        return;
     }
     WriteLog(converterFolder, {report.job, report.document, outcome, report.reason, report.replacedCharacters,
                                report.replacedByScript});
-    return static_cast<int>(code);
 }
 
 } // namespace Converter

@@ -4,8 +4,12 @@
 //                           marker is there; release that marker
 //   /ClearCache [/NoStart]  drop every pending job
 //   (no arguments)          render the oldest job to the path in the hand-over file
+//   /Watch                  take the printer's jobs for the runs that wait for them
+//   /AddPrinter [/Default]  install the printer "Ardenfold PDF"
+//   /RemovePrinter          remove it
 #include "ExitCodes.h"
 #include "SignalExchange.h"
+#include "Spool.h"
 
 #include <optional>
 #include <string>
@@ -13,7 +17,6 @@
 
 namespace Converter {
 
-class Spool;
 
 // What a run did, for its one line in the log.
 struct RunReport {
@@ -41,11 +44,19 @@ PrintRun BeginPrintRun(const std::wstring& signalFilePath);
 // conversion run). A job whose run has given up is dropped.
 ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstring& documentPath,
                         RunReport& report);
+// The same for a job already spooled (or none, when failure says why): the
+// print watcher's jobs.
+ExitCode HandJobToRun(const PrintRun& run, const Spool& spool, std::optional<UnreleasedJob> job,
+                      std::optional<Failure> failure, RunReport& report);
 ExitCode ClearCache(const Spool& spool, RunReport& report);
 ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath, RunReport& report);
 
 // The log's word for how a run ended: the one mapping from exit code to outcome.
 std::wstring Outcome(ExitCode code, const std::wstring& done);
+
+// Writes a run's one log line (and its failure to standard error), as Main
+// does at the end of a run.
+void ReportRun(ExitCode code, const RunReport& report);
 
 // Runs the command line given as arguments (the program name left out),
 // writes the run's one log line and returns the exit code. Never throws and

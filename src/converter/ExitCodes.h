@@ -19,6 +19,8 @@ enum class ExitCode : int {
     UnexpectedError = 16,    // anything else
     DocumentRefused = 17,    // the document is of no kind the converter takes, damaged, or beyond a limit
     NoRunWaiting = 18,       // /PrintFile: no conversion waits for the job (no marker, or it went or was replaced)
+    PrinterUnavailable = 19, // /AddPrinter: the system lacks a piece the printer needs (its PostScript driver, the port monitor)
+    ConverterMissing = 20,   // conversion of a printed job: Ghostscript (gs.exe) is not beside the converter
 };
 
 // An error that decides the exit code. Its description goes to the standard

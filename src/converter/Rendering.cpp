@@ -203,6 +203,7 @@ RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const
         return RenderImages(job, paper, now, {Document::ReadBmpImage(job.document)}, L"BMP image");
     case Document::DocumentKind::Pdf:
         return PassOnPdf(job);
+    case Document::DocumentKind::PostScript: // Ghostscript's, from the job's file
     case Document::DocumentKind::Refused:
         break;
     }

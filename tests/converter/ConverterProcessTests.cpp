@@ -33,9 +33,9 @@ namespace fs = std::filesystem;
 using Global::ReadFileBytes;
 using Global::WriteFileBytes;
 
-Global::KernelHandle Start(const std::wstring& arguments)
+Global::KernelHandle Start(const std::wstring& arguments, const char* program = PDFCREATOR_PATH)
 {
-    std::string commandLine = "\"" PDFCREATOR_PATH "\" " + Global::ToAnsi(arguments);
+    std::string commandLine = "\"" + std::string(program) + "\" " + Global::ToAnsi(arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -58,9 +58,9 @@ ExitCode Finish(const Global::KernelHandle& process)
     return static_cast<ExitCode>(code);
 }
 
-ExitCode RunConverter(const std::wstring& arguments)
+ExitCode RunConverter(const std::wstring& arguments, const char* program = PDFCREATOR_PATH)
 {
-    return Finish(Start(arguments));
+    return Finish(Start(arguments, program));
 }
 
 class ConverterProcess : public ::testing::Test {
@@ -463,6 +463,58 @@ TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)
     EXPECT_TRUE(fs::is_empty(temp_ / "folder.pdf"));
     EXPECT_EQ(ReadFileBytes((temp_ / "held.pdf").wstring()), "old");
     EXPECT_EQ(spool_.PendingJobs().size(), 1u);
+}
+
+// A printed job (the print watcher's, PostScript) is made a PDF by the
+// Ghostscript in the folder beside the converter (bin's, as the packages lay
+// it out); a job Ghostscript cannot read, or no Ghostscript (the converter
+// as linked, alone), writes nothing and keeps the job.
+TEST_F(ConverterProcess, APrintedJobIsMadeAPdfByTheGhostscriptBesideTheConverter)
+{
+    const std::string page = "%!PS-Adobe-3.0\n%%Title: printed\n%%EndComments\n%%Page: 1 1\n"
+                             "/Helvetica findfont 12 scalefont setfont 72 720 moveto (Printed words) show showpage\n"
+                             "%%EOF\n";
+    const struct {
+        const char* name;
+        std::string postScript;
+        const char* program;
+        ExitCode code;
+        const char* logged;
+    } cases[] = {
+        {"printed", page, BIN_PDFCREATOR_PATH, ExitCode::Success, "printed PostScript, 1 page(s), through Ghostscript"},
+        {"damaged", "%!PS-Adobe-3.0\n%%Page: 1 1\n72 72 moveto (unclosed show\n%%EOF\n", BIN_PDFCREATOR_PATH,
+         ExitCode::DocumentRefused, "Ghostscript could not make a PDF of the printed job (exit "},
+        {"no Ghostscript", page, PDFCREATOR_PATH, ExitCode::ConverterMissing, "Ghostscript is missing"},
+    };
+    const fs::path output = temp_ / "printed.pdf";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunConverter(L"/ClearCache /NoStart");
+        fs::remove(output);
+        bool given = false;
+        spool_.Release(spool_.WriteJob(JobSource{L"printed",
+                                                 [&]() -> std::string_view {
+                                                     std::string_view piece = given ? std::string_view() : std::string_view(c.postScript);
+                                                     given = true;
+                                                     return piece;
+                                                 },
+                                                 [] { return JobKind{Document::DocumentKind::PostScript}; }}));
+        HandOver(output);
+        EXPECT_EQ(RunConverter(L"", c.program), c.code);
+        EXPECT_NE(LastLogLine().find(c.logged), std::string::npos) << LastLogLine();
+        EXPECT_EQ(fs::exists(output), c.code == ExitCode::Success);
+        EXPECT_EQ(spool_.PendingJobs().size(), c.code == ExitCode::Success ? 0u : 1u);
+        // Ghostscript's files beside the job are gone too, whatever it did.
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(fs::path(spool_.Folder()))) {
+            ++files;
+        }
+        EXPECT_EQ(files, spool_.PendingJobs().size());
+        if (c.code == ExitCode::Success) {
+            EXPECT_EQ(ReadFileBytes(output.wstring()).substr(0, 5), "%PDF-");
+        }
+        fs::remove(signal_);
+    }
 }
 
 // A converter killed while it wrote left its partial file beside the output:

@@ -120,6 +120,12 @@ local_data="$(timeout 60 wine cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '
 spool="$(winepath -u "$local_data\\Marrowgate\\Ardenfold" 2>/dev/null)"
 [ -d "$spool" ] || fail "the converter's folder \"$spool\" was not made by the conversion"
 
+# The installer added the printer, not as the default.
+printer='HKLM\System\CurrentControlSet\Control\Print\Printers\Ardenfold PDF'
+timeout 60 wine reg query "$printer" >/dev/null 2>&1 || fail "the installer did not add the printer Ardenfold PDF"
+timeout 60 wine reg query 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /v Device 2>/dev/null |
+    grep -q 'Ardenfold PDF' && fail "the installer made the printer the default"
+
 # The zip holds the installed files (the uninstaller aside), byte for byte.
 mkdir -p "$work/unzipped" && unzip -q "$zip" -d "$work/unzipped" || fail "the zip does not unpack"
 diff <(listing "$folder") <(listing "$work/unzipped/Ardenfold") || fail "the zip and the installation differ"
@@ -157,6 +163,7 @@ timeout 60 wineserver -w
 [ ! -e "$folder" ] || fail "the uninstaller left $(cd "$folder" && find . | tr '\n' ' ')"
 timeout 60 wine reg query "$key" >/dev/null 2>&1 && fail "the uninstaller left the registry key $key"
 [ "$(entries)" = 0 ] || fail "an uninstall entry is left"
+timeout 60 wine reg query "$printer" >/dev/null 2>&1 && fail "the uninstaller left the printer Ardenfold PDF"
 [ -d "$spool" ] || fail "the uninstaller removed the converter's folder"
 [ -f "$WINEPREFIX/drive_c/Docs/report.pdf" ] || fail "the uninstaller removed the user's document"
 

@@ -12,7 +12,9 @@
 
 namespace Document {
 
-enum class DocumentKind { Text, Utf16Text, Jpeg, Png, Tiff, Gif, Bmp, Pdf, Refused };
+// PostScript is never sniffed: it is what the printer's port delivers, and
+// the print watcher says so in the job.
+enum class DocumentKind { Text, Utf16Text, Jpeg, Png, Tiff, Gif, Bmp, Pdf, PostScript, Refused };
 
 struct DocumentSniff {
     DocumentKind kind = DocumentKind::Refused;

@@ -1,0 +1,353 @@
+#include "PrinterSetup.h"
+
+#include "AnsiText.h"
+#include "ExitCodes.h"
+#include "FileContent.h"
+#include "FileProbes.h"
+#include "Handle.h"
+#include "SignalFileLocation.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <winspool.h>
+
+#include <vector>
+
+namespace Converter {
+
+using namespace Global;
+
+// No *Font entries: with no device fonts the driver sends every font the
+// document uses, so the text stays text whatever the PDF's reader has.
+const char PrinterPpd[] = R"PPD(*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "ARDENFLD.PPD"
+*Manufacturer: "Marrowgate"
+*Product: "(Ardenfold PDF)"
+*PSVersion: "(3010.000) 0"
+*ModelName: "Ardenfold PDF"
+*ShortNickName: "Ardenfold PDF"
+*NickName: "Ardenfold PDF"
+*LanguageLevel: "3"
+*ColorDevice: True
+*DefaultColorSpace: RGB
+*FileSystem: False
+*Throughput: "1"
+*TTRasterizer: Type42
+*LandscapeOrientation: Plus90
+*FreeVM: "33554432"
+*DefaultResolution: 600dpi
+*OpenUI *PageSize: PickOne
+*OrderDependency: 10 AnySetup *PageSize
+*DefaultPageSize: Letter
+*PageSize Letter/Letter: "<</PageSize[612 792]/ImagingBBox null>>setpagedevice"
+*PageSize Legal/Legal: "<</PageSize[612 1008]/ImagingBBox null>>setpagedevice"
+*PageSize A4/A4: "<</PageSize[595 842]/ImagingBBox null>>setpagedevice"
+*PageSize A3/A3: "<</PageSize[842 1191]/ImagingBBox null>>setpagedevice"
+*PageSize A5/A5: "<</PageSize[420 595]/ImagingBBox null>>setpagedevice"
+*CloseUI: *PageSize
+*OpenUI *PageRegion: PickOne
+*OrderDependency: 10 AnySetup *PageRegion
+*DefaultPageRegion: Letter
+*PageRegion Letter/Letter: "<</PageSize[612 792]/ImagingBBox null>>setpagedevice"
+*PageRegion Legal/Legal: "<</PageSize[612 1008]/ImagingBBox null>>setpagedevice"
+*PageRegion A4/A4: "<</PageSize[595 842]/ImagingBBox null>>setpagedevice"
+*PageRegion A3/A3: "<</PageSize[842 1191]/ImagingBBox null>>setpagedevice"
+*PageRegion A5/A5: "<</PageSize[420 595]/ImagingBBox null>>setpagedevice"
+*CloseUI: *PageRegion
+*DefaultImageableArea: Letter
+*ImageableArea Letter/Letter: "0 0 612 792"
+*ImageableArea Legal/Legal: "0 0 612 1008"
+*ImageableArea A4/A4: "0 0 595 842"
+*ImageableArea A3/A3: "0 0 842 1191"
+*ImageableArea A5/A5: "0 0 420 595"
+*DefaultPaperDimension: Letter
+*PaperDimension Letter/Letter: "612 792"
+*PaperDimension Legal/Legal: "612 1008"
+*PaperDimension A4/A4: "595 842"
+*PaperDimension A3/A3: "842 1191"
+*PaperDimension A5/A5: "420 595"
+)PPD";
+
+namespace {
+
+// The one monitor that takes a file path as a port, on Windows and in Wine.
+constexpr char LocalPortMonitor[] = ",XcvMonitor Local Port";
+
+// The spooler's functions, loaded at the first printer call: linked at start,
+// winspool.drv costs every run of the program some 120 ms under Wine, which
+// reads its printers as it loads. Loaded once, kept for the process's life.
+struct Spooler {
+    decltype(&::OpenPrinterA) OpenPrinterA;
+    decltype(&::ClosePrinter) ClosePrinter;
+    decltype(&::XcvDataW) XcvDataW;
+    decltype(&::GetPrinterDriverDirectoryA) GetPrinterDriverDirectoryA;
+    decltype(&::AddPrinterDriverExA) AddPrinterDriverExA;
+    decltype(&::AddPrinterA) AddPrinterA;
+    decltype(&::DeletePrinter) DeletePrinter;
+    decltype(&::DeletePrinterDriverA) DeletePrinterDriverA;
+    decltype(&::SetDefaultPrinterA) SetDefaultPrinterA;
+};
+
+template <typename Function>
+void Load(HMODULE module, Function& function, const char* name)
+{
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    if (!function) {
+        throw Failure(ExitCode::PrinterUnavailable, L"The spooler (winspool.drv) has no " + FromAnsi(name) + L".");
+    }
+}
+
+const Spooler& TheSpooler()
+{
+    static const Spooler spooler = [] {
+        HMODULE module = ::LoadLibraryA("winspool.drv");
+        if (!module) {
+            DWORD code = ::GetLastError();
+            throw Failure(ExitCode::PrinterUnavailable, L"The spooler (winspool.drv) cannot be loaded: " +
+                                                            SystemMessage(code));
+        }
+        Spooler loaded{};
+        Load(module, loaded.OpenPrinterA, "OpenPrinterA");
+        Load(module, loaded.ClosePrinter, "ClosePrinter");
+        Load(module, loaded.XcvDataW, "XcvDataW");
+        Load(module, loaded.GetPrinterDriverDirectoryA, "GetPrinterDriverDirectoryA");
+        Load(module, loaded.AddPrinterDriverExA, "AddPrinterDriverExA");
+        Load(module, loaded.AddPrinterA, "AddPrinterA");
+        Load(module, loaded.DeletePrinter, "DeletePrinter");
+        Load(module, loaded.DeletePrinterDriverA, "DeletePrinterDriverA");
+        Load(module, loaded.SetDefaultPrinterA, "SetDefaultPrinterA");
+        return loaded;
+    }();
+    return spooler;
+}
+
+struct PrinterHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() noexcept { return nullptr; }
+    // Only a handle the loaded spooler gave is ever closed.
+    static void Close(Type h) noexcept { TheSpooler().ClosePrinter(h); }
+};
+using PrinterHandle = UniqueHandle<PrinterHandleTraits>;
+
+[[noreturn]] void Fail(const std::wstring& what, DWORD code)
+{
+    ThrowFailure(ExitCode::UnexpectedError, what, code);
+}
+
+bool UnderWine()
+{
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::wstring DriverFolder()
+{
+    char folder[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!TheSpooler().GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder,
+                                                 &needed)) {
+        Fail(L"The printer driver folder cannot be found", ::GetLastError());
+    }
+    return FromAnsi(folder);
+}
+
+PrinterHandle OpenPortMonitor()
+{
+    PRINTER_DEFAULTSA access{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    PrinterHandle monitor;
+    if (!TheSpooler().OpenPrinterA(const_cast<char*>(LocalPortMonitor), monitor.Put(), &access)) {
+        DWORD code = ::GetLastError();
+        throw Failure(ExitCode::PrinterUnavailable,
+                      L"The system's local port monitor cannot be opened (" + SystemMessage(code) +
+                          L"), so the printer has no port.");
+    }
+    return monitor;
+}
+
+// XcvData has no ANSI form: the port's name goes to it as UTF-16.
+DWORD PortCommand(HANDLE monitor, const wchar_t* command, const std::wstring& port)
+{
+    DWORD needed = 0;
+    DWORD status = 0;
+    if (!TheSpooler().XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
+                    static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed, &status)) {
+        return ::GetLastError();
+    }
+    return status;
+}
+
+void AddPort(const std::wstring& port)
+{
+    PrinterHandle monitor = OpenPortMonitor();
+    DWORD status = PortCommand(monitor.Get(), L"AddPort", port);
+    if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS) {
+        Fail(L"The port \"" + port + L"\" cannot be added", status);
+    }
+}
+
+void InstallDriver(const std::wstring& ppdPath)
+{
+    std::string name = ToAnsi(PrinterDriverName);
+    std::string ppd = ToAnsi(ppdPath);
+    std::string driver;
+    std::string config;
+    std::string help;
+    std::vector<char> dependent{'\0', '\0'};
+    if (UnderWine()) {
+        driver = config = "wineps.drv";
+    } else {
+        // The PostScript class driver comes with Windows, but only lands in
+        // the driver folder once some PostScript printer used it.
+        std::wstring folder = DriverFolder();
+        if (!FileExists(folder + L"\\PSCRIPT5.DLL") || !FileExists(folder + L"\\PS5UI.DLL")) {
+            throw Failure(ExitCode::PrinterUnavailable,
+                          L"Windows' PostScript printer driver (PSCRIPT5.DLL, PS5UI.DLL) is not in \"" + folder +
+                              L"\", so the Ardenfold PDF printer cannot be added. Add any PostScript printer "
+                              L"through Settings once, then run \"PDFCreator.exe /AddPrinter\" again.");
+        }
+        driver = "PSCRIPT5.DLL";
+        config = "PS5UI.DLL";
+        help = "PSCRIPT.HLP";
+        const char ntf[] = "PSCRIPT.NTF";
+        dependent.assign(ntf, ntf + sizeof ntf);
+        dependent.push_back('\0');
+    }
+    DRIVER_INFO_3A info{};
+    info.cVersion = 3;
+    info.pName = name.data();
+    info.pDriverPath = driver.data();
+    info.pDataFile = ppd.data();
+    info.pConfigFile = config.data();
+    info.pHelpFile = help.empty() ? nullptr : help.data();
+    info.pDependentFiles = dependent.data();
+    char raw[] = "RAW";
+    info.pDefaultDataType = raw;
+    if (!TheSpooler().AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
+        Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be installed", ::GetLastError());
+    }
+}
+
+PrinterHandle OpenOurPrinter()
+{
+    std::string name = ToAnsi(PrinterName);
+    PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    PrinterHandle printer;
+    TheSpooler().OpenPrinterA(name.data(), printer.Put(), &access);
+    return printer;
+}
+
+void DeleteOurPrinter()
+{
+    PrinterHandle printer = OpenOurPrinter();
+    if (printer && !TheSpooler().DeletePrinter(printer.Get())) {
+        Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be removed", ::GetLastError());
+    }
+}
+
+} // namespace
+
+std::wstring PrinterPortFolder()
+{
+    // Every conversion's clear-cache run asks: SHGetFolderPath answers without
+    // starting the shell's automation object.
+    char common[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)) || !*common) {
+        throw Failure(ExitCode::UnexpectedError, L"The system names no common application-data folder.");
+    }
+    return StripTrailingBackslash(FromAnsi(common)) + L"\\Marrowgate\\" + SignalExchange::BuildAppFolderName() +
+           L"\\Printer";
+}
+
+std::wstring PrinterPortPath()
+{
+    return PrinterPortFolder() + L"\\Ardenfold.ps";
+}
+
+bool PrinterInstalled()
+{
+    // The port's folder first: a machine without the printer pays no
+    // spooler call.
+    try {
+        if (!FolderExists(PrinterPortFolder())) {
+            return false;
+        }
+    } catch (const Failure&) {
+        return false;
+    }
+    try {
+        return static_cast<bool>(OpenOurPrinter());
+    } catch (const Failure&) {
+        return false; // no spooler
+    }
+}
+
+void InstallPrinter(bool makeDefault)
+{
+    std::wstring folder = PrinterPortFolder();
+    for (std::wstring part : {folder.substr(0, folder.rfind(L'\\')), folder}) {
+        std::wstring parent = part.substr(0, part.rfind(L'\\'));
+        if (!FolderExists(parent)) {
+            SignalExchange::MakeFolder(parent);
+        }
+        if (!FolderExists(part)) {
+            SignalExchange::MakeFolder(part);
+        }
+    }
+    // Where the spooler looks for a driver's files: it takes them into the
+    // driver's version folder from there.
+    std::wstring ppdPath = DriverFolder() + L"\\Ardenfold.ppd";
+    WriteFileBytes(ppdPath, PrinterPpd);
+    std::wstring port = PrinterPortPath();
+    AddPort(port);
+    InstallDriver(ppdPath);
+    DeleteOurPrinter();
+
+    std::string name = ToAnsi(PrinterName);
+    std::string portName = ToAnsi(port);
+    std::string driverName = ToAnsi(PrinterDriverName);
+    char processor[] = "WinPrint";
+    char raw[] = "RAW";
+    char comment[] = "Prints to PDF through Ardenfold";
+    PRINTER_INFO_2A info{};
+    info.pPrinterName = name.data();
+    info.pPortName = portName.data();
+    info.pDriverName = driverName.data();
+    info.pComment = comment;
+    info.pPrintProcessor = processor;
+    info.pDatatype = raw;
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    PrinterHandle printer(TheSpooler().AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+    if (!printer) {
+        Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be added", ::GetLastError());
+    }
+    if (makeDefault && !TheSpooler().SetDefaultPrinterA(name.c_str())) {
+        Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be made the default", ::GetLastError());
+    }
+}
+
+void UninstallPrinter()
+{
+    DeleteOurPrinter();
+    std::string driverName = ToAnsi(PrinterDriverName);
+    if (!TheSpooler().DeletePrinterDriverA(nullptr, nullptr, driverName.data())) {
+        DWORD code = ::GetLastError();
+        if (code != ERROR_UNKNOWN_PRINTER_DRIVER) {
+            Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be removed", code);
+        }
+    }
+    PrinterHandle monitor = OpenPortMonitor();
+    DWORD status = PortCommand(monitor.Get(), L"DeletePort", PrinterPortPath());
+    if (status != ERROR_SUCCESS && status != ERROR_UNKNOWN_PORT && status != ERROR_FILE_NOT_FOUND &&
+        status != ERROR_NOT_SUPPORTED) {
+        Fail(L"The port \"" + PrinterPortPath() + L"\" cannot be removed", status);
+    }
+    // Its watchers end once the folder is gone. A job left there goes too.
+    ::DeleteFileA(ToAnsi(PrinterPortPath()).c_str());
+    ::RemoveDirectoryA(ToAnsi(PrinterPortFolder()).c_str());
+}
+
+} // namespace Converter

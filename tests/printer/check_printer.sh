@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The printer end to end under Wine, as a user of the zip sets it up:
+# PDFCreator.exe /AddPrinter, then CommandLine.exe with the print command of
+# a program that prints through GDI (PrintText.exe). The job reaches the
+# run that waits for it and becomes a PDF whose every word the five engines
+# find; a job printed while no run waits is dropped, and the next run gets
+# its own document only; notepad /p, with our printer as the default, gives
+# its text; /RemovePrinter takes the printer and its port away.
+# Usage: check_printer.sh SOURCE_DIR BUILD_DIR WORK_DIR
+set -uo pipefail
+source_dir="$1" build="$2" work="$3"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+winpath() { echo "Z:${1//\//\\}"; }
+
+# Run inside the suite's Wine session (scripts/wine-session), whose prefix it uses.
+[ -n "${WINEPREFIX:-}" ] && [ -n "${DISPLAY:-}" ] || { echo "no Wine session: run under scripts/wine-session" >&2; exit 2; }
+rm -rf "$work" && mkdir -p "$work/converter" || exit 1
+export ARDENFOLD_CONVERTER_FOLDER="$(winpath "$work/converter")"
+log="$work/converter/Converter.log"
+bin="$build/bin"
+printText="$(winpath "$build/tests/printer/PrintText.exe")"
+runCommandLine="$build/tools/RunCommandLine.exe"
+port="$WINEPREFIX/drive_c/ProgramData/Marrowgate/Ardenfold Converter/Printer/Ardenfold.ps"
+printers='HKLM\System\CurrentControlSet\Control\Print\Printers'
+# A watcher started by this check ends by itself 30 s after its last job.
+trap 'timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter >/dev/null 2>&1' EXIT
+
+# The words PrintText.exe prints: "w<page>x<n>".
+words() { for ((p = 1; p <= $2; p++)); do for ((n = 1; n <= $1; n++)); do printf 'w%dx%d ' "$p" "$n"; done; echo; done; }
+
+timeout 60 wine "$bin/PDFCreator.exe" /AddPrinter || fail "/AddPrinter ended with $?"
+timeout 30 wine reg query "$printers\\Ardenfold PDF" >/dev/null 2>&1 || fail "no printer \"Ardenfold PDF\" after /AddPrinter"
+default="$(timeout 30 wine reg query 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /v Device 2>/dev/null | tr -d '\r')"
+[[ "$default" != *"Ardenfold PDF"* ]] || fail "/AddPrinter made the printer the default unasked"
+
+# A job printed while no run waits: the watcher (which the clear-cache run
+# starts) drops it and says so; the port is clean for the next job.
+timeout 60 wine "$bin/PDFCreator.exe" /ClearCache /NoStart
+timeout 60 wine "$printText" "Ardenfold PDF" 5 1 Orphan || fail "PrintText.exe could not print to the printer"
+dropped() { grep -q 'document="Orphan".*No conversion waits for a print job' "$log" 2>/dev/null; }
+for _ in $(seq 1 150); do dropped && break; sleep 0.1; done
+dropped || fail "the log does not say within 15 s that the orphan job was dropped"
+[ ! -e "$port" ] || fail "the job printed while no run waits is still at the port"
+
+# A run whose print command prints through GDI.
+pages=3 perPage=24
+words "$perPage" "$pages" >"$work/expected.txt"
+rm -f "$work/out.pdf"
+started=$(date +%s.%N)
+timeout 200 wine "$runCommandLine" --timeout 180 "$(winpath "$bin/CommandLine.exe")" \
+    "{$printText \"Ardenfold PDF\" $perPage $pages Known} {$(winpath "$work/out.pdf")}"
+code=$?
+elapsed=$(echo "$(date +%s.%N) - $started" | bc)
+echo "CommandLine.exe with a printed job: exit $code in $elapsed s"
+grep 'document="Known"' "$log"
+grep -q 'taken job=.* document="Known"' "$log" || fail "the printed job was not taken for its run"
+[ "$code" -eq 0 ] || fail "CommandLine.exe ended with $code, expected 0"
+timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/expected.txt" "$work/out.pdf" ||
+    fail "the engines do not find every printed word"
+! pdftotext "$work/out.pdf" - 2>/dev/null | grep -q Orphan || fail "the orphan job reached a run's output"
+
+# notepad /p prints to the default printer: the user asks for ours to be it.
+# Wine's notepad shows its Print dialog and stays open, which
+# AnswerPrintDialog.exe answers and closes (Windows' notepad does neither).
+timeout 60 wine "$bin/PDFCreator.exe" /AddPrinter /Default || fail "/AddPrinter /Default ended with $?"
+printf 'Notepad printed these words\r\nand a second line of them\r\n' >"$work/notepad.txt"
+rm -f "$work/notepad.pdf"
+timeout 100 wine "$build/tests/printer/AnswerPrintDialog.exe" 80 &
+helper=$!
+timeout 100 wine "$runCommandLine" --timeout 90 "$(winpath "$bin/CommandLine.exe")" \
+    "{notepad /p $(winpath "$work/notepad.txt")} {$(winpath "$work/notepad.pdf")}"
+code=$?
+wait "$helper" || fail "no Print dialog of notepad was answered"
+[ "$code" -eq 0 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 0"
+timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/notepad.txt" "$work/notepad.pdf" ||
+    fail "the engines do not find every word notepad printed"
+
+timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter || fail "/RemovePrinter ended with $?"
+! timeout 30 wine reg query "$printers\\Ardenfold PDF" >/dev/null 2>&1 || fail "the printer is still there after /RemovePrinter"
+trap - EXIT
+[ "$failures" -eq 0 ] && echo "printer check passed"
+exit $((failures > 0))
