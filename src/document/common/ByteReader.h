@@ -23,7 +23,6 @@ public:
         : bytes_(bytes), order_(order), subject_(subject), part_(part) {}
 
     std::size_t Size() const noexcept { return bytes_.size(); }
-    ByteOrder Order() const noexcept { return order_; }
     bool Has(std::size_t offset, std::size_t length) const noexcept {
         return offset <= bytes_.size() && length <= bytes_.size() - offset;
     }
