@@ -88,9 +88,13 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
         ThrowFailure(ExitCode::SpoolUnusable, L"Ghostscript's messages cannot go to \"" + logPath + L"\"",
                      ::GetLastError());
     }
-    std::string commandLine = "\"" + ToAnsi(ghostscript) +
-                              "\" -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \"-sOutputFile=" +
-                              OutputNameForGhostscript(ToAnsi(pdfPath)) + "\" \"" + ToAnsi(psPath) + "\"";
+    std::string commandLine = "\"";
+    commandLine += ToAnsi(ghostscript);
+    commandLine += "\" -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \"-sOutputFile=";
+    commandLine += OutputNameForGhostscript(ToAnsi(pdfPath));
+    commandLine += "\" \"";
+    commandLine += ToAnsi(psPath);
+    commandLine += "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
