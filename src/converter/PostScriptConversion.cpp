@@ -47,6 +47,23 @@ int PageCount(const std::string& postScript)
     return pages;
 }
 
+// Ghostscript's handles on its files outlive its process by a moment (under
+// Wine they do): until they are closed the file cannot be deleted, or stays
+// listed while its deletion is pending. Two seconds is far more than the
+// moment.
+void RemoveWhenReleased(const std::wstring& path)
+{
+    const std::string name = ToAnsi(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        ::DeleteFileA(name.c_str());
+        if (::GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
+            return;
+        }
+        ::Sleep(20);
+    }
+}
+
 } // namespace
 
 std::wstring GhostscriptPath()
@@ -66,7 +83,7 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     std::wstring logPath = jobPath + L".gs.log";
     ScopeExit removeFiles([&] {
         for (const std::wstring& path : {psPath, pdfPath, logPath}) {
-            ::DeleteFileA(ToAnsi(path).c_str());
+            RemoveWhenReleased(path);
         }
     });
     std::string postScript;
