@@ -20,34 +20,55 @@ namespace {
 constexpr int LocalAppDataFolder = 28;
 
 // The variable's value; empty when it is not set.
-std::wstring TestFolder()
+std::wstring EnvironmentValue(const char* name)
 {
     std::vector<char> value(MAX_PATH);
-    DWORD length = ::GetEnvironmentVariableA(ConverterFolderVariable, value.data(), static_cast<DWORD>(value.size()));
+    DWORD length = ::GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
     if (length >= value.size()) {
         value.resize(length);
-        length = ::GetEnvironmentVariableA(ConverterFolderVariable, value.data(), static_cast<DWORD>(value.size()));
+        length = ::GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
     }
     return length == 0 || length >= value.size() ? std::wstring() : FromAnsi(std::string(value.data(), length));
+}
+
+// A full path with a drive or a server: a variable that holds anything else
+// was not set by the system.
+bool IsFullPath(const std::wstring& path)
+{
+    return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') ||
+           (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\');
+}
+
+// The shell's answer: its folder function, not its automation object: that
+// one sets up COM, and under Wine a window of COM's and the display driver
+// with it. Empty when the shell knows none.
+std::wstring ShellLocalAppData()
+{
+    char buffer[MAX_PATH] = {};
+    HRESULT result = ::SHGetFolderPathA(nullptr, LocalAppDataFolder, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    return SUCCEEDED(result) ? FromAnsi(buffer) : std::wstring();
 }
 
 } // namespace
 
 std::wstring FindConverterFolder()
 {
-    std::wstring folder = TestFolder();
+    std::wstring folder = EnvironmentValue(ConverterFolderVariable);
     if (!folder.empty()) {
         return folder;
     }
-    // The shell's folder function, not its automation object: that one
-    // sets up COM, and under Wine a window of COM's and the display driver
-    // with it, which cost a converter run a fifth of its time when the
-    // document needs little work (a JPEG).
-    char buffer[MAX_PATH] = {};
-    HRESULT result = ::SHGetFolderPathA(nullptr, LocalAppDataFolder, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    // The system sets LOCALAPPDATA for every user's processes to the
+    // shell's folder; asking the shell instead loads SHELL32, and with it
+    // USER32 and GDI32, which under Wine costs a run more than converting an
+    // image. The shell answers only where the variable is missing or no path.
     std::wstring localAppData;
     try {
-        localAppData = SUCCEEDED(result) ? FromAnsi(buffer) : std::wstring();
+        localAppData = EnvironmentValue("LOCALAPPDATA");
+        if (!IsFullPath(localAppData)) {
+            localAppData = ShellLocalAppData();
+        } else if (localAppData.size() > 3 && localAppData.back() == L'\\') {
+            localAppData.pop_back();
+        }
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }

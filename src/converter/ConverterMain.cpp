@@ -127,14 +127,9 @@ UnreleasedJob SpoolDocument(const Spool& spool, const std::wstring& documentPath
 // seconds=<elapsed>", rewritten about once a second and removed at the end.
 class ProgressFile {
 public:
-    ProgressFile() : started_(::GetTickCount64())
-    {
-        try {
-            path_ = FindConverterFolder() + L"\\Conversion.progress";
-        } catch (const Failure&) {
-            // No folder for a log: nowhere to tell progress either.
-        }
-    }
+    // The folder is asked for at the first report, by a text's conversion
+    // alone: an image's never reports.
+    ProgressFile() : started_(::GetTickCount64()) {}
     ~ProgressFile()
     {
         if (written_) {
@@ -145,7 +140,18 @@ public:
     void Tell(size_t pages)
     {
         ULONGLONG now = ::GetTickCount64();
-        if (path_.empty() || now - last_ < 1000) {
+        if (now - last_ < 1000) {
+            return;
+        }
+        if (!asked_) {
+            asked_ = true;
+            try {
+                path_ = FindConverterFolder() + L"\\Conversion.progress";
+            } catch (const Failure&) {
+                // No folder for a log: nowhere to tell progress either.
+            }
+        }
+        if (path_.empty()) {
             return;
         }
         last_ = now;
@@ -162,6 +168,7 @@ private:
     std::wstring path_;
     ULONGLONG started_;
     ULONGLONG last_ = 0;
+    bool asked_ = false;
     bool written_ = false;
 };
 
