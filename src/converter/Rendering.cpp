@@ -110,7 +110,7 @@ RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, 
         if (progress) {
             progress(writer.Pages());
         }
-    });
+    }, [&](std::u32string_view line) { return writer.Fits(line); });
     Document::TextDecoder decoder(kind.encoding, DecodeAnsi);
     for (std::string_view piece = nextPiece(); !piece.empty(); piece = nextPiece()) {
         layouter.Add(decoder.Decode(piece));

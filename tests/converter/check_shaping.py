@@ -11,6 +11,12 @@ font file, run by run.
     to left. --font names a font file the converter embeds (the PDF names
     the others, found with fc-list). Prints runs alike per PDF, as a table.
 
+  check_shaping.py inside PDF [PDF ...]
+    No glyph of any page ends past the right edge of the text frame, which
+    lies as far from the page's right edge as the frame's left edge (where
+    the first line starts) from its left: a wrapped line of shaped text
+    must be no wider as drawn than the frame.
+
   check_shaping.py right-aligned PDF LINE [LINE ...]
     Each line (counted from 1 on the first page) must end at the right edge
     of the text, which lies as far from the page's right edge as the text's
@@ -317,10 +323,39 @@ def check_right_aligned(path, lines):
     return failures
 
 
+def frame_left(page):
+    """Where the text frame starts: the first line's place, which the page's
+    text object sets before it shows a glyph."""
+    for operands, operator in pikepdf.parse_content_stream(page):
+        if str(operator) == "Td":
+            return float(operands[0])
+    return None
+
+
+def check_inside(paths):
+    failures = []
+    for path in paths:
+        with pikepdf.open(path) as pdf:
+            for number, page in enumerate(pdf.pages, 1):
+                left = frame_left(page)
+                if left is None:
+                    continue
+                right = float(page.MediaBox[2]) - left
+                over = [g for g in page_glyphs(pdf, page) if max(g.x, g.x + g.width) > right + POSITION_TOLERANCE]
+                if over:
+                    worst = max(over, key=lambda g: max(g.x, g.x + g.width))
+                    failures.append(f"{os.path.basename(path)} page {number}: {len(over)} glyphs past the text's "
+                                    f"right edge at {right:.2f}, the farthest ending at "
+                                    f"{max(worst.x, worst.x + worst.width):.2f} on line {worst.line + 1}")
+    return failures
+
+
 def main(arguments):
     try:
         if len(arguments) >= 2 and arguments[0] == "glyphs":
             failures = check_glyphs(arguments[1:])
+        elif len(arguments) >= 2 and arguments[0] == "inside":
+            failures = check_inside(arguments[1:])
         elif len(arguments) >= 3 and arguments[0] == "right-aligned":
             failures = check_right_aligned(arguments[1], [int(line) for line in arguments[2:]])
         else:

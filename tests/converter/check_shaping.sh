@@ -10,6 +10,7 @@
 #   - poppler, which honours /ActualText, reads the left-to-right shaped lines
 #     in the order they are written;
 #   - a right-to-left paragraph ends at the right edge of the text;
+#   - no line runs past the text's right edge, shaped runs included;
 #   - each of the five engines finds at least as many words in our PDF as in
 #     pango-view's of the same text, or the floor floors.txt sets where ours
 #     is known to fall short.
@@ -55,6 +56,11 @@ done <<'LINES'
 LINES
 timeout 60 /usr/bin/python3 "$here/check_shaping.py" right-aligned "$work/ours/drawing.pdf" 2 ||
     fail "the right-to-left paragraph does not end at the right margin"
+
+# Wrapped lines are no wider as drawn than the text frame, though a shaped
+# run's glyphs take more room than its characters' cells (Tamil).
+timeout 600 /usr/bin/python3 "$here/check_shaping.py" inside "$work"/ours/*.pdf ||
+    fail "a line runs past the text's right edge"
 
 triples=()
 for text in "$work"/texts/*.txt; do

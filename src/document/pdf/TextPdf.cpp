@@ -283,12 +283,7 @@ private:
     {
         std::u32string_view text(line.data(), end);
         penX_ = 0;
-        // Below Hebrew no character is right to left or shaped: most lines
-        // need no lookup at all.
-        bool plain = std::all_of(text.begin(), text.end(), [](char32_t c) { return c < 0x0590; }) ||
-                     (IsPlainLeftToRight(text) &&
-                      std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); }));
-        if (plain) {
+        if (IsPlain(text)) {
             // Most lines: every character on its cell, as written.
             DrawPlain(text);
         } else {
@@ -306,6 +301,60 @@ private:
     // before it is wider than its cells; a right-to-left paragraph ends at
     // the right margin.
     void LineInRuns(std::u32string_view text)
+    {
+        Arrangement line = Arrange(text);
+        int shift = line.paragraphLevel == 0 ? 0 : std::max(0, frame_.columns * chooser_.CellUnits() - line.width);
+        for (size_t index : line.shown) {
+            Item& item = line.items[index];
+            item.x += shift;
+            if (item.shaped) {
+                DrawShaped(text, item);
+            } else {
+                DrawGridItem(text, item);
+            }
+        }
+    }
+
+public:
+    // Whether the line, drawn, stays inside the frame: a shaped run takes
+    // its glyphs' advances, which may be wider than its characters' cells.
+    // Nothing is drawn and no glyph is taken into a font.
+    bool Fits(std::u32string_view line)
+    {
+        size_t end = line.find_last_not_of(U' ');
+        if (end == std::u32string_view::npos) {
+            return true;
+        }
+        std::u32string_view text = line.substr(0, end + 1);
+        int limit = frame_.columns * chooser_.CellUnits();
+        int cells = 0;
+        for (char32_t character : text) {
+            cells += CharacterWidth(character) * chooser_.CellUnits();
+        }
+        if (IsPlain(text)) {
+            return cells <= limit;
+        }
+        return Arrange(text).width <= limit;
+    }
+
+private:
+    static bool IsPlain(std::u32string_view text)
+    {
+        // Below Hebrew no character is right to left or shaped: most lines
+        // need no lookup at all.
+        return std::all_of(text.begin(), text.end(), [](char32_t c) { return c < 0x0590; }) ||
+               (IsPlainLeftToRight(text) && std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); }));
+    }
+
+    struct Arrangement {
+        std::vector<Item> items;
+        std::vector<size_t> shown; // the items in display order
+        uint8_t paragraphLevel = 0;
+        int width = 0; // from the line's left to the end of its last item
+    };
+
+    // The runs of the line, ordered and placed from the line's left.
+    Arrangement Arrange(std::u32string_view text)
     {
         DisplayOrder order = ResolveDisplayOrder(text);
         std::vector<Item> items = Itemize(text, order.levels);
@@ -364,16 +413,7 @@ private:
             pen = item.x + item.width;
             cells += gridWidth;
         }
-        int shift = order.paragraphLevel == 0 ? 0 : std::max(0, frame_.columns * cell - pen);
-        for (size_t index : shown) {
-            Item& item = items[index];
-            item.x += shift;
-            if (item.shaped) {
-                DrawShaped(text, item);
-            } else {
-                DrawGridItem(text, item);
-            }
-        }
+        return {std::move(items), std::move(shown), order.paragraphLevel, pen};
     }
 
     // Runs in written order: a shaped run holds the characters of one shaped
@@ -1014,6 +1054,11 @@ void TextPdfWriter::AddPage(const Page& page)
     if (s.batch.size() == State::BatchPages) {
         s.StartBatch();
     }
+}
+
+bool TextPdfWriter::Fits(std::u32string_view line)
+{
+    return state_->content.Fits(line);
 }
 
 size_t TextPdfWriter::Pages() const

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Document {
@@ -39,6 +40,9 @@ public:
     ~TextPdfWriter();
 
     void AddPage(const Page& page);
+    // Whether a line of a page, drawn with the glyphs' shaped advances,
+    // stays inside the text frame (for PageLayouter's LineFits).
+    bool Fits(std::u32string_view line);
     size_t Pages() const;
     // Characters drawn as the replacement glyph so far.
     size_t ReplacedCharacters() const;

@@ -13,7 +13,10 @@ namespace Document {
 
 class PageLayouter::Typesetter {
 public:
-    Typesetter(const PageGeometry& geometry, PageSink sink) : geometry_(geometry), sink_(std::move(sink)) {}
+    Typesetter(const PageGeometry& geometry, PageSink sink, LineFits fits)
+        : geometry_(geometry), sink_(std::move(sink)), fits_(std::move(fits))
+    {
+    }
 
     // `mayBreak`: the line may be broken before the character;
     // `clusterStart`: it begins a user-perceived character.
@@ -35,10 +38,14 @@ public:
 
     // A line's text that fits where the line stands, as Put would put it
     // character by character: no tab, no place to break at. False, and
-    // nothing put, when it does not fit.
-    bool PutFitting(std::u32string_view text, int cells)
+    // nothing put, when it does not fit; a text of shaped scripts is only
+    // put on an empty line, where it can be measured as drawn.
+    bool PutFitting(std::u32string_view text, int cells, bool shaped)
     {
         if (cells_ + cells > geometry_.columns) {
+            return false;
+        }
+        if (shaped && fits_ && (!line_.empty() || !fits_(text))) {
             return false;
         }
         if (text.empty()) {
@@ -52,7 +59,21 @@ public:
         return true;
     }
 
+    // Ends the line; one too wide as drawn ends earlier, the rest carried
+    // over, as often as it takes.
     void EndLine()
+    {
+        while (shaped_ && fits_) {
+            size_t at = DrawnEnd(line_.size());
+            if (at == line_.size()) {
+                break;
+            }
+            CarryOver(at);
+        }
+        PushLine();
+    }
+
+    void PushLine()
     {
         // A page is only begun by a line that needs room, so a form feed
         // right after a full page does not leave a blank one behind.
@@ -66,6 +87,7 @@ public:
         line_.reserve(geometry_.columns);
         flags_.reserve(geometry_.columns);
         cells_ = 0;
+        shaped_ = false;
         pendingLine_ = false;
     }
 
@@ -107,6 +129,7 @@ private:
         while (cells_ + width > geometry_.columns && cells_ > 0) {
             Wrap(mayBreak, clusterStart);
         }
+        shaped_ |= character >= 0x0590;
         line_ += character;
         flags_.push_back(static_cast<uint8_t>((mayBreak ? MayBreak : 0) | (clusterStart ? ClusterStart : 0)));
         cells_ += width;
@@ -137,19 +160,51 @@ private:
         if (at == 0) {
             at = size;
         }
+        CarryOver(DrawnEnd(at));
+    }
+
+    // Where the line's first `end` characters, or fewer, fit the frame as
+    // drawn: `end` when they do, else the last break opportunity before it
+    // that follows some text and fits, else the last such cluster boundary;
+    // `end` when none fits (a cluster wider than the frame).
+    size_t DrawnEnd(size_t end)
+    {
+        std::u32string_view line(line_);
+        if (!shaped_ || !fits_ || fits_(line.substr(0, end))) {
+            return end;
+        }
+        size_t firstText = line_.find_first_not_of(U' ');
+        for (size_t k = end - 1; k > 0; --k) {
+            if ((flags_[k] & MayBreak) != 0 && firstText < k && fits_(line.substr(0, k))) {
+                return k;
+            }
+        }
+        for (size_t k = end - 1; k > 0; --k) {
+            if ((flags_[k] & ClusterStart) != 0 && fits_(line.substr(0, k))) {
+                return k;
+            }
+        }
+        return end;
+    }
+
+    // Ends the line after its first `at` characters; the rest begins the next.
+    void CarryOver(size_t at)
+    {
         std::u32string rest = line_.substr(at);
         std::vector<uint8_t> restFlags(flags_.begin() + at, flags_.end());
         line_.erase(at);
-        EndLine();
+        PushLine();
         line_ = std::move(rest);
         flags_ = std::move(restFlags);
         for (char32_t character : line_) {
             cells_ += CharacterWidth(character);
+            shaped_ |= character >= 0x0590;
         }
     }
 
     PageGeometry geometry_;
     PageSink sink_;
+    LineFits fits_;
     size_t pages_ = 0;
     Page page_;
     std::u32string line_;
@@ -159,12 +214,15 @@ private:
     static constexpr uint8_t ClusterStart = 2;
     std::vector<uint8_t> flags_;
     int cells_ = 0;
+    // The line holds a character from U+0590 up, which may be drawn wider
+    // than its cells; below it every character fills its cells exactly.
+    bool shaped_ = false;
     bool pendingLine_ = false;
     bool pageOpenedByFormFeed_ = false;
 };
 
-PageLayouter::PageLayouter(const PageGeometry& geometry, PageSink sink)
-    : geometry_(geometry), typesetter_(std::make_unique<Typesetter>(geometry, std::move(sink)))
+PageLayouter::PageLayouter(const PageGeometry& geometry, PageSink sink, LineFits fits)
+    : geometry_(geometry), typesetter_(std::make_unique<Typesetter>(geometry, std::move(sink), std::move(fits)))
 {
 }
 
@@ -249,7 +307,7 @@ void PageLayouter::LayOut(std::u32string_view text)
         // character of the document.
         size_t end = i;
         int widest = 0;
-        bool tabs = false;
+        bool tabs = false, shaped = false;
         for (; end < text.size(); ++end) {
             char32_t character = text[end];
             if (character < 0x20) {
@@ -262,14 +320,21 @@ void PageLayouter::LayOut(std::u32string_view text)
                     continue;
                 }
             }
-            widest += character < 0x0300 ? 1 : CharacterWidth(character);
+            if (character < 0x0300) {
+                ++widest;
+            } else {
+                widest += CharacterWidth(character);
+                shaped |= character >= 0x0590;
+            }
         }
-        // Most lines fit: they need no places to break at.
-        if (widest <= geometry.columns) {
-            if (tabs || !typesetter.PutFitting(text.substr(i, end - i), widest)) {
-                for (size_t k = i; k < end; ++k) {
-                    typesetter.Put(text[k], false, true);
-                }
+        // Most lines fit: they need no places to break at. One of shaped
+        // scripts that fits in cells may still be too wide as drawn.
+        bool fitting = widest <= geometry.columns && !tabs && typesetter.PutFitting(text.substr(i, end - i), widest, shaped);
+        if (fitting) {
+            // Put whole.
+        } else if (widest <= geometry.columns && !shaped) {
+            for (size_t k = i; k < end; ++k) {
+                typesetter.Put(text[k], false, true);
             }
         } else {
             std::u32string line(text.substr(i, end - i));

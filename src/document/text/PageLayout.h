@@ -21,17 +21,24 @@ struct PageGeometry {
 // tabs already turned into blanks.
 using Page = std::vector<std::u32string>;
 
+// Whether a line, as it will be drawn, stays inside the text frame: a line
+// of shaped scripts is drawn with its glyphs' advances, which need not be
+// its characters' cells.
+using LineFits = std::function<bool(std::u32string_view line)>;
+
 // Lays a text out as it arrives, in pieces cut anywhere, handing each page
 // over as soon as it is full: what it holds is the page being filled and
 // the source line not yet ended. A source line is broken as a whole, its
 // tabs as blanks; one longer than kMaxHeldLine characters is laid out in
-// parts of that size, each broken on its own.
+// parts of that size, each broken on its own. With `fits`, a line that
+// holds a character from U+0590 up and is too wide as drawn, though not in
+// cells, breaks earlier by the same rules.
 class PageLayouter {
 public:
     using PageSink = std::function<void(Page&& page)>;
     static constexpr size_t kMaxHeldLine = 1u << 20;
 
-    PageLayouter(const PageGeometry& geometry, PageSink sink);
+    PageLayouter(const PageGeometry& geometry, PageSink sink, LineFits fits = {});
     ~PageLayouter();
     void Add(std::u32string_view text);
     // The last page; never none, as LayOutPages.

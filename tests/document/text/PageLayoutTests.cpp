@@ -80,5 +80,42 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
     EXPECT_EQ(PageGeometry().lines, 66);
 }
 
+// A line of shaped scripts may be wider as drawn than in cells: here each
+// Tamil character is drawn a cell and a half wide. It then breaks earlier by
+// the same rules.
+TEST(PageLayout, LinesTooWideAsDrawn)
+{
+    LineFits fits = [](std::u32string_view line) {
+        size_t end = line.find_last_not_of(U' ');
+        double width = 0;
+        for (size_t i = 0; end != std::u32string_view::npos && i <= end; ++i) {
+            width += line[i] >= 0x0B80 && line[i] < 0x0C00 ? 1.5 : line[i] == U'\u4E2D' ? 2 : 1;
+        }
+        return width <= 8;
+    };
+    const struct {
+        std::u32string text;
+        Page lines;
+    } cases[] = {
+        {U"\u0B95\u0B95 \u0B95\u0B95 \u0B95\u0B95", {U"\u0B95\u0B95 \u0B95\u0B95 ", U"\u0B95\u0B95"}}, // fits in cells, not drawn
+        {U"\u0B95\u0B95\u0B95\u0B95\u0B95\u0B95", {U"\u0B95\u0B95\u0B95\u0B95\u0B95", U"\u0B95"}}, // no blank: at a cluster
+        {U"ab \u0B95\u0B95\u0B95\u0B95 cd ef gh", {U"ab ", U"\u0B95\u0B95\u0B95\u0B95 ", U"cd ef gh"}},
+        {U"\u0B95\u0B95\u0B95\u0B95\u0B95\u0B95\u0B95\u0B95\u0B95", {U"\u0B95\u0B95\u0B95\u0B95\u0B95", U"\u0B95\u0B95\u0B95\u0B95"}},
+        {U"\u4E2D\u4E2D\u4E2D\u4E2D", {U"\u4E2D\u4E2D\u4E2D\u4E2D"}},
+        {U"abcdefgh", {U"abcdefgh"}},
+    };
+    PageGeometry geometry;
+    geometry.columns = 8;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        for (size_t cut = 0; cut <= cases[i].text.size(); ++cut) {
+            std::vector<Page> pages;
+            PageLayouter layouter(geometry, [&](Page&& page) { pages.push_back(std::move(page)); }, fits);
+            layouter.Add(std::u32string_view(cases[i].text).substr(0, cut));
+            layouter.Add(std::u32string_view(cases[i].text).substr(cut));
+            layouter.Finish();
+            EXPECT_EQ(pages, std::vector<Page>{cases[i].lines}) << "case " << i << " cut at " << cut;
+        }
+    }
+}
 } // namespace
 } // namespace Document
