@@ -413,7 +413,7 @@ private:
             pen = item.x + item.width;
             cells += gridWidth;
         }
-        return {std::move(items), std::move(shown), order.paragraphLevel, pen};
+        return {std::move(items), std::move(shown), static_cast<uint8_t>(order.paragraphLevel), pen};
     }
 
     // Runs in written order: a shaped run holds the characters of one shaped
