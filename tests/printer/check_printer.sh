@@ -36,6 +36,8 @@ default="$(timeout 30 wine reg query 'HKCU\Software\Microsoft\Windows NT\Current
 
 # A job printed while no run waits: the watcher (which the clear-cache run
 # starts) drops it and says so; the port is clean for the next job.
+# A marker a killed run left in this prefix would stand for a waiting run.
+rm -f "$WINEPREFIX/drive_c/users/$(whoami)/Temp/PDFCreator/CommandLine.txt"
 timeout 60 wine "$bin/PDFCreator.exe" /ClearCache /NoStart
 timeout 60 wine "$printText" "Ardenfold PDF" 5 1 Orphan || fail "PrintText.exe could not print to the printer"
 dropped() { grep -q 'document="Orphan".*No conversion waits for a print job' "$log" 2>/dev/null; }
