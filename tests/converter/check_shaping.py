@@ -95,7 +95,7 @@ def page_glyphs(pdf, page):
     text by ToUnicode, line, and the /ActualText of the span around it."""
     fonts = {}
     for name, font in page.Resources.Font.items():
-        fonts[name] = (str(font.BaseFont)[1:].split("+", 1)[-1], to_unicode(font), widths(font))
+        fonts[name] = (str(font.BaseFont)[1:].split("+", 1)[-1], to_unicode(font), widths(font), font)
     glyphs = []
     leading = size = rise = spacing = 0.0
     line_x = line_y = x = 0.0
@@ -114,7 +114,7 @@ def page_glyphs(pdf, page):
                         code = data[i] << 8 | data[i + 1]
                         width = font[2](code) / 1000 * size
                         glyphs.append(Glyph(font=font[0], glyph=code, x=x, y=line_y + rise, width=width,
-                                            text=font[1].get(code, ""), line=line,
+                                            size=size, embedded=font[3], text=font[1].get(code, ""), line=line,
                                             actual=actual[-1] if actual else None, span=len(actual) and span_id))
                         x += width + spacing
                 else:
@@ -189,6 +189,49 @@ def invisible_glyph(font_file, cache={}):
             glyph = font.getGlyphID(cmap[0x200B])
         cache[font_file] = glyph
     return cache[font_file]
+
+
+def glyph_count(font_file, cache={}):
+    if font_file not in cache:
+        from fontTools.ttLib import TTFont
+        cache[font_file] = TTFont(font_file, lazy=True)["maxp"].numGlyphs
+    return cache[font_file]
+
+
+def variant_parts(embedded, cache):
+    """The embedded subset's one-part composite glyphs: glyph id to (the
+    glyph it draws, x and y offsets in ems). cache: one PDF's, by object."""
+    key = embedded.objgen
+    if key not in cache:
+        import io
+        from fontTools.ttLib import TTFont
+        data = embedded.DescendantFonts[0].FontDescriptor.FontFile2.read_bytes()
+        subset = TTFont(io.BytesIO(data))
+        glyf, order = subset["glyf"], subset.getGlyphOrder()
+        units = subset["head"].unitsPerEm
+        parts = {}
+        for gid, name in enumerate(order):
+            glyph = glyf[name]
+            if glyph.isComposite() and len(glyph.components) == 1:
+                part = glyph.components[0]
+                if not hasattr(part, "firstPt"):  # an offset (ARGS_ARE_XY_VALUES), not points to match
+                    parts[gid] = (subset.getGlyphID(part.glyphName), part.x / units, part.y / units)
+        cache[key] = parts
+    return cache[key]
+
+
+def resolve_variants(glyphs, files, cache):
+    """A glyph past the last of its font file's own is a variant the converter
+    added: a one-part composite drawing one of the font's glyphs moved. It is
+    read as that glyph, at its place moved by the offset."""
+    for g in glyphs:
+        if g.font in files and g.glyph >= glyph_count(files[g.font]):
+            part = variant_parts(g.embedded, cache).get(g.glyph)
+            if part is None:
+                raise ToolError(f"glyph {g.glyph} of {g.font} is neither the font's nor a moved copy of one")
+            g.glyph = part[0]
+            g.x += part[1] * g.size
+            g.y += part[2] * g.size
 
 
 def hb_shape(font_file, text, right_to_left, before="", after=""):
@@ -286,8 +329,10 @@ def check_glyphs(arguments):
     for path in arguments:
         alike = total = 0
         with pikepdf.open(path) as pdf:
+            embedded = {}
             for number, page in enumerate(pdf.pages, 1):
                 glyphs = page_glyphs(pdf, page)
+                resolve_variants(glyphs, files, embedded)
                 for text, right_to_left, drawn in runs(glyphs):
                     name = drawn[0].font
                     if name not in files:

@@ -1,16 +1,20 @@
 #include "FontSubset.h"
 
+#include "DocumentError.h"
 #include "SfntWriter.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace Document {
 namespace {
 
-// Glyph 0, the used glyphs and, through any depth of composites, their parts.
-std::vector<bool> KeptGlyphs(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs)
+// Glyph 0, the used glyphs, the originals of the variants and, through any
+// depth of composites, their parts.
+std::vector<bool> KeptGlyphs(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                             const GlyphVariants& variants)
 {
     std::vector<bool> kept(font.GlyphCount(), false);
     std::vector<uint16_t> pending{0};
@@ -18,6 +22,9 @@ std::vector<bool> KeptGlyphs(const TrueTypeFont& font, const std::map<uint16_t, 
         if (used.first < font.GlyphCount()) {
             pending.push_back(used.first);
         }
+    }
+    for (const GlyphVariant& variant : variants) {
+        pending.push_back(variant.glyph);
     }
     while (!pending.empty()) {
         uint16_t glyph = pending.back();
@@ -169,16 +176,53 @@ std::string SubsetTag(const TrueTypeFont& font, const std::map<uint16_t, std::u3
     return tag;
 }
 
-// The subset's file: the kept glyphs' tables, each kept glyph advancing by its width.
-std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
-                       const GlyphWidths& widths)
+int16_t ClampedS16(long value)
 {
-    std::vector<bool> kept = KeptGlyphs(font, usedGlyphs);
-    // Glyphs past the last one kept are dropped altogether; the ids below stay.
+    return static_cast<int16_t>(std::clamp<long>(value, INT16_MIN, INT16_MAX));
+}
+
+// A variant as a composite glyph of one part: its original, moved by the
+// offset in font units, the bounding box moved with it. A variant of a
+// glyph without outline (a blank) has none either.
+std::string VariantOutline(const TrueTypeFont& font, uint16_t original, int16_t dx, int16_t dy)
+{
+    std::string_view outline = font.GlyphOutline(original);
+    if (outline.size() < 10) {
+        return {};
+    }
+    auto s16 = [&](size_t at) {
+        return static_cast<int16_t>(static_cast<unsigned char>(outline[at]) << 8 | static_cast<unsigned char>(outline[at + 1]));
+    };
+    constexpr uint16_t ArgumentsAreWords = 0x0001, ArgumentsAreXYValues = 0x0002;
+    std::string composite;
+    AppendU16(composite, 0xFFFF); // -1 contours: a composite
+    for (size_t at : {2, 4, 6, 8}) { // xMin, yMin, xMax, yMax
+        AppendU16(composite, static_cast<uint16_t>(ClampedS16(s16(at) + (at % 4 == 2 ? dx : dy))));
+    }
+    AppendU16(composite, ArgumentsAreWords | ArgumentsAreXYValues);
+    AppendU16(composite, original);
+    AppendU16(composite, static_cast<uint16_t>(dx));
+    AppendU16(composite, static_cast<uint16_t>(dy));
+    return composite;
+}
+
+// The subset's file: the kept glyphs' tables, each kept glyph advancing by
+// its width, and the variants after the font's own glyphs.
+std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                       const GlyphWidths& widths, const GlyphVariants& variants)
+{
+    std::vector<bool> kept = KeptGlyphs(font, usedGlyphs, variants);
+    // Glyphs past the last one kept are dropped altogether; the ids below
+    // stay. With variants, every glyph of the font keeps its place before them.
     size_t glyphCount = kept.size();
-    while (glyphCount > 1 && !kept[glyphCount - 1]) {
+    while (variants.empty() && glyphCount > 1 && !kept[glyphCount - 1]) {
         --glyphCount;
     }
+    if (glyphCount + variants.size() > 0xFFFF) {
+        throw DocumentError(L"The font has " + std::to_wstring(glyphCount) + L" glyphs, and " +
+                            std::to_wstring(variants.size()) + L" moved copies of its marks do not fit after them.");
+    }
+    auto units = [&](int thousandths) { return ClampedS16(std::lround(thousandths * font.UnitsPerEm() / 1000.0)); };
 
     std::string glyf;
     std::vector<uint32_t> offsets;
@@ -189,12 +233,25 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
             glyf.append((4 - glyf.size() % 4) % 4, '\0');
         }
     }
+    std::vector<int16_t> variantBearings;
+    bool variantOfComposite = false;
+    for (const GlyphVariant& variant : variants) {
+        offsets.push_back(static_cast<uint32_t>(glyf.size()));
+        int16_t dx = units(variant.xOffset);
+        glyf += VariantOutline(font, variant.glyph, dx, units(variant.yOffset));
+        glyf.append((4 - glyf.size() % 4) % 4, '\0');
+        variantBearings.push_back(ClampedS16(font.LeftSideBearing(variant.glyph) + dx));
+        variantOfComposite = variantOfComposite || !font.ComponentsOf(variant.glyph).empty();
+    }
     offsets.push_back(static_cast<uint32_t>(glyf.size()));
 
-    // The advances the document draws with where it names them, the font's own elsewhere.
+    // The advances the document draws with where it names them, the font's
+    // own elsewhere (a variant's: its original's).
+    const size_t fontGlyphs = glyphCount;
+    glyphCount += variants.size();
     std::vector<uint16_t> advances(glyphCount);
     for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
-        advances[glyph] = font.AdvanceWidth(static_cast<uint16_t>(glyph));
+        advances[glyph] = font.AdvanceWidth(glyph < fontGlyphs ? static_cast<uint16_t>(glyph) : variants[glyph - fontGlyphs].glyph);
     }
     for (const auto& [glyph, width] : widths) {
         if (glyph < glyphCount && width >= 0) {
@@ -212,7 +269,11 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
         if (glyph < metricCount) {
             AppendU16(hmtx, advances[glyph]);
         }
-        AppendU16(hmtx, kept[glyph] ? static_cast<uint16_t>(font.LeftSideBearing(static_cast<uint16_t>(glyph))) : 0);
+        if (glyph >= fontGlyphs) {
+            AppendU16(hmtx, static_cast<uint16_t>(variantBearings[glyph - fontGlyphs]));
+        } else {
+            AppendU16(hmtx, kept[glyph] ? static_cast<uint16_t>(font.LeftSideBearing(static_cast<uint16_t>(glyph))) : 0);
+        }
     }
     bool shortOffsets = glyf.size() <= 2 * 0xFFFF;
     std::string loca;
@@ -227,6 +288,21 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
     PutU16(hhea, 34, static_cast<uint32_t>(metricCount));
     std::string maxp(font.Table(SfntTag("maxp")));
     PutU16(maxp, 4, static_cast<uint32_t>(glyphCount));
+    if (!variants.empty() && maxp.size() >= 32) {
+        // Version 1.0's limits, which a rasterizer may size its buffers by,
+        // must hold the variants: one part each, one level above their originals.
+        auto raise = [&](size_t at, uint32_t least) {
+            uint32_t now = static_cast<unsigned char>(maxp[at]) << 8 | static_cast<unsigned char>(maxp[at + 1]);
+            PutU16(maxp, at, std::max(now, least));
+        };
+        auto at = [&](size_t offset) {
+            return static_cast<uint32_t>(static_cast<unsigned char>(maxp[offset]) << 8 | static_cast<unsigned char>(maxp[offset + 1]));
+        };
+        raise(10, at(6));  // maxCompositePoints >= maxPoints
+        raise(12, at(8));  // maxCompositeContours >= maxContours
+        raise(28, 1);      // maxComponentElements
+        raise(30, variantOfComposite ? at(30) + 1 : 1); // maxComponentDepth
+    }
 
     std::vector<SfntTable> tables;
     tables.push_back({SfntTag("head"), std::move(head)});
@@ -253,17 +329,17 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
 } // namespace
 
 FontSubsetFacts BuildFontSubset(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& shownGlyphs,
-                                const GlyphWidths& widths)
+                                const GlyphWidths& widths, const GlyphVariants& variants)
 {
     std::map<uint16_t, std::u32string> usedGlyphs;
     for (const auto& shown : shownGlyphs) {
-        if (shown.first < font.GlyphCount()) {
+        if (shown.first < font.GlyphCount() + variants.size()) {
             usedGlyphs.insert(shown);
         }
     }
     FontSubsetFacts data;
     data.name = SubsetTag(font, usedGlyphs) + "+" + font.PostScriptName();
-    data.file = SubsetFile(font, usedGlyphs, widths);
+    data.file = SubsetFile(font, usedGlyphs, widths, variants);
     data.metrics = font.Metrics();
     return data;
 }

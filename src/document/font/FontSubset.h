@@ -23,8 +23,11 @@ namespace Document {
 // is drawn with where that is not the font's own (text on a grid of cells);
 // the subset's metrics then say the same as the PDF's widths, so that a
 // reader that measures with the font file finds no gap where the PDF has
-// none. Throws DocumentError when a used glyph is damaged.
+// none. variants: glyphs added after the font's own, each its original moved;
+// usedGlyphs and widths name them by the ids they take. Throws DocumentError
+// when a used glyph is damaged, or when the variants do not fit in the
+// glyph ids a font can have.
 FontSubsetFacts BuildFontSubset(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
-                                const GlyphWidths& widths = {});
+                                const GlyphWidths& widths = {}, const GlyphVariants& variants = {});
 
 } // namespace Document

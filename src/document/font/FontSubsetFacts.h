@@ -7,12 +7,26 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace Document {
 
 // Glyph id -> the width the text advances after it, in thousandths of the
 // font size (of the em).
 using GlyphWidths = std::map<uint16_t, int>;
+
+// A glyph the font does not have, which the subset adds after the font's own:
+// the font's glyph `glyph` drawn moved by the offset (in thousandths of the
+// em, y upwards), as a composite glyph of one part. Drawn on the baseline
+// where its original would need a text rise, a mark is read with its word.
+struct GlyphVariant {
+    uint16_t glyph = 0;
+    int xOffset = 0;
+    int yOffset = 0;
+};
+
+// The i-th variant is the subset's glyph GlyphCount() + i.
+using GlyphVariants = std::vector<GlyphVariant>;
 
 struct FontSubsetFacts {
     std::string name;    // "ABCDEF+DejaVuSansMono": subset tag + PostScript name

@@ -17,6 +17,7 @@
 #include <numeric>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -76,7 +77,7 @@ public:
     GlyphChooser(const TextFont& font, const FallbackFontFinder& fallback)
         : fallback_(fallback), bmp_(0x10000)
     {
-        fonts_.push_back({&font, {}, {}});
+        fonts_.push_back({&font, {}, {}, {}, {}});
         cellUnits_ = font.Advance(font.Glyph(U' '));
         if (cellUnits_ <= 0) {
             cellUnits_ = 600;
@@ -133,6 +134,25 @@ public:
 
     const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
 
+    // The font's glyph moved by the offset (thousandths of the font size)
+    // as a glyph of its own, which the subset adds after the font's glyphs;
+    // nullopt when the glyph ids are used up.
+    std::optional<uint16_t> Variant(uint32_t font, uint16_t glyph, int xOffset, int yOffset)
+    {
+        FontUse& use = fonts_[font];
+        auto key = std::make_tuple(glyph, xOffset, yOffset);
+        if (auto found = use.variantIds.find(key); found != use.variantIds.end()) {
+            return found->second;
+        }
+        size_t id = use.font->GlyphCount() + use.variants.size();
+        if (id >= 0xFFFF) {
+            return std::nullopt;
+        }
+        use.variants.push_back(GlyphVariant{glyph, xOffset, yOffset});
+        use.variantIds.emplace(key, static_cast<uint16_t>(id));
+        return static_cast<uint16_t>(id);
+    }
+
     // The font that shapes the character: the main one when it has the
     // character, else the fallback's; none (nullopt) when no font has it.
     // Unlike For, nothing is drawn yet: a shaped glyph's width is the
@@ -156,6 +176,8 @@ public:
         const TextFont* font;
         std::map<uint16_t, std::u32string> glyphText;
         GlyphWidths widths;
+        GlyphVariants variants;
+        std::map<std::tuple<uint16_t, int, int>, uint16_t> variantIds;
     };
     const std::vector<FontUse>& Fonts() const { return fonts_; }
 
@@ -216,7 +238,7 @@ private:
                 return i;
             }
         }
-        fonts_.push_back({font, {}, {}});
+        fonts_.push_back({font, {}, {}, {}, {}});
         return fonts_.size() - 1;
     }
 
@@ -554,6 +576,35 @@ private:
             std::move(cluster.begin(), cluster.end(), texts.begin() + first);
             first = last;
         }
+        // A glyph the font moves up or down (a mark over another) is drawn
+        // on the baseline as a variant that draws it moved: with a text
+        // rise, in a string of its own, the readers that file strings by
+        // their baselines (Ghostscript) read it as a line apart, and those
+        // that order a line's strings by where each starts (PDFium) at the
+        // line's start. Left to right, the variant draws the mark moved
+        // sideways as well, so that it stands where the pen is, in one
+        // string with the letters around it: a move before it would start a
+        // string that Ghostscript orders by where it starts, after the
+        // letters that follow (a Thai tone mark over a vowel mark). The rise
+        // is the way left when no glyph id is free.
+        std::vector<uint16_t> shown(count);
+        std::vector<int> rises(count);
+        std::vector<int> xOffsets(count);
+        for (size_t g = 0; g < count; ++g) {
+            const ShapedGlyph& glyph = item.glyphs[g];
+            shown[g] = glyph.glyph;
+            rises[g] = glyph.yOffset;
+            xOffsets[g] = glyph.xOffset;
+            if (glyph.yOffset != 0 && glyph.glyph != 0) {
+                int sideways = item.level % 2 == 0 ? glyph.xOffset : 0;
+                if (std::optional<uint16_t> variant = chooser_.Variant(item.font, glyph.glyph, sideways, glyph.yOffset)) {
+                    shown[g] = *variant;
+                    rises[g] = 0;
+                    xOffsets[g] -= sideways;
+                    xs[g] -= sideways;
+                }
+            }
+        }
         // Right to left, the glyphs are drawn in the order they are written,
         // the pen going leftwards: the readers that order a line by how its
         // text was drawn then read the words as written.
@@ -564,9 +615,9 @@ private:
                 ++replaced_;
             }
             SetFont(item.font);
-            if (glyph.yOffset != rise_) {
+            if (rises[g] != rise_) {
                 Flush();
-                rise_ = glyph.yOffset;
+                rise_ = rises[g];
                 out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
             }
             MoveTo(xs[g]);
@@ -574,29 +625,29 @@ private:
             // offset) is given the width that brings the pen back to where
             // it was: a reader that sees the pen jump forward after a glyph
             // takes the gap for a blank between words.
-            int advance = glyph.advance == 0 && glyph.xOffset < 0 ? -glyph.xOffset : glyph.advance;
-            int width = chooser_.UseShaped(item.font, glyph.glyph, std::move(texts[g]), advance);
+            int advance = glyph.advance == 0 && xOffsets[g] < 0 ? -xOffsets[g] : glyph.advance;
+            int width = chooser_.UseShaped(item.font, shown[g], std::move(texts[g]), advance);
             // A mark that lies a little right of where the next letter
             // starts (Thai marks, drawn leftwards from their origin) is shown
             // in one string with its letter, the gap between them made by
             // character spacing: a reader that orders a line's strings by
             // where each starts (Ghostscript) would otherwise read the mark
             // after the next letter.
-            if (item.level % 2 == 0 && i + 1 < count && IsMarkRightOf(item.glyphs[g + 1], xs[g + 1], xs[g] + width)) {
-                const ShapedGlyph& mark = item.glyphs[g + 1];
+            if (item.level % 2 == 0 && i + 1 < count &&
+                IsMarkRightOf(item.glyphs[g + 1].advance, xOffsets[g + 1], rises[g + 1], xs[g + 1], xs[g] + width)) {
                 int spacing = xs[g + 1] - xs[g] - width;
-                int markWidth = chooser_.UseShaped(item.font, mark.glyph, std::move(texts[g + 1]), 0);
+                int markWidth = chooser_.UseShaped(item.font, shown[g + 1], std::move(texts[g + 1]), 0);
                 Flush();
                 out_ += PdfNumber(spacing / 1000.0 * frame_.fontSize) + " Tc\n";
-                Show(glyph.glyph);
-                Show(mark.glyph);
+                Show(shown[g]);
+                Show(shown[g + 1]);
                 Flush();
                 out_ += "0 Tc\n";
                 penX_ += width + spacing + markWidth + spacing;
                 ++i;
                 continue;
             }
-            Show(glyph.glyph);
+            Show(shown[g]);
             penX_ += width;
         }
         if (rise_ != 0) {
@@ -611,10 +662,10 @@ private:
     }
 
     // A mark with no advance whose place is right of the pen after the
-    // glyph before it, on the same baseline.
-    bool IsMarkRightOf(const ShapedGlyph& glyph, int x, int pen) const
+    // glyph before it, drawn on the same baseline (offset and rise as drawn).
+    bool IsMarkRightOf(int advance, int xOffset, int rise, int x, int pen) const
     {
-        return glyph.advance == 0 && glyph.xOffset > 0 && glyph.yOffset == rise_ && x > pen;
+        return advance == 0 && xOffset > 0 && rise == rise_ && x > pen;
     }
 
     // The text each glyph of a cluster stands for: a glyph that is the
@@ -1092,7 +1143,7 @@ std::string TextPdfWriter::Finish()
     for (size_t i = 0; i < uses.size(); ++i) {
         if (!uses[i].glyphText.empty()) {
             fonts.ResourceRef(FontResourceName(i),
-                              WriteFontPdf(s.file, uses[i].font->Subset(uses[i].glyphText, uses[i].widths), uses[i].glyphText,
+                              WriteFontPdf(s.file, uses[i].font->Subset(uses[i].glyphText, uses[i].widths, uses[i].variants), uses[i].glyphText,
                                            uses[i].widths));
         }
     }

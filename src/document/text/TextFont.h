@@ -26,9 +26,14 @@ public:
     // each character by its own glyph and advance.
     virtual std::vector<ShapedGlyph> Shape(std::u32string_view text, size_t start, size_t length,
                                            bool rightToLeft) const;
+    // How many glyphs the font has: a variant takes an id after them. The
+    // default leaves no id free, so that a font without a file of its own
+    // draws no variants.
+    virtual size_t GlyphCount() const { return 0xFFFF; }
     // The subset with these glyphs (glyph id -> the text it shows), each
-    // advancing by its width.
-    virtual FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const = 0;
+    // advancing by its width, and the variants after the font's glyphs.
+    virtual FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths,
+                                   const GlyphVariants& variants) const = 0;
 };
 
 } // namespace Document

@@ -21,9 +21,10 @@ std::vector<ShapedGlyph> TrueTypeTextFont::Shape(std::u32string_view text, size_
     return shaper_.Shape(text, start, length, rightToLeft);
 }
 
-FontSubsetFacts TrueTypeTextFont::Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const
+FontSubsetFacts TrueTypeTextFont::Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths,
+                                         const GlyphVariants& variants) const
 {
-    return BuildFontSubset(font_, usedGlyphs, widths);
+    return BuildFontSubset(font_, usedGlyphs, widths, variants);
 }
 
 } // namespace Document

@@ -15,7 +15,9 @@ public:
     int Advance(uint16_t glyph) const override;
     std::vector<ShapedGlyph> Shape(std::u32string_view text, size_t start, size_t length,
                                    bool rightToLeft) const override;
-    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths) const override;
+    size_t GlyphCount() const override { return font_.GlyphCount(); }
+    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths,
+                           const GlyphVariants& variants) const override;
 
 private:
     const TrueTypeFont& font_;

@@ -112,6 +112,42 @@ TEST(FontSubset, AdvancesAreTheWidthsTheTextIsDrawnWith)
     EXPECT_EQ(subset.AdvanceWidth(e), font.AdvanceWidth(e)) << "a glyph without a width keeps its own";
 }
 
+int16_t S16At(std::string_view data, size_t at)
+{
+    return static_cast<int16_t>(static_cast<unsigned char>(data.at(at)) << 8 | static_cast<unsigned char>(data.at(at + 1)));
+}
+
+// A variant is a glyph of its own after the font's glyphs: a composite of
+// one part, its original moved by the offset, which the subset keeps even
+// where the text does not show it; the glyph ids before it stay the font's.
+TEST(FontSubset, VariantsDrawTheirOriginalMovedAfterTheFontsGlyphs)
+{
+    TrueTypeFont font(ReadFontFile(MonoFontPath));
+    uint16_t a = font.GlyphFor(U'a'), mark = font.GlyphFor(U'\u0301');
+    const uint16_t variant = font.GlyphCount();
+    std::map<uint16_t, std::u32string> used{{a, U"a"}, {variant, U"\u0301"}};
+    // Thousandths of the em, in units of 2048 to the em: 61.44 and -204.8.
+    FontSubsetFacts data = BuildFontSubset(font, used, {{a, 602}, {variant, 0}}, {{mark, 30, -100}});
+    TrueTypeFont subset(data.file);
+
+    ASSERT_EQ(subset.GlyphCount(), font.GlyphCount() + 1);
+    EXPECT_EQ(subset.GlyphOutline(mark), font.GlyphOutline(mark)) << "the original is kept";
+    ASSERT_EQ(subset.ComponentsOf(variant), std::vector<uint16_t>{mark});
+    std::string_view composite = subset.GlyphOutline(variant);
+    std::string_view original = font.GlyphOutline(mark);
+    EXPECT_EQ(S16At(composite, 0), -1);
+    EXPECT_EQ(S16At(composite, 10) & 0x0002, 0x0002) << "the arguments are an offset";
+    EXPECT_EQ(S16At(composite, 14), 61);
+    EXPECT_EQ(S16At(composite, 16), -205);
+    for (size_t at : {2, 6}) {
+        EXPECT_EQ(S16At(composite, at), S16At(original, at) + 61) << "the bounding box moves with it";
+        EXPECT_EQ(S16At(composite, at + 2), S16At(original, at + 2) - 205) << "the bounding box moves with it";
+    }
+    EXPECT_EQ(subset.LeftSideBearing(variant), font.LeftSideBearing(mark) + 61);
+    EXPECT_EQ(subset.AdvanceWidth(variant), 0);
+    EXPECT_EQ(WholeFileSum(data.file), 0xB1B0AFBAu) << "checksum adjustment";
+}
+
 // Fonts made for one fault each (the fuzzer's findings among them): the
 // subset reads back and shows each character with the same glyph, outline
 // (up to the padding to four bytes) and advance, keeping every part of a

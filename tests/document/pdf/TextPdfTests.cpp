@@ -29,7 +29,8 @@ public:
         return found == glyphs_.end() ? 0 : found->second;
     }
     int Advance(uint16_t) const override { return advance_; }
-    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& used, const GlyphWidths& widths) const override
+    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& used, const GlyphWidths& widths,
+                           const GlyphVariants&) const override
     {
         subsets.push_back(used);
         subsetWidths.push_back(widths);

@@ -10,7 +10,10 @@ class LetterFont : public TextFont {
 public:
     uint16_t Glyph(char32_t codePoint) const override { return static_cast<uint16_t>(codePoint - U'a' + 1); }
     int Advance(uint16_t glyph) const override { return 100 * glyph; }
-    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>&, const GlyphWidths&) const override { return {}; }
+    FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>&, const GlyphWidths&, const GlyphVariants&) const override
+    {
+        return {};
+    }
 };
 
 // Left to right as drawn: a right-to-left run turned around, each glyph
