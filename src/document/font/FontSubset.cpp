@@ -183,21 +183,21 @@ int16_t ClampedS16(long value)
 
 // A variant as a composite glyph of one part: its original, moved by the
 // offset in font units, the bounding box moved with it. A variant of a
-// glyph without outline (a blank) has none either.
+// glyph without outline (a placeholder mark) is a composite too, with an
+// empty box, so that a reader finds which glyph it stands for.
 std::string VariantOutline(const TrueTypeFont& font, uint16_t original, int16_t dx, int16_t dy)
 {
     std::string_view outline = font.GlyphOutline(original);
-    if (outline.size() < 10) {
-        return {};
-    }
     auto s16 = [&](size_t at) {
-        return static_cast<int16_t>(static_cast<unsigned char>(outline[at]) << 8 | static_cast<unsigned char>(outline[at + 1]));
+        return outline.size() < 10 ? int16_t{0}
+                                   : static_cast<int16_t>(static_cast<unsigned char>(outline[at]) << 8 |
+                                                          static_cast<unsigned char>(outline[at + 1]));
     };
     constexpr uint16_t ArgumentsAreWords = 0x0001, ArgumentsAreXYValues = 0x0002;
     std::string composite;
     AppendU16(composite, 0xFFFF); // -1 contours: a composite
     for (size_t at : {2, 4, 6, 8}) { // xMin, yMin, xMax, yMax
-        AppendU16(composite, static_cast<uint16_t>(ClampedS16(s16(at) + (at % 4 == 2 ? dx : dy))));
+        AppendU16(composite, static_cast<uint16_t>(outline.size() < 10 ? 0 : ClampedS16(s16(at) + (at % 4 == 2 ? dx : dy))));
     }
     AppendU16(composite, ArgumentsAreWords | ArgumentsAreXYValues);
     AppendU16(composite, original);

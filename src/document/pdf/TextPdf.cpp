@@ -135,12 +135,12 @@ public:
     const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
 
     // The font's glyph moved by the offset (thousandths of the font size)
-    // as a glyph of its own, which the subset adds after the font's glyphs;
-    // nullopt when the glyph ids are used up.
-    std::optional<uint16_t> Variant(uint32_t font, uint16_t glyph, int xOffset, int yOffset)
+    // and standing for `text`, as a glyph of its own that the subset adds
+    // after the font's glyphs; nullopt when the glyph ids are used up.
+    std::optional<uint16_t> Variant(uint32_t font, uint16_t glyph, int xOffset, int yOffset, const std::u32string& text)
     {
         FontUse& use = fonts_[font];
-        auto key = std::make_tuple(glyph, xOffset, yOffset);
+        auto key = std::make_tuple(glyph, xOffset, yOffset, text);
         if (auto found = use.variantIds.find(key); found != use.variantIds.end()) {
             return found->second;
         }
@@ -150,7 +150,28 @@ public:
         }
         use.variants.push_back(GlyphVariant{glyph, xOffset, yOffset});
         use.variantIds.emplace(key, static_cast<uint16_t>(id));
+        use.glyphText.emplace(static_cast<uint16_t>(id), text);
         return static_cast<uint16_t>(id);
+    }
+
+    // Whether the font's glyph itself can stand for `text` in this use: it
+    // stands for no other text yet, and the text is the glyph's own where
+    // it is the first (`own`), so that a glyph keeps the text it is
+    // drawn for elsewhere. Takes the text for the glyph when it has none.
+    bool TakesText(uint32_t font, uint16_t glyph, const std::u32string& text, bool own)
+    {
+        if (text.empty()) {
+            return true;
+        }
+        auto& glyphText = fonts_[font].glyphText;
+        auto found = glyphText.find(glyph);
+        if (found == glyphText.end() || found->second.empty()) {
+            if (own) {
+                glyphText[glyph] = text;
+            }
+            return own;
+        }
+        return found->second == text;
     }
 
     // The font that shapes the character: the main one when it has the
@@ -177,7 +198,7 @@ public:
         std::map<uint16_t, std::u32string> glyphText;
         GlyphWidths widths;
         GlyphVariants variants;
-        std::map<std::tuple<uint16_t, int, int>, uint16_t> variantIds;
+        std::map<std::tuple<uint16_t, int, int, std::u32string>, uint16_t> variantIds;
     };
     const std::vector<FontUse>& Fonts() const { return fonts_; }
 
@@ -560,6 +581,7 @@ private:
         const size_t count = item.glyphs.size();
         std::vector<int> xs(count);
         std::vector<std::u32string> texts(count);
+        std::vector<bool> ownTexts(count, true);
         int x = item.x;
         for (size_t first = 0; first < count;) {
             size_t last = first;
@@ -571,8 +593,15 @@ private:
             uint32_t start = item.glyphs[first].cluster;
             auto next = std::upper_bound(starts.begin(), starts.end(), start);
             size_t clusterEnd = next == starts.end() ? item.end : *next;
-            std::vector<std::u32string> cluster = ClusterTexts(font, item.glyphs, first, last,
-                                                               text.substr(start, clusterEnd - start));
+            std::u32string_view written = text.substr(start, clusterEnd - start);
+            std::vector<std::u32string> cluster = ClusterTexts(font, item.glyphs, first, last, written);
+            if (item.level % 2 == 0) {
+                std::vector<std::u32string> ordered = InWrittenOrder(cluster, written);
+                for (size_t g = 0; g < ordered.size(); ++g) {
+                    ownTexts[first + g] = ordered[g] == cluster[g];
+                }
+                cluster = std::move(ordered);
+            }
             std::move(cluster.begin(), cluster.end(), texts.begin() + first);
             first = last;
         }
@@ -595,14 +624,24 @@ private:
             shown[g] = glyph.glyph;
             rises[g] = glyph.yOffset;
             xOffsets[g] = glyph.xOffset;
-            if (glyph.yOffset != 0 && glyph.glyph != 0) {
+            if (glyph.glyph == 0) {
+                continue;
+            }
+            if (glyph.yOffset != 0) {
                 int sideways = item.level % 2 == 0 ? glyph.xOffset : 0;
-                if (std::optional<uint16_t> variant = chooser_.Variant(item.font, glyph.glyph, sideways, glyph.yOffset)) {
+                if (std::optional<uint16_t> variant =
+                        chooser_.Variant(item.font, glyph.glyph, sideways, glyph.yOffset, texts[g])) {
                     shown[g] = *variant;
                     rises[g] = 0;
                     xOffsets[g] -= sideways;
                     xs[g] -= sideways;
                 }
+            } else if (!chooser_.TakesText(item.font, glyph.glyph, texts[g], ownTexts[g])) {
+                // A glyph has one text in the PDF: a use that needs another
+                // (the pre-base part of a Khmer split vowel, which is the
+                // glyph of the vowel drawn alone) draws it with a variant
+                // that stands for this use's text.
+                shown[g] = chooser_.Variant(item.font, glyph.glyph, 0, 0, texts[g]).value_or(glyph.glyph);
             }
         }
         // Right to left, the glyphs are drawn in the order they are written,
@@ -668,20 +707,14 @@ private:
         return advance == 0 && xOffset > 0 && rise == rise_ && x > pen;
     }
 
-    // The text each glyph of a cluster stands for: a glyph that is the
-    // font's own for one of the cluster's characters (or for the one
-    // character of a ligature's pair) stands for it; the
-    // characters left go to the first other glyph (a conjunct, a ligature, a
-    // contextual form), else to the first glyph.
-    static std::vector<std::u32string> ClusterTexts(const TextFont& font, const std::vector<ShapedGlyph>& glyphs,
-                                                    size_t first, size_t last, std::u32string_view written)
+    // Thai and Lao AM are drawn as their two parts, NIKHAHIT and AA, each
+    // its own glyph: each then stands for its part, as the characters'
+    // compatibility decomposition has it, and a reader that reads the
+    // glyphs finds the word as a search normalises it. The AM's glyphs
+    // must not stand for the AM: the same glyphs draw the parts where
+    // they are written as two characters.
+    static std::u32string WithAmParts(std::u32string_view written)
     {
-        // Thai and Lao AM are drawn as their two parts, NIKHAHIT and AA, each
-        // its own glyph: each then stands for its part, as the characters'
-        // compatibility decomposition has it, and a reader that reads the
-        // glyphs finds the word as a search normalises it. The AM's glyphs
-        // must not stand for the AM: the same glyphs draw the parts where
-        // they are written as two characters.
         std::u32string characters;
         for (char32_t c : written) {
             if (c == 0x0E33 || c == 0x0EB3) {
@@ -690,6 +723,18 @@ private:
                 characters += c;
             }
         }
+        return characters;
+    }
+
+    // The text each glyph of a cluster stands for: a glyph that is the
+    // font's own for one of the cluster's characters (or for the one
+    // character of a ligature's pair) stands for it; the
+    // characters left go to the first other glyph (a conjunct, a ligature, a
+    // contextual form), else to the first glyph.
+    static std::vector<std::u32string> ClusterTexts(const TextFont& font, const std::vector<ShapedGlyph>& glyphs,
+                                                    size_t first, size_t last, std::u32string_view written)
+    {
+        std::u32string characters = WithAmParts(written);
         std::vector<std::u32string> texts(last - first);
         std::vector<bool> taken(characters.size(), false);
         size_t other = SIZE_MAX;
@@ -731,6 +776,35 @@ private:
             glyphText = OneCharacterForms(glyphText);
         }
         return texts;
+    }
+
+    // The texts of a cluster's glyphs, in the order they are drawn, made to
+    // read as the cluster is written: where a glyph is drawn before the
+    // characters written before it (an Indic vowel sign or a Khmer
+    // subscript RO before its consonant), the readers that read glyphs
+    // (MuPDF, pdf.js, Ghostscript) would give the word in drawn order. Each
+    // glyph then carries the next written character (a two-part vowel as
+    // its parts), the last one the rest: the first drawn stands for the
+    // consonant, and no glyph is left without text while characters remain.
+    static std::vector<std::u32string> InWrittenOrder(const std::vector<std::u32string>& texts,
+                                                      std::u32string_view written)
+    {
+        std::u32string drawn;
+        for (const std::u32string& glyphText : texts) {
+            drawn += glyphText;
+        }
+        if (drawn == OneCharacterForms(WithAmParts(written))) {
+            return texts;
+        }
+        std::u32string wanted = OneCharacterForms(SplitVowelParts(WithAmParts(written)));
+        std::vector<std::u32string> ordered(texts.size());
+        size_t next = 0;
+        for (size_t g = 0; g < texts.size() && next < wanted.size(); ++g) {
+            size_t length = g + 1 == texts.size() ? wanted.size() - next : 1;
+            ordered[g] = wanted.substr(next, length);
+            next += length;
+        }
+        return ordered;
     }
 
     void BeginActualText(std::u32string_view text)

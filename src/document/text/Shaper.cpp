@@ -49,6 +49,28 @@ uint32_t ScriptOf(char32_t codePoint)
     return script == HB_SCRIPT_INHERITED ? 1 : script;
 }
 
+std::u32string SplitVowelParts(std::u32string_view text)
+{
+    hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+    auto isMark = [&](hb_codepoint_t c) {
+        hb_unicode_general_category_t category = hb_unicode_general_category(unicode, c);
+        return category == HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK ||
+               category == HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK;
+    };
+    std::u32string result;
+    for (char32_t c : text) {
+        hb_codepoint_t first = 0, second = 0;
+        if (isMark(c) && hb_unicode_decompose(unicode, c, &first, &second) && second != 0 && isMark(first) &&
+            isMark(second)) {
+            result += static_cast<char32_t>(first);
+            result += static_cast<char32_t>(second);
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
 std::u32string OneCharacterForms(std::u32string_view text)
 {
     static const std::map<std::pair<char32_t, char32_t>, char32_t> composed = [] {

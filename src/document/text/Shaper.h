@@ -43,6 +43,12 @@ uint32_t ScriptOf(char32_t codePoint);
 // (Ghostscript, pdf.js) keep whole, and which a search folds back to the pair.
 std::u32string OneCharacterForms(std::u32string_view text);
 
+// The text with each vowel sign that Unicode composes of two (Bengali O,
+// Tamil O and AU...) given as its two parts, which the font draws as two
+// glyphs on either side of the consonant: each part can then stand for a
+// glyph of its own, and a search folds the two back into one.
+std::u32string SplitVowelParts(std::u32string_view text);
+
 // The characters Unicode has for a pair drawn as one ligature (Arabic lam
 // with alef: isolated and final forms), none for other pairs. A font's glyph
 // for such a character is the ligature's: it then stands for that one
