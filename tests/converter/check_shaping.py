@@ -8,8 +8,11 @@ font file, run by run.
     it. A left-to-right run is the text of its /ActualText span; a
     right-to-left run is a stretch of one font, drawn leftwards outside such
     a span, whose characters (by the font's ToUnicode map) are written right
-    to left. --font names a font file the converter embeds (the PDF names
-    the others, found with fc-list). Prints runs alike per PDF, as a table.
+    to left. A glyph past the font file's own is a variant the converter
+    added, a one-part composite: it is read as its part, moved by the
+    composite's offset. --font names a font file the converter embeds (the
+    PDF names the others, found with fc-list). Prints runs alike per PDF,
+    as a table.
 
   check_shaping.py inside PDF [PDF ...]
     No glyph of any page ends past the right edge of the text frame, which
