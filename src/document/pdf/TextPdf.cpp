@@ -786,17 +786,22 @@ private:
     // glyph then carries the next written character (a two-part vowel as
     // its parts), the last one the rest: the first drawn stands for the
     // consonant, and no glyph is left without text while characters remain.
+    // So is a cluster in written order that leaves a glyph without text
+    // (Noto Sans Devanagari's placeholder mark): MuPDF reads such a glyph
+    // as U+FFFD inside the word.
     static std::vector<std::u32string> InWrittenOrder(const std::vector<std::u32string>& texts,
                                                       std::u32string_view written)
     {
         std::u32string drawn;
+        bool textless = false;
         for (const std::u32string& glyphText : texts) {
             drawn += glyphText;
-        }
-        if (drawn == OneCharacterForms(WithAmParts(written))) {
-            return texts;
+            textless = textless || glyphText.empty();
         }
         std::u32string wanted = OneCharacterForms(SplitVowelParts(WithAmParts(written)));
+        if (drawn == OneCharacterForms(WithAmParts(written)) && !(textless && wanted.size() >= texts.size())) {
+            return texts;
+        }
         std::vector<std::u32string> ordered(texts.size());
         size_t next = 0;
         for (size_t g = 0; g < texts.size() && next < wanted.size(); ++g) {
