@@ -30,10 +30,11 @@ public:
     }
     int Advance(uint16_t) const override { return advance_; }
     FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& used, const GlyphWidths& widths,
-                           const GlyphVariants&) const override
+                           const GlyphVariants& variants) const override
     {
         subsets.push_back(used);
         subsetWidths.push_back(widths);
+        subsetVariants.push_back(variants);
         FontSubsetFacts data;
         data.name = "AAAAAA+" + name_;
         data.file = "glyph outlines of " + name_;
@@ -46,6 +47,7 @@ public:
     }
     mutable std::vector<std::map<uint16_t, std::u32string>> subsets;
     mutable std::vector<GlyphWidths> subsetWidths;
+    mutable std::vector<GlyphVariants> subsetVariants;
 
 private:
     std::map<char32_t, uint16_t> glyphs_;
@@ -415,6 +417,68 @@ TEST(TextPdf, EveryCharacterComesBackThroughItsGlyphId)
         back += found == glyphs.end() ? U'?' : found->first;
     }
     EXPECT_EQ(back, line);
+}
+
+// A font of 20 glyphs that shapes Devanagari as such fonts do: the short i
+// drawn before its consonant, the candrabindu raised and moved left.
+class ShapingFont : public TableFont {
+public:
+    static constexpr uint16_t Ka = 10, ShortI = 11, Candrabindu = 12;
+    ShapingFont() : TableFont({{U' ', 3}, {U'\u0915', Ka}, {U'\u093F', ShortI}, {U'\u0901', Candrabindu}}, 600, "Deva") {}
+    size_t GlyphCount() const override { return 20; }
+    std::vector<ShapedGlyph> Shape(std::u32string_view text, size_t start, size_t length, bool) const override
+    {
+        std::vector<ShapedGlyph> glyphs;
+        for (size_t i = start; i < start + length; ++i) {
+            const auto cluster = static_cast<uint32_t>(i);
+            if (text[i] == U'\u093F' && !glyphs.empty() && glyphs.back().glyph == Ka) {
+                glyphs.insert(glyphs.end() - 1, ShapedGlyph{ShortI, glyphs.back().cluster, 300, 0, 0});
+            } else if (text[i] == U'\u0901' && !glyphs.empty()) {
+                glyphs.push_back(ShapedGlyph{Candrabindu, glyphs.back().cluster, 0, -200, 150});
+            } else {
+                glyphs.push_back(ShapedGlyph{Glyph(text[i]), cluster, 600, 0, 0});
+            }
+        }
+        return glyphs;
+    }
+};
+
+// A glyph has one text in the PDF, and the readers that read glyphs read a
+// word in the order its glyphs are drawn: the short i drawn before its
+// consonant stands for the consonant, the consonant for the short i, each
+// by a variant of its own, while the short i drawn alone keeps its text; a
+// raised mark is drawn on the baseline by a variant that draws it moved.
+TEST(TextPdf, ShapedGlyphsReadAsWrittenEachUseWithItsOwnText)
+{
+    ShapingFont font;
+    TextPdf pdf = WriteTextPdf({{U"\u093F \u0915\u093F \u0915\u0901"}}, PaperSize::A4, PageGeometry(), font, nullptr, {});
+    const ReadText read = ReadTextPdf(pdf.bytes);
+    ASSERT_EQ(read.pages.size(), 1u);
+    const std::vector<DrawnGlyph>& drawn = read.pages[0].glyphs;
+    ASSERT_EQ(drawn.size(), 7u);
+    const ReadFont& readFont = read.fonts.at("AAAAAA+Deva");
+    std::u32string back;
+    for (const DrawnGlyph& glyph : drawn) {
+        auto text = readFont.text.find(glyph.glyph);
+        back += text == readFont.text.end() ? U"?" : text->second;
+    }
+    EXPECT_EQ(back, U"\u093F \u0915\u093F \u0915\u0901") << "every word as written, read glyph by glyph";
+    ASSERT_EQ(font.subsetVariants.size(), 1u);
+    const GlyphVariants& variants = font.subsetVariants[0];
+    auto original = [&](uint16_t glyph) {
+        EXPECT_GE(glyph, 20) << "a variant, after the font's glyphs";
+        return glyph >= 20 && glyph - 20u < variants.size() ? variants[glyph - 20].glyph : uint16_t{0};
+    };
+    EXPECT_EQ(drawn[0].glyph, ShapingFont::ShortI) << "alone, the short i stands for itself";
+    EXPECT_EQ(original(drawn[2].glyph), ShapingFont::ShortI) << "drawn first, standing for the consonant";
+    EXPECT_EQ(original(drawn[3].glyph), ShapingFont::Ka);
+    EXPECT_EQ(drawn[5].glyph, ShapingFont::Ka);
+    ASSERT_EQ(original(drawn[6].glyph), ShapingFont::Candrabindu);
+    const GlyphVariant& mark = variants[drawn[6].glyph - 20];
+    EXPECT_EQ(mark.xOffset, -200);
+    EXPECT_EQ(mark.yOffset, 150);
+    EXPECT_NEAR(drawn[6].y, drawn[5].y, 0.001) << "on the baseline, no text rise";
+    EXPECT_NEAR(drawn[6].x, drawn[5].x + 6, 0.01) << "where the pen stands after its letter";
 }
 
 // Found in review: past the 255th font, the writer fell back to font 0 but
