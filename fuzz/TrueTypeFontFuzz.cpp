@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -52,6 +53,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
         } catch (const DocumentError&) {
             __builtin_trap(); // the subset of a font that was taken is no font
+        }
+        if (font.GlyphCount() < 0xFFFF) {
+            const uint16_t moved = font.GlyphFor(U'\u0301');
+            const auto variant = static_cast<uint16_t>(font.GlyphCount());
+            FontSubsetFacts withVariant = BuildFontSubset(font, {{variant, U"\u0301"}}, {{variant, 0}}, {{moved, 40, -300}});
+            try {
+                TrueTypeFont subset(withVariant.file);
+                if (subset.GlyphCount() != variant + 1 || subset.ComponentsOf(variant) != std::vector<uint16_t>{moved}) {
+                    __builtin_trap(); // the variant is not its original moved, after the font's glyphs
+                }
+            } catch (const DocumentError&) {
+                __builtin_trap(); // a subset with a variant is no font
+            }
         }
     } catch (const DocumentError&) {
     }
