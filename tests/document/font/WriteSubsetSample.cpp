@@ -70,7 +70,10 @@ int main(int argc, char** argv)
         for (char32_t c : text) {
             used[font.GlyphFor(c)] = std::u32string(1, c);
         }
-        WriteFile(argv[2], BuildFontSubset(font, used).file);
+        // The combining acute once more, raised and moved right, as a variant.
+        const auto variant = static_cast<uint16_t>(font.GlyphCount());
+        used[variant].assign(1, U'\u0301');
+        WriteFile(argv[2], BuildFontSubset(font, used, {}, {{font.GlyphFor(U'\u0301'), 30, 150}}).file);
         WriteFile(std::string(argv[2]) + ".txt", Utf8(text));
     } catch (const DocumentError& error) {
         std::fwprintf(stderr, L"WriteSubsetSample: %ls\n", error.Description().c_str());

@@ -3,7 +3,9 @@
 library independent of ours, and compares it with the full font: every table
 parses and its checksum holds, each character of the sample text maps to the
 same glyph id with the same advance and outline, and every other glyph
-(beyond glyph 0 and the parts of composites) is empty.
+(beyond glyph 0 and the parts of composites) is empty. A glyph past the
+full font's is a variant: a composite of one part whose outline is its
+part's moved by the offset, its bounding box and side bearing moved with it.
 
 Usage: check_subset.py FULL_FONT SUBSET_FONT (the text is SUBSET_FONT.txt)."""
 import sys
@@ -40,7 +42,27 @@ def main(full_path, subset_path):
         if subset["hmtx"][subset.getGlyphName(subset_id)][0] != full["hmtx"][full.getGlyphName(full_id)][0]:
             problems.append(f"U+{ord(ch):04X}: advance differs")
         keep(full_id)
-    for glyph_id in range(subset["maxp"].numGlyphs):
+    font_glyphs = full["maxp"].numGlyphs
+    for glyph_id in range(font_glyphs, subset["maxp"].numGlyphs):
+        glyph = subset_glyf[subset.getGlyphName(glyph_id)]
+        if not glyph.isComposite() or len(glyph.components) != 1 or hasattr(glyph.components[0], "firstPt"):
+            problems.append(f"glyph {glyph_id}, past the font's, is no composite of one part moved by an offset")
+            continue
+        part = glyph.components[0]
+        part_id = subset.getGlyphID(part.glyphName)
+        original = full_glyf[full.getGlyphName(part_id)].getCoordinates(full_glyf)[0]
+        if list(glyph.getCoordinates(subset_glyf)[0]) != [(x + part.x, y + part.y) for x, y in original]:
+            problems.append(f"glyph {glyph_id} does not draw glyph {part_id} moved by ({part.x}, {part.y})")
+        stored = (glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax)
+        glyph.recalcBounds(subset_glyf)
+        if stored != (glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax):
+            problems.append(f"glyph {glyph_id}: bounding box {stored}, its outline's {glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax}")
+        if subset["hmtx"][subset.getGlyphName(glyph_id)][1] != glyph.xMin:
+            problems.append(f"glyph {glyph_id}: left side bearing is not its outline's left edge")
+        keep(part_id)
+    if subset["maxp"].numGlyphs == font_glyphs:
+        problems.append("the sample's variant is missing")
+    for glyph_id in range(font_glyphs):
         glyph = subset_glyf[subset.getGlyphName(glyph_id)]
         drawn = glyph.numberOfContours != 0
         if glyph_id in needed:
