@@ -788,7 +788,12 @@ private:
     // consonant, and no glyph is left without text while characters remain.
     // So is a cluster in written order that leaves a glyph without text
     // (Noto Sans Devanagari's placeholder mark): MuPDF reads such a glyph
-    // as U+FFFD inside the word.
+    // as U+FFFD inside the word. Where the glyphs outnumber the characters
+    // (a Khmer split vowel Unicode does not decompose, ើ: its pre-base part
+    // and a mark over the consonant), each glyph past the last character
+    // stands for that character again: MuPDF gives a character once where
+    // the glyph that repeats it lies over the glyph before, and U+FFFD
+    // where a glyph has no text.
     static std::vector<std::u32string> InWrittenOrder(const std::vector<std::u32string>& texts,
                                                       std::u32string_view written)
     {
@@ -808,6 +813,11 @@ private:
             size_t length = g + 1 == texts.size() ? wanted.size() - next : 1;
             ordered[g] = wanted.substr(next, length);
             next += length;
+        }
+        for (size_t g = 1; g < ordered.size() && !wanted.empty(); ++g) {
+            if (ordered[g].empty()) {
+                ordered[g] = wanted.back();
+            }
         }
         return ordered;
     }
