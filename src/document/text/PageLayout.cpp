@@ -127,7 +127,7 @@ private:
     void PutCell(char32_t character, int width, bool mayBreak, bool clusterStart)
     {
         while (cells_ + width > geometry_.columns && cells_ > 0) {
-            Wrap(mayBreak, clusterStart);
+            Wrap(character, mayBreak, clusterStart);
         }
         shaped_ |= character >= 0x0590;
         line_ += character;
@@ -140,15 +140,15 @@ private:
     // Ends the line at its last break opportunity that follows some text,
     // carrying the rest over; without one, at its last character boundary,
     // so that a letter never loses its marks or a syllable its parts. The
-    // character waiting to be put counts as the line's end.
-    void Wrap(bool nextMayBreak, bool nextClusterStart)
+    // character waiting to be put, `next`, counts as the line's end.
+    void Wrap(char32_t next, bool nextMayBreak, bool nextClusterStart)
     {
         size_t size = line_.size();
         size_t firstText = line_.find_first_not_of(U' ');
         size_t at = 0;
         for (size_t k = size; k > 0 && at == 0; --k) {
             if ((k == size ? nextMayBreak : (flags_[k] & MayBreak) != 0) && firstText < k) {
-                at = k;
+                at = PreferBlank(k, k == size ? next : line_[k]);
             }
         }
         for (size_t k = size; k > 0 && at == 0; --k) {
@@ -161,6 +161,35 @@ private:
             at = size;
         }
         CarryOver(DrawnEnd(at));
+    }
+
+    // A break inside a word, after its hyphen (gdk-pixbuf) or between two
+    // Thai words of one phrase, parts what a reader and a viewer's search
+    // take as one: a viewer joins a hyphen at a line's end to the next
+    // word, and finds a Thai phrase only on one line. The line then ends at
+    // its last blank instead, `at` before the character `after`, when that
+    // leaves it two thirds full or more.
+    size_t PreferBlank(size_t at, char32_t after) const
+    {
+        char32_t before = line_[at - 1];
+        bool insideWord = before == U'-' || before == U'\u2010' ||
+                          (IsThaiWordCharacter(before) && IsThaiWordCharacter(after));
+        if (!insideWord) {
+            return at;
+        }
+        size_t firstText = line_.find_first_not_of(U' ');
+        int cells = 0;
+        std::vector<int> cellsBefore(at);
+        for (size_t k = 0; k < at; ++k) {
+            cellsBefore[k] = cells;
+            cells += CharacterWidth(line_[k]);
+        }
+        for (size_t k = at - 1; k > firstText && cellsBefore[k] * 3 >= geometry_.columns * 2; --k) {
+            if ((flags_[k] & MayBreak) != 0 && line_[k - 1] == U' ') {
+                return k;
+            }
+        }
+        return at;
     }
 
     // Where the line's first `end` characters, or fewer, fit the frame as
@@ -176,7 +205,7 @@ private:
         size_t firstText = line_.find_first_not_of(U' ');
         for (size_t k = end - 1; k > 0; --k) {
             if ((flags_[k] & MayBreak) != 0 && firstText < k && fits_(line.substr(0, k))) {
-                return k;
+                return PreferBlank(k, line_[k]);
             }
         }
         for (size_t k = end - 1; k > 0; --k) {

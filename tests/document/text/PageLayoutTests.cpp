@@ -29,6 +29,12 @@ TEST(PageLayout, LinesTabsWrappingAndPages)
         // Other break opportunities than blanks: after a hyphen, between ideographs;
         // none inside a number or before closing punctuation.
         {U"well-known word", 8, 10, {{U"well-", U"known ", U"word"}}},
+        // A word is parted after its hyphen, or a Thai phrase between two of
+        // its words, only where the last blank would leave the line less
+        // than two thirds full.
+        {U"version of gdk-pixbuf", 16, 10, {{U"version of ", U"gdk-pixbuf"}}},
+        {U"a well-known word", 8, 10, {{U"a well-", U"known ", U"word"}}},
+        {U"สวัสดีครับ สวัสดีครับ", 12, 10, {{U"สวัสดีครับ ", U"สวัสดีครับ"}}},
         {U"\u4E2D\u6587\u3002\u4E2D", 5, 10, {{U"\u4E2D", U"\u6587\u3002", U"\u4E2D"}}},
         {U"pay $(12.50) now", 10, 10, {{U"pay ", U"$(12.50) ", U"now"}}},
         // Without an opportunity, at the last boundary of a user-perceived
