@@ -10,7 +10,8 @@ font file, run by run.
     a span, whose characters (by the font's ToUnicode map) are written right
     to left. A glyph past the font file's own is a variant the converter
     added, a one-part composite: it is read as its part, moved by the
-    composite's offset. --font names a font file the converter embeds (the
+    composite's offset; one that draws nothing (it carries a character of
+    the glyph before it) is left out. --font names a font file the converter embeds (the
     PDF names the others, found with fc-list). Prints runs alike per PDF,
     as a table.
 
@@ -203,7 +204,8 @@ def glyph_count(font_file, cache={}):
 
 def variant_parts(embedded, cache):
     """The embedded subset's one-part composite glyphs: glyph id to (the
-    glyph it draws, x and y offsets in ems). cache: one PDF's, by object."""
+    glyph it draws, x and y offsets in ems), or None for a glyph that draws
+    nothing (it carries text). cache: one PDF's, by object."""
     key = embedded.objgen
     if key not in cache:
         import io
@@ -219,22 +221,34 @@ def variant_parts(embedded, cache):
                 part = glyph.components[0]
                 if not hasattr(part, "firstPt"):  # an offset (ARGS_ARE_XY_VALUES), not points to match
                     parts[gid] = (subset.getGlyphID(part.glyphName), part.x / units, part.y / units)
+            elif glyph.numberOfContours == 0:
+                parts[gid] = None
         cache[key] = parts
     return cache[key]
 
 
 def resolve_variants(glyphs, files, cache):
-    """A glyph past the last of its font file's own is a variant the converter
-    added: a one-part composite drawing one of the font's glyphs moved. It is
-    read as that glyph, at its place moved by the offset."""
+    """A glyph past the last of its font file's own is one the converter
+    added: a one-part composite drawing one of the font's glyphs moved,
+    read as that glyph at its place moved by the offset, or a glyph that
+    draws nothing and only carries a character of the glyph before it,
+    left out."""
+    kept = []
     for g in glyphs:
         if g.font in files and g.glyph >= glyph_count(files[g.font]):
-            part = variant_parts(g.embedded, cache).get(g.glyph)
-            if part is None:
+            parts = variant_parts(g.embedded, cache)
+            if g.glyph not in parts:
                 raise ToolError(f"glyph {g.glyph} of {g.font} is neither the font's nor a moved copy of one")
+            if parts[g.glyph] is None:
+                if g.width != 0:
+                    raise ToolError(f"glyph {g.glyph} of {g.font} draws nothing but takes room")
+                continue
+            part = parts[g.glyph]
             g.glyph = part[0]
             g.x += part[1] * g.size
             g.y += part[2] * g.size
+        kept.append(g)
+    glyphs[:] = kept
 
 
 def hb_shape(font_file, text, right_to_left, before="", after=""):

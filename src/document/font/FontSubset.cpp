@@ -237,6 +237,10 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
     bool variantOfComposite = false;
     for (const GlyphVariant& variant : variants) {
         offsets.push_back(static_cast<uint32_t>(glyf.size()));
+        if (variant.empty) {
+            variantBearings.push_back(0);
+            continue;
+        }
         int16_t dx = units(variant.xOffset);
         glyf += VariantOutline(font, variant.glyph, dx, units(variant.yOffset));
         glyf.append((4 - glyf.size() % 4) % 4, '\0');

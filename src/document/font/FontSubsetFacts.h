@@ -19,10 +19,13 @@ using GlyphWidths = std::map<uint16_t, int>;
 // the font's glyph `glyph` drawn moved by the offset (in thousandths of the
 // em, y upwards), as a composite glyph of one part. Drawn on the baseline
 // where its original would need a text rise, a mark is read with its word.
+// An `empty` variant draws nothing: a glyph of no outline that only carries
+// text.
 struct GlyphVariant {
     uint16_t glyph = 0;
     int xOffset = 0;
     int yOffset = 0;
+    bool empty = false;
 };
 
 // The i-th variant is the subset's glyph GlyphCount() + i.

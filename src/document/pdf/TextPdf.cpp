@@ -77,7 +77,7 @@ public:
     GlyphChooser(const TextFont& font, const FallbackFontFinder& fallback)
         : fallback_(fallback), bmp_(0x10000)
     {
-        fonts_.push_back({&font, {}, {}, {}, {}});
+        fonts_.push_back({&font, {}, {}, {}, {}, {}});
         cellUnits_ = font.Advance(font.Glyph(U' '));
         if (cellUnits_ <= 0) {
             cellUnits_ = 600;
@@ -154,6 +154,27 @@ public:
         return static_cast<uint16_t>(id);
     }
 
+    // A glyph of the font that draws nothing and takes no room, standing for
+    // `text`; nullopt when the glyph ids are used up.
+    std::optional<uint16_t> Carrier(uint32_t font, const std::u32string& text)
+    {
+        FontUse& use = fonts_[font];
+        if (auto found = use.carrierIds.find(text); found != use.carrierIds.end()) {
+            return found->second;
+        }
+        size_t id = use.font->GlyphCount() + use.variants.size();
+        if (id >= 0xFFFF) {
+            return std::nullopt;
+        }
+        GlyphVariant carrier;
+        carrier.empty = true;
+        use.variants.push_back(carrier);
+        use.carrierIds.emplace(text, static_cast<uint16_t>(id));
+        use.glyphText.emplace(static_cast<uint16_t>(id), text);
+        use.widths.emplace(static_cast<uint16_t>(id), 0);
+        return static_cast<uint16_t>(id);
+    }
+
     // Whether the font's glyph itself can stand for `text` in this use: it
     // stands for no other text yet, and the text is the glyph's own where
     // it is the first (`own`), so that a glyph keeps the text it is
@@ -199,6 +220,7 @@ public:
         GlyphWidths widths;
         GlyphVariants variants;
         std::map<std::tuple<uint16_t, int, int, std::u32string>, uint16_t> variantIds;
+        std::map<std::u32string, uint16_t> carrierIds;
     };
     const std::vector<FontUse>& Fonts() const { return fonts_; }
 
@@ -259,7 +281,7 @@ private:
                 return i;
             }
         }
-        fonts_.push_back({font, {}, {}, {}, {}});
+        fonts_.push_back({font, {}, {}, {}, {}, {}});
         return fonts_.size() - 1;
     }
 
@@ -605,6 +627,26 @@ private:
             std::move(cluster.begin(), cluster.end(), texts.begin() + first);
             first = last;
         }
+        // Left to right, a glyph that stands for several characters (a
+        // conjunct, a consonant with its virama) keeps the first, and the
+        // others follow it on glyphs that draw nothing: Ghostscript reads no
+        // more than two characters of a glyph's text, and the second wrong.
+        std::vector<std::vector<uint16_t>> carriers(count);
+        for (size_t g = 0; g < count && item.level % 2 == 0; ++g) {
+            if (item.glyphs[g].glyph == 0 || texts[g].size() < 2) {
+                continue;
+            }
+            std::vector<uint16_t> ids;
+            for (size_t c = 1; c < texts[g].size(); ++c) {
+                if (std::optional<uint16_t> id = chooser_.Carrier(item.font, texts[g].substr(c, 1))) {
+                    ids.push_back(*id);
+                }
+            }
+            if (ids.size() + 1 == texts[g].size()) {
+                texts[g].resize(1);
+                carriers[g] = std::move(ids);
+            }
+        }
         // A glyph the font moves up or down (a mark over another) is drawn
         // on the baseline as a variant that draws it moved: with a text
         // rise, in a string of its own, the readers that file strings by
@@ -672,7 +714,7 @@ private:
             // character spacing: a reader that orders a line's strings by
             // where each starts (Ghostscript) would otherwise read the mark
             // after the next letter.
-            if (item.level % 2 == 0 && i + 1 < count &&
+            if (item.level % 2 == 0 && i + 1 < count && carriers[g].empty() && carriers[g + 1].empty() &&
                 IsMarkRightOf(item.glyphs[g + 1].advance, xOffsets[g + 1], rises[g + 1], xs[g + 1], xs[g] + width)) {
                 int spacing = xs[g + 1] - xs[g] - width;
                 int markWidth = chooser_.UseShaped(item.font, shown[g + 1], std::move(texts[g + 1]), 0);
@@ -687,6 +729,9 @@ private:
                 continue;
             }
             Show(shown[g]);
+            for (uint16_t carrier : carriers[g]) {
+                Show(carrier);
+            }
             penX_ += width;
         }
         if (rise_ != 0) {

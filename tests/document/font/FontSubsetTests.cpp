@@ -120,17 +120,23 @@ int16_t S16At(std::string_view data, size_t at)
 // A variant is a glyph of its own after the font's glyphs: a composite of
 // one part, its original moved by the offset, which the subset keeps even
 // where the text does not show it; the glyph ids before it stay the font's.
+// An empty variant has no outline and takes no room.
 TEST(FontSubset, VariantsDrawTheirOriginalMovedAfterTheFontsGlyphs)
 {
     TrueTypeFont font(ReadFontFile(MonoFontPath));
     uint16_t a = font.GlyphFor(U'a'), mark = font.GlyphFor(U'\u0301');
-    const uint16_t variant = font.GlyphCount();
-    std::map<uint16_t, std::u32string> used{{a, U"a"}, {variant, U"\u0301"}};
+    const uint16_t variant = font.GlyphCount(), empty = variant + 1;
+    std::map<uint16_t, std::u32string> used{{a, U"a"}, {variant, U"\u0301"}, {empty, U"\u094D"}};
+    GlyphVariant carrier;
+    carrier.empty = true;
     // Thousandths of the em, in units of 2048 to the em: 61.44 and -204.8.
-    FontSubsetFacts data = BuildFontSubset(font, used, {{a, 602}, {variant, 0}}, {{mark, 30, -100}});
+    FontSubsetFacts data =
+        BuildFontSubset(font, used, {{a, 602}, {variant, 0}, {empty, 0}}, {{mark, 30, -100}, carrier});
     TrueTypeFont subset(data.file);
 
-    ASSERT_EQ(subset.GlyphCount(), font.GlyphCount() + 1);
+    ASSERT_EQ(subset.GlyphCount(), font.GlyphCount() + 2);
+    EXPECT_TRUE(subset.GlyphOutline(empty).empty());
+    EXPECT_EQ(subset.AdvanceWidth(empty), 0);
     EXPECT_EQ(subset.GlyphOutline(mark), font.GlyphOutline(mark)) << "the original is kept";
     ASSERT_EQ(subset.ComponentsOf(variant), std::vector<uint16_t>{mark});
     std::string_view composite = subset.GlyphOutline(variant);

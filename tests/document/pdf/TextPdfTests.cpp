@@ -420,18 +420,26 @@ TEST(TextPdf, EveryCharacterComesBackThroughItsGlyphId)
 }
 
 // A font of 20 glyphs that shapes Devanagari as such fonts do: the short i
-// drawn before its consonant, the candrabindu raised and moved left.
+// drawn before its consonant, the candrabindu raised and moved left, ka,
+// virama and ssa as one conjunct.
 class ShapingFont : public TableFont {
 public:
-    static constexpr uint16_t Ka = 10, ShortI = 11, Candrabindu = 12;
-    ShapingFont() : TableFont({{U' ', 3}, {U'\u0915', Ka}, {U'\u093F', ShortI}, {U'\u0901', Candrabindu}}, 600, "Deva") {}
+    static constexpr uint16_t Ka = 10, ShortI = 11, Candrabindu = 12, KaSsa = 13;
+    ShapingFont()
+        : TableFont({{U' ', 3}, {U'\u0915', Ka}, {U'\u093F', ShortI}, {U'\u0901', Candrabindu}, {U'\u094D', 14}, {U'\u0937', 15}},
+                    600, "Deva")
+    {
+    }
     size_t GlyphCount() const override { return 20; }
     std::vector<ShapedGlyph> Shape(std::u32string_view text, size_t start, size_t length, bool) const override
     {
         std::vector<ShapedGlyph> glyphs;
         for (size_t i = start; i < start + length; ++i) {
             const auto cluster = static_cast<uint32_t>(i);
-            if (text[i] == U'\u093F' && !glyphs.empty() && glyphs.back().glyph == Ka) {
+            if (text.substr(i, 3) == U"\u0915\u094D\u0937") {
+                glyphs.push_back(ShapedGlyph{KaSsa, cluster, 600, 0, 0});
+                i += 2;
+            } else if (text[i] == U'\u093F' && !glyphs.empty() && glyphs.back().glyph == Ka) {
                 glyphs.insert(glyphs.end() - 1, ShapedGlyph{ShortI, glyphs.back().cluster, 300, 0, 0});
             } else if (text[i] == U'\u0901' && !glyphs.empty()) {
                 glyphs.push_back(ShapedGlyph{Candrabindu, glyphs.back().cluster, 0, -200, 150});
@@ -447,22 +455,27 @@ public:
 // word in the order its glyphs are drawn: the short i drawn before its
 // consonant stands for the consonant, the consonant for the short i, each
 // by a variant of its own, while the short i drawn alone keeps its text; a
-// raised mark is drawn on the baseline by a variant that draws it moved.
+// raised mark is drawn on the baseline by a variant that draws it moved; a
+// conjunct stands for its first character, glyphs that draw nothing where
+// the pen stands after it for the others (a reader may take no more than
+// one character of a glyph).
 TEST(TextPdf, ShapedGlyphsReadAsWrittenEachUseWithItsOwnText)
 {
     ShapingFont font;
-    TextPdf pdf = WriteTextPdf({{U"\u093F \u0915\u093F \u0915\u0901"}}, PaperSize::A4, PageGeometry(), font, nullptr, {});
+    const std::u32string line = U"\u093F \u0915\u093F \u0915\u0901 \u0915\u094D\u0937";
+    TextPdf pdf = WriteTextPdf({{line}}, PaperSize::A4, PageGeometry(), font, nullptr, {});
     const ReadText read = ReadTextPdf(pdf.bytes);
     ASSERT_EQ(read.pages.size(), 1u);
     const std::vector<DrawnGlyph>& drawn = read.pages[0].glyphs;
-    ASSERT_EQ(drawn.size(), 7u);
+    ASSERT_EQ(drawn.size(), 11u);
     const ReadFont& readFont = read.fonts.at("AAAAAA+Deva");
     std::u32string back;
     for (const DrawnGlyph& glyph : drawn) {
         auto text = readFont.text.find(glyph.glyph);
         back += text == readFont.text.end() ? U"?" : text->second;
+        EXPECT_LE(text == readFont.text.end() ? 0 : text->second.size(), 1u) << "glyph " << glyph.glyph;
     }
-    EXPECT_EQ(back, U"\u093F \u0915\u093F \u0915\u0901") << "every word as written, read glyph by glyph";
+    EXPECT_EQ(back, line) << "every word as written, read glyph by glyph";
     ASSERT_EQ(font.subsetVariants.size(), 1u);
     const GlyphVariants& variants = font.subsetVariants[0];
     auto original = [&](uint16_t glyph) {
@@ -479,6 +492,12 @@ TEST(TextPdf, ShapedGlyphsReadAsWrittenEachUseWithItsOwnText)
     EXPECT_EQ(mark.yOffset, 150);
     EXPECT_NEAR(drawn[6].y, drawn[5].y, 0.001) << "on the baseline, no text rise";
     EXPECT_NEAR(drawn[6].x, drawn[5].x + 6, 0.01) << "where the pen stands after its letter";
+    EXPECT_EQ(drawn[8].glyph, ShapingFont::KaSsa);
+    for (size_t g : {9, 10}) {
+        ASSERT_GE(drawn[g].glyph, 20);
+        EXPECT_TRUE(variants.at(drawn[g].glyph - 20).empty) << "glyph " << g << " draws nothing";
+        EXPECT_NEAR(drawn[g].x, drawn[8].x + 6, 0.01) << "glyph " << g << " takes no room";
+    }
 }
 
 // Found in review: past the 255th font, the writer fell back to font 0 but
