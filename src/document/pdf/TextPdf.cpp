@@ -144,14 +144,11 @@ public:
         if (auto found = use.variantIds.find(key); found != use.variantIds.end()) {
             return found->second;
         }
-        size_t id = use.font->GlyphCount() + use.variants.size();
-        if (id >= 0xFFFF) {
-            return std::nullopt;
+        std::optional<uint16_t> id = AddVariant(use, GlyphVariant{glyph, xOffset, yOffset}, text);
+        if (id) {
+            use.variantIds.emplace(key, *id);
         }
-        use.variants.push_back(GlyphVariant{glyph, xOffset, yOffset});
-        use.variantIds.emplace(key, static_cast<uint16_t>(id));
-        use.glyphText.emplace(static_cast<uint16_t>(id), text);
-        return static_cast<uint16_t>(id);
+        return id;
     }
 
     // A glyph of the font that draws nothing and takes no room, standing for
@@ -162,17 +159,14 @@ public:
         if (auto found = use.carrierIds.find(text); found != use.carrierIds.end()) {
             return found->second;
         }
-        size_t id = use.font->GlyphCount() + use.variants.size();
-        if (id >= 0xFFFF) {
-            return std::nullopt;
-        }
         GlyphVariant carrier;
         carrier.empty = true;
-        use.variants.push_back(carrier);
-        use.carrierIds.emplace(text, static_cast<uint16_t>(id));
-        use.glyphText.emplace(static_cast<uint16_t>(id), text);
-        use.widths.emplace(static_cast<uint16_t>(id), 0);
-        return static_cast<uint16_t>(id);
+        std::optional<uint16_t> id = AddVariant(use, carrier, text);
+        if (id) {
+            use.carrierIds.emplace(text, *id);
+            use.widths.emplace(*id, 0);
+        }
+        return id;
     }
 
     // Whether the font's glyph itself can stand for `text` in this use: it
@@ -225,6 +219,19 @@ public:
     const std::vector<FontUse>& Fonts() const { return fonts_; }
 
 private:
+    // The next glyph id after the font's glyphs and the variants so far, given
+    // to `variant` standing for `text`; nullopt when the ids are used up.
+    static std::optional<uint16_t> AddVariant(FontUse& use, const GlyphVariant& variant, const std::u32string& text)
+    {
+        size_t id = use.font->GlyphCount() + use.variants.size();
+        if (id >= 0xFFFF) {
+            return std::nullopt;
+        }
+        use.variants.push_back(variant);
+        use.glyphText.emplace(static_cast<uint16_t>(id), text);
+        return static_cast<uint16_t>(id);
+    }
+
     Drawing Choose(char32_t character)
     {
         bool control = character < 0x20 || (character >= 0x7F && character < 0xA0);

@@ -178,13 +178,15 @@ private:
             return at;
         }
         size_t firstText = line_.find_first_not_of(U' ');
-        int cells = 0;
-        std::vector<int> cellsBefore(at);
+        int cells = 0; // before line_[k]
         for (size_t k = 0; k < at; ++k) {
-            cellsBefore[k] = cells;
             cells += CharacterWidth(line_[k]);
         }
-        for (size_t k = at - 1; k > firstText && cellsBefore[k] * 3 >= geometry_.columns * 2; --k) {
+        for (size_t k = at - 1; k > firstText; --k) {
+            cells -= CharacterWidth(line_[k]);
+            if (cells * 3 < geometry_.columns * 2) {
+                break;
+            }
             if ((flags_[k] & MayBreak) != 0 && line_[k - 1] == U' ') {
                 return k;
             }
