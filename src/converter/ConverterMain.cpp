@@ -209,10 +209,14 @@ ExitCode Watch(const std::wstring& signalFilePath, const Spool& spool)
     }
     DWORD wait = ::WaitForSingleObject(mutex.Get(), 0);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-        return ExitCode::Success; // another watcher has the port
+        return ExitCode::Success; // another watcher has the signal file's jobs
     }
+    // The watcher's lock goes before the start lock that its end holds: a
+    // run waiting on the start lock then finds no watcher and starts one.
+    WatcherEnd end(signalFilePath);
     ScopeExit release([&] { ::ReleaseMutex(mutex.Get()); });
-    WatchPrinterPort(PrinterPortPath(), signalFilePath, spool, WatchLimits{}, ReportRun);
+    WatchPrintedJobs(signalFilePath, spool, WatchLimits{},
+                     WatchControl{[] { return !PortMonitorInstalled(); }, [&] { return end.MayEnd(); }, ReportRun});
     return ExitCode::Success;
 }
 
@@ -257,14 +261,17 @@ ExitCode Run(const std::vector<std::wstring>& arguments, RunReport& report)
     if (clearCache) {
         ExitCode code = ClearCache(spool, report);
         // A run begins with this: whatever it prints to the printer then has
-        // a watcher to take it, and finds no earlier job at the port.
+        // its folder to go to and a watcher to take it. A conversion does
+        // not fail for want of a watcher, but the log says why there is none.
         if (PrinterInstalled()) {
-            if (DropLeftJob(PrinterPortPath())) {
+            try {
+                PreparePrintedJobsFolder(signalFilePath);
+                EnsureWatcher(signalFilePath);
+            } catch (const Failure& failure) {
                 report.done = L"cleared";
-                report.reason += (report.reason.empty() ? L"" : L"; ") +
-                                 std::wstring(L"a printed job that no run waited for was dropped from the port");
+                report.reason += (report.reason.empty() ? L"" : L"; ") + std::wstring(L"no print watcher: ") +
+                                 failure.Description();
             }
-            StartWatcher(signalFilePath);
         }
         return code;
     }

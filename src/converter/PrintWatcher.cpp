@@ -5,72 +5,146 @@
 #include "Deadline.h"
 #include "FileProbes.h"
 #include "Handle.h"
+#include "OwnerOnly.h"
+#include "PrintedJob.h"
 #include "Spool.h"
 #include "SystemLocations.h"
 #include "UserMutex.h"
 
 #include <optional>
+#include <set>
 
 namespace Converter {
 
 using namespace Global;
+using SignalExchange::PrintedJobHeader;
 
 namespace {
 
-enum class PortState { NoJob, Writing, Arrived };
+constexpr DWORD HeadBytes = 4096;
+constexpr DWORD TailBytes = 64;
 
-// The port file opened by this process alone, so that no printing process
-// still writes it, and with the right to delete it through this handle.
-struct PortJob {
-    FileHandle file;
-    std::string bytes;
-};
-
-PortState OpenPortJob(const std::wstring& portPath, PortJob& job)
+// A job file opened by this process alone, so that nobody holds it, and
+// with the right to delete it through this handle. None while another
+// process holds it: the port monitor still writing it, or a reader.
+FileHandle OpenJobAlone(const std::wstring& path)
 {
-    job.file.Reset(::CreateFileA(ToAnsi(portPath).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!job.file) {
-        DWORD code = ::GetLastError();
-        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? PortState::NoJob : PortState::Writing;
-    }
-    job.bytes.clear();
-    char buffer[64 * 1024];
-    DWORD read = 0;
-    while (::ReadFile(job.file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        job.bytes.append(buffer, read);
-    }
-    return PortState::Arrived;
+    return FileHandle(::CreateFileA(ToAnsi(path).c_str(), GENERIC_READ | DELETE | READ_CONTROL, 0, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN,
+                                    nullptr));
 }
 
-// Deleted through the handle that read it: a job that a printing process
-// starts meanwhile waits for the handle and then starts a new file.
-bool DeletePortJob(PortJob& job)
+std::string ReadAt(HANDLE file, unsigned long long offset, DWORD size)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    std::string bytes(size, '\0');
+    DWORD read = 0;
+    if (!::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !::ReadFile(file, bytes.data(), size, &read, nullptr)) {
+        ThrowSystemError(L"A printed job cannot be read", ::GetLastError());
+    }
+    bytes.resize(read);
+    return bytes;
+}
+
+unsigned long long SizeOf(HANDLE file)
+{
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size)) {
+        ThrowSystemError(L"A printed job's size cannot be read", ::GetLastError());
+    }
+    return static_cast<unsigned long long>(size.QuadPart);
+}
+
+bool IsPlainFile(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    return ::GetFileInformationByHandle(file, &information) &&
+           (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+bool DeleteThroughHandle(HANDLE file)
 {
     FILE_DISPOSITION_INFO disposition{TRUE};
-    bool marked = ::SetFileInformationByHandle(job.file.Get(), FileDispositionInfo, &disposition,
-                                               sizeof disposition) != FALSE;
-    job.file.Reset();
-    return marked;
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
-ExitCode HandOver(const PrintRun& run, const Spool& spool, const std::string& postScript, RunReport& report)
+// The job's bytes go into the spool a piece at a time: a job of any size
+// up to the port's limit costs the watcher a piece's memory.
+std::optional<UnreleasedJob> SpoolPrintedJob(const Spool& spool, HANDLE file, unsigned long long offset,
+                                             const std::wstring& title)
 {
-    std::wstring title = PostScriptTitle(postScript);
-    report.document = title.empty() ? L"printed document" : title;
-    std::optional<UnreleasedJob> job;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) {
+        ThrowSystemError(L"A printed job cannot be read", ::GetLastError());
+    }
+    std::string piece(1u << 20, '\0');
+    return spool.WriteJob(JobSource{title,
+                                    [&]() -> std::string_view {
+                                        DWORD read = 0;
+                                        if (!::ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()),
+                                                        &read, nullptr)) {
+                                            ThrowSystemError(L"A printed job cannot be read", ::GetLastError());
+                                        }
+                                        return std::string_view(piece.data(), read);
+                                    },
+                                    [] { return JobKind{Document::DocumentKind::PostScript}; }});
+}
+
+// What becomes of one job that nobody holds: it goes to the run whose
+// marker it names, as a job or as that run's refusal, or it is dropped.
+// The job is in the spool before its file goes.
+ExitCode TakeJob(const std::wstring& signalFilePath, const Spool& spool, const std::wstring& path, HANDLE file,
+                 bool finished, RunReport& report)
+{
+    report.document = L"printed document";
+    if (!IsPlainFile(file) || !CurrentUsersAlone(file)) {
+        DeleteThroughHandle(file);
+        throw Failure(ExitCode::NoRunWaiting, L"The printed job \"" + path +
+                                                  L"\" is not this user's own (another owner, or a link). It was "
+                                                  L"dropped unread.");
+    }
+    unsigned long long size = SizeOf(file);
+    std::optional<PrintedJobHeader> header = SignalExchange::ParsePrintedJobHeader(ReadAt(file, 0, HeadBytes));
+    PrintRun run{signalFilePath, header ? header->marker : std::nullopt};
     std::optional<Failure> failure;
-    try {
-        bool given = false;
-        job = spool.WriteJob(JobSource{report.document,
-                                       [&]() -> std::string_view {
-                                           std::string_view piece = given ? std::string_view() : postScript;
-                                           given = true;
-                                           return piece;
-                                       },
-                                       [] { return JobKind{Document::DocumentKind::PostScript}; }});
-    } catch (const Failure& spoolFailure) {
-        failure = spoolFailure;
+    std::optional<UnreleasedJob> job;
+    if (!header) {
+        failure = Failure(ExitCode::DocumentRefused, L"The printed job \"" + path +
+                                                         L"\" has no header of the printer's port. It was dropped.");
+    } else if (!header->refusal.empty()) {
+        failure = Failure(ExitCode::DocumentRefused, header->refusal);
+    } else {
+        std::string prolog = ReadAt(file, header->bodyOffset, 64 * 1024);
+        std::wstring title = PostScriptTitle(prolog);
+        report.document = title.empty() ? L"printed document" : title;
+        unsigned long long body = size - header->bodyOffset;
+        std::string tail = ReadAt(file, size - std::min<unsigned long long>(TailBytes, body), TailBytes);
+        if (!finished || !IsCompletePostScript(tail)) {
+            failure = Failure(ExitCode::DocumentRefused,
+                              L"The printed job is cut short (" + std::to_wstring(body) +
+                                  L" bytes, no \"%%EOF\"): its printing program stopped half-way. The job was "
+                                  L"dropped.");
+        } else if (run.marker) {
+            try {
+                job = SpoolPrintedJob(spool, file, header->bodyOffset, report.document);
+            } catch (const Failure& spoolFailure) {
+                failure = spoolFailure;
+            } catch (const Error& error) {
+                failure = Failure(ExitCode::SpoolUnusable, error.Description());
+            }
+        }
+    }
+    if (!DeleteThroughHandle(file)) {
+        DWORD code = ::GetLastError();
+        if (job) {
+            spool.Drop(*job);
+            job.reset();
+        }
+        failure = Failure(ExitCode::SpoolUnusable, L"The printed job \"" + path + L"\" cannot be deleted (" +
+                                                       SystemMessage(code) +
+                                                       L"), so it could be taken twice. It was dropped.");
     }
     return HandJobToRun(run, spool, std::move(job), std::move(failure), report);
 }
@@ -109,13 +183,73 @@ std::wstring PostScriptTitle(std::string_view bytes)
     }
 }
 
-bool DropLeftJob(const std::wstring& portPath) noexcept
+std::wstring PreparePrintedJobsFolder(const std::wstring& signalFilePath)
 {
-    try {
-        PortJob job;
-        return OpenPortJob(portPath, job) == PortState::Arrived && DeletePortJob(job);
-    } catch (...) {
-        return false;
+    std::wstring folder = SignalExchange::PrintedJobsFolderFor(signalFilePath);
+    OwnerOnlySecurity security;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
+    if (!::CreateDirectoryA(ToAnsi(folder).c_str(), &attributes) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        ThrowFailure(ExitCode::SpoolUnusable, L"The printed jobs folder \"" + folder + L"\" cannot be made",
+                     ::GetLastError());
+    }
+    FileHandle handle(::CreateFileA(ToAnsi(folder).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!handle || !::GetFileInformationByHandle(handle.Get(), &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !CurrentUsersAlone(handle.Get())) {
+        throw Failure(ExitCode::SpoolUnusable, L"The printed jobs folder \"" + folder +
+                                                   L"\" is not this user's own folder (a link, a file, or another "
+                                                   L"owner's), so no printed job is taken through it.");
+    }
+    return folder;
+}
+
+void WatchPrintedJobs(const std::wstring& signalFilePath, const Spool& spool, const WatchLimits& limits,
+                      const WatchControl& control)
+{
+    const std::wstring folder = SignalExchange::PrintedJobsFolderFor(signalFilePath);
+    Deadline idle(limits.idleMilliseconds);
+    for (;;) {
+        if (control.printerRemoved()) {
+            return;
+        }
+        std::vector<std::wstring> finished = SignalExchange::FinishedPrintedJobs(folder);
+        std::vector<std::wstring> unfinished = SignalExchange::UnfinishedPrintedJobs(folder);
+        if (!finished.empty() || !unfinished.empty() || SignalExchange::IdentifyMarker(signalFilePath)) {
+            idle = Deadline(limits.idleMilliseconds);
+        } else if (idle.HasPassed()) {
+            if (control.mayEnd()) {
+                return;
+            }
+            idle = Deadline(limits.idleMilliseconds);
+        }
+        // An unfinished job that nobody holds lost its writer: the printing
+        // program was killed half-way.
+        for (const auto& [jobs, whole] : {std::pair{&finished, true}, std::pair{&unfinished, false}}) {
+            for (const std::wstring& path : *jobs) {
+                FileHandle file = OpenJobAlone(path);
+                if (!file) {
+                    continue; // still written, or held a moment by a reader
+                }
+                RunReport done;
+                ExitCode code = ExitCode::Success;
+                try {
+                    code = TakeJob(signalFilePath, spool, path, file.Get(), whole, done);
+                } catch (const Failure& failure) {
+                    code = failure.Code();
+                    done.reason = failure.Description();
+                } catch (const Error& error) {
+                    code = ExitCode::UnexpectedError;
+                    done.reason = error.Description();
+                    DeleteThroughHandle(file.Get());
+                }
+                file.Reset();
+                control.report(code, done);
+            }
+        }
+        ::Sleep(limits.pollMilliseconds);
     }
 }
 
@@ -124,129 +258,94 @@ std::wstring WatcherMutexName(const std::wstring& signalFilePath)
     return UserMutexName(L"Ardenfold.PrintWatcher", signalFilePath);
 }
 
-void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFilePath, const Spool& spool,
-                      const WatchLimits& limits, const std::function<void(ExitCode, const RunReport&)>& report)
+std::wstring WatcherStartMutexName(const std::wstring& signalFilePath)
 {
-    Deadline idle(limits.idleMilliseconds);
-    // The run a job prints for: the one whose marker stood when the job was
-    // first seen at the port.
-    std::optional<PrintRun> run;
-    std::string unfinished;
-    std::optional<Deadline> unfinishedSince;
-    std::optional<Deadline> unclaimedSince;
-    for (;;) {
-        if (!FileExists(portPath)) {
-            run.reset();
-            // The printer was removed (an uninstaller waits for this program's file).
-            if (!FolderExists(portPath.substr(0, portPath.rfind(L'\\')))) {
-                return;
-            }
-            if (SignalExchange::IdentifyMarker(signalFilePath)) {
-                idle = Deadline(limits.idleMilliseconds);
-            } else if (idle.HasPassed()) {
-                return;
-            }
-            ::Sleep(limits.pollMilliseconds);
-            continue;
-        }
-        idle = Deadline(limits.idleMilliseconds);
-        if (!run) {
-            run = BeginPrintRun(signalFilePath);
-            unclaimedSince.emplace(limits.unclaimedMilliseconds);
-        }
-        // A job that no run of this watcher's waits for may be another
-        // watcher's (another signal file's): it is left to that one for a
-        // while, unopened, before it is dropped.
-        if (!run->marker && !unclaimedSince->HasPassed()) {
-            ::Sleep(limits.pollMilliseconds);
-            continue;
-        }
-        PortJob job;
-        PortState state = OpenPortJob(portPath, job);
-        if (state == PortState::NoJob) {
-            run.reset(); // another watcher took it
-            continue;
-        }
-        if (state == PortState::Writing) {
-            ::Sleep(limits.pollMilliseconds);
-            continue;
-        }
-        if (!IsCompletePostScript(job.bytes)) {
-            if (!unfinishedSince || job.bytes != unfinished) {
-                unfinished = job.bytes;
-                unfinishedSince.emplace(limits.unfinishedMilliseconds);
-            }
-            if (!unfinishedSince->HasPassed()) {
-                job.file.Reset();
-                ::Sleep(limits.pollMilliseconds);
-                continue;
-            }
-        }
-        bool complete = IsCompletePostScript(job.bytes);
-        unfinished.clear();
-        unfinishedSince.reset();
-        std::string postScript = std::move(job.bytes);
-        bool deleted = DeletePortJob(job);
-        RunReport done;
-        ExitCode code = ExitCode::Success;
-        try {
-            if (!deleted) {
-                // Its run still hears of it: the marker goes with a refusal.
-                HandJobToRun(*run, spool, std::nullopt,
-                             Failure(ExitCode::SpoolUnusable, L"The printer's port file \"" + portPath +
-                                                                  L"\" cannot be deleted, so no job could be told "
-                                                                  L"from the next. The job was dropped."),
-                             done);
-            } else if (!complete) {
-                done.document = PostScriptTitle(postScript);
-                HandJobToRun(*run, spool, std::nullopt,
-                             Failure(ExitCode::DocumentRefused,
-                                     L"The printed job in \"" + portPath + L"\" is cut short (" +
-                                         std::to_wstring(postScript.size()) +
-                                         L" bytes, no \"%%EOF\"): its printing program stopped half-way. The job "
-                                         L"was dropped."),
-                             done);
-            } else {
-                code = HandOver(*run, spool, postScript, done);
-            }
-        } catch (const Failure& failure) {
-            code = failure.Code();
-            done.reason = failure.Description();
-        } catch (const Error& error) {
-            code = ExitCode::UnexpectedError;
-            done.reason = error.Description();
-        }
-        run.reset();
-        report(code, done);
-    }
+    return UserMutexName(L"Ardenfold.PrintWatcherStart", signalFilePath);
 }
 
-bool StartWatcher(const std::wstring& signalFilePath) noexcept
+namespace {
+
+// A run that finds a watcher leaves this note in the printed jobs folder;
+// a watcher about to end takes it and watches on instead.
+std::wstring WantedNote(const std::wstring& signalFilePath)
 {
+    return SignalExchange::PrintedJobsFolderFor(signalFilePath) + L"\\watcher.wanted";
+}
+
+KernelHandle LockStart(const std::wstring& signalFilePath)
+{
+    KernelHandle start;
     try {
-        KernelHandle mutex = OpenUserMutex(WatcherMutexName(signalFilePath));
-        DWORD wait = ::WaitForSingleObject(mutex.Get(), 0);
-        if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-            return true; // one watches already
+        start = OpenUserMutex(WatcherStartMutexName(signalFilePath));
+    } catch (const UserMutexRefused& refused) {
+        throw Failure(ExitCode::UnexpectedError, L"The print watcher's start lock cannot be had: " +
+                                                     refused.Description());
+    }
+    DWORD wait = ::WaitForSingleObject(start.Get(), 10'000);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+        throw Failure(ExitCode::UnexpectedError, L"The print watcher's start lock was not free within 10 s.");
+    }
+    return start;
+}
+
+} // namespace
+
+void EnsureWatcher(const std::wstring& signalFilePath)
+{
+    KernelHandle start = LockStart(signalFilePath);
+    ScopeExit unlock([&] { ::ReleaseMutex(start.Get()); });
+    KernelHandle watcher;
+    try {
+        watcher = OpenUserMutex(WatcherMutexName(signalFilePath));
+    } catch (const UserMutexRefused& refused) {
+        throw Failure(ExitCode::UnexpectedError, L"The print watcher's lock cannot be had: " + refused.Description());
+    }
+    DWORD wait = ::WaitForSingleObject(watcher.Get(), 0);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+        // One watches, and cannot end before it has read this note.
+        FileHandle note(::CreateFileA(ToAnsi(WantedNote(signalFilePath)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!note) {
+            ThrowFailure(ExitCode::SpoolUnusable, L"The print watcher cannot be asked to stay", ::GetLastError());
         }
-        ::ReleaseMutex(mutex.Get());
-        std::string program = ToAnsi(GetProgramFolder() + L"\\PDFCreator.exe");
-        std::string commandLine = "\"" + program + "\" /Watch";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        // No handle inherited: a caller that reads this run's output must not
-        // wait for the watcher too.
-        if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                              CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-                              &startup, &started)) {
-            return false;
-        }
-        ::CloseHandle(started.hThread);
-        ::CloseHandle(started.hProcess);
-        return true;
-    } catch (...) {
+        return;
+    }
+    ::ReleaseMutex(watcher.Get());
+    std::wstring folder = GetProgramFolder();
+    std::string program = ToAnsi(folder + L"\\PDFCreator.exe");
+    std::string commandLine = "\"" + program + "\" /Watch";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    // No handle inherited, and the program's folder as its current one: the
+    // watcher outlives the run, and must hold none of the caller's things.
+    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                          CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr,
+                          ToAnsi(folder).c_str(), &startup, &started)) {
+        ThrowFailure(ExitCode::UnexpectedError, L"The print watcher \"" + FromAnsi(program) + L"\" cannot be started",
+                     ::GetLastError());
+    }
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+}
+
+WatcherEnd::WatcherEnd(const std::wstring& signalFilePath) : signalFilePath_(signalFilePath) {}
+
+bool WatcherEnd::MayEnd()
+{
+    start_ = LockStart(signalFilePath_);
+    if (::DeleteFileA(ToAnsi(WantedNote(signalFilePath_)).c_str())) {
+        ::ReleaseMutex(start_.Get());
+        start_.Reset();
         return false;
+    }
+    return true;
+}
+
+WatcherEnd::~WatcherEnd()
+{
+    if (start_) {
+        ::ReleaseMutex(start_.Get());
     }
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The print watcher (PDFCreator.exe /Watch): the converter side of the
-// printer. The printer's port is a file; a job has arrived once nobody
-// holds that file open and it ends as PostScript ends ("%%EOF"). The job
-// is then taken into the spool for the run whose marker stood when the job
-// was first seen, the port file is deleted so that the next job starts
-// clean, and that marker is released, as /PrintFile does for a document.
-// A job that no run waits for is dropped.
+// printer. The port monitor writes each printed job into the printed jobs
+// folder of its owner's session, beside the signal file, noting the marker
+// that stood as printing began. The watcher of that signal file takes each
+// finished job into the spool and releases that marker, as /PrintFile does
+// for a document; a job whose run has gone, which no run waited for, or
+// which is not this user's is dropped, and said so.
 #include "ExitCodes.h"
+#include "Handle.h"
 
 #include <windows.h>
 
@@ -22,14 +23,8 @@ struct RunReport;
 struct WatchLimits {
     DWORD pollMilliseconds = 100;
     // Neither a marker nor a job this long: nobody prints for a run, the
-    // watcher ends.
+    // watcher may end.
     DWORD idleMilliseconds = 30'000;
-    // A closed port file that does not end as PostScript ends, unchanged
-    // this long, is a broken job (its printing process was killed): dropped.
-    DWORD unfinishedMilliseconds = 10'000;
-    // A job that came while no marker of this watcher's stood is left this
-    // long to a watcher whose run waits for it, then dropped.
-    DWORD unclaimedMilliseconds = 3'000;
 };
 
 // Whether a job's bytes end as a complete PostScript document: "%%EOF",
@@ -39,25 +34,52 @@ bool IsCompletePostScript(std::string_view bytes);
 // The DSC "%%Title:" of the job's prolog, unquoted, or the empty string.
 std::wstring PostScriptTitle(std::string_view bytes);
 
-// Watches the port until idle, or until the port's folder is gone (the
-// printer was removed); each job it meets is handed to its run (or
-// dropped) and then reported, with the code a print run would end with.
-void WatchPrinterPort(const std::wstring& portPath, const std::wstring& signalFilePath, const Spool& spool,
-                      const WatchLimits& limits, const std::function<void(ExitCode, const RunReport&)>& report);
+// What the watcher asks of its surroundings: whether the printer is gone
+// (then it ends at once), and, once idle, whether it may end (false: a run
+// has just asked for it, so it watches on).
+struct WatchControl {
+    std::function<bool()> printerRemoved;
+    std::function<bool()> mayEnd;
+    std::function<void(ExitCode, const RunReport&)> report;
+};
 
-// Before a run places its marker: a job left at the port, which no run
-// waited for (none watched as it came), is deleted, so that it cannot be
-// taken for the run about to begin. A job still being written is left.
-// True when one was deleted.
-bool DropLeftJob(const std::wstring& portPath) noexcept;
+// Watches the signal file's printed jobs until idle, or until the printer
+// is removed; each job it meets is handed to its run (or dropped) and then
+// reported, with the code a print run would end with.
+void WatchPrintedJobs(const std::wstring& signalFilePath, const Spool& spool, const WatchLimits& limits,
+                      const WatchControl& control);
 
-// The name of the mutex that the one watcher of a signal file holds.
+// The folder where the port monitor leaves this signal file's jobs, made
+// for this user alone when it is missing. Throws Failure(SpoolUnusable)
+// when it cannot be made or is not this user's alone.
+std::wstring PreparePrintedJobsFolder(const std::wstring& signalFilePath);
+
+// The names of the watcher's lock (held while one watches a signal file),
+// and of the lock under which a watcher ends and a run asks for one.
 std::wstring WatcherMutexName(const std::wstring& signalFilePath);
+std::wstring WatcherStartMutexName(const std::wstring& signalFilePath);
 
-// Starts "PDFCreator.exe /Watch" from the program's own folder, detached,
-// unless a watcher of this signal file already runs. Never throws: a
-// conversion does not fail for want of a watcher; false when none could be
-// started.
-bool StartWatcher(const std::wstring& signalFilePath) noexcept;
+// For a run about to print: makes sure that a watcher of this signal file
+// runs and stays until the run's marker is seen. Starts "PDFCreator.exe
+// /Watch" from the program's own folder, detached, in that folder, unless
+// one runs and has not decided to end. Throws Failure when none could be
+// started, saying why.
+void EnsureWatcher(const std::wstring& signalFilePath);
+
+// The watcher's own end: under the start lock, it ends only when no run
+// asked for it since it last looked. Returns true when it may end; the
+// start lock is then held until the watcher's lock is released.
+class WatcherEnd {
+public:
+    explicit WatcherEnd(const std::wstring& signalFilePath);
+    ~WatcherEnd();
+    WatcherEnd(const WatcherEnd&) = delete;
+    WatcherEnd& operator=(const WatcherEnd&) = delete;
+    bool MayEnd();
+
+private:
+    std::wstring signalFilePath_;
+    Global::KernelHandle start_;
+};
 
 } // namespace Converter

@@ -6,6 +6,7 @@
 #include "FileProbes.h"
 #include "Handle.h"
 #include "SignalFileLocation.h"
+#include "SystemLocations.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -90,6 +91,8 @@ struct Spooler {
     decltype(&::DeletePrinter) DeletePrinter;
     decltype(&::DeletePrinterDriverA) DeletePrinterDriverA;
     decltype(&::SetDefaultPrinterA) SetDefaultPrinterA;
+    decltype(&::AddMonitorW) AddMonitorW;
+    decltype(&::DeleteMonitorW) DeleteMonitorW;
 };
 
 template <typename Function>
@@ -120,6 +123,8 @@ const Spooler& TheSpooler()
         Load(module, loaded.DeletePrinter, "DeletePrinter");
         Load(module, loaded.DeletePrinterDriverA, "DeletePrinterDriverA");
         Load(module, loaded.SetDefaultPrinterA, "SetDefaultPrinterA");
+        Load(module, loaded.AddMonitorW, "AddMonitorW");
+        Load(module, loaded.DeleteMonitorW, "DeleteMonitorW");
         return loaded;
     }();
     return spooler;
@@ -180,13 +185,118 @@ DWORD PortCommand(HANDLE monitor, const wchar_t* command, const std::wstring& po
     return status;
 }
 
-void AddPort(const std::wstring& port)
+constexpr wchar_t MonitorsKey[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
+
+std::wstring SystemFolder()
 {
-    PrinterHandle monitor = OpenPortMonitor();
-    DWORD status = PortCommand(monitor.Get(), L"AddPort", port);
-    if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS) {
-        Fail(L"The port \"" + port + L"\" cannot be added", status);
+    char folder[MAX_PATH] = {};
+    UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        Fail(L"The system folder cannot be found", ::GetLastError());
     }
+    return FromAnsi(folder);
+}
+
+// The monitor goes where the spooler loads monitors from, the system folder,
+// from the program's own folder. Its one port is made known in the
+// monitor's key, where Wine's spooler looks for it; Windows' asks the
+// monitor itself.
+void InstallPortMonitor()
+{
+    std::wstring source = GetProgramFolder() + L"\\" + PortMonitorFile;
+    std::wstring installed = SystemFolder() + L"\\" + PortMonitorFile;
+    if (!::CopyFileA(ToAnsi(source).c_str(), ToAnsi(installed).c_str(), FALSE)) {
+        DWORD code = ::GetLastError();
+        // A spooler that has the monitor loaded keeps its file in use: the
+        // same version may stay, a new one replaces it at the next start.
+        if (code != ERROR_SHARING_VIOLATION || !FileExists(installed)) {
+            Fail(L"The port monitor \"" + source + L"\" cannot be copied to \"" + installed + L"\"", code);
+        }
+        std::string pending = ToAnsi(installed + L".new");
+        if (!::CopyFileA(ToAnsi(source).c_str(), pending.c_str(), FALSE) ||
+            !::MoveFileExA(pending.c_str(), ToAnsi(installed).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            Fail(L"The port monitor \"" + installed + L"\" cannot be replaced", ::GetLastError());
+        }
+    }
+    MONITOR_INFO_2W info{const_cast<wchar_t*>(PortMonitorName), nullptr, const_cast<wchar_t*>(PortMonitorFile)};
+    if (!TheSpooler().AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&info))) {
+        DWORD code = ::GetLastError();
+        if (code != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
+            throw Failure(ExitCode::PrinterUnavailable, L"The port monitor \"" + installed +
+                                                            L"\" cannot be added to the spooler: " +
+                                                            SystemMessage(code));
+        }
+    }
+    HKEY port = nullptr;
+    std::wstring portKey = std::wstring(MonitorsKey) + L"\\" + PortMonitorName + L"\\Ports\\" + PrinterPortName;
+    LSTATUS status = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, portKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_WRITE, nullptr, &port, nullptr);
+    if (status != ERROR_SUCCESS) {
+        Fail(L"The port \"" + std::wstring(PrinterPortName) + L"\" cannot be registered", status);
+    }
+    ::RegCloseKey(port);
+}
+
+// A folder or file of the earlier port's path, opened without following a
+// link and held without delete sharing, so that nobody renames or replaces
+// it while it is looked at; none when it is not there.
+FileHandle OpenNoFollow(const std::wstring& path, bool& link)
+{
+    FileHandle handle(::CreateFileA(ToAnsi(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    link = handle && (!::GetFileInformationByHandle(handle.Get(), &information) ||
+                      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+    return handle;
+}
+
+bool DeleteThroughHandle(HANDLE handle)
+{
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// Earlier versions printed to a file port in a folder under the common
+// application data, which any user could have replaced by a link. It goes
+// without ever deleting through a link: a link in its place goes itself, a
+// link above it stops the removal.
+void RemoveOldFilePort()
+{
+    char common[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)) || !*common) {
+        return;
+    }
+    std::wstring folder = StripTrailingBackslash(FromAnsi(common)) + L"\\Marrowgate\\" +
+                          SignalExchange::BuildAppFolderName() + L"\\Printer";
+    std::wstring portFile = folder + L"\\Ardenfold.ps";
+    try {
+        PrinterHandle monitor = OpenPortMonitor();
+        PortCommand(monitor.Get(), L"DeletePort", portFile);
+    } catch (const Failure&) {
+        // no local port monitor, so no such port either
+    }
+    bool link = false;
+    FileHandle maker = OpenNoFollow(folder.substr(0, folder.rfind(L'\\', folder.rfind(L'\\') - 1)), link);
+    if (!maker || link) {
+        return;
+    }
+    FileHandle application = OpenNoFollow(folder.substr(0, folder.rfind(L'\\')), link);
+    if (!application || link) {
+        return;
+    }
+    FileHandle printer = OpenNoFollow(folder, link);
+    if (!printer) {
+        return;
+    }
+    if (!link) {
+        FileHandle job = OpenNoFollow(portFile, link);
+        if (job) {
+            DeleteThroughHandle(job.Get());
+        }
+    }
+    DeleteThroughHandle(printer.Get());
 }
 
 void InstallDriver(const std::wstring& ppdPath)
@@ -250,32 +360,22 @@ void DeleteOurPrinter()
 
 } // namespace
 
-std::wstring PrinterPortFolder()
+bool PortMonitorInstalled()
 {
-    // Every conversion's clear-cache run asks: SHGetFolderPath answers without
-    // starting the shell's automation object.
-    char common[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)) || !*common) {
-        throw Failure(ExitCode::UnexpectedError, L"The system names no common application-data folder.");
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(MonitorsKey) + L"\\" + PortMonitorName).c_str(), 0,
+                        KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
     }
-    return StripTrailingBackslash(FromAnsi(common)) + L"\\Marrowgate\\" + SignalExchange::BuildAppFolderName() +
-           L"\\Printer";
-}
-
-std::wstring PrinterPortPath()
-{
-    return PrinterPortFolder() + L"\\Ardenfold.ps";
+    ::RegCloseKey(key);
+    return true;
 }
 
 bool PrinterInstalled()
 {
-    // The port's folder first: a machine without the printer pays no
+    // The monitor's key first: a machine without the printer pays no
     // spooler call.
-    try {
-        if (!FolderExists(PrinterPortFolder())) {
-            return false;
-        }
-    } catch (const Failure&) {
+    if (!PortMonitorInstalled()) {
         return false;
     }
     try {
@@ -287,25 +387,16 @@ bool PrinterInstalled()
 
 void InstallPrinter(bool makeDefault)
 {
-    std::wstring folder = PrinterPortFolder();
-    for (std::wstring part : {folder.substr(0, folder.rfind(L'\\')), folder}) {
-        std::wstring parent = part.substr(0, part.rfind(L'\\'));
-        if (!FolderExists(parent)) {
-            SignalExchange::MakeFolder(parent);
-        }
-        if (!FolderExists(part)) {
-            SignalExchange::MakeFolder(part);
-        }
-    }
+    RemoveOldFilePort();
+    InstallPortMonitor();
     // Where the spooler looks for a driver's files: it takes them into the
     // driver's version folder from there.
     std::wstring ppdPath = DriverFolder() + L"\\Ardenfold.ppd";
     WriteFileBytes(ppdPath, PrinterPpd);
-    std::wstring port = PrinterPortPath();
-    AddPort(port);
     InstallDriver(ppdPath);
     DeleteOurPrinter();
 
+    std::wstring port = PrinterPortName;
     std::string name = ToAnsi(PrinterName);
     std::string portName = ToAnsi(port);
     std::string driverName = ToAnsi(PrinterDriverName);
@@ -339,15 +430,19 @@ void UninstallPrinter()
             Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be removed", code);
         }
     }
-    PrinterHandle monitor = OpenPortMonitor();
-    DWORD status = PortCommand(monitor.Get(), L"DeletePort", PrinterPortPath());
-    if (status != ERROR_SUCCESS && status != ERROR_UNKNOWN_PORT && status != ERROR_FILE_NOT_FOUND &&
-        status != ERROR_NOT_SUPPORTED) {
-        Fail(L"The port \"" + PrinterPortPath() + L"\" cannot be removed", status);
+    // Its watchers end once the monitor is gone.
+    if (!TheSpooler().DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(PortMonitorName))) {
+        DWORD code = ::GetLastError();
+        if (code != ERROR_UNKNOWN_PRINT_MONITOR) {
+            Fail(L"The port monitor \"" + std::wstring(PortMonitorName) + L"\" cannot be removed", code);
+        }
     }
-    // Its watchers end once the folder is gone. A job left there goes too.
-    ::DeleteFileA(ToAnsi(PrinterPortPath()).c_str());
-    ::RemoveDirectoryA(ToAnsi(PrinterPortFolder()).c_str());
+    std::string installed = ToAnsi(SystemFolder() + L"\\" + PortMonitorFile);
+    // The spooler may still hold it: it goes at the next start then.
+    if (!::DeleteFileA(installed.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+        ::MoveFileExA(installed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    RemoveOldFilePort();
 }
 
 } // namespace Converter

@@ -4,12 +4,17 @@
 #include "FileProbes.h"
 #include "Handle.h"
 #include "PrintWatcher.h"
+#include "PrintedJob.h"
 #include "Spool.h"
 #include "SystemLocations.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -41,80 +46,125 @@ TEST(PrintWatcher, AJobIsCompleteOnlyWhenItEndsAsPostScriptEnds)
     EXPECT_EQ(PostScriptTitle("%!PS-Adobe-3.0\n%%Pages: 1\n"), L"");
 }
 
-// The watcher in this process against a port file, signal file and spool
-// of the test's own, with short limits, as the print run of each case does
-// its part.
-class PortWatch : public ::testing::Test {
+// The watcher in this process against a signal file, printed jobs folder
+// and spool of the test's own, with short limits, as the port monitor and
+// the print run of each case do their parts.
+class PrintedJobsWatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
         folder_ = StripTrailingBackslash(GetTempFolder()) + L"\\PrintWatcherTest-" +
                   std::to_wstring(::GetCurrentProcessId());
         ::CreateDirectoryA(ToAnsi(folder_).c_str(), nullptr);
-        port_ = folder_ + L"\\port.ps";
         signal_ = folder_ + L"\\CommandLine.txt";
+        jobs_ = PreparePrintedJobsFolder(signal_);
     }
     void TearDown() override
     {
-        for (const std::wstring& job : spool().PendingJobs()) {
+        spool().Clear();
+        for (const std::wstring& job : SignalExchange::FinishedPrintedJobs(jobs_)) {
             ::DeleteFileA(ToAnsi(job).c_str());
         }
-        spool().Clear();
-        for (const wchar_t* name : {L"\\port.ps", L"\\CommandLine.txt"}) {
-            ::DeleteFileA(ToAnsi(folder_ + name).c_str());
+        for (const std::wstring& job : SignalExchange::UnfinishedPrintedJobs(jobs_)) {
+            ::DeleteFileA(ToAnsi(job).c_str());
         }
+        ::DeleteFileA(ToAnsi(signal_).c_str());
+        ::RemoveDirectoryA(ToAnsi(jobs_).c_str());
         ::RemoveDirectoryA(ToAnsi(Spool::FolderFor(signal_)).c_str());
         ::RemoveDirectoryA(ToAnsi(folder_).c_str());
     }
 
     Spool spool() const { return Spool(Spool::FolderFor(signal_)); }
 
-    // Runs the watcher while the case's print run does its part, until it
-    // has reported on one job (at most 10 s); then notes whether a marker
-    // stands and takes it away, so that the watcher ends.
-    std::vector<ExitCode> Watch(const std::function<void()>& printRun, bool& markerAfter, bool& portAfter)
+    // Runs the watcher while the case's port monitor and print run do their
+    // part, until it has reported on one job (at most 20 s); then notes
+    // whether a marker stands and ends the watcher.
+    std::vector<ExitCode> Watch(const std::function<void()>& print, bool& markerAfter)
     {
         std::vector<ExitCode> codes;
-        WatchLimits limits{20, 300, 300, 200};
         std::atomic<size_t> reported = 0;
+        std::atomic<bool> stop = false;
         std::thread watcher([&] {
-            WatchPrinterPort(port_, signal_, spool(), limits, [&](ExitCode code, const RunReport&) {
-                codes.push_back(code);
-                ++reported;
-            });
+            WatchPrintedJobs(signal_, spool(), WatchLimits{20, 300},
+                             WatchControl{[&] { return stop.load(); }, [] { return false; },
+                                          [&](ExitCode code, const RunReport&) {
+                                              codes.push_back(code);
+                                              ++reported;
+                                          }});
         });
-        printRun();
-        for (int i = 0; i < 100 && reported == 0; ++i) {
+        print();
+        for (int i = 0; i < 200 && reported == 0; ++i) {
             ::Sleep(100);
         }
         markerAfter = FileExists(signal_);
-        portAfter = FileExists(port_);
-        ::DeleteFileA(ToAnsi(signal_).c_str());
-        ::DeleteFileA(ToAnsi(port_).c_str());
+        stop = true;
         watcher.join();
         return codes;
     }
 
-    std::wstring folder_, port_, signal_;
+    std::wstring folder_, signal_, jobs_;
 };
 
 constexpr char kJob[] = "%!PS-Adobe-3.0\n%%Title: Known\n%%EndComments\n%%Page: 1 1\nshowpage\n%%EOF\n";
 
-TEST_F(PortWatch, AJobGoesToTheRunWhoseMarkerStoodAsItCameOrToNobody)
+void PlaceNewMarker(const std::wstring& signal)
 {
+    ::DeleteFileA(ToAnsi(signal).c_str());
+    WriteFileBytes(signal, "");
+    // A second on, so that even a file system that hands out the same file
+    // index again tells the markers apart.
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
+    at.QuadPart += 10'000'000;
+    FILETIME later{at.LowPart, at.HighPart};
+    // Shared: the watcher looks at the marker at any moment.
+    FileHandle marker(::CreateFileA(ToAnsi(signal).c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    ASSERT_TRUE(marker);
+    ASSERT_TRUE(::SetFileTime(marker.Get(), &later, nullptr, &later));
+}
+
+// Lets everyone write the file, as a job that reached the folder from
+// outside it would allow. (Wine keeps no owner but the user's: a foreign
+// owner cannot be shown here, the rights that another user's file has can.)
+void OpenToEveryone(const std::wstring& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    DWORD status = ::SetNamedSecurityInfoA(const_cast<char*>(ToAnsi(path).c_str()), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+    ::LocalFree(descriptor);
+    ASSERT_EQ(status, static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+TEST_F(PrintedJobsWatch, AJobGoesToTheRunWhoseMarkerStoodAsItBeganOrToNobody)
+{
+    enum class Print { Whole, Late, Killed, OverLimit, Foreign };
     const struct {
         const char* name;
         bool marker;
         std::string job;
-        bool markerReplacedWhileWritten; // the run gave up, a later one placed its own
+        Print print;
         ExitCode code;
         size_t pending;
         bool markerAfter;
     } cases[] = {
-        {"waited for", true, kJob, false, ExitCode::Success, 1, false},
-        {"no run waits", false, kJob, false, ExitCode::NoRunWaiting, 0, false},
-        {"cut short", true, "%!PS-Adobe-3.0\n%%Page: 1 1\n", false, ExitCode::DocumentRefused, 0, false},
-        {"late", true, kJob, true, ExitCode::NoRunWaiting, 0, true},
+        {"waited for", true, kJob, Print::Whole, ExitCode::Success, 1, false},
+        {"no run waits", false, kJob, Print::Whole, ExitCode::NoRunWaiting, 0, false},
+        {"cut short", true, "%!PS-Adobe-3.0\n%%Page: 1 1\n", Print::Whole, ExitCode::DocumentRefused, 0, false},
+        // The run gave up, a later one placed its own marker meanwhile.
+        {"late", true, kJob, Print::Late, ExitCode::NoRunWaiting, 0, true},
+        {"printing program killed", true, kJob, Print::Killed, ExitCode::DocumentRefused, 0, false},
+        {"over the port's limit", true, kJob, Print::OverLimit, ExitCode::DocumentRefused, 0, false},
+        // Only a job of this user's alone reaches a run, whatever marker it names.
+        {"writable by others", true, kJob, Print::Foreign, ExitCode::NoRunWaiting, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,36 +172,39 @@ TEST_F(PortWatch, AJobGoesToTheRunWhoseMarkerStoodAsItCameOrToNobody)
             WriteFileBytes(signal_, "");
         }
         bool markerAfter = false;
-        bool portAfter = false;
         std::vector<ExitCode> codes = Watch([&] {
-            // Written while held, as the printing process writes it.
-            FileHandle held(::CreateFileA(ToAnsi(port_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-            ASSERT_TRUE(held);
-            DWORD written = 0;
-            ::WriteFile(held.Get(), c.job.data(), static_cast<DWORD>(c.job.size()), &written, nullptr);
-            ::Sleep(150); // the watcher sees the job arrive
-            if (c.markerReplacedWhileWritten) {
-                ::DeleteFileA(ToAnsi(signal_).c_str());
-                ::Sleep(20);
-                WriteFileBytes(signal_, "");
-                // A second on, so that even a file system that hands out the
-                // same file index again tells the markers apart.
-                FILETIME now{};
-                ::GetSystemTimeAsFileTime(&now);
-                ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
-                at.QuadPart += 10'000'000;
-                FILETIME later{at.LowPart, at.HighPart};
-                FileHandle marker(::CreateFileA(ToAnsi(signal_).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                                OPEN_EXISTING, 0, nullptr));
-                ::SetFileTime(marker.Get(), &later, nullptr, &later);
+            auto writer = std::make_unique<SignalExchange::PrintedJobWriter>(
+                jobs_, SignalExchange::IdentifyMarker(signal_));
+            writer->Write(c.job);
+            if (c.print == Print::OverLimit) {
+                std::string piece(1u << 20, ' ');
+                for (unsigned long long n = 0; n <= SignalExchange::MaxPrintedJobBytes >> 20; ++n) {
+                    writer->Write(piece);
+                }
             }
-        }, markerAfter, portAfter);
+            if (c.print == Print::Late) {
+                PlaceNewMarker(signal_);
+            }
+            if (c.print == Print::Killed) {
+                // What a killed writer leaves: its unfinished file, unheld.
+                std::wstring part = writer->PartPath();
+                std::string bytes = SignalExchange::FormatPrintedJobHeader(SignalExchange::IdentifyMarker(signal_),
+                                                                           {}) + c.job;
+                writer.reset();
+                WriteFileBytes(part, bytes);
+                return;
+            }
+            if (c.print == Print::Foreign) {
+                OpenToEveryone(writer->PartPath());
+            }
+            writer->Finish();
+        }, markerAfter);
         ASSERT_EQ(codes.size(), 1u);
         EXPECT_EQ(codes[0], c.code);
         EXPECT_EQ(spool().PendingJobs().size(), c.pending);
         EXPECT_EQ(markerAfter, c.markerAfter);
-        EXPECT_FALSE(portAfter) << "the port must be clean for the next job";
+        EXPECT_TRUE(SignalExchange::FinishedPrintedJobs(jobs_).empty()) << "every job is dealt with once";
+        EXPECT_TRUE(SignalExchange::UnfinishedPrintedJobs(jobs_).empty());
         if (c.pending == 1) {
             JobHeader header = ReadJobHeader(spool().PendingJobs()[0]);
             EXPECT_EQ(header.kind.kind, Document::DocumentKind::PostScript);
@@ -160,6 +213,25 @@ TEST_F(PortWatch, AJobGoesToTheRunWhoseMarkerStoodAsItCameOrToNobody)
         }
         TearDown();
         SetUp();
+    }
+}
+
+TEST(PrintedJob, AHeaderReadsBackAsWrittenAndNothingElseIsOne)
+{
+    SignalExchange::MarkerIdentity marker{0x1234, 1, 0xfffffffe, FILETIME{7, 8}, FILETIME{0xffffffff, 0}};
+    std::string header = SignalExchange::FormatPrintedJobHeader(marker, "too large\r\nnext");
+    auto parsed = SignalExchange::ParsePrintedJobHeader(header + "%!PS");
+    ASSERT_TRUE(parsed);
+    ASSERT_TRUE(parsed->marker);
+    EXPECT_TRUE(*parsed->marker == marker);
+    EXPECT_EQ(parsed->refusal, L"too large  next");
+    EXPECT_EQ(parsed->bodyOffset, header.size());
+    for (const char* bad : {"", "%!PS-Adobe-3.0\n", "ArdenfoldPrintedJob 1\r\n\r\n",
+                            "ArdenfoldPrintedJob 1\r\nmarker 12\r\n\r\n",
+                            "ArdenfoldPrintedJob 1\r\nmarker none\r\nsomething else\r\n\r\n",
+                            "ArdenfoldPrintedJob 1\r\nmarker none\r\n"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(SignalExchange::ParsePrintedJobHeader(bad));
     }
 }
 
