@@ -1,6 +1,6 @@
 // A program that prints, as any Windows program does: a known text through
 // GDI (StartDoc, TextOut, EndDoc) to a named printer, then it exits.
-// Usage: PrintText.exe "<printer>" <words per page> <pages> [<document name>]
+// Usage: PrintText.exe "<printer>" <words per page> <pages> [<document name> [<ms to wait first>]]
 // The text is "w<page>x<n>" for each word, so that a reader of the PDF can
 // check every word. Exit 0 when the job was printed, 1 when not.
 #include <windows.h>
@@ -17,6 +17,9 @@ int main(int argc, char** argv)
     int words = std::atoi(argv[2]);
     int pages = std::atoi(argv[3]);
     const char* name = argc > 4 ? argv[4] : "PrintText";
+    if (argc > 5) {
+        ::Sleep(static_cast<DWORD>(std::atoi(argv[5]))); // a program that prints a while after it starts
+    }
     HDC dc = ::CreateDCA(nullptr, printer, nullptr, nullptr);
     if (!dc) {
         return 1;

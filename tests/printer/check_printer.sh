@@ -21,7 +21,7 @@ log="$work/converter/Converter.log"
 bin="$build/bin"
 printText="$(winpath "$build/tests/printer/PrintText.exe")"
 runCommandLine="$build/tools/RunCommandLine.exe"
-port="$WINEPREFIX/drive_c/ProgramData/Marrowgate/Ardenfold Converter/Printer/Ardenfold.ps"
+jobs="$WINEPREFIX/drive_c/users/$(whoami)/Temp/PDFCreator/Printed"
 printers='HKLM\System\CurrentControlSet\Control\Print\Printers'
 # A watcher started by this check ends by itself 30 s after its last job.
 trap 'timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter >/dev/null 2>&1' EXIT
@@ -45,9 +45,9 @@ for _ in $(seq 1 300); do dropped && break; sleep 0.1; done
 if ! dropped; then
     fail "the log does not say within 30 s that the orphan job was dropped"
     echo "the converter's log:" >&2; tail -n 20 "$log" >&2 2>/dev/null
-    echo "the port: $(ls -l "$port" 2>&1)" >&2
+    echo "the printed jobs: $(ls -l "$jobs" 2>&1)" >&2
 fi
-[ ! -e "$port" ] || fail "the job printed while no run waits is still at the port"
+[ -z "$(ls "$jobs" 2>/dev/null | grep '\.job')" ] || fail "the job printed while no run waits is still in $jobs"
 
 # A run whose print command prints through GDI.
 pages=3 perPage=24
@@ -65,6 +65,35 @@ grep -q 'taken job=.* document="Known"' "$log" || fail "the printed job was not 
 timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/expected.txt" "$work/out.pdf" ||
     fail "the engines do not find every printed word"
 ! pdftotext "$work/out.pdf" - 2>/dev/null | grep -q Orphan || fail "the orphan job reached a run's output"
+
+# Two sessions, each with a temporary folder of its own, print at nearly the
+# same time: A's program prints 3 s after its run began, B's at once, 1 s
+# after A began. Each run gets its own document, round after round.
+session() { # name words delay
+    mkdir -p "$WINEPREFIX/drive_c/t$1"
+    printf '@set TMP=C:\\t%s\r\n@set TEMP=C:\\t%s\r\n@"%s" --timeout 120 "%s" "{%s \\"Ardenfold PDF\\" %s 1 Session%s %s} {%s}"\r\n' \
+        "$1" "$1" "$(winpath "$runCommandLine")" "$(winpath "$bin/CommandLine.exe")" "$printText" "$2" "$1" "$3" \
+        "$(winpath "$work/$1.pdf")" >"$work/$1.cmd"
+    rm -f "$work/$1.pdf"
+    timeout 150 wine cmd /c "$(winpath "$work/$1.cmd")" >"$work/$1.out" 2>&1
+}
+for round in 1 2 3; do
+    session A 11 3000 &
+    a=$!
+    sleep 1
+    session B 17 0 &
+    b=$!
+    wait "$a"; codeA=$?
+    wait "$b"; codeB=$?
+    [ "$codeA" -eq 0 ] && [ "$codeB" -eq 0 ] || fail "round $round: sessions ended with $codeA and $codeB, expected 0 and 0"
+    titleA="$(pdfinfo "$work/A.pdf" 2>/dev/null | sed -n 's/^Title: *//p')"
+    titleB="$(pdfinfo "$work/B.pdf" 2>/dev/null | sed -n 's/^Title: *//p')"
+    [ "$titleA" = SessionA ] && [ "$titleB" = SessionB ] ||
+        fail "round $round: session A holds \"$titleA\", session B \"$titleB\""
+    pdftotext "$work/A.pdf" - 2>/dev/null | grep -q 'w1x11' && ! pdftotext "$work/A.pdf" - 2>/dev/null | grep -q 'w1x12' ||
+        fail "round $round: session A's PDF does not hold its own words alone"
+    pdftotext "$work/B.pdf" - 2>/dev/null | grep -q 'w1x17' || fail "round $round: session B's PDF lacks its words"
+done
 
 # notepad /p prints to the default printer: the user asks for ours to be it.
 # Wine's notepad shows its Print dialog and stays open, which
