@@ -71,7 +71,7 @@ install
 [ ! -e "$folder/Old.txt" ] || fail "the upgrade left a file of the earlier version"
 [ "$(entries)" = 1 ] || fail "after the upgrade there are $(entries) uninstall entries"
 carries_identity "$folder/Uninstall.exe" || fail "the uninstaller lacks the project's icon or its version record"
-for file in CommandLine.exe PDFCreator.exe ReadMe.txt Uninstall.exe Licenses/dejavu/LICENSE Licenses/qpdf/LICENSE.txt \
+for file in CommandLine.exe PDFCreator.exe ArdenfoldPort.dll ReadMe.txt Uninstall.exe Licenses/dejavu/LICENSE Licenses/qpdf/LICENSE.txt \
     Licenses/libjpeg-turbo/README.ijg Ghostscript/gs.exe Licenses/ghostscript/COPYING Licenses/ghostscript/README.md \
     Licenses/ghostscript/build.sh.txt Licenses/freetype/FTL.TXT Licenses/lcms2/COPYING; do
     [ -f "$folder/$file" ] || fail "$file is not in Program Files\\Ardenfold"
