@@ -93,7 +93,12 @@ std::optional<int> StatedPages(std::string_view header, std::string_view trailer
             }
         }
     };
-    scan(header, true);
+    // A driver may put a printer's preamble (PJL, a Ctrl-D) before the
+    // PostScript.
+    size_t start = header.find("%!PS");
+    if (start != std::string_view::npos) {
+        scan(header.substr(start), true);
+    }
     size_t trailerStart = trailer.rfind("%%Trailer");
     if (trailerStart != std::string_view::npos) {
         scan(trailer.substr(trailerStart), false);
@@ -258,15 +263,14 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     KernelHandle process(started.hProcess);
     KernelHandle thread(started.hThread);
     log.Reset();
-    if (!::AssignProcessToJobObject(job.Get(), process.Get())) {
-        DWORD code = ::GetLastError();
-        ::TerminateProcess(process.Get(), 1);
-        ::WaitForSingleObject(process.Get(), 5000);
-        ThrowFailure(ExitCode::UnexpectedError, L"Ghostscript cannot be bound to the converter's life", code);
-    }
+    // Windows 7 nests no job objects: a converter that runs in a job of its
+    // caller's that lets no child break away cannot bind Ghostscript to its
+    // own. The job is converted all the same, Ghostscript bound then only by
+    // its time limit, as long as the converter lives.
+    ::AssignProcessToJobObject(job.Get(), process.Get());
     ::ResumeThread(thread.Get());
     if (::WaitForSingleObject(process.Get(), GhostscriptLimitMilliseconds) != WAIT_OBJECT_0) {
-        ::TerminateJobObject(job.Get(), 1);
+        ::TerminateProcess(process.Get(), 1);
         ::WaitForSingleObject(process.Get(), 5000);
         throw Failure(ExitCode::DocumentRefused, L"Ghostscript did not finish the printed job within " +
                                                      std::to_wstring(GhostscriptLimitMilliseconds / 60000) +
