@@ -1,18 +1,29 @@
 #include "PostScriptConversion.h"
 
 #include "AnsiText.h"
+#include "DocumentError.h"
 #include "ExitCodes.h"
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "FileReader.h"
 #include "Handle.h"
+#include "PdfCheck.h"
 #include "SystemLocations.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace Converter {
 
 using namespace Global;
 
 namespace {
+
+// How much of the job's start and end is read for its DSC comments: the
+// header and the trailer are a few lines, never more than this.
+constexpr size_t CommentsReach = 64 * 1024;
+// How much of the job is held at once while it is copied for Ghostscript.
+constexpr size_t CopyPiece = 1 << 20;
 
 // Ghostscript reads a '%' in an output name as the page number's format.
 std::string OutputNameForGhostscript(const std::string& path)
@@ -38,30 +49,144 @@ std::string LastLine(const std::string& text)
     return text.substr(start, end - start + 1);
 }
 
-int PageCount(const std::string& postScript)
+// The number after "%%Pages:" on a line of DSC comments; nothing for
+// "(atend)" or anything else.
+std::optional<int> PagesOf(std::string_view line)
 {
+    line.remove_prefix(std::min(line.size(), sizeof "%%Pages:" - 1));
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos || line[start] < '0' || line[start] > '9') {
+        return std::nullopt;
+    }
     int pages = 0;
-    for (size_t at = postScript.find("\n%%Page:"); at != std::string::npos; at = postScript.find("\n%%Page:", at + 1)) {
-        ++pages;
+    for (size_t i = start; i < line.size() && line[i] >= '0' && line[i] <= '9' && pages < 1000000; ++i) {
+        pages = pages * 10 + (line[i] - '0');
     }
     return pages;
 }
 
-// Ghostscript's handles on its files outlive its process by a moment (under
-// Wine they do): until they are closed the file cannot be deleted, or stays
-// listed while its deletion is pending. Two seconds is far more than the
-// moment.
-void RemoveWhenReleased(const std::wstring& path)
+// The pages a job says it has: "%%Pages: N" among its header comments (up to
+// %%EndComments or the first line that is no comment), or in its trailer
+// (after the last %%Trailer), which wins, as it does for a header's
+// "%%Pages: (atend)". Nothing where the job does not say.
+std::optional<int> StatedPages(std::string_view header, std::string_view trailer)
 {
-    const std::string name = ToAnsi(path);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        ::DeleteFileA(name.c_str());
-        if (::GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
-            return;
+    std::optional<int> stated;
+    auto scan = [&](std::string_view text, bool headerComments) {
+        for (size_t at = 0; at < text.size();) {
+            size_t end = text.find_first_of("\r\n", at);
+            std::string_view line = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+            if (headerComments && (line.substr(0, 1) != "%" || line.substr(0, 14) == "%%EndComments")) {
+                return;
+            }
+            if (line.substr(0, 8) == "%%Pages:") {
+                if (std::optional<int> pages = PagesOf(line)) {
+                    stated = pages;
+                }
+            }
+            if (end == std::string_view::npos) {
+                return;
+            }
+            at = text.find_first_not_of("\r\n", end);
+            if (at == std::string_view::npos) {
+                return;
+            }
         }
-        ::Sleep(20);
+    };
+    // A driver may put a printer's preamble (PJL, a Ctrl-D) before the
+    // PostScript.
+    size_t start = header.find("%!PS");
+    if (start != std::string_view::npos) {
+        scan(header.substr(start), true);
     }
+    size_t trailerStart = trailer.rfind("%%Trailer");
+    if (trailerStart != std::string_view::npos) {
+        scan(trailer.substr(trailerStart), false);
+    }
+    return stated;
+}
+
+// What of the job's document matters beyond Ghostscript: its first and last
+// bytes, where its DSC comments are.
+struct JobEnds {
+    std::string header;
+    std::string trailer;
+};
+
+// Copies the job's document into its own file, a piece at a time, so that a
+// job of any size costs one piece of memory.
+JobEnds CopyDocument(const std::wstring& jobPath, const JobHeader& header, const std::wstring& psPath)
+{
+    FileReader job(jobPath);
+    FileHandle copy(::CreateFileA(ToAnsi(psPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy) {
+        ThrowSystemError(L"\"" + psPath + L"\" could not be made", ::GetLastError());
+    }
+    JobEnds ends;
+    job.Seek(header.documentOffset);
+    for (unsigned long long left = header.documentSize; left > 0;) {
+        std::string_view piece = job.Read(static_cast<size_t>(std::min<unsigned long long>(left, CopyPiece)));
+        if (piece.empty()) {
+            throw Error(L"The print job \"" + jobPath + L"\" ends before its document does.");
+        }
+        if (ends.header.size() < CommentsReach) {
+            ends.header.append(piece.substr(0, CommentsReach - ends.header.size()));
+        }
+        DWORD written = 0;
+        if (!::WriteFile(copy.Get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) ||
+            written != piece.size()) {
+            ThrowSystemError(L"\"" + psPath + L"\" could not be written", ::GetLastError());
+        }
+        left -= piece.size();
+    }
+    unsigned long long tail = std::min<unsigned long long>(header.documentSize, CommentsReach);
+    job.Seek(header.documentOffset + header.documentSize - tail);
+    ends.trailer = job.ReadExactly(static_cast<size_t>(tail));
+    return ends;
+}
+
+// Ghostscript's environment, made whole here rather than inherited: nothing
+// of the user's may steer it. GS_LIB, GS_OPTIONS, GS_FONTPATH, GS_DEVICE and
+// CIDFSUBSTPATH would add folders it may read under -dSAFER or switch its
+// options; TEMP, TMP and TMPDIR name the folder of this job's files alone,
+// since -dSAFER lets it read, write and delete there (its scratch files).
+// Names sorted, as CreateProcess asks.
+std::string GhostscriptEnvironment(const std::wstring& workFolder)
+{
+    std::string block;
+    auto add = [&](const std::string& name, const std::string& value) {
+        block += name + "=" + value;
+        block += '\0';
+    };
+    char windows[MAX_PATH] = {};
+    UINT length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        add("SystemRoot", windows);
+    }
+    const std::string folder = ToAnsi(workFolder);
+    add("TEMP", folder);
+    add("TMP", folder);
+    add("TMPDIR", folder);
+    block += '\0';
+    return block;
+}
+
+// A job object that ends Ghostscript when its last handle closes: when this
+// process ends, however it ends, Ghostscript goes with it.
+KernelHandle KillOnCloseJob()
+{
+    KernelHandle job(::CreateJobObjectA(nullptr, nullptr));
+    if (!job) {
+        ThrowFailure(ExitCode::UnexpectedError, L"No job object can be made for Ghostscript", ::GetLastError());
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        ThrowFailure(ExitCode::UnexpectedError, L"Ghostscript's job object cannot be made to end it with the converter",
+                     ::GetLastError());
+    }
+    return job;
 }
 
 } // namespace
@@ -78,20 +203,23 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
         throw Failure(ExitCode::ConverterMissing, L"Ghostscript is missing: \"" + ghostscript +
                                                       L"\" is not there, so the printed job cannot be made a PDF.");
     }
-    std::wstring psPath = jobPath + L".ps";
-    std::wstring pdfPath = jobPath + L".pdf";
-    std::wstring logPath = jobPath + L".gs.log";
-    ScopeExit removeFiles([&] {
-        for (const std::wstring& path : {psPath, pdfPath, logPath}) {
-            RemoveWhenReleased(path);
-        }
-    });
-    std::string postScript;
+    // Ghostscript may read, under -dSAFER, only its own files: the job's
+    // copy, its output and its scratch files, all in a folder of the job's
+    // own, and what is compiled into it.
+    const std::wstring folder = WorkFolderOf(jobPath);
+    const std::wstring psPath = folder + L"\\job.ps";
+    const std::wstring pdfPath = folder + L"\\job.pdf";
+    const std::wstring logPath = folder + L"\\gs.log";
+    // A killed conversion of the same job may have left it.
+    RemoveWorkFolder(folder);
+    if (!::CreateDirectoryA(ToAnsi(folder).c_str(), nullptr)) {
+        ThrowFailure(ExitCode::SpoolUnusable, L"The folder \"" + folder + L"\" for Ghostscript could not be made",
+                     ::GetLastError());
+    }
+    ScopeExit removeFolder([&] { RemoveWorkFolder(folder); });
+    JobEnds ends;
     try {
-        FileReader job(jobPath);
-        job.Seek(header.documentOffset);
-        postScript = job.ReadExactly(static_cast<size_t>(header.documentSize));
-        WriteFileBytes(psPath, postScript);
+        ends = CopyDocument(jobPath, header, psPath);
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }
@@ -105,13 +233,19 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
         ThrowFailure(ExitCode::SpoolUnusable, L"Ghostscript's messages cannot go to \"" + logPath + L"\"",
                      ::GetLastError());
     }
+    // -P-: the current folder is not searched first (it is the work folder
+    // anyway).
     std::string commandLine = "\"";
     commandLine += ToAnsi(ghostscript);
-    commandLine += "\" -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \"-sOutputFile=";
+    commandLine += "\" -q -P- -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \"-sOutputFile=";
     commandLine += OutputNameForGhostscript(ToAnsi(pdfPath));
     commandLine += "\" \"";
     commandLine += ToAnsi(psPath);
     commandLine += "\"";
+    std::string environment = GhostscriptEnvironment(folder);
+    // Not inheritable: were Ghostscript to hold a handle on its own job, the
+    // job would outlive this process.
+    KernelHandle job = KillOnCloseJob();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
@@ -120,14 +254,21 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     startup.hStdOutput = log.Get();
     startup.hStdError = log.Get();
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &started)) {
+    // Started suspended, so that it runs nothing before it is in the job.
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                          environment.data(), ToAnsi(folder).c_str(), &startup, &started)) {
         ThrowFailure(ExitCode::ConverterMissing, L"Ghostscript \"" + ghostscript + L"\" cannot be started",
                      ::GetLastError());
     }
     KernelHandle process(started.hProcess);
     KernelHandle thread(started.hThread);
     log.Reset();
+    // Windows 7 nests no job objects: a converter that runs in a job of its
+    // caller's that lets no child break away cannot bind Ghostscript to its
+    // own. The job is converted all the same, Ghostscript bound then only by
+    // its time limit, as long as the converter lives.
+    ::AssignProcessToJobObject(job.Get(), process.Get());
+    ::ResumeThread(thread.Get());
     if (::WaitForSingleObject(process.Get(), GhostscriptLimitMilliseconds) != WAIT_OBJECT_0) {
         ::TerminateProcess(process.Get(), 1);
         ::WaitForSingleObject(process.Get(), 5000);
@@ -147,14 +288,28 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
                                                      std::to_wstring(exitCode) + L")" +
                                                      (words.empty() ? L"" : L": " + FromAnsi(words)));
     }
-    RenderedDocument rendered;
+    CheckedPdf written;
     try {
-        rendered.pdf = ReadFileBytes(pdfPath);
+        written = CheckPdf(ReadFileBytes(pdfPath));
+    } catch (const Document::DocumentError& error) {
+        throw Failure(ExitCode::DocumentRefused,
+                      L"Ghostscript's PDF of the printed job has no page to read: " + error.Description());
     } catch (const Error& error) {
         throw Failure(ExitCode::SpoolUnusable, error.Description());
     }
+    // A job that ends itself early (a "quit" after its first pages) leaves
+    // Ghostscript a PDF of what came before, with exit 0: where the job says
+    // how many pages it has, fewer is a job cut short, not a document.
+    std::optional<int> stated = StatedPages(ends.header, ends.trailer);
+    if (stated && written.pages < static_cast<size_t>(*stated)) {
+        throw Failure(ExitCode::DocumentRefused,
+                      L"The printed job ended after " + std::to_wstring(written.pages) + L" of the " +
+                          std::to_wstring(*stated) + L" pages it announces (%%Pages), so no PDF of part of it is made.");
+    }
+    RenderedDocument rendered;
+    rendered.pdf = std::move(written.bytes);
     rendered.summary =
-        L"printed PostScript, " + std::to_wstring(PageCount(postScript)) + L" page(s), through Ghostscript";
+        L"printed PostScript, " + std::to_wstring(written.pages) + L" page(s), through Ghostscript";
     return rendered;
 }
 

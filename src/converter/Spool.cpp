@@ -25,6 +25,7 @@ const std::wstring JobExtension = L".job";
 const std::wstring TakenExtension = L".taken";
 const std::wstring UnreleasedExtension = L".job.part";
 const std::wstring RefusalExtension = L".refused";
+const std::wstring WorkExtension = L".work";
 
 ULONGLONG Now()
 {
@@ -47,6 +48,21 @@ std::wstring UnreleasedName(ULONGLONG arrival, DWORD processId)
     wchar_t name[64];
     std::swprintf(name, 64, L"%020llu-%08lx", arrival, static_cast<unsigned long>(processId));
     return name + UnreleasedExtension;
+}
+
+// "<arrival>-<sequence>" then the extension, as ArrivalName makes it.
+bool IsArrivalName(const std::wstring& name, const std::wstring& extension)
+{
+    if (name.size() != 20 + 1 + 4 + extension.size() || name[20] != L'-' ||
+        name.compare(25, std::wstring::npos, extension) != 0) {
+        return false;
+    }
+    for (size_t i = 0; i < 25; ++i) {
+        if (i != 20 && !(name[i] >= L'0' && name[i] <= L'9')) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The process that wrote an unreleased job, read from its name; nothing when
@@ -349,6 +365,37 @@ void Spool::Remove(const TakenJob& job) const
     }
 }
 
+std::wstring WorkFolderOf(const std::wstring& takenJobPath)
+{
+    return takenJobPath + WorkExtension;
+}
+
+bool RemoveWorkFolder(const std::wstring& folder) noexcept
+{
+    try {
+        const std::string ansi = ToAnsi(folder);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            WIN32_FIND_DATAA found{};
+            FindHandle search(::FindFirstFileA((ansi + "\\*").c_str(), &found));
+            if (search) {
+                do {
+                    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                        ::DeleteFileA((ansi + "\\" + found.cFileName).c_str());
+                    }
+                } while (::FindNextFileA(search.Get(), &found));
+            }
+            search.Reset();
+            if (::RemoveDirectoryA(ansi.c_str()) ||
+                ::GetFileAttributesA(ansi.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                return true;
+            }
+            ::Sleep(20);
+        }
+    } catch (...) {
+    }
+    return false;
+}
+
 int Spool::Clear() const
 {
     int deleted = 0;
@@ -366,6 +413,26 @@ int Spool::Clear() const
         std::optional<DWORD> writer = WriterOf(path.substr(folder_.size() + 1));
         if (writer && HasEnded(*writer)) {
             remove(path);
+        }
+    }
+    // A killed conversion's files made from its job; a folder of the user's
+    // that merely ends so is not of our form and stays.
+    const std::wstring workExtension = JobExtension + TakenExtension + WorkExtension;
+    WIN32_FIND_DATAA found{};
+    FindHandle search(::FindFirstFileA(ToAnsi(folder_ + L"\\*" + workExtension).c_str(), &found));
+    if (search) {
+        std::vector<std::wstring> folders;
+        do {
+            std::wstring name = FromAnsi(found.cFileName);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && IsArrivalName(name, workExtension)) {
+                folders.push_back(folder_ + L"\\" + name);
+            }
+        } while (::FindNextFileA(search.Get(), &found));
+        search.Reset();
+        for (const std::wstring& path : folders) {
+            if (RemoveWorkFolder(path)) {
+                ++deleted;
+            }
         }
     }
     return deleted;

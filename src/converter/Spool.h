@@ -62,6 +62,18 @@ struct TakenJob {
     std::wstring Name() const;
 };
 
+// The folder beside a taken job that holds what is made from it while it is
+// converted (Ghostscript's input, output, messages and scratch files), and
+// nothing else: "<taken job>.work".
+std::wstring WorkFolderOf(const std::wstring& takenJobPath);
+
+// Deletes a work folder and the files in it. A program's handles on them may
+// outlive its process by a moment (under Wine they do): until then a file
+// cannot be deleted, or stays listed while its deletion is pending, so each
+// is tried for two seconds, far more than the moment. False when something
+// is left.
+bool RemoveWorkFolder(const std::wstring& folder) noexcept;
+
 // Reads a stored job's header. Throws Failure(SpoolUnusable) when it cannot
 // be read or is not a job.
 JobHeader ReadJobHeader(const std::wstring& path);
@@ -122,9 +134,10 @@ public:
     void Remove(const TakenJob& job) const;
 
     // Deletes every pending job, every job left taken, every note of a
-    // refusal, and every unreleased job whose process has ended (a print run
-    // that was killed); a job that cannot be deleted is left. Only names of
-    // the spool's own forms are touched. Returns the number deleted.
+    // refusal, every unreleased job whose process has ended (a print run
+    // that was killed), and every work folder a killed conversion left; a
+    // job that cannot be deleted is left. Only names of the spool's own
+    // forms are touched. Returns the number deleted.
     int Clear() const;
 
 private:

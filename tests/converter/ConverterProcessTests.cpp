@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -98,6 +99,19 @@ protected:
         return log.substr(log.rfind('\n', log.size() - 2) + 1);
     }
     void HandOver(const fs::path& output) const { Signal(output.string() + "\r\n"); }
+
+    // A printed job (the print watcher's, PostScript) waiting in the spool.
+    void PrintPostScript(const std::string& postScript) const
+    {
+        bool given = false;
+        spool_.Release(spool_.WriteJob(JobSource{L"printed",
+                                                 [&]() -> std::string_view {
+                                                     std::string_view piece = given ? std::string_view() : std::string_view(postScript);
+                                                     given = true;
+                                                     return piece;
+                                                 },
+                                                 [] { return JobKind{Document::DocumentKind::PostScript}; }}));
+    }
 
     // Private to the test process, so its signal file is too.
     static inline const fs::path temp_ =
@@ -474,6 +488,14 @@ TEST_F(ConverterProcess, APrintedJobIsMadeAPdfByTheGhostscriptBesideTheConverter
     const std::string page = "%!PS-Adobe-3.0\n%%Title: printed\n%%EndComments\n%%Page: 1 1\n"
                              "/Helvetica findfont 12 scalefont setfont 72 720 moveto (Printed words) show showpage\n"
                              "%%EOF\n";
+    // Two pages, as the job's DSC comments say in its header or its trailer;
+    // a job that ends itself after its first page leaves Ghostscript a PDF
+    // of one page, with exit 0.
+    auto twoPages = [](const std::string& header, const std::string& between, const std::string& trailer) {
+        std::string show = "/Helvetica findfont 12 scalefont setfont 72 720 moveto (Printed words) show showpage\n";
+        return "%!PS-Adobe-3.0\n" + header + "%%EndComments\n%%Page: 1 1\n" + show + between + "%%Page: 2 2\n" +
+               show + trailer + "%%EOF\n";
+    };
     const struct {
         const char* name;
         std::string postScript;
@@ -485,20 +507,24 @@ TEST_F(ConverterProcess, APrintedJobIsMadeAPdfByTheGhostscriptBesideTheConverter
         {"damaged", "%!PS-Adobe-3.0\n%%Page: 1 1\n72 72 moveto (unclosed show\n%%EOF\n", BIN_PDFCREATOR_PATH,
          ExitCode::DocumentRefused, "Ghostscript could not make a PDF of the printed job (exit "},
         {"no Ghostscript", page, PDFCREATOR_PATH, ExitCode::ConverterMissing, "Ghostscript is missing"},
+        {"two pages", twoPages("%%Pages: 2\n", "", ""), BIN_PDFCREATOR_PATH, ExitCode::Success,
+         "printed PostScript, 2 page(s), through Ghostscript"},
+        {"two pages said at the end", twoPages("%%Pages: (atend)\n", "", "%%Trailer\n%%Pages: 2\n"),
+         BIN_PDFCREATOR_PATH, ExitCode::Success, "printed PostScript, 2 page(s), through Ghostscript"},
+        {"a quit after one of two pages", twoPages("%%Pages: 2\n", "quit\n", ""), BIN_PDFCREATOR_PATH,
+         ExitCode::DocumentRefused, "The printed job ended after 1 of the 2 pages it announces"},
+        {"a quit after one of two pages said at the end",
+         twoPages("%%Pages: (atend)\n", "quit\n", "%%Trailer\n%%Pages: 2\n"), BIN_PDFCREATOR_PATH,
+         ExitCode::DocumentRefused, "The printed job ended after 1 of the 2 pages it announces"},
+        {"a quit, no pages said", twoPages("", "quit\n", ""), BIN_PDFCREATOR_PATH, ExitCode::Success,
+         "printed PostScript, 1 page(s), through Ghostscript"},
     };
     const fs::path output = temp_ / "printed.pdf";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RunConverter(L"/ClearCache /NoStart");
         fs::remove(output);
-        bool given = false;
-        spool_.Release(spool_.WriteJob(JobSource{L"printed",
-                                                 [&]() -> std::string_view {
-                                                     std::string_view piece = given ? std::string_view() : std::string_view(c.postScript);
-                                                     given = true;
-                                                     return piece;
-                                                 },
-                                                 [] { return JobKind{Document::DocumentKind::PostScript}; }}));
+        PrintPostScript(c.postScript);
         HandOver(output);
         EXPECT_EQ(RunConverter(L"", c.program), c.code);
         EXPECT_NE(LastLogLine().find(c.logged), std::string::npos) << LastLogLine();
@@ -515,6 +541,121 @@ TEST_F(ConverterProcess, APrintedJobIsMadeAPdfByTheGhostscriptBesideTheConverter
         }
         fs::remove(signal_);
     }
+}
+
+// A printed job reads no file but its own, whatever the converter's
+// environment tells Ghostscript: GS_LIB and GS_OPTIONS would add folders it
+// may read under -dSAFER, TEMP is one (the converter's, here the test's).
+// The job puts whatever it reads into the PDF's title, and says it probed.
+TEST_F(ConverterProcess, APrintedJobReadsNoFileButItsOwn)
+{
+    const std::string secret = "ArdenfoldSecret" + std::to_string(::GetCurrentProcessId());
+    const fs::path folders[] = {temp_ / "lib", temp_ / "options", temp_ / "fonts", temp_};
+    for (const fs::path& folder : folders) {
+        fs::create_directories(folder);
+        WriteFileBytes((folder / "acc-secret.txt").wstring(), secret + "\n");
+    }
+    // Forward slashes, as Ghostscript's own path control reads them whatever
+    // its build.
+    auto slashed = [](const fs::path& folder) {
+        std::string name = folder.string() + "/";
+        std::replace(name.begin(), name.end(), '\\', '/');
+        return name;
+    };
+    const struct {
+        const char* name;
+        std::string value;
+    } variables[] = {
+        {"GS_LIB", slashed(folders[0])},
+        {"GS_OPTIONS", "-I" + slashed(folders[1]) + " -sFONTPATH=" + slashed(folders[2])},
+        {"GS_FONTPATH", slashed(folders[2])},
+    };
+    for (const auto& variable : variables) {
+        ::SetEnvironmentVariableA(variable.name, variable.value.c_str());
+    }
+    Global::ScopeExit unset([&] {
+        for (const auto& variable : variables) {
+            ::SetEnvironmentVariableA(variable.name, nullptr);
+        }
+    });
+    std::string job = "%!PS-Adobe-3.0\n%%Pages: 1\n%%EndComments\n%%Page: 1 1\n"
+                      "/leak { 200 string readline pop /s exch def [ /Title s /DOCINFO pdfmark } def\n"
+                      "mark { (acc-secret.txt) findlibfile { exch pop leak } { pop } ifelse } stopped cleartomark\n";
+    for (const fs::path& folder : folders) {
+        for (const std::string& path : {slashed(folder) + "acc-secret.txt", (folder / "acc-secret.txt").string()}) {
+            std::string escaped;
+            for (char c : path) {
+                escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+            }
+            job += "mark { (" + escaped + ") (r) file leak } stopped cleartomark\n";
+        }
+    }
+    job += "[ /Subject (probed) /DOCINFO pdfmark\n"
+           "/Helvetica findfont 12 scalefont setfont 72 720 moveto (Probed) show showpage\n%%EOF\n";
+    const fs::path output = temp_ / "probed.pdf";
+    RunConverter(L"/ClearCache /NoStart");
+    PrintPostScript(job);
+    HandOver(output);
+    ASSERT_EQ(RunConverter(L""), ExitCode::Success) << LastLogLine();
+    std::string pdf = ReadFileBytes(output.wstring());
+    EXPECT_NE(pdf.find("(probed)"), std::string::npos) << "the job's title went nowhere: the probe proves nothing";
+    EXPECT_EQ(pdf.find(secret), std::string::npos) << "the job read a file that is not its own";
+}
+
+// A converter killed while Ghostscript works takes Ghostscript with it, and
+// the next clearing removes the files it made from the job, and only those.
+TEST_F(ConverterProcess, AKilledConverterLeavesNoGhostscriptAndNoFiles)
+{
+    RunConverter(L"/ClearCache /NoStart");
+    PrintPostScript("%!PS-Adobe-3.0\n%%EndComments\n%%Page: 1 1\n{ } loop\n%%EOF\n");
+    HandOver(temp_ / "endless.pdf");
+    const fs::path spool(spool_.Folder());
+    const fs::path users = spool / "notes.job.taken.work";
+    fs::create_directories(users);
+    WriteFileBytes((users / "note.txt").wstring(), "the user's");
+
+    Global::KernelHandle converter = Start(L"", BIN_PDFCREATOR_PATH);
+    Global::ScopeExit kill([&] { ::TerminateProcess(converter.Get(), 1); });
+    const DWORD converterId = ::GetProcessId(converter.Get());
+    // Ghostscript, once the converter has started it: a bounded wait.
+    Global::KernelHandle ghostscript;
+    for (int attempt = 0; attempt < 300 && !ghostscript; ++attempt) {
+        Global::KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
+            if (entry.th32ParentProcessID == converterId && _stricmp(entry.szExeFile, "gs.exe") == 0) {
+                ghostscript.Reset(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            }
+        }
+        if (!ghostscript) {
+            ::Sleep(100);
+        }
+    }
+    ASSERT_TRUE(ghostscript) << "the converter started no Ghostscript within 30 s";
+    ASSERT_TRUE(::TerminateProcess(converter.Get(), 1));
+    ASSERT_EQ(::WaitForSingleObject(converter.Get(), 10000), WAIT_OBJECT_0);
+    const bool ended = ::WaitForSingleObject(ghostscript.Get(), 20000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended) << "Ghostscript outlived its converter by 20 s";
+    if (!ended) {
+        HANDLE terminate = ::OpenProcess(PROCESS_TERMINATE, FALSE, ::GetProcessId(ghostscript.Get()));
+        ::TerminateProcess(terminate, 1);
+        ::CloseHandle(terminate);
+        ::WaitForSingleObject(ghostscript.Get(), 10000);
+    }
+
+    size_t workFolders = 0;
+    for (const auto& entry : fs::directory_iterator(spool)) {
+        workFolders += entry.is_directory() && entry.path() != users;
+    }
+    EXPECT_EQ(workFolders, 1u) << "the killed converter left no work folder: the clearing below proves nothing";
+    EXPECT_EQ(RunConverter(L"/ClearCache /NoStart"), ExitCode::Success);
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(spool)) {
+        left.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(left, std::vector<fs::path>{users.filename()});
+    EXPECT_TRUE(fs::exists(users / "note.txt"));
 }
 
 // A converter killed while it wrote left its partial file beside the output:

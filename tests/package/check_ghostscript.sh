@@ -4,7 +4,8 @@
 # Debian's enscript makes from a known text: it must end with 0 within its
 # time, from a folder that holds no other file of it, and write a PDF in
 # which pdftotext finds every word of the text on as many pages as the
-# PostScript has, and which qpdf --check finds clean.
+# PostScript has, and which qpdf --check finds clean. Then a job that tries
+# to read a secret file by every road (see below) must read none.
 # Usage: check_ghostscript.sh GS_EXE BUILD_DIR WORK_DIR
 set -uo pipefail
 gs="$1" build="$2" work="$3"
@@ -45,5 +46,79 @@ if [ -f "$work/job.pdf" ]; then
 else
     fail "gs.exe wrote no PDF"
 fi
-[ "$failures" -eq 0 ] && echo "gs.exe made a clean, searchable PDF of $pages pages"
+# A job that tries to read a secret file by every road Windows and Wine
+# offer, run as the converter runs Ghostscript: from a folder of the job's
+# own, with none of Ghostscript's variables set. -dSAFER lets it read its
+# TEMP folder (Wine's here; the converter gives it a folder of the job's
+# own), so the roads include that folder's parents. Each probe prints
+# "READ <line>" or "denied <path>" and shows it on the page; the secret may
+# appear in neither. The same job without -dSAFER must read the secret by
+# every probe, which shows that each names a real road to it.
+prefix="${ARDENFOLD_WINEPREFIX:-$build/wineprefix}"
+secret="ARDENFOLD-SECRET-$$-$RANDOM"
+mkdir -p "$work/secret" "$work/probe" "$prefix/drive_c/ardenfold-gs-probe" || exit 1
+echo "$secret" >"$work/secret/acc-secret.txt"
+echo "$secret" >"$prefix/drive_c/ardenfold-gs-probe/acc-secret.txt"
+trap 'rm -rf "$prefix/drive_c/ardenfold-gs-probe"' EXIT
+wintemp="$(timeout 60 "$build/wine-run" cmd /c echo %TEMP% | tr -d '\r')"
+case "$wintemp" in [A-Za-z]:\\*) ;; *) fail "Wine's TEMP is \"$wintemp\", not a folder" ;; esac
+file="$work/secret/acc-secret.txt"  # /abs/olute
+bs() { printf '%s' "${1//\//\\}"; }  # slashes as backslashes
+lib='/usr/local/share/ghostscript/10.00.0/lib'  # the search path of a Unix build
+probes=(
+    "$lib/$(bs '../../../../../..')$(bs "$file")"
+    "$lib/../../../../../..$file"
+    "Z:$(bs "$file")"
+    "Z:$file"
+    "$file"
+    "$(bs "$file")"
+    "Z:$(bs "$work/probe")\\..\\secret\\acc-secret.txt"
+    "Z:$work/probe/../secret/acc-secret.txt"
+    "Z:$(bs "$work/probe")\\job.ps\\..\\..\\secret\\acc-secret.txt"
+    "\\\\?\\Z:$(bs "$file")"
+    "\\\\.\\Z:$(bs "$file")"
+    "//?/Z:$file"
+    "C:\\ardenfold-gs-probe\\acc-secret.txt"
+    "\\\\?\\C:\\ardenfold-gs-probe\\acc-secret.txt"
+    "..\\secret\\acc-secret.txt"
+    "../secret/acc-secret.txt"
+    "%os%Z:$(bs "$file")"
+    # C:\ from the TEMP folder: Windows stops at the root.
+    "$wintemp\\..\\..\\..\\..\\..\\..\\ardenfold-gs-probe\\acc-secret.txt"
+    "$wintemp/../../../../../../ardenfold-gs-probe/acc-secret.txt"
+)
+ps_string() { local s=${1//\\/\\\\}; s=${s//(/\\(}; printf '(%s)' "${s//)/\\)}"; }
+{
+    printf '%%!PS-Adobe-3.0\n%%%%Pages: 1\n%%%%EndComments\n%%%%Page: 1 1\n'
+    printf '/Helvetica findfont 8 scalefont setfont /y 760 def\n'
+    printf '/probe { /p exch def mark { p (r) file 200 string readline pop (READ ) exch concatstrings } stopped\n'
+    printf '  { cleartomark (denied ) p concatstrings } { exch pop } ifelse\n'
+    printf '  dup = flush 36 y moveto show /y y 12 sub def } def\n'
+    for path in "${probes[@]}"; do printf '%s probe\n' "$(ps_string "$path")"; done
+    printf 'showpage\n%%%%EOF\n'
+} >"$work/probe/job.ps"
+probe_run() { # SAFER-SWITCH OUTPUT-NAME
+    (cd "$work/probe" && env -u GS_LIB -u GS_OPTIONS -u GS_FONTPATH -u GS_DEVICE -u CIDFSUBSTPATH -u TMPDIR \
+        timeout -k 10 120 "$build/wine-run" "$work/run/gs.exe" -q -P- -dBATCH -dNOPAUSE "$1" -sDEVICE=pdfwrite \
+        "-sOutputFile=$(windows "$work/probe/$2.pdf")" "$(windows "$work/probe/job.ps")") >"$work/probe/$2.log" 2>&1
+}
+probe_run -dSAFER safer
+code=$?
+[ "$code" -eq 0 ] || { cat "$work/probe/safer.log" >&2; fail "gs.exe ended with $code on the probing job"; }
+pdftotext "$work/probe/safer.pdf" "$work/probe/safer.txt" 2>/dev/null || fail "pdftotext cannot read the probing job's PDF"
+if grep -qF "$secret" "$work/probe/safer.log" "$work/probe/safer.txt" "$work/probe/safer.pdf"; then
+    grep '^READ' "$work/probe/safer.log" >&2
+    fail "the job read the secret file under -dSAFER: $(grep -c '^READ' "$work/probe/safer.log") probe(s)"
+fi
+denied=$(grep -c '^denied ' "$work/probe/safer.log")
+[ "$denied" -eq "${#probes[@]}" ] || fail "$denied of ${#probes[@]} probes were denied"
+probe_run -dNOSAFER unsafe
+i=0
+for path in "${probes[@]}"; do
+    i=$((i + 1))
+    sed -n "${i}p" "$work/probe/unsafe.log" | grep -qF "READ $secret" ||
+        fail "without -dSAFER the probe $path does not reach the secret: $(sed -n "${i}p" "$work/probe/unsafe.log")"
+done
+
+[ "$failures" -eq 0 ] && echo "gs.exe made a clean, searchable PDF of $pages pages, and a job read no file but its own"
 exit "$((failures > 0))"

@@ -32,6 +32,16 @@ edit Makefile.in 's/ $(GLD)libpng.dev//'
 # Debian's patch for reproducible dates sets TZ with setenv, which Windows'
 # C runtime lacks; putenv does the same there.
 edit base/gp_unix.c 's/setenv("TZ", "UTC", 1);/putenv("TZ=UTC");/'
+# The program reads no folder of the machine but those it is told: its
+# built-in search path names only the files compiled into it, not the
+# /usr/local/share/ghostscript/... of a Unix installation, which under
+# -dSAFER it would also be allowed to read (on Windows, a folder of the
+# current drive).
+edit Makefile.in 's|^GS_LIB_DEFAULT=.*$|GS_LIB_DEFAULT=%rom%Resource/Init/:%rom%lib/|'
+# Unix's file names part only at '/': built for Windows, the path control
+# must also part them at '\' and know drive and network roots, or it takes
+# "allowed/..\..\secret" for a file in an allowed folder.
+patch -p1 --forward --no-backup-if-mismatch <"$ARDENFOLD_SOURCE/third_party/ghostscript/windows-file-names.patch"
 
 deps=$ARDENFOLD_DEPS
 mingw=/usr/i686-w64-mingw32
@@ -63,3 +73,4 @@ i686-w64-mingw32-strip -o "$PREFIX/bin/gs.exe" bin/gs.exe
 cp LICENSE doc/COPYING "$PREFIX/share/licenses/ghostscript/"
 cp debian/copyright "$PREFIX/share/licenses/ghostscript/copyright"
 cp "$ARDENFOLD_SOURCE/third_party/ghostscript/build.sh" "$PREFIX/share/licenses/ghostscript/build.sh.txt"
+cp "$ARDENFOLD_SOURCE/third_party/ghostscript/windows-file-names.patch" "$PREFIX/share/licenses/ghostscript/"
