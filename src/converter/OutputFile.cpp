@@ -4,7 +4,11 @@
 #include "ExitCodes.h"
 #include "Handle.h"
 
+#include <bcrypt.h>
+
 #include <algorithm>
+#include <cstddef>
+#include <cstdio>
 #include <vector>
 
 namespace Converter {
@@ -15,6 +19,7 @@ namespace {
 
 constexpr wchar_t PartialInfix[] = L".PDFCreator-";
 constexpr wchar_t PartialSuffix[] = L".partial";
+constexpr size_t MarkerDigits = 16;
 // The longest file name (one path component) the usual file systems take.
 constexpr size_t MaxNameLength = 255;
 
@@ -101,12 +106,40 @@ void RemoveDeadRunsPartialFiles(const std::string& folder, const std::wstring& o
     }
     do {
         // The pattern also matches short (8.3) names and longer tails: the
-        // long name itself must be of the exact form.
+        // long name itself must be of the exact form. A link or a folder is
+        // never one of ours.
         std::optional<DWORD> owner = PartialFileOwner(FromAnsi(found.cFileName), outputName);
-        if (owner && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !ConverterRuns(*owner)) {
+        if (owner && !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+            !ConverterRuns(*owner)) {
             ::DeleteFileA((folder + found.cFileName).c_str());
         }
     } while (::FindNextFileA(search.Get(), &found));
+}
+
+// A name nobody can guess, so that nobody can have put a file or a link
+// there before this run makes it.
+unsigned long long RandomMarker(const std::wstring& outputPath)
+{
+    unsigned long long marker = 0;
+    NTSTATUS status = ::BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&marker), sizeof marker,
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    if (status < 0) {
+        throw Failure(ExitCode::OutputNotWritable, L"The output file \"" + outputPath +
+                                                       L"\" could not be written: the system gives no random number.");
+    }
+    return marker;
+}
+
+// The path as the native calls take it, for the rename by handle.
+std::wstring NtPath(const std::wstring& full)
+{
+    if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) {
+        return L"\\??\\" + full.substr(4);
+    }
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\??\\UNC\\" + full.substr(2);
+    }
+    return L"\\??\\" + full;
 }
 
 [[noreturn]] void ThrowNotWritten(const std::wstring& outputPath, const std::wstring& how, DWORD code)
@@ -117,22 +150,29 @@ void RemoveDeadRunsPartialFiles(const std::string& folder, const std::wstring& o
 
 } // namespace
 
-std::wstring PartialFileName(const std::wstring& outputName, DWORD processId)
+std::wstring PartialFileName(const std::wstring& outputName, DWORD processId, unsigned long long marker)
 {
-    return outputName + PartialInfix + std::to_wstring(processId) + PartialSuffix;
+    wchar_t digits[MarkerDigits + 1];
+    std::swprintf(digits, std::size(digits), L"%016llx", marker);
+    return outputName + PartialInfix + std::to_wstring(processId) + L"-" + digits + PartialSuffix;
 }
 
 std::optional<DWORD> PartialFileOwner(const std::wstring& fileName, const std::wstring& outputName)
 {
     const std::wstring infix = PartialInfix;
     const std::wstring suffix = PartialSuffix;
+    const size_t tail = 1 + MarkerDigits + suffix.size(); // "-<marker>.partial"
     size_t head = outputName.size() + infix.size();
-    if (fileName.size() <= head + suffix.size() ||
+    if (fileName.size() <= head + tail ||
         ::lstrcmpiW(fileName.substr(0, head).c_str(), (outputName + infix).c_str()) != 0 ||
         fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0) {
         return std::nullopt;
     }
-    std::wstring digits = fileName.substr(head, fileName.size() - head - suffix.size());
+    std::wstring marker = fileName.substr(fileName.size() - tail, 1 + MarkerDigits);
+    if (marker[0] != L'-' || marker.find_first_not_of(L"0123456789abcdef", 1) != std::wstring::npos) {
+        return std::nullopt;
+    }
+    std::wstring digits = fileName.substr(head, fileName.size() - head - tail);
     if (digits.size() > 10 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
         return std::nullopt;
     }
@@ -159,25 +199,31 @@ OutputFile::OutputFile(const std::wstring& outputPath) : outputPath_(outputPath)
     // choice is the same for every run (the longest process id counts), so
     // the next run to this output finds what a killed one left.
     std::wstring stem = outputName;
-    std::string longest = ToAnsi(PartialFileName(stem, 0xFFFFFFFF));
+    std::string longest = ToAnsi(PartialFileName(stem, 0xFFFFFFFF, 0));
     if (folder.size() + longest.size() >= MAX_PATH || longest.size() > MaxNameLength) {
         stem.clear();
     }
     RemoveDeadRunsPartialFiles(folder, stem);
-    partial_ = folder + ToAnsi(PartialFileName(stem, ::GetCurrentProcessId()));
-    file_.Reset(::CreateFileA(partial_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
+    // Made new, never opened: a file or a link found under the name (which
+    // another user who may write to the folder could have put there) fails
+    // the run rather than being written through. DELETE for the rename and
+    // the removal through the handle.
+    std::string partial = folder + ToAnsi(PartialFileName(stem, ::GetCurrentProcessId(), RandomMarker(outputPath)));
+    file_.Reset(::CreateFileA(partial.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file_) {
         DWORD code = ::GetLastError();
         ThrowNotWritten(outputPath, L": no file can be made in its folder \"" + FromAnsi(folder) + L"\"", code);
     }
 }
 
+// Removed through its handle: nobody can have put another file under its
+// name meanwhile, as with a removal by name after the close.
 OutputFile::~OutputFile()
 {
-    if (!committed_) {
-        file_.Reset();
-        ::DeleteFileA(partial_.c_str());
+    if (!committed_ && file_) {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        ::SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &disposition, sizeof disposition);
     }
 }
 
@@ -197,19 +243,31 @@ void OutputFile::Write(std::string_view bytes)
 }
 
 // Every byte on the disk before the rename: the file is flushed, and a
-// failing close (a write-behind error on a share) is a failure too.
+// failing flush (a write-behind error on a share) fails the run. The rename
+// goes through the handle held since the file was made, so it moves the
+// file this run wrote, whatever has happened to its name.
 void OutputFile::Commit()
 {
     if (!::FlushFileBuffers(file_.Get())) {
         ThrowNotWritten(outputPath_, L" to the disk", ::GetLastError());
     }
-    if (!::CloseHandle(file_.Release())) {
-        ThrowNotWritten(outputPath_, L" to the disk", ::GetLastError());
-    }
-    if (!::MoveFileExA(partial_.c_str(), full_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    std::wstring target = NtPath(FromAnsi(full_));
+    size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t), 0);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy(target.begin(), target.end(), rename->FileName);
+    if (!::SetFileInformationByHandle(file_.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         ThrowNotWritten(outputPath_, L"", ::GetLastError());
     }
     committed_ = true;
+    // The output is in place by now, whole; a close that fails still fails
+    // the run, as any step does.
+    if (!::CloseHandle(file_.Release())) {
+        ThrowNotWritten(outputPath_, L" to the disk", ::GetLastError());
+    }
 }
 
 void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes)

@@ -12,15 +12,17 @@
 
 namespace Converter {
 
-// Writes the bytes to "<output name>.PDFCreator-<pid>.partial" in the
-// output's own folder (".PDFCreator-<pid>.partial" where the output's path is
-// too long for that name), so that the final move is a rename on one volume,
-// flushes and closes it, checking each step, and moves it over the output
-// with write-through. Before that, removes the partial files of earlier runs
-// for the same output whose converter is no longer running (a run killed
-// mid-write); a name that does not follow that form exactly is never
-// touched. Throws Failure(OutputNotWritable) naming the output path and the
-// system's reason; then no partial file of this run is left behind.
+// Writes the bytes to "<output name>.PDFCreator-<pid>-<marker>.partial" in
+// the output's own folder (".PDFCreator-<pid>-<marker>.partial" where the
+// output's path is too long for that name), so that the final move is a
+// rename on one volume; the marker is 16 random hexadecimal digits, so that
+// nobody can have made the file, or a link, under that name first. The file
+// is made new, flushed, renamed over the output through its handle, and
+// closed, checking each step. Before that, removes the partial files of
+// earlier runs for the same output whose converter is no longer running (a
+// run killed mid-write); a name that does not follow that form exactly is
+// never touched. Throws Failure(OutputNotWritable) naming the output path
+// and the system's reason; then no partial file of this run is left behind.
 void WriteOutputFile(const std::wstring& outputPath, const std::string& bytes);
 
 // The same, written a piece at a time: the partial file is made (and the
@@ -39,17 +41,18 @@ public:
 private:
     std::wstring outputPath_;
     std::string full_;
-    std::string partial_;
     Global::FileHandle file_;
     bool committed_ = false;
 };
 
-// The name of the partial file a converter with that process id writes for
-// an output file of that name (a name, not a path; empty for the short form).
-std::wstring PartialFileName(const std::wstring& outputName, DWORD processId);
+// The name of the partial file a converter with that process id and marker
+// writes for an output file of that name (a name, not a path; empty for the
+// short form).
+std::wstring PartialFileName(const std::wstring& outputName, DWORD processId, unsigned long long marker);
 
 // The process id in a partial file's name for that output name; nothing
-// when the name is not exactly of that form.
+// when the name is not exactly of that form (a marker of 16 lower-case
+// hexadecimal digits included).
 std::optional<DWORD> PartialFileOwner(const std::wstring& fileName, const std::wstring& outputName);
 
 } // namespace Converter

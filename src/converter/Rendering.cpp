@@ -142,8 +142,9 @@ RenderedDocument PassOnPdf(const Job& job)
     for (size_t i = 0; i < checked.damage.size() && i < kNamed; ++i) {
         found += (i > 0 ? L"; " : L"") + checked.damage[i];
     }
-    if (checked.damage.size() > kNamed) {
-        found += L"; " + std::to_wstring(checked.damage.size() - kNamed) + L" more";
+    size_t findings = checked.damage.size() + checked.unlistedDamage;
+    if (findings > kNamed) {
+        found += L"; " + std::to_wstring(findings - kNamed) + L" more";
     }
     return {std::move(checked.bytes), 0, {}, summary + L", damaged and repaired (" + found + L")"};
 }

@@ -675,15 +675,22 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     Global::KernelHandle thread(info.hThread);
     Global::ScopeExit kill([&] { ::TerminateProcess(running.Get(), 1); });
 
-    const std::wstring dead = PartialFileName(L"out.pdf", ::GetProcessId(ended.Get()));
-    const std::wstring removed[] = {dead, PartialFileName(L"OUT.PDF", ::GetCurrentProcessId())};
+    const unsigned long long marker = 0x0123456789abcdefull;
+    const std::wstring deadId = std::to_wstring(::GetProcessId(ended.Get()));
+    const std::wstring dead = PartialFileName(L"out.pdf", ::GetProcessId(ended.Get()), marker);
+    const std::wstring removed[] = {dead, PartialFileName(L"OUT.PDF", ::GetCurrentProcessId(), ~marker)};
     const std::wstring kept[] = {
-        PartialFileName(L"out.pdf", info.dwProcessId), // a converter still writes it
-        PartialFileName(L"other.pdf", ::GetProcessId(ended.Get())),
+        PartialFileName(L"out.pdf", info.dwProcessId, marker), // a converter still writes it
+        PartialFileName(L"other.pdf", ::GetProcessId(ended.Get()), marker),
         dead + L".txt",
         L"out.pdf.partial",
-        L"out.pdf.PDFCreator-0" + std::to_wstring(::GetProcessId(ended.Get())) + L".partial",
-        L"out.pdf.PDFCreator-12x.partial",
+        L"out.pdf.PDFCreator-" + deadId + L".partial", // no marker: a name anyone could pick
+        L"out.pdf.PDFCreator-0" + deadId + L"-0123456789abcdef.partial",
+        L"out.pdf.PDFCreator-" + deadId + L"-FEDCBA9876543210.partial",
+        L"out.pdf.PDFCreator-" + deadId + L"-0123456789abcde.partial",
+        L"out.pdf.PDFCreator-" + deadId + L"-0123456789abcdef0.partial",
+        L"out.pdf.PDFCreator-12x-0123456789abcdef.partial",
+        L"out.pdf.PDFCreator--0123456789abcdef.partial",
         L"out.pdf.PDFCreator-.partial",
     };
     for (const std::wstring& name : removed) {
@@ -707,13 +714,81 @@ TEST_F(ConverterProcess, APartialFileOfAKilledRunIsRemovedAndNothingElse)
     // An output whose path leaves no room for the suffix within MAX_PATH.
     std::wstring longName(MAX_PATH - 2 - temp_.wstring().size() - 4, L'n');
     longName += L".pdf";
-    WriteFileBytes((temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))).wstring(), "%PDF-1.5 cut short");
+    WriteFileBytes((temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()), marker)).wstring(), "%PDF-1.5 cut short");
     Signal("");
     ASSERT_EQ(RunConverter(Document("b.txt", "y")), ExitCode::Success);
     HandOver(temp_ / longName);
     EXPECT_EQ(RunConverter(L""), ExitCode::Success);
     EXPECT_TRUE(fs::exists(temp_ / longName));
-    EXPECT_FALSE(fs::exists(temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()))));
+    EXPECT_FALSE(fs::exists(temp_ / PartialFileName(L"", ::GetProcessId(ended.Get()), marker)));
+}
+
+// Each writer's partial file has a name of its own that nobody can guess,
+// even two writers under one process id; it is renamed over the output, or
+// removed when never committed, through its handle.
+TEST_F(ConverterProcess, EachPartialFileHasANameNobodyCanGuess)
+{
+    const fs::path output = temp_ / "same.pdf";
+    auto partials = [&] {
+        std::vector<std::wstring> names;
+        for (const auto& entry : fs::directory_iterator(temp_)) {
+            if (PartialFileOwner(entry.path().filename().wstring(), L"same.pdf") == ::GetCurrentProcessId()) {
+                names.push_back(entry.path().filename().wstring());
+            }
+        }
+        return names;
+    };
+    try {
+        OutputFile first(output.wstring());
+        OutputFile second(output.wstring());
+        std::vector<std::wstring> names = partials();
+        ASSERT_EQ(names.size(), 2u);
+        EXPECT_NE(names[0], names[1]);
+        first.Write("first");
+        first.Commit();
+        second.Write("second");
+        second.Commit();
+    } catch (const Failure& failure) {
+        ADD_FAILURE() << Global::ToAnsi(failure.Description());
+    }
+    EXPECT_EQ(ReadFileBytes(output.wstring()), "second");
+    EXPECT_TRUE(partials().empty());
+    {
+        OutputFile abandoned(output.wstring());
+        abandoned.Write("never committed");
+        EXPECT_EQ(partials().size(), 1u);
+    }
+    EXPECT_TRUE(partials().empty());
+    EXPECT_EQ(ReadFileBytes(output.wstring()), "second");
+}
+
+// A conversion past its time limit ends at once with a log line that says
+// so; one within it is left to finish.
+TEST_F(ConverterProcess, AConversionPastItsTimeLimitIsStopped)
+{
+    const struct {
+        const char* situation;
+        const wchar_t* limitAndLength; // WatchdogProbe's arguments
+        ExitCode code;
+        const char* logged; // the log's new line; empty: none
+    } cases[] = {
+        {"within its limit", L"30000 100", ExitCode::Success, ""},
+        {"past its limit", L"200 30000", ExitCode::DocumentRefused,
+         "refused job=probe.job document=\"probe.txt\" replaced=0 reason=\"The conversion took longer than 0 seconds "
+         "and was stopped.\"\r\n"},
+    };
+    const std::wstring log = LogFilePath(converter_.wstring());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.situation);
+        std::string before = fs::exists(log) ? ReadFileBytes(log) : std::string();
+        EXPECT_EQ(Finish(Start(c.limitAndLength, WATCHDOG_PROBE_PATH)), c.code);
+        std::string after = fs::exists(log) ? ReadFileBytes(log) : std::string();
+        if (*c.logged == '\0') {
+            EXPECT_EQ(after, before);
+        } else {
+            EXPECT_NE(LastLogLine().find(c.logged), std::string::npos) << LastLogLine();
+        }
+    }
 }
 
 TEST_F(ConverterProcess, UnknownCommandLinesAreRefused)
