@@ -596,7 +596,7 @@ TEST_F(ConverterProcess, APrintedJobReadsNoFileButItsOwn)
     RunConverter(L"/ClearCache /NoStart");
     PrintPostScript(job);
     HandOver(output);
-    ASSERT_EQ(RunConverter(L""), ExitCode::Success) << LastLogLine();
+    ASSERT_EQ(RunConverter(L"", BIN_PDFCREATOR_PATH), ExitCode::Success) << LastLogLine();
     std::string pdf = ReadFileBytes(output.wstring());
     EXPECT_NE(pdf.find("(probed)"), std::string::npos) << "the job's title went nowhere: the probe proves nothing";
     EXPECT_EQ(pdf.find(secret), std::string::npos) << "the job read a file that is not its own";

@@ -62,6 +62,8 @@ echo "$secret" >"$prefix/drive_c/ardenfold-gs-probe/acc-secret.txt"
 trap 'rm -rf "$prefix/drive_c/ardenfold-gs-probe"' EXIT
 wintemp="$(timeout 60 "$build/wine-run" cmd /c echo %TEMP% | tr -d '\r')"
 case "$wintemp" in [A-Za-z]:\\*) ;; *) fail "Wine's TEMP is \"$wintemp\", not a folder" ;; esac
+# "/.." for each folder of the TEMP folder's path.
+up="$(printf '%s' "${wintemp#?:}" | tr -cd '\\' | sed 's|\\|/..|g')"
 file="$work/secret/acc-secret.txt"  # /abs/olute
 bs() { printf '%s' "${1//\//\\}"; }  # slashes as backslashes
 lib='/usr/local/share/ghostscript/10.00.0/lib'  # the search path of a Unix build
@@ -83,9 +85,9 @@ probes=(
     "..\\secret\\acc-secret.txt"
     "../secret/acc-secret.txt"
     "%os%Z:$(bs "$file")"
-    # C:\ from the TEMP folder: Windows stops at the root.
-    "$wintemp\\..\\..\\..\\..\\..\\..\\ardenfold-gs-probe\\acc-secret.txt"
-    "$wintemp/../../../../../../ardenfold-gs-probe/acc-secret.txt"
+    # C:\ from the TEMP folder.
+    "$wintemp$(bs "$up")\\ardenfold-gs-probe\\acc-secret.txt"
+    "$wintemp$up/ardenfold-gs-probe/acc-secret.txt"
 )
 ps_string() { local s=${1//\\/\\\\}; s=${s//(/\\(}; printf '(%s)' "${s//)/\\)}"; }
 {
