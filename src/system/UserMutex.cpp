@@ -72,10 +72,23 @@ private:
     SECURITY_ATTRIBUTES attributes_{};
 };
 
-// An object someone else made: its owner must be this user (or the owner
-// this user's objects get, the Administrators group for an elevated admin),
-// and every entry that grants access must name this user. Entries that deny
-// access take nothing from the user.
+std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE kind)
+{
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    DWORD size = static_cast<DWORD>(sid.size());
+    if (!::CreateWellKnownSid(kind, nullptr, sid.data(), &size)) {
+        Refuse(UserMutexProblem::Failed, L"cannot be checked", ::GetLastError());
+    }
+    sid.resize(size);
+    return sid;
+}
+
+// An object someone else made: its owner must be this user, the owner this
+// user's objects get, or the Administrators group (the owner an elevated
+// run of an administrator gives them, which the same user's run without
+// elevation meets); and every entry that grants access must name this user,
+// the system or the Administrators group, who may take any object anyway.
+// Entries that deny access take nothing from the user.
 void CheckMadeByThisUser(HANDLE mutex, PSID user)
 {
     PSID owner = nullptr;
@@ -88,7 +101,10 @@ void CheckMadeByThisUser(HANDLE mutex, PSID user)
     }
     ScopeExit free([&] { ::LocalFree(descriptor); });
     std::vector<BYTE> defaultOwner = TokenSid(TokenOwner);
-    if (owner == nullptr || (!::EqualSid(owner, user) && !::EqualSid(owner, defaultOwner.data()))) {
+    std::vector<BYTE> administrators = WellKnownSid(WinBuiltinAdministratorsSid);
+    std::vector<BYTE> system = WellKnownSid(WinLocalSystemSid);
+    if (owner == nullptr || (!::EqualSid(owner, user) && !::EqualSid(owner, defaultOwner.data()) &&
+                             !::EqualSid(owner, administrators.data()))) {
         Refuse(UserMutexProblem::ForeignOwner, L"belongs to another user");
     }
     if (dacl == nullptr) {
@@ -102,8 +118,12 @@ void CheckMadeByThisUser(HANDLE mutex, PSID user)
         if (header->AceType == ACCESS_DENIED_ACE_TYPE) {
             continue;
         }
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE ||
-            !::EqualSid(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->SidStart, user)) {
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            Refuse(UserMutexProblem::OpenToOthers, L"admits other users besides this one");
+        }
+        PSID admitted = &reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->SidStart;
+        if (!::EqualSid(admitted, user) && !::EqualSid(admitted, administrators.data()) &&
+            !::EqualSid(admitted, system.data())) {
             Refuse(UserMutexProblem::OpenToOthers, L"admits other users besides this one");
         }
     }

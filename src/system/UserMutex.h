@@ -4,7 +4,10 @@
 // may have made it first; CreateMutex then opens that object and ignores the
 // access rights it is given. An existing object is therefore checked before
 // it is used: one that belongs to another user, or whose rights admit
-// anyone but this user, could be held (or made unusable) from outside.
+// anyone but this user, could be held (or made unusable) from outside. The
+// Administrators group counts as this user's owner (an elevated run's
+// objects get it), and it and the system may be admitted beside the user:
+// they can take any object anyway.
 #include "Error.h"
 #include "Handle.h"
 

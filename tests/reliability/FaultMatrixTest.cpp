@@ -9,6 +9,7 @@
 #include "AnsiText.h"
 #include "RunLock.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <functional>
@@ -209,6 +210,44 @@ Global::KernelHandle HeldMutexOpenToEveryone(const std::string& name)
     return Global::KernelHandle(::CreateMutexA(&attributes, TRUE, name.c_str()));
 }
 
+// The lock as this user's elevated run makes it: owned by the Administrators
+// group (the owner an elevated administrator's objects get), admitting this
+// user alone; not held.
+Global::KernelHandle MutexOfAnElevatedRun(const std::string& name)
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return {};
+    }
+    Global::KernelHandle owned(token);
+    BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    char* sid = nullptr;
+    if (!::GetTokenInformation(token, TokenUser, user, sizeof user, &size) ||
+        !::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid)) {
+        return {};
+    }
+    std::string sddl = "O:BAD:P(A;;GA;;;" + std::string(sid) + ")";
+    ::LocalFree(sid);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+        return {};
+    }
+    Global::ScopeExit free([&] { ::LocalFree(descriptor); });
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    Global::KernelHandle mutex(::CreateMutexA(&attributes, FALSE, name.c_str()));
+    // The row means nothing unless the system kept that owner.
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR given = nullptr;
+    if (!mutex || ::GetSecurityInfo(mutex.Get(), SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                    nullptr, nullptr, &given) != ERROR_SUCCESS) {
+        return {};
+    }
+    Global::ScopeExit freeGiven([&] { ::LocalFree(given); });
+    EXPECT_TRUE(::IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) << "the mutex's owner is not Administrators";
+    return mutex;
+}
+
 // An image of 2 GB that takes no disk (a text has no size limit).
 Global::FileHandle SparseDocument(const Sandbox& sandbox)
 {
@@ -293,6 +332,8 @@ TEST(FaultMatrixTest, EveryStep)
          .document = false,
          .roles = "",
          .squat = HeldMutexOpenToEveryone},
+        // The same user's run without elevation takes it as its own.
+        {.situation = "start-up: the run lock made first by this user's elevated run", .squat = MutexOfAnElevatedRun},
         {.situation = "start-up: working folder unmakeable",
          .boxes = {"The folder \"%work%\" could not be made: "},
          .exitCode = UnexpectedError,
