@@ -1,16 +1,29 @@
 #include "SignalFile.h"
 
+#include "FolderSecurity.h"
 #include "SignalFileLocation.h"
 
 namespace Converter {
 
 std::wstring FindSignalFile()
 {
+    std::wstring signalFilePath;
     try {
-        return SignalExchange::FindSignalFilePath();
+        signalFilePath = SignalExchange::FindSignalFilePath();
     } catch (const Global::Error& error) {
         throw Failure(ExitCode::UnexpectedError, L"The signal file cannot be found: " + error.Description());
     }
+    // The hand-over and the spool beside it are trusted only in a working
+    // folder that no other user could have made, changed or linked elsewhere.
+    std::wstring workFolder = SignalExchange::WorkFolderPath();
+    if (signalFilePath.compare(0, workFolder.size() + 1, workFolder + L"\\") == 0) {
+        try {
+            Global::CheckPrivateFolder(workFolder);
+        } catch (const Global::Error& error) {
+            throw Failure(ExitCode::SpoolUnusable, error.Description());
+        }
+    }
+    return signalFilePath;
 }
 
 void ReleaseAnsweredMarker(const std::wstring& signalFilePath, const SignalExchange::MarkerIdentity& answered,

@@ -10,7 +10,9 @@
 namespace Converter {
 
 // Where the signal file lies, by the rule both programs share. Throws
-// Failure(UnexpectedError) when it cannot be found.
+// Failure(UnexpectedError) when it cannot be found, Failure(SpoolUnusable)
+// when it lies in a working folder that is not this user's alone
+// (Global::CheckPrivateFolder).
 std::wstring FindSignalFile();
 
 // Once the print job is ready: releases the marker the print run answers

@@ -7,6 +7,8 @@
 #include "FileReader.h"
 #include "Handle.h"
 #include "ConverterFolder.h"
+#include "FolderSecurity.h"
+#include "SignalFileLocation.h"
 
 #include <windows.h>
 
@@ -201,12 +203,25 @@ std::wstring TakenJob::Name() const
 
 std::wstring Spool::FolderFor(const std::wstring& signalFilePath)
 {
-    return signalFilePath.substr(0, signalFilePath.find_last_of(L'\\')) + L"\\Spool";
+    return SignalExchange::SpoolFolderFor(signalFilePath);
+}
+
+void Spool::UseFolder() const
+{
+    try {
+        size_t parent = folder_.find_last_of(L'\\');
+        if (parent != std::wstring::npos) {
+            MakeFolderTree(folder_.substr(0, parent));
+        }
+        MakePrivateFolder(folder_);
+    } catch (const Error& error) {
+        throw Failure(ExitCode::SpoolUnusable, error.Description());
+    }
 }
 
 UnreleasedJob Spool::WriteJob(const JobSource& source) const
 {
-    MakeFolderTree(folder_);
+    UseFolder();
     UnreleasedJob written{folder_ + L"\\" + UnreleasedName(Now(), ::GetCurrentProcessId())};
     ScopeExit drop([&] { Drop(written); });
     {
@@ -272,7 +287,7 @@ void Spool::Drop(const UnreleasedJob& job) const noexcept
 
 void Spool::AddRefusal() const
 {
-    MakeFolderTree(folder_);
+    UseFolder();
     UnreleasedJob note{folder_ + L"\\" + UnreleasedName(Now(), ::GetCurrentProcessId())};
     ScopeExit drop([&] { Drop(note); });
     try {
@@ -296,7 +311,7 @@ bool Spool::TakeRefusal() const
 
 std::vector<std::wstring> Spool::Files(const std::wstring& extension) const
 {
-    MakeFolderTree(folder_);
+    UseFolder();
     std::string pattern = ToAnsi(folder_ + L"\\*" + extension);
     std::vector<std::wstring> names;
     WIN32_FIND_DATAA found{};

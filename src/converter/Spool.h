@@ -86,7 +86,9 @@ public:
     explicit Spool(std::wstring folder) : folder_(std::move(folder)) {}
 
     // "<the signal file's folder>\Spool"; folders are made when a job is
-    // written.
+    // written. The spool is this user's alone: made so, and refused
+    // (Failure(SpoolUnusable), nothing read or written) when another user
+    // owns it or may change it, or it is a link.
     static std::wstring FolderFor(const std::wstring& signalFilePath);
 
     const std::wstring& Folder() const { return folder_; }
@@ -141,6 +143,8 @@ public:
     int Clear() const;
 
 private:
+    // Makes the spool's folder for this user alone, or checks the one there.
+    void UseFolder() const;
     std::vector<std::wstring> Files(const std::wstring& extension) const;
     // Renames from to "<arrival>-<sequence><extension>", the first such name
     // that is free, and returns it.

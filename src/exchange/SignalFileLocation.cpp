@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Error.h"
 #include "FileProbes.h"
+#include "FolderSecurity.h"
 #include "SystemLocations.h"
 
 #include <windows.h>
@@ -23,14 +24,17 @@ constexpr int CodeTableSlots = 101;
 const std::wstring MakerFolder = L"\\Marrowgate";
 const std::wstring SignalFileName = L"\\CommandLine.txt";
 
-// The temporary folder ends in a backslash; with no long form the bare name
-// resolves against the current folder.
+} // namespace
+
 std::wstring WorkFolderPath()
 {
     return GetLongPath(GetTempFolder()) + L"PDFCreator";
 }
 
-} // namespace
+std::wstring SpoolFolderFor(const std::wstring& signalFilePath)
+{
+    return signalFilePath.substr(0, signalFilePath.find_last_of(L'\\')) + L"\\Spool";
+}
 
 std::wstring BuildAppFolderName()
 {
@@ -83,12 +87,22 @@ std::wstring ResolveDataFolder(const std::wstring& appFolderName, const FolderTe
 
 std::wstring ResolveSignalFilePath(const std::wstring& dataFolder)
 {
+    // Where TEMP is shared (a service's, a policy's C:\\Temp), another user
+    // may have made the working folder or its spool first: such a folder
+    // would let that user read the documents or plant a job. A folder made
+    // here is this user's alone.
     std::wstring workFolder = WorkFolderPath();
     if (!FolderExists(workFolder)) {
-        MakeFolder(workFolder);
+        MakePrivateFolder(workFolder);
         if (!FolderExists(workFolder)) {
             workFolder = dataFolder;
         }
+    } else {
+        CheckPrivateFolder(workFolder);
+    }
+    std::wstring spoolFolder = SpoolFolderFor(workFolder + SignalFileName);
+    if (FolderExists(spoolFolder)) {
+        CheckPrivateFolder(spoolFolder);
     }
     return workFolder + SignalFileName;
 }

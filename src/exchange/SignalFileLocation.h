@@ -31,9 +31,20 @@ void MakeFolder(const std::wstring& path);
 // cannot be made or the shell lookup fails.
 std::wstring ResolveDataFolder(const std::wstring& appFolderName, const FolderTest& folderExists = Global::FolderExists);
 
-// CommandLine.exe's start-up: the working folder, made where missing, or
-// dataFolder when it cannot be had; then "\CommandLine.txt". Throws
-// Global::Error naming the folder when making it fails.
+// The working folder, "PDFCreator" under the long form of the user's
+// temporary folder (a bare name, against the current folder, when the
+// temporary folder has no long form). Nothing is made.
+std::wstring WorkFolderPath();
+
+// The spool's folder beside the signal file: "<its folder>\Spool".
+std::wstring SpoolFolderFor(const std::wstring& signalFilePath);
+
+// CommandLine.exe's start-up: the working folder, made where missing for
+// this user alone, or dataFolder when it cannot be had; then
+// "\CommandLine.txt". A working folder already there, and the spool in the
+// signal file's folder when there is one, are used only when this user owns
+// them, nobody else may change them and neither is a link. Throws
+// Global::Error naming the folder when making it fails or it is refused.
 std::wstring ResolveSignalFilePath(const std::wstring& dataFolder);
 
 // The converter's side: the same rule, reading only. The working folder

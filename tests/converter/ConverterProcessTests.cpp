@@ -8,6 +8,7 @@
 #include "Spool.h"
 
 #include "AnsiText.h"
+#include "ForeignFolders.h"
 #include "Handle.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -427,6 +429,55 @@ TEST_F(ConverterProcess, ASpoolThatCannotBeUsedIsLoggedForEveryRun)
     }
     EXPECT_FALSE(fs::exists(signal_)) << "the marker was not released";
     fs::remove(spool);
+}
+
+// A spool, or the working folder it lies in, that another user could reach
+// is never read from or written to: every run refuses it and logs why (the
+// log quotes with ').
+TEST_F(ConverterProcess, ASpoolAnotherUserCouldReachIsRefusedForEveryRun)
+{
+    const fs::path spool = spool_.Folder();
+    const fs::path work = temp_ / "PDFCreator";
+    const fs::path elsewhere = temp_ / "elsewhere";
+    const struct {
+        const char* situation;
+        fs::path folder;
+        std::function<std::string()> act;
+        const char* says;
+    } rows[] = {
+        {"a spool that another user owns", spool,
+         [&] { return TestSupport::GiveToAnotherUser(spool.wstring()); }, "' belongs to another user, "},
+        {"a spool that lets Everyone change it", spool, [&] { return TestSupport::OpenToEveryone(spool.wstring()); },
+         "' lets Everyone (S-1-1-0) change what is in it"},
+        {"a spool that is a junction", spool,
+         [&] {
+             fs::remove_all(spool);
+             return TestSupport::MakeFolderLink(spool.wstring(), elsewhere.wstring());
+         },
+         "' is a link to another place"},
+        {"a working folder that another user owns", work,
+         [&] { return TestSupport::GiveToAnotherUser(work.wstring()); }, "' belongs to another user, "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        fs::remove_all(work);
+        fs::create_directories(spool);
+        fs::create_directories(elsewhere);
+        ASSERT_EQ(row.act(), "") << "another user's act could not be done here";
+        const std::wstring cases[] = {L"/ClearCache /NoStart", L"", Document("a.txt", "x")};
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            i + 1 == std::size(cases) ? Signal("") : HandOver(temp_ / "out.pdf");
+            EXPECT_EQ(RunConverter(cases[i]), ExitCode::SpoolUnusable) << "case " << i;
+            EXPECT_NE(LastLogLine().find(" failed job=- "), std::string::npos) << "case " << i << ": " << LastLogLine();
+            EXPECT_NE(LastLogLine().find("The folder '" + row.folder.string() + row.says), std::string::npos)
+                << "case " << i << ": " << LastLogLine();
+        }
+        EXPECT_FALSE(fs::exists(temp_ / "out.pdf"));
+        EXPECT_TRUE(fs::is_empty(elsewhere)) << "a job was written through the link";
+        EXPECT_EQ(TestSupport::RemoveFolderLink(spool.wstring()), "");
+    }
+    fs::remove_all(work);
+    fs::create_directories(work);
 }
 
 TEST_F(ConverterProcess, FailedConversionWritesNoFileAndKeepsTheJob)

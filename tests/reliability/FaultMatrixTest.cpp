@@ -7,6 +7,7 @@
 #include "EndToEnd.h"
 
 #include "AnsiText.h"
+#include "ForeignFolders.h"
 #include "RunLock.h"
 
 #include <aclapi.h>
@@ -51,6 +52,8 @@ struct Row {
     // Once the first run of this role has started.
     std::string duringRole = {};
     std::function<void(const Sandbox&)> during = nullptr;
+    // Once the run has ended: what the row left that the sandbox cannot remove.
+    std::function<void(const Sandbox&)> after = nullptr;
 };
 
 const std::string NotDeleted = "The signal file \"%signal%\" could not be deleted: ";
@@ -156,6 +159,11 @@ void Check(const Row& row)
         EXPECT_TRUE(Contains(log, Expand(row.logSays, sandbox))) << log;
     }
     const std::string signal = sandbox.SignalFile();
+    Global::ScopeExit after([&] {
+        if (row.after) {
+            row.after(sandbox);
+        }
+    });
     switch (row.left) {
     case Left::Nothing:
         EXPECT_FALSE(PathExists(signal)) << "the signal file was left behind";
@@ -486,6 +494,70 @@ TEST(FaultMatrixTest, TwoRunsWithTheirOwnTemporaryFoldersAtOnceEachGetTheirOwnDo
         ASSERT_TRUE(PathExists(output));
         EXPECT_TRUE(Contains(ReadFileBytes(output), "/Title (document" + std::to_string(i) + ".txt)"))
             << "the run got another run's document";
+    }
+}
+
+// Where TEMP is shared, another user may have made the working folder or
+// its spool first. Such a folder is refused before anything is run or
+// written there.
+TEST(FaultMatrixTest, StartUp_AWorkingFolderAnotherUserCouldReach)
+{
+    auto work = [](const Sandbox& s) { return Global::FromAnsi(s.WorkFolder()); };
+    auto made = [](const std::string& why) {
+        EXPECT_EQ(why, "") << "another user's act could not be done here";
+        return Global::FileHandle();
+    };
+    const std::string NotUsed = "; it is not used.";
+    const Row rows[] = {
+        {.situation = "start-up: a working folder that lets Everyone change it",
+         .boxes = {"The folder \"%work%\" lets Everyone (S-1-1-0) change what is in it" + NotUsed},
+         .exitCode = UnexpectedError,
+         .document = false,
+         .roles = "",
+         .before =
+             [&](const Sandbox& s) {
+                 MakeFolders(s.WorkFolder());
+                 return made(OpenToEveryone(work(s)));
+             }},
+        {.situation = "start-up: a working folder that another user owns",
+         .boxes = {"The folder \"%work%\" belongs to another user, "},
+         .exitCode = UnexpectedError,
+         .document = false,
+         .roles = "",
+         .before =
+             [&](const Sandbox& s) {
+                 MakeFolders(s.WorkFolder());
+                 return made(GiveToAnotherUser(work(s)));
+             }},
+        {.situation = "start-up: a working folder that is a junction to another folder",
+         .boxes = {"The folder \"%work%\" is a link to another place (a junction or a symbolic link), which another "
+                   "user could have made" + NotUsed},
+         .exitCode = UnexpectedError,
+         .document = false,
+         .roles = "",
+         .before =
+             [&](const Sandbox& s) {
+                 MakeFolders(s.Root() + "\\elsewhere");
+                 return made(MakeFolderLink(work(s), Global::FromAnsi(s.Root() + "\\elsewhere")));
+             },
+         .after =
+             [&](const Sandbox& s) {
+                 EXPECT_FALSE(PathExists(s.Root() + "\\elsewhere\\CommandLine.txt")) << "written through the link";
+                 EXPECT_EQ(RemoveFolderLink(work(s)), "");
+             }},
+        {.situation = "start-up: a spool in the working folder that another user owns",
+         .boxes = {"The folder \"%work%\\Spool\" belongs to another user, "},
+         .exitCode = UnexpectedError,
+         .document = false,
+         .roles = "",
+         .before =
+             [&](const Sandbox& s) {
+                 MakeFolders(s.WorkFolder() + "\\Spool");
+                 return made(GiveToAnotherUser(work(s) + L"\\Spool"));
+             }},
+    };
+    for (const Row& row : rows) {
+        Check(row);
     }
 }
 
