@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "ConverterFolder.h"
+#include "ConversionWatchdog.h"
 #include "ConverterLog.h"
 #include "DocumentFonts.h"
 #include "DocumentError.h"
@@ -368,6 +369,8 @@ ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath
     ScopeExit putBack([&] { spool.PutBack(taken); });
     JobHeader header = ReadJobHeader(taken.path);
     report.document = header.documentName;
+    // A conversion that never ends would hold its caller for good.
+    ConversionWatchdog watchdog(report);
     RenderedDocument rendered;
     if (header.kind.kind == Document::DocumentKind::PostScript) {
         rendered = ConvertPostScriptJob(taken.path, header);

@@ -5,6 +5,7 @@
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "Handle.h"
+#include "MachineFolders.h"
 #include "SignalFileLocation.h"
 #include "SystemLocations.h"
 
@@ -387,6 +388,7 @@ bool PrinterInstalled()
 
 void InstallPrinter(bool makeDefault)
 {
+    SecureMachineFolders();
     RemoveOldFilePort();
     InstallPortMonitor();
     // Where the spooler looks for a driver's files: it takes them into the
