@@ -202,14 +202,8 @@ SYSTEMTIME Now()
 
 ExitCode Watch(const std::wstring& signalFilePath, const Spool& spool)
 {
-    Global::KernelHandle mutex;
-    try {
-        mutex = OpenUserMutex(WatcherMutexName(signalFilePath));
-    } catch (const UserMutexRefused& refused) {
-        throw Failure(ExitCode::UnexpectedError, L"The print watcher's lock cannot be had: " + refused.Description());
-    }
-    DWORD wait = ::WaitForSingleObject(mutex.Get(), 0);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    Global::KernelHandle mutex = TakeWatcherLock(signalFilePath);
+    if (!mutex) {
         return ExitCode::Success; // another watcher has the signal file's jobs
     }
     // The watcher's lock goes before the start lock that its end holds: a

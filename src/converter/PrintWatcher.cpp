@@ -4,6 +4,7 @@
 #include "ConverterMain.h"
 #include "Deadline.h"
 #include "FileProbes.h"
+#include "FolderSecurity.h"
 #include "Handle.h"
 #include "OwnerOnly.h"
 #include "PrintedJob.h"
@@ -186,22 +187,10 @@ std::wstring PostScriptTitle(std::string_view bytes)
 std::wstring PreparePrintedJobsFolder(const std::wstring& signalFilePath)
 {
     std::wstring folder = SignalExchange::PrintedJobsFolderFor(signalFilePath);
-    OwnerOnlySecurity security;
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
-    if (!::CreateDirectoryA(ToAnsi(folder).c_str(), &attributes) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        ThrowFailure(ExitCode::SpoolUnusable, L"The printed jobs folder \"" + folder + L"\" cannot be made",
-                     ::GetLastError());
-    }
-    FileHandle handle(::CreateFileA(ToAnsi(folder).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!handle || !::GetFileInformationByHandle(handle.Get(), &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !CurrentUsersAlone(handle.Get())) {
-        throw Failure(ExitCode::SpoolUnusable, L"The printed jobs folder \"" + folder +
-                                                   L"\" is not this user's own folder (a link, a file, or another "
-                                                   L"owner's), so no printed job is taken through it.");
+    try {
+        MakePrivateFolder(folder);
+    } catch (const Error& error) {
+        throw Failure(ExitCode::SpoolUnusable, error.Description() + L" No printed job is taken through it.");
     }
     return folder;
 }
@@ -290,18 +279,24 @@ KernelHandle LockStart(const std::wstring& signalFilePath)
 
 } // namespace
 
+KernelHandle TakeWatcherLock(const std::wstring& signalFilePath)
+{
+    KernelHandle lock;
+    try {
+        lock = OpenUserMutex(WatcherMutexName(signalFilePath));
+    } catch (const UserMutexRefused& refused) {
+        throw Failure(ExitCode::UnexpectedError, L"The print watcher's lock cannot be had: " + refused.Description());
+    }
+    DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED ? std::move(lock) : KernelHandle();
+}
+
 void EnsureWatcher(const std::wstring& signalFilePath)
 {
     KernelHandle start = LockStart(signalFilePath);
     ScopeExit unlock([&] { ::ReleaseMutex(start.Get()); });
-    KernelHandle watcher;
-    try {
-        watcher = OpenUserMutex(WatcherMutexName(signalFilePath));
-    } catch (const UserMutexRefused& refused) {
-        throw Failure(ExitCode::UnexpectedError, L"The print watcher's lock cannot be had: " + refused.Description());
-    }
-    DWORD wait = ::WaitForSingleObject(watcher.Get(), 0);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    KernelHandle watcher = TakeWatcherLock(signalFilePath);
+    if (!watcher) {
         // One watches, and cannot end before it has read this note.
         FileHandle note(::CreateFileA(ToAnsi(WantedNote(signalFilePath)).c_str(), GENERIC_WRITE, 0, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -311,6 +306,7 @@ void EnsureWatcher(const std::wstring& signalFilePath)
         return;
     }
     ::ReleaseMutex(watcher.Get());
+    watcher.Reset();
     std::wstring folder = GetProgramFolder();
     std::string program = ToAnsi(folder + L"\\PDFCreator.exe");
     std::string commandLine = "\"" + program + "\" /Watch";

@@ -59,6 +59,11 @@ std::wstring PreparePrintedJobsFolder(const std::wstring& signalFilePath);
 std::wstring WatcherMutexName(const std::wstring& signalFilePath);
 std::wstring WatcherStartMutexName(const std::wstring& signalFilePath);
 
+// Takes the watcher's lock of the signal file, which the one watcher holds
+// for as long as it runs; none when another watcher holds it. Throws
+// Failure when the lock's name is not this user's to use.
+Global::KernelHandle TakeWatcherLock(const std::wstring& signalFilePath);
+
 // For a run about to print: makes sure that a watcher of this signal file
 // runs and stays until the run's marker is seen. Starts "PDFCreator.exe
 // /Watch" from the program's own folder, detached, in that folder, unless

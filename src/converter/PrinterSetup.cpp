@@ -6,6 +6,7 @@
 #include "FileProbes.h"
 #include "Handle.h"
 #include "MachineFolders.h"
+#include "NoFollow.h"
 #include "SignalFileLocation.h"
 #include "SystemLocations.h"
 
@@ -239,26 +240,6 @@ void InstallPortMonitor()
     ::RegCloseKey(port);
 }
 
-// A folder or file of the earlier port's path, opened without following a
-// link and held without delete sharing, so that nobody renames or replaces
-// it while it is looked at; none when it is not there.
-FileHandle OpenNoFollow(const std::wstring& path, bool& link)
-{
-    FileHandle handle(::CreateFileA(ToAnsi(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION information{};
-    link = handle && (!::GetFileInformationByHandle(handle.Get(), &information) ||
-                      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
-    return handle;
-}
-
-bool DeleteThroughHandle(HANDLE handle)
-{
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
-}
-
 // Earlier versions printed to a file port in a folder under the common
 // application data, which any user could have replaced by a link. It goes
 // without ever deleting through a link: a link in its place goes itself, a
@@ -278,26 +259,20 @@ void RemoveOldFilePort()
     } catch (const Failure&) {
         // no local port monitor, so no such port either
     }
-    bool link = false;
-    FileHandle maker = OpenNoFollow(folder.substr(0, folder.rfind(L'\\', folder.rfind(L'\\') - 1)), link);
-    if (!maker || link) {
-        return;
-    }
-    FileHandle application = OpenNoFollow(folder.substr(0, folder.rfind(L'\\')), link);
-    if (!application || link) {
-        return;
-    }
-    FileHandle printer = OpenNoFollow(folder, link);
-    if (!printer) {
-        return;
-    }
-    if (!link) {
-        FileHandle job = OpenNoFollow(portFile, link);
-        if (job) {
-            DeleteThroughHandle(job.Get());
+    // Each folder above it is held as itself, so that none can be swapped
+    // for a link while the folder goes; a link above it stops the removal.
+    try {
+        std::wstring maker = folder.substr(0, folder.rfind(L'\\', folder.rfind(L'\\') - 1));
+        NoFollowEntry makerEntry = OpenNoFollow(maker, FILE_READ_ATTRIBUTES, false);
+        NoFollowEntry application =
+            OpenNoFollow(folder.substr(0, folder.rfind(L'\\')), FILE_READ_ATTRIBUTES, false);
+        if (makerEntry.handle && !makerEntry.isLink && application.handle && !application.isLink) {
+            DeleteTreeNoFollow(folder);
         }
+    } catch (const Error&) {
+        // A link that cannot be taken away without following it stays, and
+        // so does what it points to: the printer is removed all the same.
     }
-    DeleteThroughHandle(printer.Get());
 }
 
 void InstallDriver(const std::wstring& ppdPath)

@@ -107,10 +107,13 @@ protected:
 
 constexpr char kJob[] = "%!PS-Adobe-3.0\n%%Title: Known\n%%EndComments\n%%Page: 1 1\nshowpage\n%%EOF\n";
 
+// A later run's marker in the place of the first: made beside it and moved
+// over it, since a delete would only be pending while the watcher looks at
+// the first, and a file made under its name meanwhile would go with it.
 void PlaceNewMarker(const std::wstring& signal)
 {
-    ::DeleteFileA(ToAnsi(signal).c_str());
-    WriteFileBytes(signal, "");
+    std::wstring next = signal + L".next";
+    WriteFileBytes(next, "");
     // A second on, so that even a file system that hands out the same file
     // index again tells the markers apart.
     FILETIME now{};
@@ -118,12 +121,13 @@ void PlaceNewMarker(const std::wstring& signal)
     ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
     at.QuadPart += 10'000'000;
     FILETIME later{at.LowPart, at.HighPart};
-    // Shared: the watcher looks at the marker at any moment.
-    FileHandle marker(::CreateFileA(ToAnsi(signal).c_str(), FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
-    ASSERT_TRUE(marker);
-    ASSERT_TRUE(::SetFileTime(marker.Get(), &later, nullptr, &later));
+    {
+        FileHandle marker(::CreateFileA(ToAnsi(next).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                        nullptr));
+        ASSERT_TRUE(marker);
+        ASSERT_TRUE(::SetFileTime(marker.Get(), &later, nullptr, &later));
+    }
+    ASSERT_TRUE(::MoveFileExA(ToAnsi(next).c_str(), ToAnsi(signal).c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
 // Lets everyone write the file, as a job that reached the folder from
@@ -214,6 +218,33 @@ TEST_F(PrintedJobsWatch, AJobGoesToTheRunWhoseMarkerStoodAsItBeganOrToNobody)
         TearDown();
         SetUp();
     }
+}
+
+// A run that finds a watcher about to end keeps it: the watcher ends only
+// under the start lock, and not while a run's request stands.
+TEST_F(PrintedJobsWatch, AWatcherAskedForByARunDoesNotEnd)
+{
+    // The watcher's lock held by another thread, as a running watcher holds it.
+    std::atomic<int> held = 0;
+    std::atomic<bool> done = false;
+    std::thread watching([&] {
+        KernelHandle lock = TakeWatcherLock(signal_);
+        held = lock ? 1 : -1;
+        while (!done) {
+            ::Sleep(10);
+        }
+        ::ReleaseMutex(lock.Get());
+    });
+    for (int i = 0; i < 500 && held == 0; ++i) {
+        ::Sleep(10);
+    }
+    ASSERT_EQ(held.load(), 1);
+    WatcherEnd end(signal_);
+    EXPECT_NO_THROW(EnsureWatcher(signal_)); // finds the watcher: no second one, a request instead
+    EXPECT_FALSE(end.MayEnd());
+    EXPECT_TRUE(end.MayEnd());
+    done = true;
+    watching.join();
 }
 
 TEST(PrintedJob, AHeaderReadsBackAsWrittenAndNothingElseIsOne)

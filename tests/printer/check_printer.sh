@@ -111,7 +111,14 @@ wait "$helper" || fail "no Print dialog of notepad was answered"
 timeout 300 /usr/bin/python3 "$source_dir/tests/engines/check_engines.py" text "$work/notepad.txt" "$work/notepad.pdf" ||
     fail "the engines do not find every word notepad printed"
 
+# An earlier version's port folder, which any user could replace by a link
+# (here a symbolic link, which Wine shows as a reparse point by its name),
+# leads the elevated /RemovePrinter of an upgrade to delete nothing beyond it.
+old="$WINEPREFIX/drive_c/ProgramData/Marrowgate/Ardenfold Converter/Printer"
+rm -rf "$old" && mkdir -p "$work/elsewhere" && echo keep >"$work/elsewhere/Ardenfold.ps" && ln -s "$work/elsewhere" "$old"
 timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter || fail "/RemovePrinter ended with $?"
+[ -f "$work/elsewhere/Ardenfold.ps" ] || fail "/RemovePrinter deleted a file through a link in the old port folder's place"
+rm -f "$old"
 ! timeout 30 wine reg query "$printers\\Ardenfold PDF" >/dev/null 2>&1 || fail "the printer is still there after /RemovePrinter"
 trap - EXIT
 [ "$failures" -eq 0 ] && echo "printer check passed"
