@@ -220,6 +220,30 @@ TEST_F(PrintedJobsWatch, AJobGoesToTheRunWhoseMarkerStoodAsItBeganOrToNobody)
     }
 }
 
+// A job that another program holds open (a scanner, a backup) is left for a
+// later look; it never keeps the watcher from the jobs behind it.
+TEST_F(PrintedJobsWatch, AJobHeldByAnotherProgramHoldsUpNoOther)
+{
+    SignalExchange::PrintedJobWriter earlier(jobs_, std::nullopt);
+    earlier.Write(kJob);
+    std::wstring held = earlier.PartPath().substr(0, earlier.PartPath().size() - 5);
+    earlier.Finish();
+    FileHandle scanner(::CreateFileA(ToAnsi(held).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(scanner);
+    WriteFileBytes(signal_, "");
+    bool markerAfter = true;
+    std::vector<ExitCode> codes = Watch([&] {
+        SignalExchange::PrintedJobWriter job(jobs_, SignalExchange::IdentifyMarker(signal_));
+        job.Write(kJob);
+        job.Finish();
+    }, markerAfter);
+    ASSERT_EQ(codes.size(), 1u);
+    EXPECT_EQ(codes[0], ExitCode::Success);
+    EXPECT_FALSE(markerAfter);
+    EXPECT_EQ(SignalExchange::FinishedPrintedJobs(jobs_), std::vector<std::wstring>{held});
+}
+
 // A run that finds a watcher about to end keeps it: the watcher ends only
 // under the start lock, and not while a run's request stands.
 TEST_F(PrintedJobsWatch, AWatcherAskedForByARunDoesNotEnd)
