@@ -2,14 +2,12 @@
 #include "ConverterMain.h"
 #include "FileContent.h"
 #include "FileProbes.h"
+#include "ForeignFolders.h"
 #include "Handle.h"
 #include "PrintWatcher.h"
 #include "PrintedJob.h"
 #include "Spool.h"
 #include "SystemLocations.h"
-
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -127,30 +125,21 @@ void PlaceNewMarker(const std::wstring& signal)
         ASSERT_TRUE(marker);
         ASSERT_TRUE(::SetFileTime(marker.Get(), &later, nullptr, &later));
     }
-    ASSERT_TRUE(::MoveFileExA(ToAnsi(next).c_str(), ToAnsi(signal).c_str(), MOVEFILE_REPLACE_EXISTING));
-}
-
-// Lets everyone write the file, as a job that reached the folder from
-// outside it would allow. (Wine keeps no owner but the user's: a foreign
-// owner cannot be shown here, the rights that another user's file has can.)
-void OpenToEveryone(const std::wstring& path)
-{
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1,
-                                                                       &descriptor, nullptr));
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    DWORD status = ::SetNamedSecurityInfoA(const_cast<char*>(ToAnsi(path).c_str()), SE_FILE_OBJECT,
-                                           DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
-    ::LocalFree(descriptor);
-    ASSERT_EQ(status, static_cast<DWORD>(ERROR_SUCCESS));
+    // The watcher looks at the marker a moment at a time: a file open then
+    // cannot be replaced, a moment later it can.
+    bool moved = false;
+    for (int i = 0; i < 200 && !moved; ++i) {
+        moved = ::MoveFileExA(ToAnsi(next).c_str(), ToAnsi(signal).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        if (!moved) {
+            ::Sleep(10);
+        }
+    }
+    ASSERT_TRUE(moved);
 }
 
 TEST_F(PrintedJobsWatch, AJobGoesToTheRunWhoseMarkerStoodAsItBeganOrToNobody)
 {
-    enum class Print { Whole, Late, Killed, OverLimit, Foreign };
+    enum class Print { Whole, Late, Killed, OverLimit, OpenToOthers, AnotherUsers };
     const struct {
         const char* name;
         bool marker;
@@ -168,7 +157,8 @@ TEST_F(PrintedJobsWatch, AJobGoesToTheRunWhoseMarkerStoodAsItBeganOrToNobody)
         {"printing program killed", true, kJob, Print::Killed, ExitCode::DocumentRefused, 0, false},
         {"over the port's limit", true, kJob, Print::OverLimit, ExitCode::DocumentRefused, 0, false},
         // Only a job of this user's alone reaches a run, whatever marker it names.
-        {"writable by others", true, kJob, Print::Foreign, ExitCode::NoRunWaiting, 0, true},
+        {"writable by others", true, kJob, Print::OpenToOthers, ExitCode::NoRunWaiting, 0, true},
+        {"another user's", true, kJob, Print::AnotherUsers, ExitCode::NoRunWaiting, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -198,8 +188,12 @@ TEST_F(PrintedJobsWatch, AJobGoesToTheRunWhoseMarkerStoodAsItBeganOrToNobody)
                 WriteFileBytes(part, bytes);
                 return;
             }
-            if (c.print == Print::Foreign) {
-                OpenToEveryone(writer->PartPath());
+            // What another user's job would be: writable by them, or theirs.
+            if (c.print == Print::OpenToOthers) {
+                ASSERT_EQ(TestSupport::OpenToEveryone(writer->PartPath()), "");
+            }
+            if (c.print == Print::AnotherUsers) {
+                ASSERT_EQ(TestSupport::GiveToAnotherUser(writer->PartPath()), "");
             }
             writer->Finish();
         }, markerAfter);
