@@ -211,7 +211,9 @@ ExitCode Watch(const std::wstring& signalFilePath, const Spool& spool)
     WatcherEnd end(signalFilePath);
     ScopeExit release([&] { ::ReleaseMutex(mutex.Get()); });
     WatchPrintedJobs(signalFilePath, spool, WatchLimits{},
-                     WatchControl{[] { return !PortMonitorInstalled(); }, [&] { return end.MayEnd(); }, ReportRun});
+                     WatchControl{[] { return !PortMonitorInstalled(); },
+                                  [&] { return SignalExchange::RunInProgress(signalFilePath); },
+                                  [&] { return end.MayEnd(); }, ReportRun});
     return ExitCode::Success;
 }
 

@@ -206,7 +206,8 @@ void WatchPrintedJobs(const std::wstring& signalFilePath, const Spool& spool, co
         }
         std::vector<std::wstring> finished = SignalExchange::FinishedPrintedJobs(folder);
         std::vector<std::wstring> unfinished = SignalExchange::UnfinishedPrintedJobs(folder);
-        if (!finished.empty() || !unfinished.empty() || SignalExchange::IdentifyMarker(signalFilePath)) {
+        if (!finished.empty() || !unfinished.empty() || SignalExchange::IdentifyMarker(signalFilePath) ||
+            control.runInProgress()) {
             idle = Deadline(limits.idleMilliseconds);
         } else if (idle.HasPassed()) {
             if (control.mayEnd()) {

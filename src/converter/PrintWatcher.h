@@ -22,9 +22,8 @@ struct RunReport;
 
 struct WatchLimits {
     DWORD pollMilliseconds = 100;
-    // Neither a marker nor a job this long: nobody prints for a run, the
-    // watcher may end.
-    DWORD idleMilliseconds = 30'000;
+    // Neither a run, nor a marker, nor a job this long: the watcher may end.
+    DWORD idleMilliseconds = 0;
 };
 
 // Whether a job's bytes end as a complete PostScript document: "%%EOF",
@@ -35,17 +34,23 @@ bool IsCompletePostScript(std::string_view bytes);
 std::wstring PostScriptTitle(std::string_view bytes);
 
 // What the watcher asks of its surroundings: whether the printer is gone
-// (then it ends at once), and, once idle, whether it may end (false: a run
+// (then it ends at once), whether a run of its signal file goes on (it
+// watches while one does), and, once idle, whether it may end (false: a run
 // has just asked for it, so it watches on).
 struct WatchControl {
     std::function<bool()> printerRemoved;
+    std::function<bool()> runInProgress;
     std::function<bool()> mayEnd;
     std::function<void(ExitCode, const RunReport&)> report;
 };
 
-// Watches the signal file's printed jobs until idle, or until the printer
-// is removed; each job it meets is handed to its run (or dropped) and then
-// reported, with the code a print run would end with.
+// Watches the signal file's printed jobs while a run goes on, or a marker
+// or a job is there, and ends soon after (it must not outlive the run that
+// started it by more than a moment: under Wine it holds whatever its
+// caller's standard error was), or when the printer is removed. Each job it
+// meets is handed to its run (or dropped) and then reported, with the code
+// a print run would end with. A job that came while no watcher ran waits
+// in the folder for the next run's watcher, which drops it (no run waited).
 void WatchPrintedJobs(const std::wstring& signalFilePath, const Spool& spool, const WatchLimits& limits,
                       const WatchControl& control);
 

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Error.h"
 #include "MessagePump.h"
+#include "SignalExchange.h"
 #include "UserMutex.h"
 
 #include <windows.h>
@@ -11,7 +12,7 @@ namespace Ardenfold_API {
 
 std::wstring RunLockName(const std::wstring& signalFilePath)
 {
-    return Global::UserMutexName(L"Ardenfold.CommandLine", signalFilePath);
+    return SignalExchange::RunLockName(signalFilePath);
 }
 
 void RunLock::Acquire(const std::wstring& signalFilePath)

@@ -8,6 +8,7 @@
 #include "Handle.h"
 #include "MessagePump.h"
 #include "SignalFileLocation.h"
+#include "UserMutex.h"
 
 #include <windows.h>
 
@@ -192,6 +193,30 @@ bool operator==(const MarkerIdentity& a, const MarkerIdentity& b) noexcept
     };
     return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow &&
            same(a.created, b.created) && same(a.written, b.written);
+}
+
+std::wstring RunLockName(const std::wstring& signalFilePath)
+{
+    return UserMutexName(L"Ardenfold.CommandLine", signalFilePath);
+}
+
+bool RunInProgress(const std::wstring& signalFilePath) noexcept
+{
+    try {
+        // Opened, never made: where no run ever took the lock there is none.
+        KernelHandle lock(::OpenMutexW(SYNCHRONIZE, FALSE, RunLockName(signalFilePath).c_str()));
+        if (!lock) {
+            return false;
+        }
+        DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            ::ReleaseMutex(lock.Get());
+            return false;
+        }
+        return wait == WAIT_TIMEOUT;
+    } catch (...) {
+        return false;
+    }
 }
 
 std::optional<MarkerIdentity> IdentifyMarker(const std::wstring& signalFilePath) noexcept

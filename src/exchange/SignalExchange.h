@@ -53,7 +53,16 @@ void RemoveIfFree(const std::wstring& signalFilePath);
 // when free, silently.
 void WithdrawMarker(const std::wstring& signalFilePath);
 
+// The lock under which the runs that share a signal file take turns:
+// "Global\Ardenfold.CommandLine.<hash of the path>", which CommandLine.exe
+// holds for the whole of a run.
+std::wstring RunLockName(const std::wstring& signalFilePath);
+
 // --- The converter's side ---
+
+// Whether a run of this signal file holds its lock now. A lock that this
+// process cannot open counts as none. Never throws.
+bool RunInProgress(const std::wstring& signalFilePath) noexcept;
 
 // The marker that a print job answers, as it was when the print run began:
 // the file itself (its volume and file index) and its times. A marker that

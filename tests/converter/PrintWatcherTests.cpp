@@ -84,7 +84,7 @@ protected:
         std::atomic<bool> stop = false;
         std::thread watcher([&] {
             WatchPrintedJobs(signal_, spool(), WatchLimits{20, 300},
-                             WatchControl{[&] { return stop.load(); }, [] { return false; },
+                             WatchControl{[&] { return stop.load(); }, [] { return false; }, [] { return false; },
                                           [&](ExitCode code, const RunReport&) {
                                               codes.push_back(code);
                                               ++reported;
