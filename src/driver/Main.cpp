@@ -7,6 +7,7 @@
 #include "Error.h"
 #include "ExitCodes.h"
 #include "HelpPrompt.h"
+#include "LauncherQuoting.h"
 #include "MessageBoxes.h"
 #include "RunContext.h"
 #include "RunLock.h"
@@ -66,7 +67,7 @@ void RunStages(RunContext& context, RunLock& lock, ExitStatus& status)
         ShowHelpPrompt();
         return;
     }
-    CommandLineParts parts = CutCommandLine(context.CommandLineText);
+    CommandLineParts parts = CutCommandLine(GroupsAsWritten(context.CommandLineText));
     context.PrintCommand = parts.PrintCommand;
     context.OutputPath = parts.OutputPath;
     if (context.PrintCommand.empty()) {

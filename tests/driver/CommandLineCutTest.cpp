@@ -1,4 +1,5 @@
 #include "CommandLineCut.h"
+#include "LauncherQuoting.h"
 
 #include <gtest/gtest.h>
 
@@ -235,6 +236,10 @@ TEST(CommandLineCutTest, GeneratedLinesAgreeWithTheReference)
             ASSERT_TRUE(literal.has_value()) << i;
             ASSERT_EQ(literal->print, promise.parts.PrintCommand) << i;
             ASSERT_EQ(literal->output, promise.parts.OutputPath) << i;
+            // A line that is taken as it stands is never read as quoting.
+            CommandLineParts unquoted = CutCommandLine(GroupsAsWritten(line));
+            ASSERT_EQ(unquoted.PrintCommand, promise.parts.PrintCommand) << i;
+            ASSERT_EQ(unquoted.OutputPath, promise.parts.OutputPath) << i;
             break;
         }
         case Promise::Unexpected:
@@ -277,5 +282,97 @@ TEST(CommandLineCutTest, ABraceInAPathIsNamedAsTheCause)
                       cases[i].braceNamed);
             EXPECT_NE(error.Description().find(ExpectedForm), std::wstring::npos);
         }
+    }
+}
+
+// The same two groups as each launcher writes them onto the command line,
+// worked out from its documented quoting rules: every row gives the groups
+// that the raw line gives.
+TEST(CommandLineCutTest, LauncherQuotingGivesTheGroupsAsWritten)
+{
+    const std::wstring print = LR"("C:\Program Files\Tools\p.exe" /p "C:\My Docs\a.txt")";
+    const std::wstring output = LR"(C:\out dir\a.pdf)";
+    // Two backslashes before a quote, which a launcher doubles and escapes.
+    const std::wstring folderPrint = LR"(p.exe /folder "C:\My Docs\\" /p a.txt)";
+    const std::wstring barePrint = LR"(C:\Tools\print.cmd)";
+    const struct {
+        const char* launcher;
+        std::wstring line;
+        std::wstring print;
+        std::wstring output;
+    } cases[] = {
+        {"cmd, Task Scheduler's /TR", LR"({"C:\Program Files\Tools\p.exe" /p "C:\My Docs\a.txt"} {C:\out dir\a.pdf})",
+         print, output},
+        // PowerShell 7 Standard (ArgumentList's rules), Python's list2cmdline,
+        // .NET's ArgumentList and Wine all write one argument alike.
+        {"PowerShell Standard, list2cmdline, ArgumentList, Wine: one argument",
+         LR"("{\"C:\Program Files\Tools\p.exe\" /p \"C:\My Docs\a.txt\"} {C:\out dir\a.pdf}")", print, output},
+        {"PowerShell Standard, list2cmdline, ArgumentList: two arguments",
+         LR"("{\"C:\Program Files\Tools\p.exe\" /p \"C:\My Docs\a.txt\"}" "{C:\out dir\a.pdf}")", print, output},
+        {"PowerShell Legacy: one argument",
+         LR"("{"C:\Program Files\Tools\p.exe" /p "C:\My Docs\a.txt"} {C:\out dir\a.pdf}")", print, output},
+        {"PowerShell Legacy: two arguments",
+         LR"("{"C:\Program Files\Tools\p.exe" /p "C:\My Docs\a.txt"}" "{C:\out dir\a.pdf}")", print, output},
+        {"cmd", LR"({p.exe /folder "C:\My Docs\\" /p a.txt} {C:\out dir\a.pdf})", folderPrint, output},
+        {"PowerShell Standard, list2cmdline, ArgumentList: backslashes before a quote",
+         LR"("{p.exe /folder \"C:\My Docs\\\\\" /p a.txt} {C:\out dir\a.pdf}")", folderPrint, output},
+        {"PowerShell Legacy: backslashes before a quote",
+         LR"("{p.exe /folder "C:\My Docs\\" /p a.txt} {C:\out dir\a.pdf}")", folderPrint, output},
+        // A group without a space or a quote is left bare by every launcher.
+        {"cmd", LR"({C:\Tools\print.cmd} {C:\out dir\a.pdf})", barePrint, output},
+        {"every launcher: a bare first argument", LR"({C:\Tools\print.cmd} "{C:\out dir\a.pdf}")", barePrint,
+         output},
+        // ArgumentList quotes an argument that holds a quote and no space;
+        // Legacy passes it as it is.
+        {"cmd, PowerShell Legacy", LR"({"C:\Tools\p.exe"} {C:\out.pdf})", LR"("C:\Tools\p.exe")", LR"(C:\out.pdf)"},
+        {"PowerShell Standard, ArgumentList", LR"("{\"C:\Tools\p.exe\"}" {C:\out.pdf})", LR"("C:\Tools\p.exe")",
+         LR"(C:\out.pdf)"},
+        // Quoted by hand in cmd: the groups wrapped, the quotes inside left.
+        {"by hand", LR"({notepad /p "C:\My Docs\a.txt"} "{C:\out dir\a.pdf}")", LR"(notepad /p "C:\My Docs\a.txt")",
+         output},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(testing::Message() << i << " " << cases[i].launcher << ": " << cases[i].line);
+        CommandLineParts parts = CutCommandLine(GroupsAsWritten(cases[i].line));
+        EXPECT_EQ(parts.PrintCommand, cases[i].print);
+        EXPECT_EQ(parts.OutputPath, cases[i].output);
+    }
+}
+
+// What is not quoting as a launcher writes it stays as it is: a line that the
+// cut takes is cut as before, and one that it refuses is refused as before.
+TEST(CommandLineCutTest, WhatIsNotQuotingStaysAsItIs)
+{
+    const std::wstring kept[] = {
+        LR"({a} {b})",
+        // list2cmdline leaves a group without a space bare, its quotes escaped:
+        // the print command has always been cut with the backslashes.
+        LR"({\"C:\Tools\p.exe\"} {C:\out.pdf})",
+        LR"({"a b"} {c})",
+        LR"({a b} {c} "{d e}")",
+        // Refused: an argument that is not a group, a quote left open, quoted
+        // parts inside an argument, two quoted groups without a space.
+        LR"("{a b}" tail)",
+        LR"("{a b}" tail {c})",
+        LR"("{a b}" "{c d}" tail)",
+        LR"("x {a} {b}")",
+        LR"("{a b} {c})",
+        LR"("{a}"{b})",
+        LR"("{a} x"{b}")",
+        LR"("" {a} {b})",
+        LR"(""{a} {b}")",
+        LR"("{a b}" "{c d})",
+    };
+    for (size_t i = 0; i < std::size(kept); ++i) {
+        SCOPED_TRACE(testing::Message() << i << ": " << kept[i]);
+        EXPECT_EQ(GroupsAsWritten(kept[i]), kept[i]);
+    }
+    // A refused line still names what stands before the print command.
+    try {
+        CutCommandLine(GroupsAsWritten(LR"("{a b}" tail {c})"));
+        ADD_FAILURE() << "not refused";
+    } catch (const CommandLineError& error) {
+        EXPECT_NE(error.Description().find(L"before the print command: \"\"\""), std::wstring::npos)
+            << testing::PrintToString(error.Description());
     }
 }

@@ -103,6 +103,8 @@ TEST(CommandLineTest, AnEmptyOrMissingGroupIsReportedAndNothingRuns)
          refusal("Unexpected text between the print command and the output file: \"junk\".")},
         // text that would shift both parts
         {"before {print.exe doc.txt} {out.pdf}", refusal("Unexpected text before the print command: \"before \".")},
+        // a quote that no launcher's quoting explains stays text before the print command
+        {"\"{print.exe doc.txt}\" tail {out.pdf}", refusal("Unexpected text before the print command: \"\"\".")},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -159,6 +161,48 @@ TEST(CommandLineTest, TextAfterTheGroupsIsIgnoredAndThePartsArriveUnchanged)
     EXPECT_EQ(runs[1].commandLine, print);
     EXPECT_TRUE(runs[2].SignalHolds(handedOver + "\r\n")) << runs[2].signalBytes;
     EXPECT_TRUE(PathExists(handedOver));
+}
+
+// The same two groups as each launcher writes them, the print command
+// holding quotes and the output path a space: every line converts as the raw
+// one does. <exe> and <out> stand for paths without quotes or a trailing
+// backslash, which no launcher changes.
+TEST(CommandLineTest, AQuotedCommandLineConvertsAsTheRawOneDoes)
+{
+    Sandbox sandbox;
+    const std::string print = PrintCommand(sandbox, "\"a b\" c");
+    const std::string output = sandbox.Root() + "\\out dir\\a.pdf";
+    MakeFolders(sandbox.Root() + "\\out dir");
+    const struct {
+        const char* launcher;
+        std::string line;
+    } cases[] = {
+        {"cmd", R"({"<exe>" "a b" c} {<out>})"},
+        {"PowerShell Standard, list2cmdline, ArgumentList, Wine", R"("{\"<exe>\" \"a b\" c} {<out>}")"},
+        {"the same, two arguments", R"("{\"<exe>\" \"a b\" c}" "{<out>}")"},
+        {"PowerShell Legacy", R"("{"<exe>" "a b" c} {<out>}")"},
+        {"PowerShell Legacy, two arguments", R"("{"<exe>" "a b" c}" "{<out>}")"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        std::string line = cases[i].line;
+        const std::pair<std::string, std::string> paths[] = {{"<exe>", sandbox.StandInExe()}, {"<out>", output}};
+        for (const auto& [name, value] : paths) {
+            for (size_t at = line.find(name); at != std::string::npos; at = line.find(name, at + value.size())) {
+                line.replace(at, name.size(), value);
+            }
+        }
+        SCOPED_TRACE(testing::Message() << i << " " << cases[i].launcher << ": " << line);
+        RemoveTree(output);
+        ASSERT_TRUE(RemoveTree(sandbox.LogFile()));
+        RunResult result = RunCommandLine(sandbox, line, {}, ConverterSide());
+        EXPECT_EQ(result.exitCode, Success);
+        EXPECT_TRUE(result.boxes.empty());
+        std::vector<StandIn::RunRecord> runs = Runs(sandbox);
+        ASSERT_EQ(StandIn::Roles(runs), AllFourRuns);
+        EXPECT_EQ(runs[1].commandLine, print);
+        EXPECT_TRUE(runs[2].SignalHolds(output + "\r\n")) << runs[2].signalBytes;
+        EXPECT_TRUE(PathExists(output));
+    }
 }
 
 } // namespace
