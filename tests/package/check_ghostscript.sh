@@ -5,7 +5,8 @@
 # time, from a folder that holds no other file of it, and write a PDF in
 # which pdftotext finds every word of the text on as many pages as the
 # PostScript has, and which qpdf --check finds clean. Then a job that tries
-# to read a secret file by every road (see below) must read none.
+# to read a secret file by every road (see below) must read none, and jobs
+# that found faults of Ghostscript's must find none (see below).
 # Usage: check_ghostscript.sh GS_EXE BUILD_DIR WORK_DIR
 set -uo pipefail
 gs="$1" build="$2" work="$3"
@@ -122,5 +123,79 @@ for path in "${probes[@]}"; do
         fail "without -dSAFER the probe $path does not reach the secret: $(sed -n "${i}p" "$work/probe/unsafe.log")"
 done
 
-[ "$failures" -eq 0 ] && echo "gs.exe made a clean, searchable PDF of $pages pages, and a job read no file but its own"
+# Jobs that once found a fault of Ghostscript 10.0.0, each fixed by a patch
+# of the recipe (third_party/ghostscript/CVE-*.patch), run as the converter
+# runs it: each must end with 0, not crash, and print the line of its row.
+faults="$work/faults"
+mkdir -p "$faults" || exit 1
+# .putgstringcopy forces a value into a dictionary past its access rights:
+# given a read-only array instead, it must refuse rather than write into it.
+# Its name is reachable only while -dDELAYBIND keeps it defined.
+cat >"$faults/putgstringcopy.ps" <<'PS'
+/a [ (a) (b) ] readonly def
+{ a 0 (x) .putgstringcopy } stopped
+{ (putgstringcopy: ) print $error /errorname get =only ( in ) print $error /command get = }
+{ (putgstringcopy: wrote ) print a 0 get = } ifelse
+PS
+# A Type 1 font whose Subr 0 calls itself without end ("0 callsubr"): the
+# conversion to Type 2 that pdfwrite makes of the font must stop at the end
+# of its control stack rather than write past it.
+cat >"$faults/callsubr.ps" <<'PS'
+/RecursiveSubrs 12 dict begin
+  /FontType 1 def /FontName /RecursiveSubrs def /PaintType 0 def
+  /FontMatrix [0.001 0 0 0.001 0 0] readonly def /FontBBox [0 0 500 700] readonly def
+  /Encoding StandardEncoding def
+  /Private 8 dict begin
+    /lenIV -1 def /password 5839 def /MinFeature {16 16} def /BlueValues [] def
+    /Subrs [ <8b0a> ] def
+  currentdict end def
+  /CharStrings 2 dict begin
+    /.notdef <8bf8880d0e> def
+    /A <8bf8880d8b0a0e> def
+  currentdict end def
+currentdict end
+/RecursiveSubrs exch definefont 24 scalefont setfont
+72 720 moveto (A) show showpage
+(callsubr: shown) =
+PS
+# A shading's array of functions whose last member gives three outputs where
+# one is due: it would write past the colour it is evaluated into.
+cat >"$faults/shading.ps" <<'PS'
+/one << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] /N 1 >> def
+/three << /FunctionType 2 /Domain [0 1] /C0 [0 0 0] /C1 [1 1 1] /N 1 >> def
+{ << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function [one one three] >> shfill } stopped
+{ (shading: ) print $error /errorname get = } { (shading: drawn) = } ifelse
+PS
+# A filter in global VM that reads from a procedure, which gives it a string
+# in local VM; a restore frees that string while the filter has read only
+# the start of it, and new strings take its place. The filter must read on
+# the string it was given.
+cat >"$faults/procedure.ps" <<'PS'
+/ls null def
+true setglobal /f { ls } 0 () /SubFileDecode filter def false setglobal
+save
+/ls 30000 string def 0 1 29999 { ls exch 65 put } for
+f read pop pop
+restore
+30000 string 0 1 29999 { 1 index exch 66 put } for pop
+f 20000 string readstring pop
+(procedure: ) print
+true exch { 65 ne { pop false } if } forall { (kept) } { (lost) } ifelse =
+PS
+# JOB SWITCH LINE
+while read -r job switch line; do
+    (cd "$faults" && timeout -k 10 120 "$build/wine-run" "$work/run/gs.exe" -q -dBATCH -dNOPAUSE -dSAFER "$switch" \
+        -sDEVICE=pdfwrite "-sOutputFile=$(windows "$faults/$job.pdf")" "$(windows "$faults/$job.ps")") 2>&1 |
+        tr -d '\r' >"$faults/$job.log"
+    code=${PIPESTATUS[0]}
+    [ "$code" -eq 0 ] || fail "gs.exe ended with $code on the job $job.ps"
+    grep -qxF "$line" "$faults/$job.log" || { cat "$faults/$job.log" >&2; fail "the job $job.ps did not print \"$line\""; }
+done <<'ROWS'
+putgstringcopy -dDELAYBIND putgstringcopy: typecheck in .putgstringcopy
+callsubr -dSAFER callsubr: shown
+shading -dSAFER shading: rangecheck
+procedure -dSAFER procedure: kept
+ROWS
+
+[ "$failures" -eq 0 ] && echo "gs.exe made a clean, searchable PDF of $pages pages, a job read no file but its own, and the jobs that found faults found none"
 exit "$((failures > 0))"

@@ -73,7 +73,9 @@ install
 carries_identity "$folder/Uninstall.exe" || fail "the uninstaller lacks the project's icon or its version record"
 for file in CommandLine.exe PDFCreator.exe ArdenfoldPort.dll ReadMe.txt Uninstall.exe Licenses/dejavu/LICENSE Licenses/qpdf/LICENSE.txt \
     Licenses/libjpeg-turbo/README.ijg Ghostscript/gs.exe Licenses/ghostscript/COPYING Licenses/ghostscript/README.md \
-    Licenses/ghostscript/build.sh.txt Licenses/ghostscript/windows-file-names.patch Licenses/freetype/FTL.TXT Licenses/lcms2/COPYING; do
+    Licenses/ghostscript/build.sh.txt Licenses/ghostscript/windows-file-names.patch \
+    Licenses/ghostscript/CVE-2026-125396-putgstringcopy.patch Licenses/ghostscript/CVE-2026-103226-type1-callsubr.patch \
+    Licenses/ghostscript/CVE-2026-101258-shading-functions-procedure-strings.patch Licenses/freetype/FTL.TXT Licenses/lcms2/COPYING; do
     [ -f "$folder/$file" ] || fail "$file is not in Program Files\\Ardenfold"
 done
 grep -q $'\r$' "$folder/ReadMe.txt" && ! grep -q $'[^\r]$' "$folder/ReadMe.txt" ||

@@ -38,10 +38,19 @@ edit base/gp_unix.c 's/setenv("TZ", "UTC", 1);/putenv("TZ=UTC");/'
 # -dSAFER it would also be allowed to read (on Windows, a folder of the
 # current drive).
 edit Makefile.in 's|^GS_LIB_DEFAULT=.*$|GS_LIB_DEFAULT=%rom%Resource/Init/:%rom%lib/|'
-# Unix's file names part only at '/': built for Windows, the path control
-# must also part them at '\' and know drive and network roots, or it takes
-# "allowed/..\..\secret" for a file in an allowed folder.
-patch -p1 --forward --no-backup-if-mismatch <"$ARDENFOLD_SOURCE/third_party/ghostscript/windows-file-names.patch"
+# The recipe's patches, each of which must apply exactly or stop the build.
+# windows-file-names: Unix's file names part only at '/': built for Windows,
+# the path control must also part them at '\' and know drive and network
+# roots, or it takes "allowed/..\..\secret" for a file in an allowed folder.
+# CVE-*: the fixes of Debian's 10.0.0~dfsg-11+deb12u9, whose source the
+# archive does not serve (README.md; each patch says where it comes from).
+# The JPEG 2000 fix of that revision (CVE-2026-39919) has no patch: this
+# build has no JPEG 2000 decoder (--disable-openjpeg).
+patches=(windows-file-names.patch CVE-2026-125396-putgstringcopy.patch
+    CVE-2026-103226-type1-callsubr.patch CVE-2026-101258-shading-functions-procedure-strings.patch)
+for name in "${patches[@]}"; do
+    patch -p1 --forward --no-backup-if-mismatch --fuzz=0 <"$ARDENFOLD_SOURCE/third_party/ghostscript/$name"
+done
 
 deps=$ARDENFOLD_DEPS
 mingw=/usr/i686-w64-mingw32
@@ -67,10 +76,12 @@ make -j2
 mkdir -p "$PREFIX/bin" "$PREFIX/share/licenses/ghostscript"
 i686-w64-mingw32-strip -o "$PREFIX/bin/gs.exe" bin/gs.exe
 # The AGPL asks that whoever gets the program can get its source: the
-# licences and Debian's copyright file travel with the program, and so does
-# this recipe with its edits (the packages add README.md, which says where
-# the source is).
+# licences and Debian's copyright file travel with the program, and so do
+# this recipe with its edits and its patches (the packages add README.md,
+# which says where the source is).
 cp LICENSE doc/COPYING "$PREFIX/share/licenses/ghostscript/"
 cp debian/copyright "$PREFIX/share/licenses/ghostscript/copyright"
 cp "$ARDENFOLD_SOURCE/third_party/ghostscript/build.sh" "$PREFIX/share/licenses/ghostscript/build.sh.txt"
-cp "$ARDENFOLD_SOURCE/third_party/ghostscript/windows-file-names.patch" "$PREFIX/share/licenses/ghostscript/"
+for name in "${patches[@]}"; do
+    cp "$ARDENFOLD_SOURCE/third_party/ghostscript/$name" "$PREFIX/share/licenses/ghostscript/"
+done
