@@ -878,8 +878,9 @@ private:
     // subscript RO before its consonant), the readers that read glyphs
     // (MuPDF, pdf.js, Ghostscript) would give the word in drawn order. Each
     // glyph then carries the next written character (a two-part vowel as
-    // its parts, an AM as a joiner and the AM), the last one the rest: the first drawn stands for the
-    // consonant, and no glyph is left without text while characters remain.
+    // its parts, an AM as a joiner and the AM), the last one the rest: the
+    // first drawn stands for the consonant, and no glyph is left without
+    // text while characters remain.
     // So is a cluster in written order that leaves a glyph without text
     // (Noto Sans Devanagari's placeholder mark): MuPDF reads such a glyph
     // as U+FFFD inside the word. Where the glyphs outnumber the characters
