@@ -15,6 +15,15 @@ font file, run by run.
     PDF names the others, found with fc-list). Prints runs alike per PDF,
     as a table.
 
+  check_shaping.py am PDF [PDF ...]
+    Every left-to-right shaped run with a Thai or Lao AM (ำ, ຳ) must read as
+    its /ActualText from its glyphs' own texts (ToUnicode, in the order they
+    are drawn, a word joiner left out), as an engine that reads glyphs and
+    drops the joiner (pdf.js) reads it: the shaper draws the AM as its two
+    parts, NIKHAHIT and AA, and their glyphs must not read as the parts (ํา),
+    which no search for the word finds. Prints the runs read as written per
+    PDF, as a table.
+
   check_shaping.py inside PDF [PDF ...]
     No glyph of any page ends past the right edge of the text frame, which
     lies as far from the page's right edge as the frame's left edge (where
@@ -369,6 +378,30 @@ def check_glyphs(arguments):
     return failures
 
 
+def check_am(paths):
+    failures, rows = [], []
+    for path in paths:
+        read = total = 0
+        with pikepdf.open(path) as pdf:
+            for number, page in enumerate(pdf.pages, 1):
+                for text, right_to_left, drawn in runs(page_glyphs(pdf, page)):
+                    if right_to_left or not any(c in text for c in "\u0e33\u0eb3"):
+                        continue
+                    total += 1
+                    glyph_text = "".join(g.text for g in drawn).replace("\u2060", "")
+                    if glyph_text == text:
+                        read += 1
+                    else:
+                        failures.append(f"{os.path.basename(path)} page {number}, line {drawn[0].line + 1}: "
+                                        f"\"{text}\" reads as \"{glyph_text}\" from its glyphs")
+        if total == 0:
+            failures.append(f"{os.path.basename(path)}: no shaped run with an AM")
+        rows.append(f"| {os.path.basename(path)} | {read} / {total} |")
+    print("| PDF | runs with an AM read as written from their glyphs |\n|---|---|")
+    print("\n".join(rows))
+    return failures
+
+
 def check_right_aligned(path, lines):
     failures = []
     with pikepdf.open(path) as pdf:
@@ -416,6 +449,8 @@ def main(arguments):
     try:
         if len(arguments) >= 2 and arguments[0] == "glyphs":
             failures = check_glyphs(arguments[1:])
+        elif len(arguments) >= 2 and arguments[0] == "am":
+            failures = check_am(arguments[1:])
         elif len(arguments) >= 2 and arguments[0] == "inside":
             failures = check_inside(arguments[1:])
         elif len(arguments) >= 3 and arguments[0] == "right-aligned":

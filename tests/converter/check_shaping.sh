@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The scripts that are shaped or written right to left, converted by
 # scripts/convert under Wine: real translated text (gdk-pixbuf's messages in
-# Arabic, Persian, Hebrew, Hindi, Bengali, Tamil, Thai and Khmer) and a page
-# of lines that each need one thing done right (drawing.txt). Checked:
+# Arabic, Persian, Hebrew, Hindi, Bengali, Tamil, Thai and Khmer), a page
+# of lines that each need one thing done right (drawing.txt) and words with
+# the Thai and Lao AM (am-thai.txt, am-lao.txt). Checked:
 #   - every shaped run has the glyphs hb-shape gives for its characters in
 #     its font, each where hb-shape places it (Arabic joining forms, a
 #     Devanagari conjunct and the short i before its consonant, Thai marks
 #     over their letters, brackets mirrored in a right-to-left run);
 #   - poppler, which honours /ActualText, reads the left-to-right shaped lines
 #     in the order they are written;
+#   - the glyphs of a Thai or Lao AM read as the AM, not as its two parts;
 #   - a right-to-left paragraph ends at the right edge of the text;
 #   - no line runs past the text's right edge, shaped runs included;
 #   - each of the five engines finds at least as many words in our PDF as in
@@ -26,7 +28,7 @@ rm -rf "$work" && mkdir -p "$work/texts" "$work/converter" "$work/pango" || exit
 export ARDENFOLD_CONVERTER_FOLDER="Z:${work//\//\\}\\converter"
 timeout 60 /usr/bin/python3 "$here/script_samples.py" "$work/texts" ||
     { echo "no translated texts: run scripts/setup (libgdk-pixbuf2.0-common)" >&2; exit 1; }
-cp "$here/shaping/drawing.txt" "$work/texts/"
+cp "$here/shaping/drawing.txt" "$here/shaping/am-thai.txt" "$here/shaping/am-lao.txt" "$work/texts/"
 
 timeout 600 "$source_dir/scripts/convert" "$work/texts" "$work/ours/" >"$work/convert.log" 2>&1 ||
     { cat "$work/convert.log" >&2; fail "scripts/convert did not convert every text"; }
@@ -56,6 +58,12 @@ done <<'LINES'
 LINES
 timeout 60 /usr/bin/python3 "$here/check_shaping.py" right-aligned "$work/ours/drawing.pdf" 2 ||
     fail "the right-to-left paragraph does not end at the right margin"
+
+# Thai and Lao AM, drawn as two glyphs, read as the AM from the glyphs: in
+# the texts made to hold many (am-thai, am-lao), the drawing page's Thai
+# line and the Thai messages.
+timeout 600 /usr/bin/python3 "$here/check_shaping.py" am "$work"/ours/{am-thai,am-lao,drawing,th}.pdf ||
+    fail "an AM's glyphs read as its two parts"
 
 # Wrapped lines are no wider as drawn than the text frame, though a shaped
 # run's glyphs take more room than its characters' cells (Tamil).

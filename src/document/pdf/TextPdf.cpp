@@ -631,6 +631,15 @@ private:
                 }
                 cluster = std::move(ordered);
             }
+            // The glyphs of an AM's parts stand for the AM and a joiner
+            // in this use only: elsewhere they draw the parts.
+            for (size_t g = 0; g < cluster.size(); ++g) {
+                const std::u32string& glyphText = cluster[g];
+                if (glyphText.size() == 1 && (glyphText[0] == U'\u2060' || IsAm(glyphText[0])) &&
+                    font.Glyph(glyphText[0]) != item.glyphs[first + g].glyph) {
+                    ownTexts[first + g] = false;
+                }
+            }
             std::move(cluster.begin(), cluster.end(), texts.begin() + first);
             first = last;
         }
@@ -760,22 +769,44 @@ private:
     }
 
     // Thai and Lao AM are drawn as their two parts, NIKHAHIT and AA, each
-    // its own glyph: each then stands for its part, as the characters'
-    // compatibility decomposition has it, and a reader that reads the
-    // glyphs finds the word as a search normalises it. The AM's glyphs
-    // must not stand for the AM: the same glyphs draw the parts where
-    // they are written as two characters.
+    // its own glyph: the cluster is matched to the glyphs with the AM as
+    // its parts. Their glyphs do not stand for the parts (a reader that
+    // reads glyphs would give ํา, which no search for the word finds) nor
+    // for the AM (the same glyphs draw the parts where they are written as
+    // two characters): the AA's use stands for the AM, the NIKHAHIT's for
+    // a WORD JOINER, invisible, holding the word together, and dropped by
+    // pdf.js. No text of its own makes every engine drop the NIKHAHIT's
+    // glyph: Ghostscript reads a character for every glyph (U+0000 for an
+    // empty text), MuPDF U+FFFD for an empty text, and only a repeat of
+    // the character before is dropped by MuPDF, not by the others.
+    static bool IsAm(char32_t c) { return c == 0x0E33 || c == 0x0EB3; }
+
     static std::u32string WithAmParts(std::u32string_view written)
     {
         std::u32string characters;
         for (char32_t c : written) {
-            if (c == 0x0E33 || c == 0x0EB3) {
+            if (IsAm(c)) {
                 characters += c == 0x0E33 ? U"\u0E4D\u0E32" : U"\u0ECD\u0EB2";
             } else {
                 characters += c;
             }
         }
         return characters;
+    }
+
+    // What each character of WithAmParts stands for in the PDF: an AM's
+    // NIKHAHIT for a WORD JOINER, its AA for the AM; the others for
+    // themselves.
+    static std::u32string AmPartTexts(std::u32string_view written)
+    {
+        std::u32string texts;
+        for (char32_t c : written) {
+            if (IsAm(c)) {
+                texts += U'\u2060';
+            }
+            texts += c;
+        }
+        return texts;
     }
 
     // The text each glyph of a cluster stands for: a glyph that is the
@@ -787,6 +818,7 @@ private:
                                                     size_t first, size_t last, std::u32string_view written)
     {
         std::u32string characters = WithAmParts(written);
+        std::u32string standing = AmPartTexts(written);
         std::vector<std::u32string> texts(last - first);
         std::vector<bool> taken(characters.size(), false);
         size_t other = SIZE_MAX;
@@ -795,7 +827,17 @@ private:
             for (size_t c = 0; c < characters.size() && !nominal; ++c) {
                 if (!taken[c] && glyphs[g].glyph != 0 && font.Glyph(characters[c]) == glyphs[g].glyph) {
                     taken[c] = true;
-                    texts[g - first] = std::u32string(1, characters[c]);
+                    texts[g - first] = std::u32string(1, standing[c]);
+                    nominal = true;
+                }
+            }
+            // An AM the font draws as one glyph, its own for the AM (Noto
+            // Sans Lao's ຳ), stands for the AM.
+            for (size_t c = 0; c + 1 < characters.size() && !nominal && glyphs[g].glyph != 0; ++c) {
+                if (!taken[c] && !taken[c + 1] && standing[c] == U'\u2060' && IsAm(standing[c + 1]) &&
+                    characters[c] != U'\u2060' && font.Glyph(standing[c + 1]) == glyphs[g].glyph) {
+                    taken[c] = taken[c + 1] = true;
+                    texts[g - first] = std::u32string(1, standing[c + 1]);
                     nominal = true;
                 }
             }
@@ -820,7 +862,7 @@ private:
         std::u32string rest;
         for (size_t c = 0; c < characters.size(); ++c) {
             if (!taken[c]) {
-                rest += characters[c];
+                rest += standing[c];
             }
         }
         texts[other == SIZE_MAX ? 0 : other] += rest;
@@ -836,8 +878,9 @@ private:
     // subscript RO before its consonant), the readers that read glyphs
     // (MuPDF, pdf.js, Ghostscript) would give the word in drawn order. Each
     // glyph then carries the next written character (a two-part vowel as
-    // its parts), the last one the rest: the first drawn stands for the
-    // consonant, and no glyph is left without text while characters remain.
+    // its parts, an AM as a joiner and the AM), the last one the rest: the
+    // first drawn stands for the consonant, and no glyph is left without
+    // text while characters remain.
     // So is a cluster in written order that leaves a glyph without text
     // (Noto Sans Devanagari's placeholder mark): MuPDF reads such a glyph
     // as U+FFFD inside the word. Where the glyphs outnumber the characters
@@ -855,8 +898,8 @@ private:
             drawn += glyphText;
             textless = textless || glyphText.empty();
         }
-        std::u32string wanted = OneCharacterForms(SplitVowelParts(WithAmParts(written)));
-        if (drawn == OneCharacterForms(WithAmParts(written)) && !(textless && wanted.size() >= texts.size())) {
+        std::u32string wanted = OneCharacterForms(SplitVowelParts(AmPartTexts(written)));
+        if (drawn == OneCharacterForms(AmPartTexts(written)) && !(textless && wanted.size() >= texts.size())) {
             return texts;
         }
         std::vector<std::u32string> ordered(texts.size());
