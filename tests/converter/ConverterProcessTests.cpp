@@ -335,6 +335,37 @@ TEST_F(ConverterProcess, AConversionNeverWritesItsPdfOverItsOwnDocument)
     EXPECT_EQ(ReadFileBytes(document.wstring()), text);
 }
 
+// Images that are text by their bytes are drawn, not printed as their
+// source; XPM is refused by name.
+TEST_F(ConverterProcess, TextLikeImagesAreDrawn)
+{
+    const struct {
+        const char* name;
+        std::string content;
+        ExitCode code;
+        const char* logged;
+    } cases[] = {
+        {"icon.ppm", "P3\n# red, green\n2 1\n255\n255 0 0  0 255 0\n", ExitCode::Success, "netpbm image, 2 x 1 pixels"},
+        {"icon.pbm", std::string("P4\n9 2\n\xff\x80\x00\x00", 15), ExitCode::Success, "netpbm image, 9 x 2 pixels"},
+        {"icon.xbm", "#define icon_width 3\n#define icon_height 2\nstatic unsigned char icon_bits[] = {\n  0x05, 0x02 };\n",
+         ExitCode::Success, "XBM image, 3 x 2 pixels"},
+        {"icon.xpm", "/* XPM */\nstatic char *icon[] = {\n\"1 1 1 1\",\n\"a c #FF0000\",\n\"a\"};\n",
+         ExitCode::DocumentRefused, "is an XPM image"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        Signal("");
+        const ExitCode printed = RunConverter(Document(row.name, row.content));
+        if (printed == ExitCode::Success) {
+            HandOver(temp_ / "icon.pdf");
+            EXPECT_EQ(RunConverter(L""), row.code);
+        } else {
+            EXPECT_EQ(printed, row.code);
+        }
+        EXPECT_NE(LastLogLine().find(row.logged), std::string::npos) << LastLogLine();
+    }
+}
+
 // Six print runs at once answer one marker: one of them releases it and
 // its job; the others' jobs are dropped, none left half-made.
 TEST_F(ConverterProcess, PrintRunsAtOnceForOneMarkerMakeOneJob)
