@@ -10,6 +10,7 @@
 #include "Handle.h"
 #include "Limits.h"
 #include "FileContent.h"
+#include "FileIdentity.h"
 #include "FileReader.h"
 #include "OutputFile.h"
 #include "PostScriptConversion.h"
@@ -120,7 +121,7 @@ UnreleasedJob SpoolDocument(const Spool& spool, const std::wstring& documentPath
             refuseIfRefused();
             return JobKind{sniffer.Verdict().kind, text ? sniffer.Encoding() : Document::TextEncoding::Utf8};
         }};
-    return spool.WriteJob(source);
+    return spool.WriteJob(source, file->Identity());
 }
 
 // Where a long conversion tells how far it has come, for whoever waits on
@@ -365,6 +366,16 @@ ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath
     ScopeExit putBack([&] { spool.PutBack(taken); });
     JobHeader header = ReadJobHeader(taken.path);
     report.document = header.documentName;
+    // The print run has gone by the time the output path is handed over, so
+    // the conversion is where the two meet: by the file's identity, not its
+    // name, so that no other spelling, short name, hard link or drive letter
+    // turns the conversion into the loss of its own document.
+    if (header.documentFile && IdentityOfPath(outputPath) == header.documentFile) {
+        throw Failure(ExitCode::OutputNotWritable,
+                      L"The output file '" + outputPath + L"' is the document being converted (\"" +
+                          header.documentName + L"\"): its PDF would replace it. Nothing was written; choose "
+                          L"another output path.");
+    }
     // A conversion that never ends would hold its caller for good.
     ConversionWatchdog watchdog(report);
     RenderedDocument rendered;

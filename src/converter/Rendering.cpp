@@ -9,6 +9,7 @@
 #include "Limits.h"
 #include "ImagePdf.h"
 #include "JpegImage.h"
+#include "NetpbmImage.h"
 #include "PageLayout.h"
 #include "PdfCheck.h"
 #include "PngImage.h"
@@ -17,6 +18,7 @@
 #include "TextDecoding.h"
 #include "TextDocument.h"
 #include "TextPdf.h"
+#include "XbmImage.h"
 
 #include <algorithm>
 #include <map>
@@ -202,6 +204,10 @@ RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const
         return RenderImages(job, paper, now, {Document::ReadGifImage(job.document)}, L"GIF image");
     case Document::DocumentKind::Bmp:
         return RenderImages(job, paper, now, {Document::ReadBmpImage(job.document)}, L"BMP image");
+    case Document::DocumentKind::Netpbm:
+        return RenderImages(job, paper, now, {Document::ReadNetpbmImage(job.document)}, L"netpbm image");
+    case Document::DocumentKind::Xbm:
+        return RenderImages(job, paper, now, {Document::ReadXbmImage(job.document)}, L"XBM image");
     case Document::DocumentKind::Pdf:
         return PassOnPdf(job);
     case Document::DocumentKind::PostScript: // Ghostscript's, from the job's file

@@ -104,22 +104,44 @@ bool HasEnded(DWORD processId)
 }
 
 // A job file is the header, the document's name in UTF-16LE, then the
-// document's bytes as they were: "ArdenfoldJob2", the document's kind and
-// its encoding (a byte each), and the name's length in code units as four
-// little-endian bytes.
-const std::string JobMagic = "ArdenfoldJob2";
+// document's bytes as they were: "ArdenfoldJob3", the document's kind and
+// its encoding (a byte each), the document's file identity (a byte, 1 when
+// known, then its volume serial and index, high then low, four little-endian
+// bytes each), and the name's length in code units as four little-endian
+// bytes.
+const std::string JobMagic = "ArdenfoldJob3";
 constexpr size_t KindAt = 13;
-constexpr size_t HeaderBytes = 13 + 2 + 4;
+constexpr size_t IdentityAt = KindAt + 2;
+constexpr size_t UnitsAt = IdentityAt + 13;
+constexpr size_t HeaderBytes = UnitsAt + 4;
 
-std::string EncodeHeader(const std::wstring& documentName, JobKind kind)
+void AppendLittle32(std::string& bytes, uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+uint32_t Little32(std::string_view bytes, size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
+
+std::string EncodeHeader(const std::wstring& documentName, JobKind kind, const std::optional<FileIdentity>& documentFile)
 {
     std::string bytes = JobMagic;
     bytes += static_cast<char>(kind.kind);
     bytes += static_cast<char>(kind.encoding);
-    uint32_t units = static_cast<uint32_t>(documentName.size());
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes += static_cast<char>((units >> shift) & 0xFF);
-    }
+    bytes += static_cast<char>(documentFile ? 1 : 0);
+    const FileIdentity identity = documentFile.value_or(FileIdentity{});
+    AppendLittle32(bytes, identity.volumeSerial);
+    AppendLittle32(bytes, identity.indexHigh);
+    AppendLittle32(bytes, identity.indexLow);
+    AppendLittle32(bytes, static_cast<uint32_t>(documentName.size()));
     for (wchar_t unit : documentName) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
@@ -159,10 +181,7 @@ JobHeader ReadJobHeader(const std::wstring& path)
             static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::Ansi)) {
             throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
         }
-        uint32_t units = 0;
-        for (int i = 3; i >= 0; --i) {
-            units = units << 8 | static_cast<unsigned char>(head[KindAt + 2 + i]);
-        }
+        const uint32_t units = Little32(head, UnitsAt);
         if ((file.Size() - HeaderBytes) / 2 < units) {
             throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
         }
@@ -174,6 +193,10 @@ JobHeader ReadJobHeader(const std::wstring& path)
         }
         header.kind.kind = static_cast<Document::DocumentKind>(head[KindAt]);
         header.kind.encoding = static_cast<Document::TextEncoding>(head[KindAt + 1]);
+        if (head[IdentityAt] == 1) {
+            header.documentFile = FileIdentity{Little32(head, IdentityAt + 1), Little32(head, IdentityAt + 5),
+                                               Little32(head, IdentityAt + 9)};
+        }
         header.documentOffset = HeaderBytes + 2 * uint64_t{units};
         header.documentSize = file.Size() - header.documentOffset;
         return header;
@@ -219,7 +242,7 @@ void Spool::UseFolder() const
     }
 }
 
-UnreleasedJob Spool::WriteJob(const JobSource& source) const
+UnreleasedJob Spool::WriteJob(const JobSource& source, const std::optional<FileIdentity>& documentFile) const
 {
     UseFolder();
     UnreleasedJob written{folder_ + L"\\" + UnreleasedName(Now(), ::GetCurrentProcessId())};
@@ -233,7 +256,7 @@ UnreleasedJob Spool::WriteJob(const JobSource& source) const
         }
         // The kind is known once the whole document has gone by: it is
         // written into the header last.
-        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, JobKind{}));
+        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, JobKind{}, documentFile));
         for (std::string_view piece = source.nextPiece(); !piece.empty(); piece = source.nextPiece()) {
             WriteAll(file.Get(), written.path, piece);
         }
@@ -243,7 +266,7 @@ UnreleasedJob Spool::WriteJob(const JobSource& source) const
         if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
             ThrowNotWritten(written.path, ::GetLastError());
         }
-        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, kind).substr(KindAt, 2));
+        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, kind, documentFile).substr(KindAt, 2));
         if (!::CloseHandle(file.Release())) {
             ThrowNotWritten(written.path, ::GetLastError());
         }

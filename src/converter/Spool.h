@@ -7,9 +7,11 @@
 // whose marker it answers (or dropped), taken for conversion, then removed,
 // or it goes back; or the cache is cleared.
 #include "DocumentKind.h"
+#include "FileIdentity.h"
 #include "TextDecoding.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,10 +27,13 @@ struct JobKind {
 };
 
 // A print job's header: the document's name (the file name it had, which
-// becomes the PDF's title), its kind, and where its bytes lie in the job.
+// becomes the PDF's title), its kind, the file it was copied from (so that a
+// conversion never writes its PDF over it; nothing for a printed job), and
+// where its bytes lie in the job.
 struct JobHeader {
     std::wstring documentName;
     JobKind kind;
+    std::optional<Global::FileIdentity> documentFile;
     unsigned long long documentOffset = 0;
     unsigned long long documentSize = 0;
 };
@@ -95,9 +100,11 @@ public:
 
     // Writes the job under a name that no conversion takes and that names
     // this process: "<arrival>-<process id, 8 hex digits>.job.part", a piece
-    // of the document at a time. Throws Failure(SpoolUnusable), or what the
-    // source throws; nothing is left of the job then.
-    UnreleasedJob WriteJob(const JobSource& source) const;
+    // of the document at a time, and the file it comes from when it has one.
+    // Throws Failure(SpoolUnusable), or what the source throws; nothing is
+    // left of the job then.
+    UnreleasedJob WriteJob(const JobSource& source,
+                           const std::optional<Global::FileIdentity>& documentFile = std::nullopt) const;
 
     // Makes the job takeable as the newest and returns its file name. It
     // never replaces another job, however many are released at once. Throws

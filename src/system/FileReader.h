@@ -1,8 +1,10 @@
 #pragma once
 // A file read piece by piece through the ANSI entry points, so that a file
 // of any size costs one piece of memory.
+#include "FileIdentity.h"
 #include "Handle.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,8 @@ public:
     explicit FileReader(const std::wstring& path);
 
     unsigned long long Size() const { return size_; }
+    // The file this reader reads, whatever path led to it.
+    std::optional<FileIdentity> Identity() const { return IdentityOf(file_.Get()); }
     // Goes to that offset from the file's start.
     void Seek(unsigned long long offset);
     // The next bytes, at most `most`; empty at the end. The view holds until

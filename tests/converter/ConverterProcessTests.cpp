@@ -241,6 +241,8 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
 {
     fs::create_directories(temp_ / "folder.txt");
     Document("program.exe", std::string("MZ\x90\0\3\0\0\0\4\0\0\0\xFF\xFF\0\0", 16) + std::string(400, '\0'));
+    Document("empty.pdf", "");
+    Document("bom.txt", "\xEF\xBB\xBF");
     const struct {
         std::wstring document;
         ExitCode code;
@@ -249,6 +251,9 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
         {(temp_ / "absent.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "folder.txt").wstring(), ExitCode::DocumentUnreadable, " unreadable job=- "},
         {(temp_ / "program.exe").wstring(), ExitCode::DocumentRefused, " refused job=- "},
+        // A program that failed to write it, not one blank page.
+        {(temp_ / "empty.pdf").wstring(), ExitCode::DocumentRefused, "The document is empty"},
+        {(temp_ / "bom.txt").wstring(), ExitCode::DocumentRefused, "The document is empty"},
         // An image is refused by its size before more than its head is read
         // (sparse: it takes no disk); a text has no such limit.
         {(temp_ / "huge.png").wstring(), ExitCode::DocumentRefused, " (2048 MB) is larger than 32 MB."},
@@ -279,6 +284,86 @@ TEST_F(ConverterProcess, ADocumentThatCannotBeTakenTakesNoJobButReleasesTheMarke
     EXPECT_EQ(RunConverter(L""), ExitCode::NoPendingJob);
     EXPECT_EQ(ReadFileBytes(LogFilePath(converter_.wstring())), log);
     EXPECT_FALSE(fs::exists(temp_ / "out.pdf"));
+}
+
+// The output path leads to the document being converted, by whatever
+// name: the conversion refuses it and the document stays as it was.
+TEST_F(ConverterProcess, AConversionNeverWritesItsPdfOverItsOwnDocument)
+{
+    const std::string text = "the only copy of a text\r\n";
+    const fs::path document = temp_ / "a long document name.txt";
+    WriteFileBytes(document.wstring(), text);
+    char shortName[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameA(document.string().c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_TRUE(::CreateHardLinkW((temp_ / "link.txt").c_str(), document.c_str(), nullptr));
+    std::vector<std::string> cases{document.string(), (temp_ / "." / "a long document name.txt").string(), shortName,
+                                   (temp_ / "link.txt").string()};
+    std::string upper = document.string();
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    cases.push_back(upper);
+    // Under Wine the Z: drive is the Unix root: the same file through
+    // another drive letter.
+    using UnixName = char*(__cdecl*)(const wchar_t*);
+    if (auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")))) {
+        if (char* name = unixName(document.c_str())) {
+            std::string throughZ = std::string("Z:") + name;
+            std::replace(throughZ.begin(), throughZ.end(), '/', '\\');
+            cases.push_back(throughZ);
+            ::HeapFree(::GetProcessHeap(), 0, name);
+        }
+    }
+    ASSERT_EQ(cases.size(), 6u) << "no Z: drive";
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i]);
+        spool_.Clear();
+        Signal("");
+        ASSERT_EQ(RunConverter(L"/PrintFile \"" + document.wstring() + L"\""), ExitCode::Success);
+        Signal(cases[i] + "\r\n");
+        EXPECT_EQ(RunConverter(L""), ExitCode::OutputNotWritable);
+        EXPECT_EQ(ReadFileBytes(document.wstring()), text);
+        EXPECT_NE(LastLogLine().find("is the document being converted"), std::string::npos) << LastLogLine();
+    }
+    // Another file of the same content and name elsewhere is no such file.
+    fs::create_directories(temp_ / "other");
+    WriteFileBytes((temp_ / "other" / "a long document name.txt").wstring(), text);
+    spool_.Clear();
+    Signal("");
+    ASSERT_EQ(RunConverter(L"/PrintFile \"" + document.wstring() + L"\""), ExitCode::Success);
+    HandOver(temp_ / "other" / "a long document name.txt");
+    EXPECT_EQ(RunConverter(L""), ExitCode::Success);
+    EXPECT_EQ(ReadFileBytes(document.wstring()), text);
+}
+
+// Images that are text by their bytes are drawn, not printed as their
+// source; XPM is refused by name.
+TEST_F(ConverterProcess, TextLikeImagesAreDrawn)
+{
+    const struct {
+        const char* name;
+        std::string content;
+        ExitCode code;
+        const char* logged;
+    } cases[] = {
+        {"icon.ppm", "P3\n# red, green\n2 1\n255\n255 0 0  0 255 0\n", ExitCode::Success, "netpbm image, 2 x 1 pixels"},
+        {"icon.pbm", std::string("P4\n9 2\n\xff\x80\x00\x00", 15), ExitCode::Success, "netpbm image, 9 x 2 pixels"},
+        {"icon.xbm", "#define icon_width 3\n#define icon_height 2\nstatic unsigned char icon_bits[] = {\n  0x05, 0x02 };\n",
+         ExitCode::Success, "XBM image, 3 x 2 pixels"},
+        {"icon.xpm", "/* XPM */\nstatic char *icon[] = {\n\"1 1 1 1\",\n\"a c #FF0000\",\n\"a\"};\n",
+         ExitCode::DocumentRefused, "is an XPM image"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        Signal("");
+        const ExitCode printed = RunConverter(Document(row.name, row.content));
+        if (printed == ExitCode::Success) {
+            HandOver(temp_ / "icon.pdf");
+            EXPECT_EQ(RunConverter(L""), row.code);
+        } else {
+            EXPECT_EQ(printed, row.code);
+        }
+        EXPECT_NE(LastLogLine().find(row.logged), std::string::npos) << LastLogLine();
+    }
 }
 
 // Six print runs at once answer one marker: one of them releases it and

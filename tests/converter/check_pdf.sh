@@ -86,7 +86,7 @@ extracted() { timeout 60 pdftotext -layout -enc UTF-8 "$1" - 2>/dev/null | tr -d
 
 # SAMPLE:PAGES[:ENCODING to compare the whole text in]
 for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 non-ascii-utf8-bom:1 \
-    non-ascii-ansi:1 empty:1 other-scripts:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
+    non-ascii-ansi:1 other-scripts:1 gpl-3:11:UTF-8 changelog::UTF-8 greek::UTF-8 russian::UTF-8 czech::UTF-8 \
     japanese::UTF-8 \
     russian-utf16le::UTF-16 russian-utf16be::UTF-16 $(cd "$work" && ls sample-*.txt | sed 's/\.txt$//'); do
     IFS=: read -r sample pages encoding <<<"$entry"
@@ -108,6 +108,26 @@ for entry in several-pages:3 tabs:1 long-lines:1 form-feeds:3 non-ascii-utf8:1 n
         cmp <(characters "$work/$sample.txt" "$encoding") <(extracted "$output") >&2
     fi
 done
+
+# An empty document is refused (the converter's 17, CommandLine.exe's 6),
+# never made one blank page.
+rm -f "$work/empty.pdf"
+if [ "$mode" = direct ]; then
+    # The print run refuses it and releases the marker.
+    : >"$signal_file" && run_converter /ClearCache /NoStart
+    run_converter /PrintFile "$(win "$work/empty.txt")"
+    code=$? expected=17
+    [ ! -e "$signal_file" ] || fail "empty: the marker was not released"
+    rm -f "$signal_file"
+else
+    printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
+        "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work/empty.txt")" "$(win "$work/empty.pdf")" \
+        >"$work/convert.bat"
+    timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    code=$? expected=6
+fi
+[ "$code" -eq "$expected" ] && [ ! -e "$work/empty.pdf" ] ||
+    fail "empty: ended with $code, expected $expected and no PDF"
 
 # Every word of these documents, read by all five engines.
 read_whole=()

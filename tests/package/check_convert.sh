@@ -3,7 +3,10 @@
 # the code page cannot carry (Greek, Cyrillic, a brace) are staged under plain
 # names and converted; legacy text is read in the code page that
 # ARDENFOLD_CODEPAGE picks, and the log names it; a batch with a clash of
-# names and a refused document; a box is shown on the terminal and answered.
+# names and a refused document; a box is shown on the terminal and answered;
+# an output that is the document itself is refused, by the script before it
+# runs and by the converter when CommandLine.exe is called directly; an
+# empty document is refused; an output not named .pdf is warned about.
 # Usage: check_convert.sh SOURCE_DIR BUILD_DIR WORK_DIR
 set -uo pipefail
 source_dir="$1" build="$2" work="$3"
@@ -80,6 +83,46 @@ echo "$output"
 [ "$code" -eq 2 ] || fail "a path outside the code page ended with $code, expected 2"
 grep -q '^Message box "CommandLine":$' <<<"$output" && grep -q '^    .*code page' <<<"$output" ||
     fail "the box's title and text are not shown"
+
+# The output is the document itself, by its name or a hard link: refused
+# before anything runs, the document kept. A batch into the documents' own
+# folder leaves out a PDF whose PDF would be itself.
+ln -f "$work/docs/a.txt" "$work/link.txt" || exit 1
+for case in "$work/docs/a.txt" "$work/docs/../docs/a.txt" "$work/link.txt"; do
+    output="$(timeout 60 "$convert" "$work/docs/a.txt" "$case" 2>&1)"
+    code=$?
+    [ "$code" -eq 73 ] || fail "an output that is the document ($case) ended with $code, expected 73"
+    grep -q 'is the document .* itself' <<<"$output" || fail "no reason for refusing $case: $output"
+done
+[ "$(cat "$work/docs/a.txt")" = $'first document\r' ] || fail "the document was changed"
+mkdir -p "$work/self" && printf 'not a PDF yet\r\n' >"$work/self/d.pdf" || exit 1
+output="$(timeout 60 "$convert" "$work/self" "$work/self/" 2>&1)"
+code=$?
+[ "$code" -eq 64 ] && grep -q 'd.pdf: not converted: its PDF would replace the document itself' <<<"$output" ||
+    fail "a batch whose PDF would be its document ended with $code: $output"
+[ "$(cat "$work/self/d.pdf")" = $'not a PDF yet\r' ] || fail "the batch changed its document"
+# The converter's own refusal when CommandLine.exe is given the document as
+# its output: exit 6, the document as it was.
+timeout 120 "$build/wine-run" "$build/bin/RunCommandLine.exe" --timeout 100 "$(win "$build/bin/CommandLine.exe")" \
+    "{\"$(win "$build/bin/PDFCreator.exe")\" /PrintFile \"$(win "$work/docs/a.txt")\"} {$(win "$work/link.txt")}" \
+    </dev/null >/dev/null 2>&1
+code=$?
+[ "$code" -eq 6 ] || fail "CommandLine.exe with the document as its output ended with $code, expected 6"
+[ "$(cat "$work/docs/a.txt")" = $'first document\r' ] || fail "the converter changed the document"
+tail -n 3 "$log" | grep -qF 'is the document being converted' || fail "the converter's log does not say why"
+
+# An empty document is refused with its reason; an output not named .pdf is
+# warned about and written.
+: >"$work/empty.pdf"
+output="$(timeout 120 "$convert" "$work/empty.pdf" "$work/empty-out.pdf" 2>&1)"
+code=$?
+[ "$code" -eq 6 ] && grep -q 'The document is empty' <<<"$output" || fail "an empty document ended with $code: $output"
+output="$(timeout 120 "$convert" "$work/docs/a.txt" "$work/a-out.TXT" 2>&1 >/dev/null)"
+code=$?
+[ "$code" -eq 0 ] && grep -q 'warning: the output .* does not end in .pdf' <<<"$output" &&
+    head -c 5 "$work/a-out.TXT" | grep -q '%PDF-' || fail "an output named .TXT ended with $code: $output"
+output="$(timeout 120 "$convert" "$work/docs/a.txt" "$work/a-out.PDF" 2>&1 >/dev/null)"
+[[ "$output" != *warning* ]] || fail "an output named .PDF was warned about: $output"
 
 # A run that never ends (its print job never reaches the converter, and
 # CommandLine.exe waits minutes for it) is killed at RunCommandLine's bound.

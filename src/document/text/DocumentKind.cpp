@@ -73,7 +73,7 @@ bool LooksLikeBitmap(std::string_view bytes) {
 
 DocumentSniff Refuse(std::wstring reason) { return {DocumentKind::Refused, std::move(reason)}; }
 
-constexpr wchar_t kImagesTaken[] = L"the converter takes JPEG, PNG, TIFF, GIF and BMP images";
+constexpr wchar_t kImagesTaken[] = L"the converter takes JPEG, PNG, TIFF, GIF, BMP, PBM, PGM, PPM and XBM images";
 
 std::uint32_t BigEndian32(std::string_view bytes, std::size_t at) {
     const auto byte = [&](std::size_t i) { return std::uint32_t{static_cast<unsigned char>(bytes[at + i])}; };
@@ -154,6 +154,53 @@ bool IsSvgDrawing(std::string_view bytes) {
     }
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// A netpbm image (PBM, PGM, PPM; plain P1-P3 or raw P4-P6): its magic, then
+// the width, height and (but for a bitmap) the largest sample as decimal
+// numbers, blanks or comments between. The numbers are asked for so that a
+// text that starts "P1 " stays a text; the image reader checks the rest.
+bool IsNetpbmImage(std::string_view bytes) {
+    if (bytes.size() < 3 || bytes[0] != 'P' || bytes[1] < '1' || bytes[1] > '6' || (!IsBlank(bytes[2]) && bytes[2] != '#')) {
+        return false;
+    }
+    const int numbers = bytes[1] == '1' || bytes[1] == '4' ? 2 : 3;
+    std::size_t at = 2;
+    for (int n = 0; n < numbers; ++n) {
+        for (;;) {
+            while (at < bytes.size() && IsBlank(bytes[at])) {
+                ++at;
+            }
+            if (at >= bytes.size() || bytes[at] != '#') {
+                break;
+            }
+            at = bytes.find('\n', at);
+        }
+        const std::size_t digits = at;
+        while (at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9') {
+            ++at;
+        }
+        if (at == digits || at >= bytes.size() || !IsBlank(bytes[at])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An X bitmap (XBM) is C source: "#define <name>_width <n>", the height the
+// same way, then the array "<name>_bits[]" of its rows.
+bool IsXbmImage(std::string_view bytes) {
+    const std::size_t start = bytes.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos || bytes.substr(start, 8) != "#define ") {
+        return false;
+    }
+    const std::size_t line = bytes.find('\n', start);
+    const std::string_view first = bytes.substr(start, line == std::string_view::npos ? bytes.size() : line - start);
+    const std::size_t width = first.find("_width");
+    return width != std::string_view::npos && first.find_first_of(" \t", 8) > width &&
+           bytes.find("_height", line) != std::string_view::npos && bytes.find("_bits[]") != std::string_view::npos;
+}
+
 // Text is refused at its first byte that text never holds; a file with a
 // known binary signature is refused by that format's name. A binary file
 // that starts like a bitmap is one, so that the bitmap reader names what is
@@ -181,6 +228,14 @@ DocumentSniff NotText(std::string_view bytes, std::uint64_t offset, std::uint32_
 } // namespace
 
 DocumentSniff SniffDocumentKind(std::string_view bytes) {
+    // Nothing, or a byte-order mark and nothing after it: a program that
+    // failed to write the document, whose "conversion" would be one blank
+    // page. A text of blanks alone is left to convert: its blank pages are
+    // what it holds, and a user may mean them.
+    if (bytes.empty() || bytes == "\xef\xbb\xbf" || bytes == "\xff\xfe" || bytes == "\xfe\xff") {
+        return Refuse(L"The document is empty: it holds no bytes" + std::wstring(bytes.empty() ? L"" : L" but a byte-order mark") +
+                      L", which is almost always a failure of the program that wrote it.");
+    }
     if (bytes.substr(0, 5) == "%PDF-") {
         return {DocumentKind::Pdf, {}};
     }
@@ -198,6 +253,22 @@ DocumentSniff SniffDocumentKind(std::string_view bytes) {
     }
     if (LooksLikeBitmap(bytes)) {
         return {DocumentKind::Bmp, {}};
+    }
+    if (IsNetpbmImage(bytes)) {
+        return {DocumentKind::Netpbm, {}};
+    }
+    if (bytes.substr(0, 2) == "P7" && bytes.size() > 2 && IsBlank(bytes[2])) {
+        return Refuse(L"The document is a PAM image (netpbm's P7), which the converter does not take (" +
+                      std::wstring(kImagesTaken) + L").");
+    }
+    if (IsXbmImage(bytes)) {
+        return {DocumentKind::Xbm, {}};
+    }
+    // An X pixmap is C source too; its colour table names X11's colours,
+    // which this program does not carry.
+    if (bytes.substr(0, 9) == "/* XPM */") {
+        return Refuse(L"The document is an XPM image, which the converter does not draw (printed as text it would be "
+                      L"pages of C source): save it as PNG first.");
     }
     if (bytes.substr(0, 4) == std::string_view("\xff\xfe\0\0", 4) || bytes.substr(0, 4) == std::string_view("\0\0\xfe\xff", 4)) {
         return Refuse(L"The document is UTF-32 text, which the converter does not take (save it as UTF-8 or UTF-16).");

@@ -1,6 +1,7 @@
 #pragma once
 // What kind of document a file is, decided from its bytes alone: the magic
-// numbers of the formats the converter takes (PDF, JPEG, PNG, TIFF, GIF, BMP), a UTF-16
+// numbers of the formats the converter takes (PDF, JPEG, PNG, TIFF, GIF, BMP,
+// the netpbm formats and XBM), a UTF-16
 // byte-order mark, or plain text, which never holds a NUL byte or the
 // control bytes of binary data. Everything else is refused with a reason a
 // user understands, naming the format where its signature is known.
@@ -14,7 +15,7 @@ namespace Document {
 
 // PostScript is never sniffed: it is what the printer's port delivers, and
 // the print watcher says so in the job.
-enum class DocumentKind { Text, Utf16Text, Jpeg, Png, Tiff, Gif, Bmp, Pdf, PostScript, Refused };
+enum class DocumentKind { Text, Utf16Text, Jpeg, Png, Tiff, Gif, Bmp, Pdf, PostScript, Netpbm, Xbm, Refused };
 
 struct DocumentSniff {
     DocumentKind kind = DocumentKind::Refused;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Sample TIFF, GIF and BMP images for the reader tests, and what each must give.
+"""Sample TIFF, GIF, BMP, netpbm and XBM images for the reader tests, and what each must give.
 
     image_samples.py OUTDIR
 
@@ -269,12 +269,60 @@ def bmp_samples(s):
     s.add('bmp', 'rgb565.bmp', 1)
 
 
+def netpbm_samples(s):
+    """PBM, PGM and PPM, plain and raw, by ImageMagick; a largest sample of 15 and one of 1000, written here."""
+    bilevel = [255 * (((x // 3) + (y // 4)) % 2) for y in range(H) for x in range(W)]
+    gray, rgb, gray16 = pixels(1, 256, 21), pixels(3, 256, 22), pixels(1, 65536, 23)
+    for name, fmt, source, bits, colours, expected in (
+            ('bitmap.pbm', 'gray', bilevel, 8, 1, [v // 255 for v in bilevel]),
+            ('gray.pgm', 'gray', gray, 8, 1, gray),
+            ('gray16.pgm', 'gray', gray16, 16, 1, gray16),
+            ('colour.ppm', 'rgb', rgb, 8, 3, rgb)):
+        out_bits = 1 if name.endswith('.pbm') else bits
+        for plain in (False, True):
+            file = ('plain-' if plain else '') + name
+            s.from_raw(file, fmt, source, bits, ['-compress', 'none'] if plain else [])
+            ref(s.path(file + '.0.ref'), 'flate', W, H, colours, out_bits, expected)
+            s.add('netpbm', file, 1)
+    for maxval, bits in ((15, 8), (1000, 16)):
+        levels = pixels(3, maxval + 1, maxval)
+        full = (1 << bits) - 1
+        body = ' '.join(str(v) for v in levels)
+        raw_body = b''.join(struct.pack('>H', v) if maxval > 255 else bytes((v,)) for v in levels)
+        with open(s.path(f'max{maxval}.ppm'), 'wb') as f:
+            f.write(f'P3\n# a comment\n{W} {H}\n{maxval}\n{body}\n'.encode())
+        with open(s.path(f'raw-max{maxval}.ppm'), 'wb') as f:
+            f.write(f'P6 {W} {H} {maxval}\n'.encode() + raw_body)
+        for file in (f'max{maxval}.ppm', f'raw-max{maxval}.ppm'):
+            ref(s.path(file + '.0.ref'), 'flate', W, H, 3, bits, [(v * full + maxval // 2) // maxval for v in levels])
+            s.add('netpbm', file, 1)
+
+
+def xbm_samples(s):
+    """An X11 bitmap by ImageMagick, and an X10 one (16-bit shorts) written here."""
+    bilevel = [255 * (((x // 3) + (y // 5)) % 2) for y in range(H) for x in range(W)]
+    s.from_raw('bitmap.xbm', 'gray', bilevel, 8, [])
+    ref(s.path('bitmap.xbm.0.ref'), 'flate', W, H, 1, 1, [v // 255 for v in bilevel])
+    s.add('xbm', 'bitmap.xbm', 1)
+    shorts = []
+    for y in range(H):
+        for x0 in range(0, W, 16):
+            shorts.append(sum(1 << b for b in range(16) if x0 + b < W and bilevel[y * W + x0 + b] == 0))
+    with open(s.path('x10.xbm'), 'w') as f:
+        f.write(f'#define x10_width {W}\n#define x10_height {H}\nstatic short x10_bits[] = {{\n')
+        f.write(',\n'.join(f'0x{v:04x}' for v in shorts) + '};\n')
+    ref(s.path('x10.xbm.0.ref'), 'flate', W, H, 1, 1, [v // 255 for v in bilevel])
+    s.add('xbm', 'x10.xbm', 1)
+
+
 def main():
     s = Samples(sys.argv[1])
     os.makedirs(s.out, exist_ok=True)
     tiff_samples(s)
     gif_samples(s)
     bmp_samples(s)
+    netpbm_samples(s)
+    xbm_samples(s)
     with open(s.path('formats.txt'), 'w') as f:
         f.write('\n'.join(s.lines) + '\n')
 

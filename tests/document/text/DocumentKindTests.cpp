@@ -12,7 +12,21 @@ TEST(DocumentKind, SniffsFromTheBytes) {
         DocumentKind kind;
         const wchar_t* reason; // a part of the refusal
     } rows[] = {
-        {"empty", "", DocumentKind::Text, L""},
+        {"empty", "", DocumentKind::Refused, L"The document is empty"},
+        {"a UTF-8 byte-order mark alone", "\xef\xbb\xbf", DocumentKind::Refused, L"The document is empty"},
+        {"a UTF-16 byte-order mark alone", "\xff\xfe", DocumentKind::Refused, L"The document is empty"},
+        {"blanks alone are a text", " \r\n\t", DocumentKind::Text, L""},
+        {"raw PPM", "P6\n# made by hand\n2 1\n255\n\0\xff\0\xff\0\0"s, DocumentKind::Netpbm, L""},
+        {"plain PBM", "P1\n2 2\n0 1\n1 0\n", DocumentKind::Netpbm, L""},
+        {"plain PGM", "P2 2 1 15 0 15", DocumentKind::Netpbm, L""},
+        {"a text that starts like a bitmap", "P1 meeting notes\n", DocumentKind::Text, L""},
+        {"a text that starts with P5 and numbers", "P5 2 apples\n", DocumentKind::Text, L""},
+        {"PAM", "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nENDHDR\n\0"s, DocumentKind::Refused, L"PAM image"},
+        {"XBM", "#define icon_width 8\n#define icon_height 1\nstatic unsigned char icon_bits[] = {\n  0x0f };\n",
+         DocumentKind::Xbm, L""},
+        {"a C header of widths", "#define line_width 8\n#define line_height 1\n", DocumentKind::Text, L""},
+        {"XPM", "/* XPM */\nstatic char *icon[] = {\n\"1 1 1 1\",\n\"a c None\",\n\"a\"};\n",
+         DocumentKind::Refused, L"XPM image"},
         {"ASCII with tabs, form feed, CR LF", "a\tb\fc\r\nd\x0b", DocumentKind::Text, L""},
         {"UTF-8 with BOM", "\xef\xbb\xbf\xce\xb1\xce\xb2", DocumentKind::Text, L""},
         {"overstrike and colours of formatted text", "N\bNA\bAME \x1b[1m", DocumentKind::Text, L""},
