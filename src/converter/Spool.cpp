@@ -104,22 +104,38 @@ bool HasEnded(DWORD processId)
 }
 
 // A job file is the header, the document's name in UTF-16LE, then the
-// document's bytes as they were: "ArdenfoldJob2", the document's kind and
-// its encoding (a byte each), and the name's length in code units as four
-// little-endian bytes.
-const std::string JobMagic = "ArdenfoldJob2";
+// document's bytes as they were: "ArdenfoldJob3", the document's kind and
+// its encoding (a byte each), the code page (two bytes) and the stray count
+// (four) of a text, and the name's length in code units as four bytes, all
+// little-endian.
+const std::string JobMagic = "ArdenfoldJob3";
 constexpr size_t KindAt = 13;
-constexpr size_t HeaderBytes = 13 + 2 + 4;
+constexpr size_t HeaderBytes = 13 + 2 + 2 + 4 + 4;
+
+void AppendLittleEndian(std::string& bytes, uint32_t value, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
+uint32_t ReadLittleEndian(const std::string& bytes, size_t at, int count)
+{
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
 
 std::string EncodeHeader(const std::wstring& documentName, JobKind kind)
 {
     std::string bytes = JobMagic;
     bytes += static_cast<char>(kind.kind);
     bytes += static_cast<char>(kind.encoding);
-    uint32_t units = static_cast<uint32_t>(documentName.size());
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes += static_cast<char>((units >> shift) & 0xFF);
-    }
+    AppendLittleEndian(bytes, kind.codePage, 2);
+    AppendLittleEndian(bytes, static_cast<uint32_t>(kind.strays), 4);
+    AppendLittleEndian(bytes, static_cast<uint32_t>(documentName.size()), 4);
     for (wchar_t unit : documentName) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
@@ -156,13 +172,10 @@ JobHeader ReadJobHeader(const std::wstring& path)
         std::string head = file.ReadExactly(HeaderBytes);
         if (head.size() < HeaderBytes || head.compare(0, JobMagic.size(), JobMagic) != 0 ||
             static_cast<unsigned char>(head[KindAt]) > static_cast<unsigned char>(Document::DocumentKind::Refused) ||
-            static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::Ansi)) {
+            static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::AnsiAsSet)) {
             throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
         }
-        uint32_t units = 0;
-        for (int i = 3; i >= 0; --i) {
-            units = units << 8 | static_cast<unsigned char>(head[KindAt + 2 + i]);
-        }
+        uint32_t units = ReadLittleEndian(head, KindAt + 8, 4);
         if ((file.Size() - HeaderBytes) / 2 < units) {
             throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
         }
@@ -174,6 +187,8 @@ JobHeader ReadJobHeader(const std::wstring& path)
         }
         header.kind.kind = static_cast<Document::DocumentKind>(head[KindAt]);
         header.kind.encoding = static_cast<Document::TextEncoding>(head[KindAt + 1]);
+        header.kind.codePage = ReadLittleEndian(head, KindAt + 2, 2);
+        header.kind.strays = ReadLittleEndian(head, KindAt + 4, 4);
         header.documentOffset = HeaderBytes + 2 * uint64_t{units};
         header.documentSize = file.Size() - header.documentOffset;
         return header;
