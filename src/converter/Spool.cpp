@@ -110,6 +110,7 @@ bool HasEnded(DWORD processId)
 // little-endian.
 const std::string JobMagic = "ArdenfoldJob3";
 constexpr size_t KindAt = 13;
+constexpr size_t KindBytes = 1 + 1 + 2 + 4; // kind, encoding, code page, strays
 constexpr size_t HeaderBytes = 13 + 2 + 2 + 4 + 4;
 
 void AppendLittleEndian(std::string& bytes, uint32_t value, int count)
@@ -246,8 +247,8 @@ UnreleasedJob Spool::WriteJob(const JobSource& source) const
             ThrowFailure(ExitCode::SpoolUnusable, L"The file \"" + written.path + L"\" could not be created",
                          ::GetLastError());
         }
-        // The kind is known once the whole document has gone by: it is
-        // written into the header last.
+        // The kind and encoding are known once the whole document has gone
+        // by: they are written into the header last.
         WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, JobKind{}));
         for (std::string_view piece = source.nextPiece(); !piece.empty(); piece = source.nextPiece()) {
             WriteAll(file.Get(), written.path, piece);
@@ -258,7 +259,7 @@ UnreleasedJob Spool::WriteJob(const JobSource& source) const
         if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
             ThrowNotWritten(written.path, ::GetLastError());
         }
-        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, kind).substr(KindAt, 2));
+        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, kind).substr(KindAt, KindBytes));
         if (!::CloseHandle(file.Release())) {
             ThrowNotWritten(written.path, ::GetLastError());
         }
