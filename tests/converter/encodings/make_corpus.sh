@@ -95,20 +95,22 @@ done
 # source.
 changelogs() {
     for source in /usr/share/doc/*/changelog.Debian.gz; do
-        zcat "$source" 2>/dev/null | iconv -c -f UTF-8 -t UTF-8 || true
+        zcat "$source" 2>/dev/null | iconv -c -f UTF-8 -t UTF-8 || return 0
     done
 }
 catalogues() {
     for mo in /usr/share/locale/fr/LC_MESSAGES/*.mo /usr/share/locale/de/LC_MESSAGES/*.mo; do
-        translations "$mo"
+        translations "$mo" || return 0
     done
 }
 mkdir -p "$out/utf-8-stray"
 n=0
 for source in changelogs catalogues; do
+    # Gathered once, up to the longest text taken from it.
+    "$source" | head -c 1600000 >"$out/utf-8-stray/$source" || true
     for count in 1 3 8; do
         whole=$(mktemp)
-        "$source" | head -c $((count * 200000)) | iconv -c -f UTF-8 -t UTF-8 >"$whole" || true
+        head -c $((count * 200000)) "$out/utf-8-stray/$source" | iconv -c -f UTF-8 -t UTF-8 >"$whole" || true
         # Whole lines, as awk writes them.
         [ -z "$(tail -c 1 "$whole")" ] || echo >>"$whole"
         file=$out/utf-8-stray/$n.txt
@@ -122,5 +124,6 @@ for source in changelogs catalogues; do
         echo "utf-8-stray utf-8-stray/$n.txt utf-8-stray/$n.txt.expected" >>"$manifest"
         n=$((n + 1))
     done
+    rm -f "$out/utf-8-stray/$source"
 done
 rm -f "$western"
