@@ -19,6 +19,7 @@
 #include "Rendering.h"
 #include "SignalFile.h"
 #include "Spool.h"
+#include "TextDocument.h"
 #include "UserMutex.h"
 #include "UserPaper.h"
 
@@ -119,7 +120,7 @@ UnreleasedJob SpoolDocument(const Spool& spool, const std::wstring& documentPath
         [&] {
             sniffer.Finish();
             refuseIfRefused();
-            return JobKind{sniffer.Verdict().kind, text ? sniffer.Encoding() : Document::TextEncoding::Utf8};
+            return text ? TextKind(sniffer.Verdict().kind, sniffer.Detected()) : JobKind{sniffer.Verdict().kind};
         }};
     return spool.WriteJob(source, file->Identity());
 }

@@ -113,7 +113,7 @@ RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, 
             progress(writer.Pages());
         }
     }, [&](std::u32string_view line) { return writer.Fits(line); });
-    Document::TextDecoder decoder(kind.encoding, DecodeAnsi);
+    Document::TextDecoder decoder(kind.encoding, DecoderFor(kind));
     for (std::string_view piece = nextPiece(); !piece.empty(); piece = nextPiece()) {
         layouter.Add(decoder.Decode(piece));
     }
@@ -123,7 +123,7 @@ RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, 
     size_t replaced = writer.ReplacedCharacters();
     sink(writer.Finish());
     return {std::string(), replaced, replaced == 0 ? std::wstring() : counter.Text(),
-            L"text in " + EncodingName(kind.encoding) + L", " + std::to_wstring(std::max<size_t>(pages, 1)) + L" pages"};
+            L"text in " + EncodingName(kind) + L", " + std::to_wstring(std::max<size_t>(pages, 1)) + L" pages"};
 }
 
 // A PDF is passed on only once it reads as a viewer reads it; the log says

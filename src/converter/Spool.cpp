@@ -105,27 +105,28 @@ bool HasEnded(DWORD processId)
 
 // A job file is the header, the document's name in UTF-16LE, then the
 // document's bytes as they were: "ArdenfoldJob3", the document's kind and
-// its encoding (a byte each), the document's file identity (a byte, 1 when
-// known, then its volume serial and index, high then low, four little-endian
-// bytes each), and the name's length in code units as four little-endian
-// bytes.
+// its encoding (a byte each), the code page (two bytes) and the stray count
+// (four) of a text, the document's file identity (a byte, 1 when known, then
+// its volume serial and index, high then low, four bytes each), and the
+// name's length in code units as four bytes, all little-endian.
 const std::string JobMagic = "ArdenfoldJob3";
 constexpr size_t KindAt = 13;
-constexpr size_t IdentityAt = KindAt + 2;
+constexpr size_t KindBytes = 1 + 1 + 2 + 4; // kind, encoding, code page, strays
+constexpr size_t IdentityAt = KindAt + KindBytes;
 constexpr size_t UnitsAt = IdentityAt + 13;
 constexpr size_t HeaderBytes = UnitsAt + 4;
 
-void AppendLittle32(std::string& bytes, uint32_t value)
+void AppendLittleEndian(std::string& bytes, uint32_t value, int count)
 {
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes += static_cast<char>((value >> shift) & 0xFF);
+    for (int i = 0; i < count; ++i) {
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
     }
 }
 
-uint32_t Little32(std::string_view bytes, size_t at)
+uint32_t ReadLittleEndian(std::string_view bytes, size_t at, int count)
 {
     uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
+    for (int i = count - 1; i >= 0; --i) {
         value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
     }
     return value;
@@ -136,12 +137,14 @@ std::string EncodeHeader(const std::wstring& documentName, JobKind kind, const s
     std::string bytes = JobMagic;
     bytes += static_cast<char>(kind.kind);
     bytes += static_cast<char>(kind.encoding);
+    AppendLittleEndian(bytes, kind.codePage, 2);
+    AppendLittleEndian(bytes, static_cast<uint32_t>(kind.strays), 4);
     bytes += static_cast<char>(documentFile ? 1 : 0);
     const FileIdentity identity = documentFile.value_or(FileIdentity{});
-    AppendLittle32(bytes, identity.volumeSerial);
-    AppendLittle32(bytes, identity.indexHigh);
-    AppendLittle32(bytes, identity.indexLow);
-    AppendLittle32(bytes, static_cast<uint32_t>(documentName.size()));
+    AppendLittleEndian(bytes, identity.volumeSerial, 4);
+    AppendLittleEndian(bytes, identity.indexHigh, 4);
+    AppendLittleEndian(bytes, identity.indexLow, 4);
+    AppendLittleEndian(bytes, static_cast<uint32_t>(documentName.size()), 4);
     for (wchar_t unit : documentName) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>((unit >> 8) & 0xFF);
@@ -178,10 +181,10 @@ JobHeader ReadJobHeader(const std::wstring& path)
         std::string head = file.ReadExactly(HeaderBytes);
         if (head.size() < HeaderBytes || head.compare(0, JobMagic.size(), JobMagic) != 0 ||
             static_cast<unsigned char>(head[KindAt]) > static_cast<unsigned char>(Document::DocumentKind::Refused) ||
-            static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::Ansi)) {
+            static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::AnsiAsSet)) {
             throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
         }
-        const uint32_t units = Little32(head, UnitsAt);
+        const uint32_t units = ReadLittleEndian(head, UnitsAt, 4);
         if ((file.Size() - HeaderBytes) / 2 < units) {
             throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
         }
@@ -193,9 +196,12 @@ JobHeader ReadJobHeader(const std::wstring& path)
         }
         header.kind.kind = static_cast<Document::DocumentKind>(head[KindAt]);
         header.kind.encoding = static_cast<Document::TextEncoding>(head[KindAt + 1]);
+        header.kind.codePage = ReadLittleEndian(head, KindAt + 2, 2);
+        header.kind.strays = ReadLittleEndian(head, KindAt + 4, 4);
         if (head[IdentityAt] == 1) {
-            header.documentFile = FileIdentity{Little32(head, IdentityAt + 1), Little32(head, IdentityAt + 5),
-                                               Little32(head, IdentityAt + 9)};
+            header.documentFile = FileIdentity{ReadLittleEndian(head, IdentityAt + 1, 4),
+                                               ReadLittleEndian(head, IdentityAt + 5, 4),
+                                               ReadLittleEndian(head, IdentityAt + 9, 4)};
         }
         header.documentOffset = HeaderBytes + 2 * uint64_t{units};
         header.documentSize = file.Size() - header.documentOffset;
@@ -254,8 +260,8 @@ UnreleasedJob Spool::WriteJob(const JobSource& source, const std::optional<FileI
             ThrowFailure(ExitCode::SpoolUnusable, L"The file \"" + written.path + L"\" could not be created",
                          ::GetLastError());
         }
-        // The kind is known once the whole document has gone by: it is
-        // written into the header last.
+        // The kind and encoding are known once the whole document has gone
+        // by: they are written into the header last.
         WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, JobKind{}, documentFile));
         for (std::string_view piece = source.nextPiece(); !piece.empty(); piece = source.nextPiece()) {
             WriteAll(file.Get(), written.path, piece);
@@ -266,7 +272,8 @@ UnreleasedJob Spool::WriteJob(const JobSource& source, const std::optional<FileI
         if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
             ThrowNotWritten(written.path, ::GetLastError());
         }
-        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, kind, documentFile).substr(KindAt, 2));
+        WriteAll(file.Get(), written.path,
+                 EncodeHeader(source.documentName, kind, documentFile).substr(KindAt, KindBytes));
         if (!::CloseHandle(file.Release())) {
             ThrowNotWritten(written.path, ::GetLastError());
         }

@@ -24,6 +24,8 @@ namespace Converter {
 struct JobKind {
     Document::DocumentKind kind = Document::DocumentKind::Text;
     Document::TextEncoding encoding = Document::TextEncoding::Utf8; // of a text
+    unsigned codePage = 0;      // for a text: the code page it is read in, 0 for the ANSI one
+    unsigned long strays = 0;   // for UTF-8 with strays: its malformed sequences
 };
 
 // A print job's header: the document's name (the file name it had, which

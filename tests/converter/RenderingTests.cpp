@@ -76,7 +76,7 @@ TEST(Rendering, TheSummaryNamesTheEncodingAndTheScriptsNotDrawn)
         {"plain", L"UTF-8", 0, L""},
         {"\xEF\xBB\xBFplain", L"UTF-8 with a byte-order mark", 0, L""},
         {std::string("\xFF\xFEp\0", 4), L"UTF-16LE with a byte-order mark", 0, L""},
-        {"caf\xE9", ansi, 0, L""},
+        {"caf\xE9", ansi + L", as no other encoding stood out", 0, L""},
         {"\xE0\xB8\x81\xE0\xB8\xB3 \xCD\xB8 \xCD\xB8", L"UTF-8", 2, L"Unknown 2"},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {

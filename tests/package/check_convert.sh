@@ -36,10 +36,23 @@ echo "$output"
 for case in "1251 Привет" " Ïðèâåò"; do
     codepage="${case%% *}" words="${case#* }"
     rm -f "$work/cyrillic.pdf"
-    ARDENFOLD_CODEPAGE="$codepage" timeout 120 "$convert" "$work/cyrillic.txt" "$work/cyrillic.pdf" >/dev/null 2>&1
+    output="$(ARDENFOLD_CODEPAGE="$codepage" timeout 120 "$convert" "$work/cyrillic.txt" "$work/cyrillic.pdf" 2>&1)"
+    grep -qF "convert: cyrillic.txt was read as ANSI code page ${codepage:-1252}" <<<"$output" ||
+        fail "the terminal does not name code page ${codepage:-1252}" 
     pdftotext "$work/cyrillic.pdf" - 2>/dev/null | grep -qF "$words" || fail "code page '${codepage:-default}' did not read $words"
     tail -n 1 "$log" | grep -qF "text in ANSI code page ${codepage:-1252}," || fail "the log does not name code page ${codepage:-1252}"
 done
+
+# A real Russian text (grep's messages as Debian translates them) in code
+# page 1251 with no code page set: found in its bytes, read as written, and
+# the terminal says so.
+msgunfmt /usr/share/locale/ru/LC_MESSAGES/grep.mo 2>/dev/null | sed -n 's/^msgstr "\(..*\)"$/\1/p' |
+    iconv -f UTF-8 -t CP1251 >"$work/russian.txt"
+output="$(timeout 120 "$convert" "$work/russian.txt" "$work/russian.pdf" 2>&1)"
+echo "$output"
+pdftotext "$work/russian.pdf" - 2>/dev/null | grep -F "Домашняя страница" >/dev/null || fail "the Cyrillic text was not read in code page 1251"
+grep -qF "convert: russian.txt was read as Windows-1251 (code page 1251), found in its bytes" <<<"$output" ||
+    fail "the terminal does not say that the text was read in code page 1251"
 
 # A folder of such names converts whole, each PDF under its document's name.
 output="$(timeout 180 "$convert" "$work/docs" "$work/out/" 2>&1)"

@@ -322,6 +322,12 @@ const DocumentSniff& DocumentSniffer::Finish()
     if (oddByte_ >= 0 && sniff_.kind == DocumentKind::Utf16Text) {
         oddByte_ = -1; // an odd last byte is decoded as U+FFFD, as SniffDocumentKind lets it be
     }
+    const TextEncoding byMark = TextEncodingOf(head_, true);
+    if (byMark != TextEncoding::Utf8) {
+        detected_ = DetectedEncoding{byMark, 0, {}, 0};
+    } else if (sniff_.kind == DocumentKind::Text) {
+        detected_ = detector_.Finish();
+    }
     return sniff_;
 }
 
@@ -335,7 +341,7 @@ void DocumentSniffer::Decide()
         --offset_;
     }
     if (sniff_.kind == DocumentKind::Text) {
-        utf8_.Add(head_);
+        detector_.Add(head_);
     }
 }
 
@@ -349,7 +355,7 @@ void DocumentSniffer::Scan(std::string_view bytes)
                 return;
             }
         }
-        utf8_.Add(bytes);
+        detector_.Add(bytes);
         offset_ += bytes.size();
     } else if (sniff_.kind == DocumentKind::Utf16Text) {
         const bool littleEndian = head_.substr(0, 2) == "\xff\xfe";
@@ -379,9 +385,5 @@ void DocumentSniffer::Scan(std::string_view bytes)
     }
 }
 
-TextEncoding DocumentSniffer::Encoding() const
-{
-    return TextEncodingOf(head_, utf8_.Valid());
-}
 
 } // namespace Document

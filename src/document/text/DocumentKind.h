@@ -5,6 +5,7 @@
 // byte-order mark, or plain text, which never holds a NUL byte or the
 // control bytes of binary data. Everything else is refused with a reason a
 // user understands, naming the format where its signature is known.
+#include "EncodingDetector.h"
 #include "TextDecoding.h"
 
 #include <cstdint>
@@ -39,8 +40,10 @@ public:
     bool HeadDecided() const { return decided_; }
     // The verdict on the whole document once it has been added.
     const DocumentSniff& Finish();
-    // For a text once finished: the encoding its bytes are read in.
-    TextEncoding Encoding() const;
+    // For a text once finished: the encoding its bytes are read in, and
+    // how it was found (EncodingDetector).
+    TextEncoding Encoding() const { return detected_.encoding; }
+    const DetectedEncoding& Detected() const { return detected_; }
 
 private:
     void Decide();
@@ -51,7 +54,8 @@ private:
     DocumentSniff sniff_;
     std::uint64_t offset_ = 0; // of the next byte to scan
     int oddByte_ = -1;         // the first byte of a UTF-16 unit a piece cut
-    Utf8Check utf8_;
+    EncodingDetector detector_;
+    DetectedEncoding detected_;
 };
 
 } // namespace Document

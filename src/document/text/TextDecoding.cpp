@@ -56,8 +56,31 @@ bool NextUtf8(const std::string& bytes, size_t& pos, char32_t& codePoint)
     return true;
 }
 
-std::u32string DecodeUtf8(const std::string& bytes, size_t start)
+// Malformed runs go to strays when it is given, else each byte becomes
+// U+FFFD.
+std::u32string DecodeUtf8(const std::string& bytes, size_t start, const AnsiDecoder* strays = nullptr)
 {
+    if (strays != nullptr && !IsValidUtf8(bytes)) {
+        std::u32string text;
+        size_t pos = start;
+        char32_t codePoint = 0;
+        while (pos < bytes.size()) {
+            size_t next = pos;
+            if (NextUtf8(bytes, next, codePoint)) {
+                text += codePoint;
+                pos = next;
+                continue;
+            }
+            // The whole malformed run at once: a double-byte ANSI code page
+            // reads a pair of stray bytes as one character.
+            size_t end = pos + 1;
+            for (size_t probe = end; probe < bytes.size() && !NextUtf8(bytes, probe, codePoint); probe = ++end) {
+            }
+            text += (*strays)(bytes.substr(pos, end - pos));
+            pos = end;
+        }
+        return text;
+    }
     // Never more characters than bytes: written in place, then cut to size,
     // for every byte of a text passes through here.
     std::u32string text(bytes.size() - start, U'\0');
@@ -116,15 +139,30 @@ size_t Utf8Cut(const std::string& bytes)
 
 void Utf8Check::Add(std::string_view piece)
 {
-    if (!valid_) {
-        return;
-    }
     std::string bytes = std::move(held_);
     bytes += piece;
     size_t cut = Utf8Cut(bytes);
     held_ = bytes.substr(cut);
-    bytes.resize(cut);
-    valid_ = IsValidUtf8(bytes);
+    size_t pos = 0;
+    char32_t codePoint = 0;
+    while (pos < cut) {
+        // Runs of ASCII are the common case of every text: skip them fast.
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            inInvalidRun_ = false;
+            continue;
+        }
+        if (NextUtf8(bytes, pos, codePoint) && pos <= cut) {
+            ++nonAscii_;
+            inInvalidRun_ = false;
+            continue;
+        }
+        ++pos;
+        if (!inInvalidRun_) {
+            ++invalid_;
+            inInvalidRun_ = true;
+        }
+    }
 }
 
 TextEncoding TextEncodingOf(std::string_view head, bool validUtf8)
@@ -160,6 +198,7 @@ std::u32string TextDecoder::Decode(std::string_view piece)
     switch (encoding_) {
     case TextEncoding::Utf8WithMark:
     case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithStrays:
         cut = Utf8Cut(bytes);
         break;
     case TextEncoding::Utf16LittleEndian:
@@ -174,7 +213,9 @@ std::u32string TextDecoder::Decode(std::string_view piece)
         }
         break;
     }
-    case TextEncoding::Ansi: {
+    case TextEncoding::Ansi:
+    case TextEncoding::AnsiAsSet:
+    case TextEncoding::CodePage: {
         size_t last = bytes.size();
         while (last > 0 && static_cast<unsigned char>(bytes[last - 1]) >= 0x40) {
             --last;
@@ -206,11 +247,15 @@ std::u32string TextDecoder::DecodeWhole(const std::string& bytes)
     case TextEncoding::Utf8WithMark:
     case TextEncoding::Utf8:
         return DecodeUtf8(bytes, 0);
+    case TextEncoding::Utf8WithStrays:
+        return DecodeUtf8(bytes, 0, &decodeAnsi_);
     case TextEncoding::Utf16LittleEndian:
         return DecodeUtf16(bytes, false, 0);
     case TextEncoding::Utf16BigEndian:
         return DecodeUtf16(bytes, true, 0);
     case TextEncoding::Ansi:
+    case TextEncoding::AnsiAsSet:
+    case TextEncoding::CodePage:
         break;
     }
     return decodeAnsi_(bytes);
@@ -277,7 +322,7 @@ std::u32string DecodeText(const std::string& bytes, const AnsiDecoder& decodeAns
         return DecodeUtf16(bytes, true);
     case TextEncoding::Utf8:
         return DecodeUtf8(bytes, 0);
-    case TextEncoding::Ansi:
+    default:
         break;
     }
     return decodeAnsi(bytes);
