@@ -57,11 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (font.GlyphCount() < 0xFFFF) {
             const uint16_t moved = font.GlyphFor(U'\u0301');
             const auto variant = static_cast<uint16_t>(font.GlyphCount());
-            FontSubsetFacts withVariant = BuildFontSubset(font, {{variant, U"\u0301"}}, {{variant, 0}}, {{moved, 40, -300}});
+            // And, if a glyph id is left, two glyphs drawn as one (a Thai AM's
+            // NIKHAHIT and AA), each moved by its own offset.
+            GlyphVariant pair{font.GlyphFor(U'e'), -600, 30};
+            pair.second = font.GlyphFor(U'a');
+            const bool twoParts = font.GlyphCount() + 1 < 0xFFFF && pair.second != 0;
+            GlyphVariants variants{{moved, 40, -300}};
+            std::map<uint16_t, std::u32string> usedVariants{{variant, U"\u0301"}};
+            if (twoParts) {
+                variants.push_back(pair);
+                usedVariants[static_cast<uint16_t>(variant + 1)] = U"\u0E33";
+            }
+            FontSubsetFacts withVariant = BuildFontSubset(font, usedVariants, {{variant, 0}}, variants);
             try {
                 TrueTypeFont subset(withVariant.file);
-                if (subset.GlyphCount() != variant + 1 || subset.ComponentsOf(variant) != std::vector<uint16_t>{moved}) {
+                if (subset.GlyphCount() != variant + variants.size() || subset.ComponentsOf(variant) != std::vector<uint16_t>{moved}) {
                     __builtin_trap(); // the variant is not its original moved, after the font's glyphs
+                }
+                if (twoParts && subset.ComponentsOf(static_cast<uint16_t>(variant + 1)) != std::vector<uint16_t>{pair.glyph, pair.second}) {
+                    __builtin_trap(); // the two-part variant does not draw both its parts
                 }
             } catch (const DocumentError&) {
                 __builtin_trap(); // a subset with a variant is no font

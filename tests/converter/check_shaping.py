@@ -11,18 +11,23 @@ font file, run by run.
     to left. A glyph past the font file's own is a variant the converter
     added, a one-part composite: it is read as its part, moved by the
     composite's offset; one that draws nothing (it carries a character of
-    the glyph before it) is left out. --font names a font file the converter embeds (the
+    the glyph before it) is left out. A two-part composite (a Thai or Lao
+    AM's NIKHAHIT and AA, drawn as one glyph where the AA stands) is read as
+    its parts, each moved by its offset: its first part must be where
+    hb-shape puts that glyph of the run, wherever hb-shape has it among the
+    glyphs (before a tone mark), and the other glyphs in hb-shape's order. --font names a font file the converter embeds (the
     PDF names the others, found with fc-list). Prints runs alike per PDF,
     as a table.
 
   check_shaping.py am PDF [PDF ...]
     Every left-to-right shaped run with a Thai or Lao AM (ำ, ຳ) must read as
     its /ActualText from its glyphs' own texts (ToUnicode, in the order they
-    are drawn, a word joiner left out), as an engine that reads glyphs and
-    drops the joiner (pdf.js) reads it: the shaper draws the AM as its two
-    parts, NIKHAHIT and AA, and their glyphs must not read as the parts (ํา),
-    which no search for the word finds. Prints the runs read as written per
-    PDF, as a table.
+    are drawn, every glyph's text, nothing left out), as an engine that reads
+    a character for every glyph (MuPDF, Ghostscript) reads it: the shaper
+    draws the AM as its two parts, NIKHAHIT and AA, and their glyphs must not
+    read as the parts (ํา), which no search for the word finds, nor leave a
+    character of their own inside the word. Prints the runs read as written
+    per PDF, as a table.
 
   check_shaping.py inside PDF [PDF ...]
     No glyph of any page ends past the right edge of the text frame, which
@@ -212,9 +217,9 @@ def glyph_count(font_file, cache={}):
 
 
 def variant_parts(embedded, cache):
-    """The embedded subset's one-part composite glyphs: glyph id to (the
-    glyph it draws, x and y offsets in ems), or None for a glyph that draws
-    nothing (it carries text). cache: one PDF's, by object."""
+    """The embedded subset's composite glyphs: glyph id to its parts, each
+    (the glyph it draws, x and y offsets in ems), or None for a glyph that
+    draws nothing (it carries text). cache: one PDF's, by object."""
     key = embedded.objgen
     if key not in cache:
         import io
@@ -226,10 +231,11 @@ def variant_parts(embedded, cache):
         parts = {}
         for gid, name in enumerate(order):
             glyph = glyf[name]
-            if glyph.isComposite() and len(glyph.components) == 1:
-                part = glyph.components[0]
-                if not hasattr(part, "firstPt"):  # an offset (ARGS_ARE_XY_VALUES), not points to match
-                    parts[gid] = (subset.getGlyphID(part.glyphName), part.x / units, part.y / units)
+            if glyph.isComposite() and len(glyph.components) in (1, 2):
+                # offsets (ARGS_ARE_XY_VALUES), not points to match
+                if not any(hasattr(part, "firstPt") for part in glyph.components):
+                    parts[gid] = [(subset.getGlyphID(part.glyphName), part.x / units, part.y / units)
+                                  for part in glyph.components]
             elif glyph.numberOfContours == 0:
                 parts[gid] = None
         cache[key] = parts
@@ -238,10 +244,10 @@ def variant_parts(embedded, cache):
 
 def resolve_variants(glyphs, files, cache):
     """A glyph past the last of its font file's own is one the converter
-    added: a one-part composite drawing one of the font's glyphs moved,
-    read as that glyph at its place moved by the offset, or a glyph that
-    draws nothing and only carries a character of the glyph before it,
-    left out."""
+    added: a composite drawing one of the font's glyphs moved, read as that
+    glyph at its place moved by the offset (one of two parts as two glyphs,
+    the first marked `grouped`, of no width), or a glyph that draws nothing
+    and only carries a character of the glyph before it, left out."""
     kept = []
     for g in glyphs:
         if g.font in files and g.glyph >= glyph_count(files[g.font]):
@@ -252,10 +258,13 @@ def resolve_variants(glyphs, files, cache):
                 if g.width != 0:
                     raise ToolError(f"glyph {g.glyph} of {g.font} draws nothing but takes room")
                 continue
-            part = parts[g.glyph]
-            g.glyph = part[0]
-            g.x += part[1] * g.size
-            g.y += part[2] * g.size
+            drawn = parts[g.glyph]
+            for i, (glyph, dx, dy) in enumerate(drawn):
+                last = i + 1 == len(drawn)
+                kept.append(Glyph(**dict(g.__dict__, glyph=glyph, x=g.x + dx * g.size, y=g.y + dy * g.size,
+                                         width=g.width if last else 0, text=g.text if last else "",
+                                         grouped=not last)))
+            continue
         kept.append(g)
     glyphs[:] = kept
 
@@ -329,19 +338,33 @@ def compare_run(font_file, text, right_to_left, drawn, line):
     shaped = hb_shape(font_file, text, right_to_left, before, after)
     ours = [g.glyph for g in drawn]
     theirs = [g["g"] for g in shaped]
-    if ours != theirs:
+    if sorted(ours) != sorted(theirs):
         return f"glyphs {ours}, hb-shape {theirs}"
     size = 10.0
     scale = size / 1000
     start = drawn[0].x - shaped[0]["dx"] * scale
     base_y = drawn[0].y - (shaped[0]["dy"] if abs(shaped[0]["dy"]) > NEGLIGIBLE_OFFSET else 0) * scale
     pen = 0
-    for g, h in zip(drawn, shaped):
-        x = start + (pen + h["dx"]) * scale
-        y = base_y + (h["dy"] if abs(h["dy"]) > NEGLIGIBLE_OFFSET else 0) * scale
-        if abs(g.x - x) > POSITION_TOLERANCE or abs(g.y - y) > POSITION_TOLERANCE:
-            return f"glyph {g.glyph} at ({g.x:.2f}, {g.y:.2f}), hb-shape's place ({x:.2f}, {y:.2f})"
+    places = []  # hb-shape's glyphs and places, in its order
+    for h in shaped:
+        places.append((h["g"], start + (pen + h["dx"]) * scale,
+                       base_y + (h["dy"] if abs(h["dy"]) > NEGLIGIBLE_OFFSET else 0) * scale))
         pen += h["ax"]
+
+    def near(g, place):
+        return g.glyph == place[0] and abs(g.x - place[1]) <= POSITION_TOLERANCE and \
+            abs(g.y - place[2]) <= POSITION_TOLERANCE
+
+    # A grouped part is drawn with the glyph that holds it: it must be at
+    # one of hb-shape's places for its glyph, taken then from the others.
+    for g in (g for g in drawn if getattr(g, "grouped", False)):
+        match = next((p for p in places if near(g, p)), None)
+        if match is None:
+            return f"glyph {g.glyph} at ({g.x:.2f}, {g.y:.2f}), part of a composite, at none of hb-shape's places"
+        places.remove(match)
+    for g, place in zip((g for g in drawn if not getattr(g, "grouped", False)), places):
+        if not near(g, place):
+            return f"glyph {g.glyph} at ({g.x:.2f}, {g.y:.2f}), hb-shape's place ({place[1]:.2f}, {place[2]:.2f})"
     return None
 
 
@@ -388,7 +411,7 @@ def check_am(paths):
                     if right_to_left or not any(c in text for c in "\u0e33\u0eb3"):
                         continue
                     total += 1
-                    glyph_text = "".join(g.text for g in drawn).replace("\u2060", "")
+                    glyph_text = "".join(g.text for g in drawn)
                     if glyph_text == text:
                         read += 1
                     else:

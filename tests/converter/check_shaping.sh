@@ -59,11 +59,11 @@ LINES
 timeout 60 /usr/bin/python3 "$here/check_shaping.py" right-aligned "$work/ours/drawing.pdf" 2 ||
     fail "the right-to-left paragraph does not end at the right margin"
 
-# Thai and Lao AM, drawn as two glyphs, read as the AM from the glyphs: in
-# the texts made to hold many (am-thai, am-lao), the drawing page's Thai
-# line and the Thai messages.
+# Thai and Lao AM, shaped as two glyphs and drawn as one, read as the AM
+# from the glyphs, every glyph's text counted: in the texts made to hold
+# many (am-thai, am-lao), the drawing page's Thai line and the Thai messages.
 timeout 600 /usr/bin/python3 "$here/check_shaping.py" am "$work"/ours/{am-thai,am-lao,drawing,th}.pdf ||
-    fail "an AM's glyphs read as its two parts"
+    fail "an AM's glyphs read as its two parts or with a character between them"
 
 # Wrapped lines are no wider as drawn than the text frame, though a shaped
 # run's glyphs take more room than its characters' cells (Tamil).

@@ -6,13 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace Document {
 namespace {
 
-// Glyph 0, the used glyphs, the originals of the variants and, through any
-// depth of composites, their parts.
+// Glyph 0, the used glyphs, the originals of the variants (both of a
+// two-part one) and, through any depth of composites, their parts.
 std::vector<bool> KeptGlyphs(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
                              const GlyphVariants& variants)
 {
@@ -25,6 +26,9 @@ std::vector<bool> KeptGlyphs(const TrueTypeFont& font, const std::map<uint16_t, 
     }
     for (const GlyphVariant& variant : variants) {
         pending.push_back(variant.glyph);
+        if (variant.second != 0) {
+            pending.push_back(variant.second);
+        }
     }
     while (!pending.empty()) {
         uint16_t glyph = pending.back();
@@ -181,28 +185,49 @@ int16_t ClampedS16(long value)
     return static_cast<int16_t>(std::clamp<long>(value, INT16_MIN, INT16_MAX));
 }
 
-// A variant as a composite glyph of one part: its original, moved by the
-// offset in font units, the bounding box moved with it. A variant of a
-// glyph without outline (a placeholder mark) is a composite too, with an
-// empty box, so that a reader finds which glyph it stands for.
-std::string VariantOutline(const TrueTypeFont& font, uint16_t original, int16_t dx, int16_t dy)
+// One part of a variant: a glyph of the font moved by an offset in font units.
+struct VariantPart {
+    uint16_t glyph = 0;
+    int16_t dx = 0;
+    int16_t dy = 0;
+};
+
+// A variant as a composite glyph of its parts, each its original moved by
+// its offset, the bounding box the parts' boxes moved with them. A variant
+// of a glyph without outline (a placeholder mark) is a composite too, with
+// an empty box, so that a reader finds which glyph it stands for.
+std::string VariantOutline(const TrueTypeFont& font, const std::vector<VariantPart>& parts)
 {
-    std::string_view outline = font.GlyphOutline(original);
-    auto s16 = [&](size_t at) {
-        return outline.size() < 10 ? int16_t{0}
-                                   : static_cast<int16_t>(static_cast<unsigned char>(outline[at]) << 8 |
-                                                          static_cast<unsigned char>(outline[at + 1]));
-    };
-    constexpr uint16_t ArgumentsAreWords = 0x0001, ArgumentsAreXYValues = 0x0002;
+    std::vector<int16_t> box; // xMin, yMin, xMax, yMax; empty while no part has an outline
+    for (const VariantPart& part : parts) {
+        std::string_view outline = font.GlyphOutline(part.glyph);
+        if (outline.size() < 10) {
+            continue;
+        }
+        std::vector<int16_t> moved;
+        for (size_t at : {2, 4, 6, 8}) {
+            int16_t edge = static_cast<int16_t>(static_cast<unsigned char>(outline[at]) << 8 | static_cast<unsigned char>(outline[at + 1]));
+            moved.push_back(ClampedS16(edge + (at % 4 == 2 ? part.dx : part.dy)));
+        }
+        if (box.empty()) {
+            box = moved;
+        } else {
+            box = {std::min(box[0], moved[0]), std::min(box[1], moved[1]), std::max(box[2], moved[2]), std::max(box[3], moved[3])};
+        }
+    }
+    box.resize(4, 0);
+    constexpr uint16_t ArgumentsAreWords = 0x0001, ArgumentsAreXYValues = 0x0002, MoreComponents = 0x0020;
     std::string composite;
     AppendU16(composite, 0xFFFF); // -1 contours: a composite
-    for (size_t at : {2, 4, 6, 8}) { // xMin, yMin, xMax, yMax
-        AppendU16(composite, static_cast<uint16_t>(outline.size() < 10 ? 0 : ClampedS16(s16(at) + (at % 4 == 2 ? dx : dy))));
+    for (int16_t edge : box) {
+        AppendU16(composite, static_cast<uint16_t>(edge));
     }
-    AppendU16(composite, ArgumentsAreWords | ArgumentsAreXYValues);
-    AppendU16(composite, original);
-    AppendU16(composite, static_cast<uint16_t>(dx));
-    AppendU16(composite, static_cast<uint16_t>(dy));
+    for (size_t i = 0; i < parts.size(); ++i) {
+        AppendU16(composite, ArgumentsAreWords | ArgumentsAreXYValues | (i + 1 < parts.size() ? MoreComponents : 0));
+        AppendU16(composite, parts[i].glyph);
+        AppendU16(composite, static_cast<uint16_t>(parts[i].dx));
+        AppendU16(composite, static_cast<uint16_t>(parts[i].dy));
+    }
     return composite;
 }
 
@@ -235,27 +260,47 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
     }
     std::vector<int16_t> variantBearings;
     bool variantOfComposite = false;
+    uint32_t mostParts = 1;
     for (const GlyphVariant& variant : variants) {
         offsets.push_back(static_cast<uint32_t>(glyf.size()));
         if (variant.empty) {
             variantBearings.push_back(0);
             continue;
         }
-        int16_t dx = units(variant.xOffset);
-        glyf += VariantOutline(font, variant.glyph, dx, units(variant.yOffset));
+        std::vector<VariantPart> parts{{variant.glyph, units(variant.xOffset), units(variant.yOffset)}};
+        if (variant.second != 0) {
+            parts.push_back({variant.second, units(variant.secondXOffset), units(variant.secondYOffset)});
+        }
+        glyf += VariantOutline(font, parts);
         glyf.append((4 - glyf.size() % 4) % 4, '\0');
-        variantBearings.push_back(ClampedS16(font.LeftSideBearing(variant.glyph) + dx));
-        variantOfComposite = variantOfComposite || !font.ComponentsOf(variant.glyph).empty();
+        // The left side bearing is the left edge of the parts drawn (of the
+        // first where none has an outline).
+        std::optional<int16_t> bearing;
+        for (const VariantPart& part : parts) {
+            int16_t left = ClampedS16(font.LeftSideBearing(part.glyph) + part.dx);
+            if (font.GlyphOutline(part.glyph).size() >= 10 && (!bearing || left < *bearing)) {
+                bearing = left;
+            }
+            variantOfComposite = variantOfComposite || !font.ComponentsOf(part.glyph).empty();
+        }
+        variantBearings.push_back(bearing.value_or(ClampedS16(font.LeftSideBearing(variant.glyph) + parts[0].dx)));
+        mostParts = std::max(mostParts, static_cast<uint32_t>(parts.size()));
     }
     offsets.push_back(static_cast<uint32_t>(glyf.size()));
 
     // The advances the document draws with where it names them, the font's
-    // own elsewhere (a variant's: its original's).
+    // own elsewhere (a variant's: its original's, its second part's for a
+    // two-part one, drawn last).
     const size_t fontGlyphs = glyphCount;
     glyphCount += variants.size();
     std::vector<uint16_t> advances(glyphCount);
     for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
-        advances[glyph] = font.AdvanceWidth(glyph < fontGlyphs ? static_cast<uint16_t>(glyph) : variants[glyph - fontGlyphs].glyph);
+        if (glyph < fontGlyphs) {
+            advances[glyph] = font.AdvanceWidth(static_cast<uint16_t>(glyph));
+        } else {
+            const GlyphVariant& variant = variants[glyph - fontGlyphs];
+            advances[glyph] = font.AdvanceWidth(variant.second != 0 ? variant.second : variant.glyph);
+        }
     }
     for (const auto& [glyph, width] : widths) {
         if (glyph < glyphCount && width >= 0) {
@@ -294,7 +339,8 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
     PutU16(maxp, 4, static_cast<uint32_t>(glyphCount));
     if (!variants.empty() && maxp.size() >= 32) {
         // Version 1.0's limits, which a rasterizer may size its buffers by,
-        // must hold the variants: one part each, one level above their originals.
+        // must hold the variants: one or two parts each, one level above
+        // their originals.
         auto raise = [&](size_t at, uint32_t least) {
             uint32_t now = static_cast<unsigned char>(maxp[at]) << 8 | static_cast<unsigned char>(maxp[at + 1]);
             PutU16(maxp, at, std::max(now, least));
@@ -302,9 +348,12 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
         auto at = [&](size_t offset) {
             return static_cast<uint32_t>(static_cast<unsigned char>(maxp[offset]) << 8 | static_cast<unsigned char>(maxp[offset + 1]));
         };
-        raise(10, at(6));  // maxCompositePoints >= maxPoints
-        raise(12, at(8));  // maxCompositeContours >= maxContours
-        raise(28, 1);      // maxComponentElements
+        auto times = [&](uint32_t count, size_t offset, size_t composite) {
+            return std::min<uint32_t>(0xFFFF, count * std::max(at(offset), at(composite)));
+        };
+        raise(10, times(mostParts, 6, 10)); // maxCompositePoints: its parts' points
+        raise(12, times(mostParts, 8, 12)); // maxCompositeContours
+        raise(28, mostParts);              // maxComponentElements
         raise(30, variantOfComposite ? at(30) + 1 : 1); // maxComponentDepth
     }
 

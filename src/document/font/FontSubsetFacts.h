@@ -20,12 +20,18 @@ using GlyphWidths = std::map<uint16_t, int>;
 // em, y upwards), as a composite glyph of one part. Drawn on the baseline
 // where its original would need a text rise, a mark is read with its word.
 // An `empty` variant draws nothing: a glyph of no outline that only carries
-// text.
+// text. A variant with a `second` glyph draws both, each moved by its own
+// offset, as a composite of two parts: two glyphs the shaper gives for one
+// character (a Thai AM's NIKHAHIT and AA) drawn as one glyph, which a reader
+// that gives a character for every glyph reads as that one character.
 struct GlyphVariant {
     uint16_t glyph = 0;
     int xOffset = 0;
     int yOffset = 0;
     bool empty = false;
+    uint16_t second = 0; // none when 0
+    int secondXOffset = 0;
+    int secondYOffset = 0;
 };
 
 // The i-th variant is the subset's glyph GlyphCount() + i.

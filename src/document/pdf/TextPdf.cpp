@@ -134,17 +134,19 @@ public:
 
     const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
 
-    // The font's glyph moved by the offset (thousandths of the font size)
-    // and standing for `text`, as a glyph of its own that the subset adds
-    // after the font's glyphs; nullopt when the glyph ids are used up.
-    std::optional<uint16_t> Variant(uint32_t font, uint16_t glyph, int xOffset, int yOffset, const std::u32string& text)
+    // The font's glyph moved by the offset (thousandths of the font size),
+    // or two of its glyphs each moved by its own, standing for `text`, as a
+    // glyph of its own that the subset adds after the font's glyphs; nullopt
+    // when the glyph ids are used up.
+    std::optional<uint16_t> Variant(uint32_t font, const GlyphVariant& variant, const std::u32string& text)
     {
         FontUse& use = fonts_[font];
-        auto key = std::make_tuple(glyph, xOffset, yOffset, text);
+        auto key = std::make_tuple(variant.glyph, variant.xOffset, variant.yOffset, variant.second,
+                                   variant.secondXOffset, variant.secondYOffset, text);
         if (auto found = use.variantIds.find(key); found != use.variantIds.end()) {
             return found->second;
         }
-        std::optional<uint16_t> id = AddVariant(use, GlyphVariant{glyph, xOffset, yOffset}, text);
+        std::optional<uint16_t> id = AddVariant(use, variant, text);
         if (id) {
             use.variantIds.emplace(key, *id);
         }
@@ -213,7 +215,7 @@ public:
         std::map<uint16_t, std::u32string> glyphText;
         GlyphWidths widths;
         GlyphVariants variants;
-        std::map<std::tuple<uint16_t, int, int, std::u32string>, uint16_t> variantIds;
+        std::map<std::tuple<uint16_t, int, int, uint16_t, int, int, std::u32string>, uint16_t> variantIds;
         std::map<std::u32string, uint16_t> carrierIds;
     };
     const std::vector<FontUse>& Fonts() const { return fonts_; }
@@ -611,6 +613,9 @@ private:
         std::vector<int> xs(count);
         std::vector<std::u32string> texts(count);
         std::vector<bool> ownTexts(count, true);
+        // A glyph drawn as a part of a later one, which stands for its text.
+        std::vector<bool> grouped(count, false);
+        std::vector<uint16_t> shown(count, 0);
         int x = item.x;
         for (size_t first = 0; first < count;) {
             size_t last = first;
@@ -630,6 +635,9 @@ private:
                     ownTexts[first + g] = ordered[g] == cluster[g];
                 }
                 cluster = std::move(ordered);
+            }
+            if (item.level % 2 == 0) {
+                DrawAmAsOne(item, font, first, last, xs, cluster, ownTexts, grouped, shown);
             }
             // The glyphs of an AM's parts stand for the AM and a joiner
             // in this use only: elsewhere they draw the parts.
@@ -674,21 +682,23 @@ private:
         // string that Ghostscript orders by where it starts, after the
         // letters that follow (a Thai tone mark over a vowel mark). The rise
         // is the way left when no glyph id is free.
-        std::vector<uint16_t> shown(count);
         std::vector<int> rises(count);
         std::vector<int> xOffsets(count);
         for (size_t g = 0; g < count; ++g) {
             const ShapedGlyph& glyph = item.glyphs[g];
+            xOffsets[g] = glyph.xOffset;
+            if (shown[g] != 0 || grouped[g]) {
+                continue; // a composite of the AM's parts, which draws each where the shaper put it
+            }
             shown[g] = glyph.glyph;
             rises[g] = glyph.yOffset;
-            xOffsets[g] = glyph.xOffset;
             if (glyph.glyph == 0) {
                 continue;
             }
             if (glyph.yOffset != 0) {
                 int sideways = item.level % 2 == 0 ? glyph.xOffset : 0;
                 if (std::optional<uint16_t> variant =
-                        chooser_.Variant(item.font, glyph.glyph, sideways, glyph.yOffset, texts[g])) {
+                        chooser_.Variant(item.font, GlyphVariant{glyph.glyph, sideways, glyph.yOffset}, texts[g])) {
                     shown[g] = *variant;
                     rises[g] = 0;
                     xOffsets[g] -= sideways;
@@ -699,7 +709,7 @@ private:
                 // (the pre-base part of a Khmer split vowel, which is the
                 // glyph of the vowel drawn alone) draws it with a variant
                 // that stands for this use's text.
-                shown[g] = chooser_.Variant(item.font, glyph.glyph, 0, 0, texts[g]).value_or(glyph.glyph);
+                shown[g] = chooser_.Variant(item.font, GlyphVariant{glyph.glyph}, texts[g]).value_or(glyph.glyph);
             }
         }
         // Right to left, the glyphs are drawn in the order they are written,
@@ -708,6 +718,9 @@ private:
         for (size_t i = 0; i < count; ++i) {
             size_t g = item.level % 2 == 0 ? i : count - 1 - i;
             const ShapedGlyph& glyph = item.glyphs[g];
+            if (grouped[g]) {
+                continue;
+            }
             if (glyph.glyph == 0) {
                 ++replaced_;
             }
@@ -730,7 +743,7 @@ private:
             // character spacing: a reader that orders a line's strings by
             // where each starts (Ghostscript) would otherwise read the mark
             // after the next letter.
-            if (item.level % 2 == 0 && i + 1 < count && carriers[g].empty() && carriers[g + 1].empty() &&
+            if (item.level % 2 == 0 && i + 1 < count && !grouped[g + 1] && carriers[g].empty() && carriers[g + 1].empty() &&
                 IsMarkRightOf(item.glyphs[g + 1].advance, xOffsets[g + 1], rises[g + 1], xs[g + 1], xs[g] + width)) {
                 int spacing = xs[g + 1] - xs[g] - width;
                 int markWidth = chooser_.UseShaped(item.font, shown[g + 1], std::move(texts[g + 1]), 0);
@@ -768,25 +781,88 @@ private:
         return advance == 0 && xOffset > 0 && rise == rise_ && x > pen;
     }
 
-    // Thai and Lao AM are drawn as their two parts, NIKHAHIT and AA, each
+    // Thai and Lao AM are shaped as their two parts, NIKHAHIT and AA, each
     // its own glyph: the cluster is matched to the glyphs with the AM as
     // its parts. Their glyphs do not stand for the parts (a reader that
     // reads glyphs would give ํา, which no search for the word finds) nor
     // for the AM (the same glyphs draw the parts where they are written as
-    // two characters): the AA's use stands for the AM, the NIKHAHIT's for
-    // a WORD JOINER, invisible, holding the word together, and dropped by
-    // pdf.js. No text of its own makes every engine drop the NIKHAHIT's
-    // glyph: Ghostscript reads a character for every glyph (U+0000 for an
-    // empty text), MuPDF U+FFFD for an empty text, and only a repeat of
-    // the character before is dropped by MuPDF, not by the others.
+    // two characters). The pair is drawn as one glyph that stands for the
+    // AM (DrawAmAsOne): Ghostscript and MuPDF give a character for every
+    // glyph, whatever its text (U+0000 or U+FFFD for an empty one), so the
+    // NIKHAHIT must not be a glyph of its own. The cluster's texts give the
+    // AA's use the AM and the NIKHAHIT's a WORD JOINER, which marks where the
+    // NIKHAHIT stood; the joiner reaches the PDF only where no glyph id is
+    // left for the pair, and pdf.js, at least, drops it.
     static bool IsAm(char32_t c) { return c == 0x0E33 || c == 0x0EB3; }
+
+    // The AM's two parts: NIKHAHIT and AA.
+    static std::pair<char32_t, char32_t> AmParts(char32_t am)
+    {
+        return am == 0x0E33 ? std::pair<char32_t, char32_t>{0x0E4D, 0x0E32} : std::pair<char32_t, char32_t>{0x0ECD, 0x0EB2};
+    }
+
+    // An AM of the cluster that the shaper drew as NIKHAHIT and AA (a tone
+    // mark may lie between them) becomes one glyph where the AA stands: a
+    // composite of the two, each at its place relative to the AA, standing
+    // for the AM. The NIKHAHIT's glyph is then not drawn (`grouped`), and the
+    // joiner it stood for leaves the cluster's texts, the glyphs after it in
+    // drawn order carrying the same characters as before; `shown` takes the
+    // composite for the AA. A font with a glyph of its own for the AM (Noto
+    // Sans Lao) has no such pair. Nothing changes when no glyph id is free.
+    void DrawAmAsOne(const Item& item, const TextFont& font, size_t first, size_t last, const std::vector<int>& xs,
+                     std::vector<std::u32string>& cluster, std::vector<bool>& ownTexts, std::vector<bool>& grouped,
+                     std::vector<uint16_t>& shown)
+    {
+        auto joiner = std::find(cluster.begin(), cluster.end(), U"\u2060");
+        if (joiner == cluster.end()) {
+            return;
+        }
+        const std::vector<ShapedGlyph>& glyphs = item.glyphs;
+        for (char32_t am : {char32_t{0x0E33}, char32_t{0x0EB3}}) {
+            auto [nikhahitPart, aaPart] = AmParts(am);
+            uint16_t nikhahitGlyph = font.Glyph(nikhahitPart), aaGlyph = font.Glyph(aaPart);
+            size_t nikhahit = first;
+            while (nikhahit < last && (nikhahitGlyph == 0 || glyphs[nikhahit].glyph != nikhahitGlyph)) {
+                ++nikhahit;
+            }
+            size_t aa = nikhahit + 1;
+            while (aa < last && (aaGlyph == 0 || glyphs[aa].glyph != aaGlyph)) {
+                ++aa;
+            }
+            if (aa >= last) {
+                continue;
+            }
+            std::vector<std::u32string> texts = cluster;
+            texts.erase(texts.begin() + (joiner - cluster.begin()));
+            texts.insert(texts.begin() + (nikhahit - first), std::u32string());
+            const std::u32string& text = texts[aa - first];
+            GlyphVariant pair{nikhahitGlyph, xs[nikhahit] - xs[aa], glyphs[nikhahit].yOffset, false,
+                              aaGlyph, 0, glyphs[aa].yOffset};
+            std::optional<uint16_t> id = chooser_.Variant(item.font, pair, text);
+            if (!id) {
+                return;
+            }
+            shown[aa] = *id;
+            grouped[nikhahit] = true;
+            for (size_t g = 0; g < texts.size(); ++g) {
+                // A glyph whose text moved (a tone mark drawn between the
+                // NIKHAHIT and the AA) carries its own character or another.
+                if (texts[g] != cluster[g]) {
+                    ownTexts[first + g] = texts[g].size() == 1 && font.Glyph(texts[g][0]) == glyphs[first + g].glyph;
+                }
+            }
+            cluster = std::move(texts);
+            return;
+        }
+    }
 
     static std::u32string WithAmParts(std::u32string_view written)
     {
         std::u32string characters;
         for (char32_t c : written) {
             if (IsAm(c)) {
-                characters += c == 0x0E33 ? U"\u0E4D\u0E32" : U"\u0ECD\u0EB2";
+                characters += AmParts(c).first;
+                characters += AmParts(c).second;
             } else {
                 characters += c;
             }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 #include <set>
@@ -152,6 +153,46 @@ TEST(FontSubset, VariantsDrawTheirOriginalMovedAfterTheFontsGlyphs)
     EXPECT_EQ(subset.LeftSideBearing(variant), font.LeftSideBearing(mark) + 61);
     EXPECT_EQ(subset.AdvanceWidth(variant), 0);
     EXPECT_EQ(WholeFileSum(data.file), 0xB1B0AFBAu) << "checksum adjustment";
+}
+
+// A variant of two parts (the Lao AM's NIKHAHIT and AA, drawn as one
+// glyph) is a composite of both, each moved by its own offset: the bounding
+// box and the side bearing are the parts' moved, and it advances as the
+// document draws it.
+TEST(FontSubset, TwoPartVariantDrawsBothPartsEachMoved)
+{
+    TrueTypeFont font(ReadFontFile(MonoFontPath));
+    uint16_t nikhahit = font.GlyphFor(U'\u0ECD'), aa = font.GlyphFor(U'\u0EB2');
+    ASSERT_NE(nikhahit, 0);
+    ASSERT_NE(aa, 0);
+    const uint16_t am = font.GlyphCount();
+    GlyphVariant pair{nikhahit, -602, 31};
+    pair.second = aa;
+    pair.secondYOffset = -10;
+    // Thousandths of the em, in units of 2048 to the em: -1232.9, 63.5, -20.5.
+    FontSubsetFacts data = BuildFontSubset(font, {{am, U"\u0EB3"}}, {{am, 602}}, {pair});
+    TrueTypeFont subset(data.file);
+
+    ASSERT_EQ(subset.GlyphCount(), font.GlyphCount() + 1);
+    ASSERT_EQ(subset.ComponentsOf(am), (std::vector<uint16_t>{nikhahit, aa}));
+    EXPECT_EQ(subset.GlyphOutline(nikhahit), font.GlyphOutline(nikhahit)) << "the parts are kept";
+    EXPECT_EQ(subset.GlyphOutline(aa), font.GlyphOutline(aa)) << "the parts are kept";
+    std::string_view composite = subset.GlyphOutline(am);
+    ASSERT_GE(composite.size(), 26u) << "two parts of four words each after the header";
+    EXPECT_EQ(S16At(composite, 0), -1);
+    EXPECT_EQ(S16At(composite, 10) & 0x0022, 0x0022) << "an offset, and more parts follow";
+    EXPECT_EQ(S16At(composite, 14), -1233);
+    EXPECT_EQ(S16At(composite, 16), 63);
+    EXPECT_EQ(S16At(composite, 18) & 0x0022, 0x0002) << "an offset, the last part";
+    EXPECT_EQ(S16At(composite, 22), 0);
+    EXPECT_EQ(S16At(composite, 24), -20);
+    std::string_view first = font.GlyphOutline(nikhahit), second = font.GlyphOutline(aa);
+    EXPECT_EQ(S16At(composite, 2), std::min(S16At(first, 2) - 1233, S16At(second, 2) + 0)) << "xMin";
+    EXPECT_EQ(S16At(composite, 4), std::min(S16At(first, 4) + 63, S16At(second, 4) - 20)) << "yMin";
+    EXPECT_EQ(S16At(composite, 6), std::max(S16At(first, 6) - 1233, S16At(second, 6) + 0)) << "xMax";
+    EXPECT_EQ(S16At(composite, 8), std::max(S16At(first, 8) + 63, S16At(second, 8) - 20)) << "yMax";
+    EXPECT_EQ(subset.LeftSideBearing(am), S16At(composite, 2));
+    EXPECT_EQ(subset.AdvanceWidth(am), 1233);
 }
 
 // Fonts made for one fault each (the fuzzer's findings among them): the

@@ -70,10 +70,16 @@ int main(int argc, char** argv)
         for (char32_t c : text) {
             used[font.GlyphFor(c)] = std::u32string(1, c);
         }
-        // The combining acute once more, raised and moved right, as a variant.
+        // The combining acute once more, raised and moved right, as a variant;
+        // and the Lao AM as one glyph of its two parts, NIKHAHIT and AA, at the
+        // places HarfBuzz gives them (the NIKHAHIT a cell back and raised).
         const auto variant = static_cast<uint16_t>(font.GlyphCount());
         used[variant].assign(1, U'\u0301');
-        WriteFile(argv[2], BuildFontSubset(font, used, {}, {{font.GlyphFor(U'\u0301'), 30, 150}}).file);
+        used[variant + 1].assign(1, U'\u0EB3');
+        GlyphVariant am{font.GlyphFor(U'\u0ECD'), -602, 31};
+        am.second = font.GlyphFor(U'\u0EB2');
+        WriteFile(argv[2], BuildFontSubset(font, used, {{static_cast<uint16_t>(variant + 1), 602}},
+                                           {{font.GlyphFor(U'\u0301'), 30, 150}, am}).file);
         WriteFile(std::string(argv[2]) + ".txt", Utf8(text));
     } catch (const DocumentError& error) {
         std::fwprintf(stderr, L"WriteSubsetSample: %ls\n", error.Description().c_str());

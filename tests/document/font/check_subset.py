@@ -4,8 +4,9 @@ library independent of ours, and compares it with the full font: every table
 parses and its checksum holds, each character of the sample text maps to the
 same glyph id with the same advance and outline, and every other glyph
 (beyond glyph 0 and the parts of composites) is empty. A glyph past the
-full font's is a variant: a composite of one part whose outline is its
-part's moved by the offset, its bounding box and side bearing moved with it.
+full font's is a variant: a composite of one part, or of two (a Lao AM's
+NIKHAHIT and AA drawn as one glyph), whose outline is its parts' each moved
+by its offset, its bounding box and side bearing those of the parts moved.
 
 Usage: check_subset.py FULL_FONT SUBSET_FONT (the text is SUBSET_FONT.txt)."""
 import sys
@@ -43,25 +44,34 @@ def main(full_path, subset_path):
             problems.append(f"U+{ord(ch):04X}: advance differs")
         keep(full_id)
     font_glyphs = full["maxp"].numGlyphs
+    part_counts = []
     for glyph_id in range(font_glyphs, subset["maxp"].numGlyphs):
         glyph = subset_glyf[subset.getGlyphName(glyph_id)]
-        if not glyph.isComposite() or len(glyph.components) != 1 or hasattr(glyph.components[0], "firstPt"):
-            problems.append(f"glyph {glyph_id}, past the font's, is no composite of one part moved by an offset")
+        if not glyph.isComposite() or len(glyph.components) not in (1, 2) or \
+                any(hasattr(part, "firstPt") for part in glyph.components):
+            problems.append(f"glyph {glyph_id}, past the font's, is no composite of one or two parts moved by offsets")
             continue
-        part = glyph.components[0]
-        part_id = subset.getGlyphID(part.glyphName)
-        original = full_glyf[full.getGlyphName(part_id)].getCoordinates(full_glyf)[0]
-        if list(glyph.getCoordinates(subset_glyf)[0]) != [(x + part.x, y + part.y) for x, y in original]:
-            problems.append(f"glyph {glyph_id} does not draw glyph {part_id} moved by ({part.x}, {part.y})")
+        part_counts.append(len(glyph.components))
+        moved = []
+        for part in glyph.components:
+            part_id = subset.getGlyphID(part.glyphName)
+            original = full_glyf[full.getGlyphName(part_id)].getCoordinates(full_glyf)[0]
+            moved += [(x + part.x, y + part.y) for x, y in original]
+            print(f"glyph {glyph_id}: glyph {part_id} moved by ({part.x}, {part.y})")
+            keep(part_id)
+        if list(glyph.getCoordinates(subset_glyf)[0]) != moved:
+            problems.append(f"glyph {glyph_id} does not draw its parts moved by their offsets")
         stored = (glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax)
         glyph.recalcBounds(subset_glyf)
         if stored != (glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax):
             problems.append(f"glyph {glyph_id}: bounding box {stored}, its outline's {glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax}")
         if subset["hmtx"][subset.getGlyphName(glyph_id)][1] != glyph.xMin:
             problems.append(f"glyph {glyph_id}: left side bearing is not its outline's left edge")
-        keep(part_id)
-    if subset["maxp"].numGlyphs == font_glyphs:
-        problems.append("the sample's variant is missing")
+    if sorted(part_counts) != [1, 2]:
+        problems.append(f"the sample's variants, one of one part and one of two, are not there: {part_counts}")
+    maxp = subset["maxp"]
+    if maxp.maxComponentElements < max(part_counts, default=0):
+        problems.append(f"maxp: maxComponentElements {maxp.maxComponentElements}, a variant has {max(part_counts)}")
     for glyph_id in range(font_glyphs):
         glyph = subset_glyf[subset.getGlyphName(glyph_id)]
         drawn = glyph.numberOfContours != 0
