@@ -45,12 +45,13 @@ stub "$tree/scripts/wine-session" "
 if [ ! -f \"\$2/wineprefix/system.reg\" ]; then sleep $quiet; mkdir -p \"\$2/wineprefix\"; : >\"\$2/wineprefix/system.reg\"; fi"
 stub "$work/path/winepath" 'echo /tmp'
 
-# Each line with the time it came, in tenths of a second.
+# Each line with the time it came, in tenths of a second, after the start's.
+printf '%s start\n' "$(date +%s%1N)" >"$work/output"
 ARDENFOLD_PROGRESS_EVERY=2 ARDENFOLD_CONVERTER_FOLDER='Z:\tmp' PATH="$work/path:$PATH" \
     timeout 120 "$tree/scripts/convert" "$work/a.txt" "$work/a.pdf" 2>&1 |
     while IFS= read -r line; do
         printf '%s %s\n' "$(date +%s%1N)" "$line"
-    done >"$work/output"
+    done >>"$work/output"
 code=${PIPESTATUS[0]}
 cat "$work/output"
 [ "$code" -eq 0 ] || fail "the first call ended with $code"
@@ -60,8 +61,7 @@ for stage in '\[1/4\] Debian packages' '\[2/4\] configuring' '\[3/4\] building' 
     "convert: making Wine's prefix: elapsed" '^PDF written to'; do
     cut -d' ' -f2- "$work/output" | grep -Eq "$stage" || fail "no line matching \"$stage\""
 done
-# No silence longer than the interval and a little: the run's start is
-# just before the first line.
+# No silence longer than the interval and a little, from the start on.
 gap="$(awk 'NR > 1 && $1 - last > max { max = $1 - last } { last = $1 } END { print max + 0 }' "$work/output")"
 [ "$gap" -le 35 ] || fail "the output was silent for $gap tenths of a second, more than 3.5 s"
 rm -rf "$work"
