@@ -6,7 +6,9 @@
 # names and a refused document; a box is shown on the terminal and answered;
 # an output that is the document itself is refused, by the script before it
 # runs and by the converter when CommandLine.exe is called directly; an
-# empty document is refused; an output not named .pdf is warned about.
+# empty document is refused; an output not named .pdf is warned about;
+# --help is answered on standard output; an output folder that does not
+# exist is refused, in both forms.
 # Usage: check_convert.sh SOURCE_DIR BUILD_DIR WORK_DIR
 set -uo pipefail
 source_dir="$1" build="$2" work="$3"
@@ -24,6 +26,29 @@ printf 'second document\r\n' >"$work/docs/b{2}.txt"
 printf 'third document\r\n' >"$work/docs/Ωmega.txt"
 # "Привет" in code page 1251.
 printf '\xcf\xf0\xe8\xe2\xe5\xf2\r\n' >"$work/cyrillic.txt"
+
+# --help and -h answer with the usage on standard output and 0; a wrong
+# command line gets it on standard error and 64.
+for option in --help -h; do
+    output="$(timeout 30 "$convert" "$option" 2>"$work/stderr")"
+    code=$?
+    [ "$code" -eq 0 ] && grep -q '^usage: scripts/convert DOCUMENT OUTPUT.pdf' <<<"$output" && [ ! -s "$work/stderr" ] ||
+        fail "$option ended with $code, usage on stdout: \"$output\", stderr: $(cat "$work/stderr")"
+done
+output="$(timeout 30 "$convert" "$work/docs/a.txt" 2>"$work/stderr")"
+code=$?
+[ "$code" -eq 64 ] && [ -z "$output" ] && grep -q '^usage: ' "$work/stderr" ||
+    fail "one argument ended with $code, stdout \"$output\", stderr: $(cat "$work/stderr")"
+
+# An output folder that does not exist is refused by both forms (73), and
+# neither makes it.
+for output in "$work/missing/a.pdf" "$work/missing/"; do
+    message="$(timeout 30 "$convert" "$work/docs/a.txt" "$output" 2>&1)"
+    code=$?
+    [ "$code" -eq 73 ] && grep -q 'does not exist (make it first: mkdir -p' <<<"$message" ||
+        fail "an output in a missing folder ($output) ended with $code: $message"
+    [ ! -e "$work/missing" ] || fail "the missing folder was made for $output"
+done
 
 output="$(timeout 120 "$convert" "$work/docs/a.txt" "$work/Ωμέγα.pdf" 2>&1)"
 code=$?
@@ -55,6 +80,7 @@ grep -qF "convert: russian.txt was read as Windows-1251 (code page 1251), found 
     fail "the terminal does not say that the text was read in code page 1251"
 
 # A folder of such names converts whole, each PDF under its document's name.
+mkdir -p "$work/out" || exit 1
 output="$(timeout 180 "$convert" "$work/docs" "$work/out/" 2>&1)"
 code=$?
 echo "$output"
@@ -79,6 +105,7 @@ output="$(timeout 120 "$convert" "$work/pair/c.webp" "$work/c.pdf" 2>&1)"
 code=$?
 echo "$output"
 [ "$code" -eq 6 ] || fail "the WebP ended with $code, expected 6"
+mkdir -p "$work/pair-out" || exit 1
 output="$(timeout 180 "$convert" "$work/pair" "$work/pair-out/" 2>&1)"
 code=$?
 echo "$output"
