@@ -1,6 +1,7 @@
 """Writes the readme for Windows users: a template whose "@SECTION heading@"
 lines are replaced by that section of README.md (with its subsections) as
-plain text, "@VERSION@" by the version; CR LF line ends, UTF-8.
+plain text, "@SECTION docs/x.md: heading@" by a section of another Markdown
+file beside README.md, "@VERSION@" by the version; CR LF line ends, UTF-8.
 
 Usage: windows_readme.py README.md TEMPLATE VERSION > ReadMe.txt
 
@@ -8,6 +9,7 @@ The sections are taken by heading when the package is made, so the readme
 follows README.md; a heading that is gone stops the build rather than
 leaving a hole.
 """
+import os
 import re
 import sys
 import textwrap
@@ -28,7 +30,7 @@ def section(markdown_lines, title):
         elif start is not None and len(match.group(1)) <= level:
             return markdown_lines[start:number], level
     if start is None:
-        sys.exit(f"windows_readme: README.md has no section \"{title}\"")
+        sys.exit(f"windows_readme: no section \"{title}\"")
     return markdown_lines[start:], level
 
 
@@ -85,15 +87,17 @@ def plain(lines, top_level):
 
 def main():
     readme_path, template_path, version = sys.argv[1:4]
-    with open(readme_path, encoding="utf-8") as f:
-        markdown_lines = f.read().splitlines()
+    root = os.path.dirname(os.path.abspath(readme_path))
     with open(template_path, encoding="utf-8") as f:
         template = f.read().splitlines()
     result = []
     for line in template:
-        match = re.fullmatch(r"@SECTION (.+)@", line.strip())
+        match = re.fullmatch(r"@SECTION (?:([\w./-]+\.md): )?(.+)@", line.strip())
         if match:
-            lines, level = section(markdown_lines, match.group(1))
+            source = os.path.join(root, match.group(1)) if match.group(1) else readme_path
+            with open(source, encoding="utf-8") as f:
+                markdown_lines = f.read().splitlines()
+            lines, level = section(markdown_lines, match.group(2))
             result += plain(lines, level)
         else:
             result.append(line.replace("@VERSION@", version))

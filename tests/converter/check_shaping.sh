@@ -24,7 +24,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 export ARDENFOLD_PREBUILT="$build" LC_ALL=C.UTF-8
 
-rm -rf "$work" && mkdir -p "$work/texts" "$work/converter" "$work/pango" || exit 1
+rm -rf "$work" && mkdir -p "$work/texts" "$work/ours" "$work/converter" "$work/pango" || exit 1
 export ARDENFOLD_CONVERTER_FOLDER="Z:${work//\//\\}\\converter"
 timeout 60 /usr/bin/python3 "$here/script_samples.py" "$work/texts" ||
     { echo "no translated texts: run scripts/setup (libgdk-pixbuf2.0-common)" >&2; exit 1; }

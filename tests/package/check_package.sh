@@ -82,6 +82,8 @@ grep -q $'\r$' "$folder/ReadMe.txt" && ! grep -q $'[^\r]$' "$folder/ReadMe.txt" 
     fail "ReadMe.txt does not end every line with CR LF"
 grep -q "Exit codes" "$folder/ReadMe.txt" && grep -q "schtasks /Create" "$folder/ReadMe.txt" ||
     fail "ReadMe.txt lacks the exit codes or the Task Scheduler example"
+grep -q "Invalid Print Command in Command Line." "$folder/ReadMe.txt" ||
+    fail "ReadMe.txt lacks what other command lines give"
 
 # The entry in Add/Remove Programs.
 expect_value() { # NAME EXPECTED
