@@ -65,11 +65,11 @@ std::optional<LiteralParts> LiteralCut(const std::wstring& t)
     }
 }
 
-// What the README's "The command line" promises for a line, taken from
-// there and from the arithmetic alone, never from the cut's own code: the
-// cut must hand on the arithmetic's parts, or go to the trap where the
-// arithmetic does, or give one of the refusals that the README lists, each
-// where its wording says.
+// What the command line's documentation (the README and
+// docs/command-line.md) promises for a line, taken from there and from the
+// arithmetic alone, never from the cut's own code: the cut must hand on the
+// arithmetic's parts, or go to the trap where the arithmetic does, or give
+// one of the refusals listed there, each where its wording says.
 struct Promise {
     enum Kind { Trap, Parts, Unexpected } kind;
     CommandLineParts parts = {}; // Parts

@@ -3,7 +3,7 @@
 // another process or a folder; children that crash, hang for a while or end
 // with 259; a missing converter; folders that cannot be made. Each row pins
 // what the user sees, the exit code and what is left at the signal file's
-// place. The README's "Fault matrix" lists the same rows.
+// place. docs/fault-matrix.md lists the same rows.
 #include "EndToEnd.h"
 
 #include "AnsiText.h"
