@@ -395,6 +395,44 @@ private:
         if (actualText) {
             BeginActualText(text.substr(item.start, item.end - item.start));
         }
+        int end = 0;
+        RunGlyphs run = GlyphTexts(text, item, end);
+        AddCarriers(item, run);
+        ChooseShownGlyphs(item, run);
+        ShowGlyphs(item, run);
+        if (rise_ != 0) {
+            Flush();
+            rise_ = 0;
+            out_ += "0 Ts\n";
+        }
+        MoveTo(end);
+        if (actualText) {
+            EndActualText();
+        }
+    }
+
+    // What DrawShaped decides for each glyph of a run, in drawn order.
+    struct RunGlyphs {
+        explicit RunGlyphs(size_t count)
+            : xs(count), texts(count), ownTexts(count, true), grouped(count, false), shown(count, 0), carriers(count),
+              rises(count), xOffsets(count)
+        {
+        }
+        std::vector<int> xs;
+        std::vector<std::u32string> texts;
+        std::vector<bool> ownTexts;
+        // A glyph drawn as a part of a later one, which stands for its text.
+        std::vector<bool> grouped;
+        std::vector<uint16_t> shown;
+        std::vector<std::vector<uint16_t>> carriers;
+        std::vector<int> rises;
+        std::vector<int> xOffsets;
+    };
+
+    // Each glyph's place and the text it stands for, cluster by cluster;
+    // `end`, where the run ends.
+    RunGlyphs GlyphTexts(std::u32string_view text, const ShapedRun& item, int& end)
+    {
         std::vector<uint32_t> starts;
         for (const ShapedGlyph& glyph : item.glyphs) {
             starts.push_back(glyph.cluster);
@@ -403,17 +441,12 @@ private:
         starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
         const TextFont& font = chooser_.FontAt(item.font);
         const size_t count = item.glyphs.size();
-        std::vector<int> xs(count);
-        std::vector<std::u32string> texts(count);
-        std::vector<bool> ownTexts(count, true);
-        // A glyph drawn as a part of a later one, which stands for its text.
-        std::vector<bool> grouped(count, false);
-        std::vector<uint16_t> shown(count, 0);
+        RunGlyphs run(count);
         int x = item.x;
         for (size_t first = 0; first < count;) {
             size_t last = first;
             while (last < count && item.glyphs[last].cluster == item.glyphs[first].cluster) {
-                xs[last] = x + item.glyphs[last].xOffset;
+                run.xs[last] = x + item.glyphs[last].xOffset;
                 x += item.glyphs[last].advance;
                 ++last;
             }
@@ -425,12 +458,12 @@ private:
             if (item.level % 2 == 0) {
                 std::vector<std::u32string> ordered = InWrittenOrder(cluster, written);
                 for (size_t g = 0; g < ordered.size(); ++g) {
-                    ownTexts[first + g] = ordered[g] == cluster[g];
+                    run.ownTexts[first + g] = ordered[g] == cluster[g];
                 }
                 cluster = std::move(ordered);
             }
             if (item.level % 2 == 0) {
-                DrawAmAsOne(item, font, first, last, xs, cluster, ownTexts, grouped, shown);
+                DrawAmAsOne(item, font, first, last, run.xs, cluster, run.ownTexts, run.grouped, run.shown);
             }
             // The glyphs of an AM's parts stand for the AM and a joiner
             // in this use only: elsewhere they draw the parts.
@@ -438,132 +471,138 @@ private:
                 const std::u32string& glyphText = cluster[g];
                 if (glyphText.size() == 1 && (glyphText[0] == U'\u2060' || IsAm(glyphText[0])) &&
                     font.Glyph(glyphText[0]) != item.glyphs[first + g].glyph) {
-                    ownTexts[first + g] = false;
+                    run.ownTexts[first + g] = false;
                 }
             }
-            std::move(cluster.begin(), cluster.end(), texts.begin() + first);
+            std::move(cluster.begin(), cluster.end(), run.texts.begin() + first);
             first = last;
         }
-        // Left to right, a glyph that stands for several characters (a
-        // conjunct, a consonant with its virama) keeps the first, and the
-        // others follow it on glyphs that draw nothing: Ghostscript reads no
-        // more than two characters of a glyph's text, and the second wrong.
-        std::vector<std::vector<uint16_t>> carriers(count);
-        for (size_t g = 0; g < count && item.level % 2 == 0; ++g) {
-            if (item.glyphs[g].glyph == 0 || texts[g].size() < 2) {
+        end = x;
+        return run;
+    }
+
+    // Left to right, a glyph that stands for several characters (a
+    // conjunct, a consonant with its virama) keeps the first, and the
+    // others follow it on glyphs that draw nothing: Ghostscript reads no
+    // more than two characters of a glyph's text, and the second wrong.
+    void AddCarriers(const ShapedRun& item, RunGlyphs& run)
+    {
+        for (size_t g = 0; g < run.texts.size() && item.level % 2 == 0; ++g) {
+            if (item.glyphs[g].glyph == 0 || run.texts[g].size() < 2) {
                 continue;
             }
             std::vector<uint16_t> ids;
-            for (size_t c = 1; c < texts[g].size(); ++c) {
-                if (std::optional<uint16_t> id = chooser_.Carrier(item.font, texts[g].substr(c, 1))) {
+            for (size_t c = 1; c < run.texts[g].size(); ++c) {
+                if (std::optional<uint16_t> id = chooser_.Carrier(item.font, run.texts[g].substr(c, 1))) {
                     ids.push_back(*id);
                 }
             }
-            if (ids.size() + 1 == texts[g].size()) {
-                texts[g].resize(1);
-                carriers[g] = std::move(ids);
+            if (ids.size() + 1 == run.texts[g].size()) {
+                run.texts[g].resize(1);
+                run.carriers[g] = std::move(ids);
             }
         }
-        // A glyph the font moves up or down (a mark over another) is drawn
-        // on the baseline as a variant that draws it moved: with a text
-        // rise, in a string of its own, the readers that file strings by
-        // their baselines (Ghostscript) read it as a line apart, and those
-        // that order a line's strings by where each starts (PDFium) at the
-        // line's start. Left to right, the variant draws the mark moved
-        // sideways as well, so that it stands where the pen is, in one
-        // string with the letters around it: a move before it would start a
-        // string that Ghostscript orders by where it starts, after the
-        // letters that follow (a Thai tone mark over a vowel mark). The rise
-        // is the way left when no glyph id is free.
-        std::vector<int> rises(count);
-        std::vector<int> xOffsets(count);
-        for (size_t g = 0; g < count; ++g) {
+    }
+
+    // A glyph the font moves up or down (a mark over another) is drawn
+    // on the baseline as a variant that draws it moved: with a text
+    // rise, in a string of its own, the readers that file strings by
+    // their baselines (Ghostscript) read it as a line apart, and those
+    // that order a line's strings by where each starts (PDFium) at the
+    // line's start. Left to right, the variant draws the mark moved
+    // sideways as well, so that it stands where the pen is, in one
+    // string with the letters around it: a move before it would start a
+    // string that Ghostscript orders by where it starts, after the
+    // letters that follow (a Thai tone mark over a vowel mark). The rise
+    // is the way left when no glyph id is free.
+    void ChooseShownGlyphs(const ShapedRun& item, RunGlyphs& run)
+    {
+        for (size_t g = 0; g < item.glyphs.size(); ++g) {
             const ShapedGlyph& glyph = item.glyphs[g];
-            xOffsets[g] = glyph.xOffset;
-            if (shown[g] != 0 || grouped[g]) {
+            run.xOffsets[g] = glyph.xOffset;
+            if (run.shown[g] != 0 || run.grouped[g]) {
                 continue; // a composite of the AM's parts, which draws each where the shaper put it
             }
-            shown[g] = glyph.glyph;
-            rises[g] = glyph.yOffset;
+            run.shown[g] = glyph.glyph;
+            run.rises[g] = glyph.yOffset;
             if (glyph.glyph == 0) {
                 continue;
             }
             if (glyph.yOffset != 0) {
                 int sideways = item.level % 2 == 0 ? glyph.xOffset : 0;
                 if (std::optional<uint16_t> variant =
-                        chooser_.Variant(item.font, GlyphVariant{glyph.glyph, sideways, glyph.yOffset}, texts[g])) {
-                    shown[g] = *variant;
-                    rises[g] = 0;
-                    xOffsets[g] -= sideways;
-                    xs[g] -= sideways;
+                        chooser_.Variant(item.font, GlyphVariant{glyph.glyph, sideways, glyph.yOffset}, run.texts[g])) {
+                    run.shown[g] = *variant;
+                    run.rises[g] = 0;
+                    run.xOffsets[g] -= sideways;
+                    run.xs[g] -= sideways;
                 }
-            } else if (!chooser_.TakesText(item.font, glyph.glyph, texts[g], ownTexts[g])) {
+            } else if (!chooser_.TakesText(item.font, glyph.glyph, run.texts[g], run.ownTexts[g])) {
                 // A glyph has one text in the PDF: a use that needs another
                 // (the pre-base part of a Khmer split vowel, which is the
                 // glyph of the vowel drawn alone) draws it with a variant
                 // that stands for this use's text.
-                shown[g] = chooser_.Variant(item.font, GlyphVariant{glyph.glyph}, texts[g]).value_or(glyph.glyph);
+                run.shown[g] =
+                    chooser_.Variant(item.font, GlyphVariant{glyph.glyph}, run.texts[g]).value_or(glyph.glyph);
             }
         }
-        // Right to left, the glyphs are drawn in the order they are written,
-        // the pen going leftwards: the readers that order a line by how its
-        // text was drawn then read the words as written.
+    }
+
+    // Right to left, the glyphs are drawn in the order they are written,
+    // the pen going leftwards: the readers that order a line by how its
+    // text was drawn then read the words as written.
+    void ShowGlyphs(const ShapedRun& item, RunGlyphs& run)
+    {
+        const size_t count = item.glyphs.size();
         for (size_t i = 0; i < count; ++i) {
             size_t g = item.level % 2 == 0 ? i : count - 1 - i;
             const ShapedGlyph& glyph = item.glyphs[g];
-            if (grouped[g]) {
+            if (run.grouped[g]) {
                 continue;
             }
             if (glyph.glyph == 0) {
                 ++replaced_;
             }
             SetFont(item.font);
-            if (rises[g] != rise_) {
+            if (run.rises[g] != rise_) {
                 Flush();
-                rise_ = rises[g];
+                rise_ = run.rises[g];
                 out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
             }
-            MoveTo(xs[g]);
+            MoveTo(run.xs[g]);
             // A mark placed back over its letter (no advance, a leftward
             // offset) is given the width that brings the pen back to where
             // it was: a reader that sees the pen jump forward after a glyph
             // takes the gap for a blank between words.
-            int advance = glyph.advance == 0 && xOffsets[g] < 0 ? -xOffsets[g] : glyph.advance;
-            int width = chooser_.UseShaped(item.font, shown[g], std::move(texts[g]), advance);
+            int advance = glyph.advance == 0 && run.xOffsets[g] < 0 ? -run.xOffsets[g] : glyph.advance;
+            int width = chooser_.UseShaped(item.font, run.shown[g], std::move(run.texts[g]), advance);
             // A mark that lies a little right of where the next letter
             // starts (Thai marks, drawn leftwards from their origin) is shown
             // in one string with its letter, the gap between them made by
             // character spacing: a reader that orders a line's strings by
             // where each starts (Ghostscript) would otherwise read the mark
             // after the next letter.
-            if (item.level % 2 == 0 && i + 1 < count && !grouped[g + 1] && carriers[g].empty() && carriers[g + 1].empty() &&
-                IsMarkRightOf(item.glyphs[g + 1].advance, xOffsets[g + 1], rises[g + 1], xs[g + 1], xs[g] + width)) {
-                int spacing = xs[g + 1] - xs[g] - width;
-                int markWidth = chooser_.UseShaped(item.font, shown[g + 1], std::move(texts[g + 1]), 0);
+            if (item.level % 2 == 0 && i + 1 < count && !run.grouped[g + 1] && run.carriers[g].empty() &&
+                run.carriers[g + 1].empty() &&
+                IsMarkRightOf(item.glyphs[g + 1].advance, run.xOffsets[g + 1], run.rises[g + 1], run.xs[g + 1],
+                              run.xs[g] + width)) {
+                int spacing = run.xs[g + 1] - run.xs[g] - width;
+                int markWidth = chooser_.UseShaped(item.font, run.shown[g + 1], std::move(run.texts[g + 1]), 0);
                 Flush();
                 out_ += PdfNumber(spacing / 1000.0 * frame_.fontSize) + " Tc\n";
-                Show(shown[g]);
-                Show(shown[g + 1]);
+                Show(run.shown[g]);
+                Show(run.shown[g + 1]);
                 Flush();
                 out_ += "0 Tc\n";
                 penX_ += width + spacing + markWidth + spacing;
                 ++i;
                 continue;
             }
-            Show(shown[g]);
-            for (uint16_t carrier : carriers[g]) {
+            Show(run.shown[g]);
+            for (uint16_t carrier : run.carriers[g]) {
                 Show(carrier);
             }
             penX_ += width;
-        }
-        if (rise_ != 0) {
-            Flush();
-            rise_ = 0;
-            out_ += "0 Ts\n";
-        }
-        MoveTo(x);
-        if (actualText) {
-            EndActualText();
         }
     }
 
