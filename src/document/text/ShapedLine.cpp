@@ -13,9 +13,10 @@ namespace {
 // context (Arabic joining across a run's end); a key with more holds them.
 constexpr size_t ContextLength = 8;
 
-// Runs kept at most; then the cache starts afresh. A page's worth of lines
-// and their candidate breaks come well within it.
-constexpr size_t CachedRuns = 4096;
+// Characters and glyphs kept at most (some 6 MB); then the cache starts
+// afresh. A few pages' worth of lines and their candidate breaks come
+// within it; a run larger (a line of marks on one cell) is not kept.
+constexpr size_t CachedUnits = 1u << 18;
 
 } // namespace
 
@@ -225,25 +226,31 @@ std::vector<ShapedGlyph> LineShaper::ShapeRun(std::u32string_view text, const Sh
     key += static_cast<char32_t>(run.start - from);
     key += static_cast<char32_t>(run.end - from);
     key += text.substr(from, to - from);
-    auto found = shapedRuns_.find(key);
-    if (found == shapedRuns_.end()) {
-        if (shapedRuns_.size() >= CachedRuns) {
+    if (auto found = shapedRuns_.find(key); found != shapedRuns_.end()) {
+        std::vector<ShapedGlyph> glyphs = found->second;
+        for (ShapedGlyph& glyph : glyphs) {
+            glyph.cluster += static_cast<uint32_t>(run.start);
+        }
+        return glyphs;
+    }
+    std::optional<std::vector<ShapedGlyph>> glyphs = cut ? CutFromLongest(run) : std::nullopt;
+    if (!glyphs) {
+        glyphs = fonts_.At(run.font).Shape(text, run.start, run.end - run.start, rightToLeft);
+    }
+    const size_t units = key.size() + glyphs->size();
+    if (units <= CachedUnits) {
+        if (cachedUnits_ + units > CachedUnits) {
             shapedRuns_.clear();
+            cachedUnits_ = 0;
         }
-        std::optional<std::vector<ShapedGlyph>> glyphs = cut ? CutFromLongest(run) : std::nullopt;
-        if (!glyphs) {
-            glyphs = fonts_.At(run.font).Shape(text, run.start, run.end - run.start, rightToLeft);
-        }
-        for (ShapedGlyph& glyph : *glyphs) {
+        std::vector<ShapedGlyph> kept = *glyphs;
+        for (ShapedGlyph& glyph : kept) {
             glyph.cluster -= static_cast<uint32_t>(run.start);
         }
-        found = shapedRuns_.emplace(std::move(key), std::move(*glyphs)).first;
+        shapedRuns_.emplace(std::move(key), std::move(kept));
+        cachedUnits_ += units;
     }
-    std::vector<ShapedGlyph> glyphs = found->second;
-    for (ShapedGlyph& glyph : glyphs) {
-        glyph.cluster += static_cast<uint32_t>(run.start);
-    }
-    return glyphs;
+    return std::move(*glyphs);
 }
 
 } // namespace Document

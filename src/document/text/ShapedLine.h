@@ -74,6 +74,7 @@ private:
     // however often the layouter measures a line that holds it and then the
     // writer draws it. Keyed by font, direction, context and characters.
     std::unordered_map<std::u32string, std::vector<ShapedGlyph>> shapedRuns_;
+    size_t cachedUnits_ = 0; // the keys' characters and the glyphs kept
     // The last line shaped that was not the start of the one before, and
     // its runs.
     std::u32string longest_;
