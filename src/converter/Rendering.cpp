@@ -100,8 +100,11 @@ RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, 
                             DocumentFonts& fonts, const std::function<void(std::string_view)>& sink,
                             const Progress& progress)
 {
-    Document::TextPdfWriter writer(paper, Document::PageGeometry(), fonts.Main(), fonts.Fallback(),
-                                   JobInfo(documentName, now), sink);
+    // One shaper for both: the layouter measures each line with it, and the
+    // writer draws the runs it shaped then.
+    Document::FontList fontList(fonts.Main(), fonts.Fallback());
+    Document::LineShaper shaper(fontList, Document::PageGeometry().columns);
+    Document::TextPdfWriter writer(paper, Document::PageGeometry(), shaper, JobInfo(documentName, now), sink);
     ReplacedCounter counter(fonts);
     Document::PageLayouter layouter(Document::PageGeometry(), [&](Document::Page&& page) {
         size_t replaced = writer.ReplacedCharacters();
@@ -112,7 +115,7 @@ RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, 
         if (progress) {
             progress(writer.Pages());
         }
-    }, [&](std::u32string_view line) { return writer.Fits(line); });
+    }, [&](std::u32string_view line) { return shaper.Fits(line); });
     Document::TextDecoder decoder(kind.encoding, DecoderFor(kind));
     for (std::string_view piece = nextPiece(); !piece.empty(); piece = nextPiece()) {
         layouter.Add(decoder.Decode(piece));

@@ -1,5 +1,6 @@
 #include "FontSubset.h"
 
+#include "ByteReader.h"
 #include "DocumentError.h"
 #include "SfntWriter.h"
 
@@ -204,10 +205,10 @@ std::string VariantOutline(const TrueTypeFont& font, const std::vector<VariantPa
         if (outline.size() < 10) {
             continue;
         }
+        const ByteReader header(outline, ByteOrder::BigEndian, L"The font", L"glyph outline");
         std::vector<int16_t> moved;
         for (size_t at : {2, 4, 6, 8}) {
-            int16_t edge = static_cast<int16_t>(static_cast<unsigned char>(outline[at]) << 8 | static_cast<unsigned char>(outline[at + 1]));
-            moved.push_back(ClampedS16(edge + (at % 4 == 2 ? part.dx : part.dy)));
+            moved.push_back(ClampedS16(header.S16(at) + (at % 4 == 2 ? part.dx : part.dy)));
         }
         if (box.empty()) {
             box = moved;
@@ -231,40 +232,33 @@ std::string VariantOutline(const TrueTypeFont& font, const std::vector<VariantPa
     return composite;
 }
 
-// The subset's file: the kept glyphs' tables, each kept glyph advancing by
-// its width, and the variants after the font's own glyphs.
-std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
-                       const GlyphWidths& widths, const GlyphVariants& variants)
-{
-    std::vector<bool> kept = KeptGlyphs(font, usedGlyphs, variants);
-    // Glyphs past the last one kept are dropped altogether; the ids below
-    // stay. With variants, every glyph of the font keeps its place before them.
-    size_t glyphCount = kept.size();
-    while (variants.empty() && glyphCount > 1 && !kept[glyphCount - 1]) {
-        --glyphCount;
-    }
-    if (glyphCount + variants.size() > 0xFFFF) {
-        throw DocumentError(L"The font has " + std::to_wstring(glyphCount) + L" glyphs, and " +
-                            std::to_wstring(variants.size()) + L" moved copies of its marks do not fit after them.");
-    }
-    auto units = [&](int thousandths) { return ClampedS16(std::lround(thousandths * font.UnitsPerEm() / 1000.0)); };
-
+// The kept glyphs' outlines and the variants' after them, with where each
+// starts, and what the variants need of the other tables.
+struct GlyphTable {
     std::string glyf;
-    std::vector<uint32_t> offsets;
+    std::vector<uint32_t> offsets; // one more than the glyphs: the end of the last
+    std::vector<int16_t> variantBearings;
+    bool variantOfComposite = false;
+    uint32_t mostParts = 1;
+};
+
+GlyphTable GlyphOutlines(const TrueTypeFont& font, const std::vector<bool>& kept, size_t glyphCount,
+                         const GlyphVariants& variants)
+{
+    auto units = [&](int thousandths) { return ClampedS16(std::lround(thousandths * font.UnitsPerEm() / 1000.0)); };
+    GlyphTable table;
+    std::string& glyf = table.glyf;
     for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
-        offsets.push_back(static_cast<uint32_t>(glyf.size()));
+        table.offsets.push_back(static_cast<uint32_t>(glyf.size()));
         if (kept[glyph]) {
             glyf += font.GlyphOutline(static_cast<uint16_t>(glyph));
             glyf.append((4 - glyf.size() % 4) % 4, '\0');
         }
     }
-    std::vector<int16_t> variantBearings;
-    bool variantOfComposite = false;
-    uint32_t mostParts = 1;
     for (const GlyphVariant& variant : variants) {
-        offsets.push_back(static_cast<uint32_t>(glyf.size()));
+        table.offsets.push_back(static_cast<uint32_t>(glyf.size()));
         if (variant.empty) {
-            variantBearings.push_back(0);
+            table.variantBearings.push_back(0);
             continue;
         }
         std::vector<VariantPart> parts{{variant.glyph, units(variant.xOffset), units(variant.yOffset)}};
@@ -281,18 +275,22 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
             if (font.GlyphOutline(part.glyph).size() >= 10 && (!bearing || left < *bearing)) {
                 bearing = left;
             }
-            variantOfComposite = variantOfComposite || !font.ComponentsOf(part.glyph).empty();
+            table.variantOfComposite = table.variantOfComposite || !font.ComponentsOf(part.glyph).empty();
         }
-        variantBearings.push_back(bearing.value_or(ClampedS16(font.LeftSideBearing(variant.glyph) + parts[0].dx)));
-        mostParts = std::max(mostParts, static_cast<uint32_t>(parts.size()));
+        table.variantBearings.push_back(bearing.value_or(ClampedS16(font.LeftSideBearing(variant.glyph) + parts[0].dx)));
+        table.mostParts = std::max(table.mostParts, static_cast<uint32_t>(parts.size()));
     }
-    offsets.push_back(static_cast<uint32_t>(glyf.size()));
+    table.offsets.push_back(static_cast<uint32_t>(glyf.size()));
+    return table;
+}
 
-    // The advances the document draws with where it names them, the font's
-    // own elsewhere (a variant's: its original's, its second part's for a
-    // two-part one, drawn last).
-    const size_t fontGlyphs = glyphCount;
-    glyphCount += variants.size();
+// The advances the document draws with where it names them, the font's
+// own elsewhere (a variant's: its original's, its second part's for a
+// two-part one, drawn last).
+std::vector<uint16_t> Advances(const TrueTypeFont& font, size_t fontGlyphs, const GlyphVariants& variants,
+                               const GlyphWidths& widths)
+{
+    const size_t glyphCount = fontGlyphs + variants.size();
     std::vector<uint16_t> advances(glyphCount);
     for (size_t glyph = 0; glyph < glyphCount; ++glyph) {
         if (glyph < fontGlyphs) {
@@ -307,9 +305,18 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
             advances[glyph] = static_cast<uint16_t>(std::min<long>(0xFFFF, std::lround(width * font.UnitsPerEm() / 1000.0)));
         }
     }
-    // Trailing glyphs of the last advance (all of a monospaced font) need only
-    // their side bearing; an emptied glyph's bearing is zero, which compresses.
-    size_t metricCount = glyphCount;
+    return advances;
+}
+
+// Trailing glyphs of the last advance (all of a monospaced font) need only
+// their side bearing; an emptied glyph's bearing is zero, which compresses.
+// `metricCount`: how many glyphs have an advance of their own.
+std::string HorizontalMetrics(const TrueTypeFont& font, const std::vector<bool>& kept, size_t fontGlyphs,
+                              const std::vector<uint16_t>& advances, const std::vector<int16_t>& variantBearings,
+                              size_t& metricCount)
+{
+    const size_t glyphCount = advances.size();
+    metricCount = glyphCount;
     while (metricCount > 1 && advances[metricCount - 1] == advances[metricCount - 2]) {
         --metricCount;
     }
@@ -324,9 +331,56 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
             AppendU16(hmtx, kept[glyph] ? static_cast<uint16_t>(font.LeftSideBearing(static_cast<uint16_t>(glyph))) : 0);
         }
     }
-    bool shortOffsets = glyf.size() <= 2 * 0xFFFF;
+    return hmtx;
+}
+
+// The font's maxp with the subset's glyph count. Version 1.0's limits,
+// which a rasterizer may size its buffers by, must hold the variants: one
+// or two parts each, one level above their originals.
+std::string MaximumProfile(const TrueTypeFont& font, size_t glyphCount, const GlyphTable& glyphs, bool variants)
+{
+    std::string_view original = font.Table(SfntTag("maxp"));
+    std::string maxp(original);
+    PutU16(maxp, 4, static_cast<uint32_t>(glyphCount));
+    if (!variants || maxp.size() < 32) {
+        return maxp;
+    }
+    const ByteReader limits(original, ByteOrder::BigEndian, L"The font", L"maxp table");
+    auto raise = [&](size_t at, uint32_t least) { PutU16(maxp, at, std::max<uint32_t>(limits.U16(at), least)); };
+    auto times = [&](uint32_t count, size_t offset, size_t composite) {
+        return std::min<uint32_t>(0xFFFF, count * std::max(limits.U16(offset), limits.U16(composite)));
+    };
+    raise(10, times(glyphs.mostParts, 6, 10)); // maxCompositePoints: its parts' points
+    raise(12, times(glyphs.mostParts, 8, 12)); // maxCompositeContours
+    raise(28, glyphs.mostParts);              // maxComponentElements
+    raise(30, glyphs.variantOfComposite ? limits.U16(30) + 1 : 1); // maxComponentDepth
+    return maxp;
+}
+
+// The subset's file: the kept glyphs' tables, each kept glyph advancing by
+// its width, and the variants after the font's own glyphs.
+std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u32string>& usedGlyphs,
+                       const GlyphWidths& widths, const GlyphVariants& variants)
+{
+    std::vector<bool> kept = KeptGlyphs(font, usedGlyphs, variants);
+    // Glyphs past the last one kept are dropped altogether; the ids below
+    // stay. With variants, every glyph of the font keeps its place before them.
+    size_t fontGlyphs = kept.size();
+    while (variants.empty() && fontGlyphs > 1 && !kept[fontGlyphs - 1]) {
+        --fontGlyphs;
+    }
+    if (fontGlyphs + variants.size() > 0xFFFF) {
+        throw DocumentError(L"The font has " + std::to_wstring(fontGlyphs) + L" glyphs, and " +
+                            std::to_wstring(variants.size()) + L" moved copies of its marks do not fit after them.");
+    }
+    GlyphTable glyphs = GlyphOutlines(font, kept, fontGlyphs, variants);
+    const size_t glyphCount = fontGlyphs + variants.size();
+    std::vector<uint16_t> advances = Advances(font, fontGlyphs, variants, widths);
+    size_t metricCount = 0;
+    std::string hmtx = HorizontalMetrics(font, kept, fontGlyphs, advances, glyphs.variantBearings, metricCount);
+    bool shortOffsets = glyphs.glyf.size() <= 2 * 0xFFFF;
     std::string loca;
-    for (uint32_t offset : offsets) {
+    for (uint32_t offset : glyphs.offsets) {
         shortOffsets ? AppendU16(loca, offset / 2) : AppendU32(loca, offset);
     }
 
@@ -335,35 +389,14 @@ std::string SubsetFile(const TrueTypeFont& font, const std::map<uint16_t, std::u
     std::string hhea(font.Table(SfntTag("hhea")).substr(0, 36));
     PutU16(hhea, 10, *std::max_element(advances.begin(), advances.end())); // advanceWidthMax
     PutU16(hhea, 34, static_cast<uint32_t>(metricCount));
-    std::string maxp(font.Table(SfntTag("maxp")));
-    PutU16(maxp, 4, static_cast<uint32_t>(glyphCount));
-    if (!variants.empty() && maxp.size() >= 32) {
-        // Version 1.0's limits, which a rasterizer may size its buffers by,
-        // must hold the variants: one or two parts each, one level above
-        // their originals.
-        auto raise = [&](size_t at, uint32_t least) {
-            uint32_t now = static_cast<unsigned char>(maxp[at]) << 8 | static_cast<unsigned char>(maxp[at + 1]);
-            PutU16(maxp, at, std::max(now, least));
-        };
-        auto at = [&](size_t offset) {
-            return static_cast<uint32_t>(static_cast<unsigned char>(maxp[offset]) << 8 | static_cast<unsigned char>(maxp[offset + 1]));
-        };
-        auto times = [&](uint32_t count, size_t offset, size_t composite) {
-            return std::min<uint32_t>(0xFFFF, count * std::max(at(offset), at(composite)));
-        };
-        raise(10, times(mostParts, 6, 10)); // maxCompositePoints: its parts' points
-        raise(12, times(mostParts, 8, 12)); // maxCompositeContours
-        raise(28, mostParts);              // maxComponentElements
-        raise(30, variantOfComposite ? at(30) + 1 : 1); // maxComponentDepth
-    }
 
     std::vector<SfntTable> tables;
     tables.push_back({SfntTag("head"), std::move(head)});
     tables.push_back({SfntTag("hhea"), std::move(hhea)});
     tables.push_back({SfntTag("hmtx"), std::move(hmtx)});
-    tables.push_back({SfntTag("maxp"), std::move(maxp)});
+    tables.push_back({SfntTag("maxp"), MaximumProfile(font, glyphCount, glyphs, !variants.empty())});
     tables.push_back({SfntTag("loca"), std::move(loca)});
-    tables.push_back({SfntTag("glyf"), std::move(glyf)});
+    tables.push_back({SfntTag("glyf"), std::move(glyphs.glyf)});
     tables.push_back({SfntTag("cmap"), CharacterMapTable(font, usedGlyphs)});
     for (uint32_t hinting : {SfntTag("cvt "), SfntTag("fpgm"), SfntTag("prep")}) {
         if (!font.Table(hinting).empty()) {

@@ -5,6 +5,7 @@
 #include "FontPdf.h"
 #include "PdfFile.h"
 #include "Shaper.h"
+#include "ShapedLine.h"
 
 #include "FlateCodec.h"
 
@@ -74,21 +75,16 @@ struct Drawing {
 
 class GlyphChooser {
 public:
-    GlyphChooser(const TextFont& font, const FallbackFontFinder& fallback)
-        : fallback_(fallback), bmp_(0x10000)
+    explicit GlyphChooser(FontList& list) : list_(list), bmp_(0x10000)
     {
-        fonts_.push_back({&font, {}, {}, {}, {}, {}});
-        cellUnits_ = font.Advance(font.Glyph(U' '));
-        if (cellUnits_ <= 0) {
-            cellUnits_ = 600;
-        }
+        const TextFont& font = list_.At(0);
         replacementGlyph_ = font.Glyph(0xFFFD);
         if (replacementGlyph_ == 0) {
             replacementGlyph_ = font.Glyph(U'?');
         }
     }
 
-    int CellUnits() const { return cellUnits_; }
+    int CellUnits() const { return list_.CellUnits(); }
 
     const Drawing& For(char32_t character)
     {
@@ -112,7 +108,7 @@ public:
         uint64_t key = static_cast<uint64_t>(font) << 32 | character;
         auto found = inFont_.find(key);
         if (found == inFont_.end()) {
-            uint16_t glyph = fonts_[font].font->Glyph(character);
+            uint16_t glyph = list_.At(font).Glyph(character);
             found = inFont_.emplace(key, glyph == 0 ? usual : Place(character, glyph, font, false)).first;
         }
         return found->second;
@@ -123,7 +119,7 @@ public:
     // the advance it was first drawn with.
     int UseShaped(uint32_t font, uint16_t glyph, std::u32string text, int advance)
     {
-        FontUse& use = fonts_[font];
+        FontUse& use = Use(font);
         // try_emplace: a glyph seen before costs no node and no copy.
         auto [found, added] = use.glyphText.try_emplace(glyph, std::move(text));
         if (!added && found->second.empty()) {
@@ -132,7 +128,7 @@ public:
         return use.widths.try_emplace(glyph, advance).first->second;
     }
 
-    const TextFont& FontAt(uint32_t font) const { return *fonts_[font].font; }
+    const TextFont& FontAt(uint32_t font) const { return list_.At(font); }
 
     // The font's glyph moved by the offset (thousandths of the font size),
     // or two of its glyphs each moved by its own, standing for `text`, as a
@@ -140,7 +136,7 @@ public:
     // when the glyph ids are used up.
     std::optional<uint16_t> Variant(uint32_t font, const GlyphVariant& variant, const std::u32string& text)
     {
-        FontUse& use = fonts_[font];
+        FontUse& use = Use(font);
         auto key = std::make_tuple(variant.glyph, variant.xOffset, variant.yOffset, variant.second,
                                    variant.secondXOffset, variant.secondYOffset, text);
         if (auto found = use.variantIds.find(key); found != use.variantIds.end()) {
@@ -157,7 +153,7 @@ public:
     // `text`; nullopt when the glyph ids are used up.
     std::optional<uint16_t> Carrier(uint32_t font, const std::u32string& text)
     {
-        FontUse& use = fonts_[font];
+        FontUse& use = Use(font);
         if (auto found = use.carrierIds.find(text); found != use.carrierIds.end()) {
             return found->second;
         }
@@ -180,7 +176,7 @@ public:
         if (text.empty()) {
             return true;
         }
-        auto& glyphText = fonts_[font].glyphText;
+        auto& glyphText = Use(font).glyphText;
         auto found = glyphText.find(glyph);
         if (found == glyphText.end() || found->second.empty()) {
             if (own) {
@@ -191,25 +187,6 @@ public:
         return found->second == text;
     }
 
-    // The font that shapes the character: the main one when it has the
-    // character, else the fallback's; none (nullopt) when no font has it.
-    // Unlike For, nothing is drawn yet: a shaped glyph's width is the
-    // advance the shaper gives it, not a cell's.
-    std::optional<uint32_t> ShapingFont(char32_t character)
-    {
-        if (fonts_[0].font->Glyph(character) != 0) {
-            return 0;
-        }
-        if (fallback_) {
-            if (const TextFont* other = fallback_(character); other && other->Glyph(character) != 0) {
-                return static_cast<uint32_t>(IndexOf(other));
-            }
-        }
-        return std::nullopt;
-    }
-
-    bool Has(uint32_t font, char32_t character) const { return fonts_[font].font->Glyph(character) != 0; }
-
     struct FontUse {
         const TextFont* font;
         std::map<uint16_t, std::u32string> glyphText;
@@ -218,9 +195,24 @@ public:
         std::map<std::tuple<uint16_t, int, int, uint16_t, int, int, std::u32string>, uint16_t> variantIds;
         std::map<std::u32string, uint16_t> carrierIds;
     };
-    const std::vector<FontUse>& Fonts() const { return fonts_; }
+    // Each font of the list, as it has been used.
+    const std::vector<FontUse>& Fonts()
+    {
+        if (list_.Count() > 0) {
+            Use(static_cast<uint32_t>(list_.Count() - 1));
+        }
+        return fonts_;
+    }
 
 private:
+    FontUse& Use(uint32_t font)
+    {
+        while (fonts_.size() <= font) {
+            fonts_.push_back({&list_.At(static_cast<uint32_t>(fonts_.size())), {}, {}, {}, {}, {}});
+        }
+        return fonts_[font];
+    }
+
     // The next glyph id after the font's glyphs and the variants so far, given
     // to `variant` standing for `text`; nullopt when the ids are used up.
     static std::optional<uint16_t> AddVariant(FontUse& use, const GlyphVariant& variant, const std::u32string& text)
@@ -237,13 +229,13 @@ private:
     Drawing Choose(char32_t character)
     {
         bool control = character < 0x20 || (character >= 0x7F && character < 0xA0);
-        uint16_t glyph = control ? 0 : fonts_[0].font->Glyph(character);
+        uint16_t glyph = control ? 0 : list_.At(0).Glyph(character);
         size_t font = 0;
-        if (glyph == 0 && !control && fallback_) {
-            if (const TextFont* other = fallback_(character)) {
+        if (glyph == 0 && !control) {
+            if (const TextFont* other = list_.Fallback(character)) {
                 glyph = other->Glyph(character);
                 if (glyph != 0) {
-                    font = IndexOf(other);
+                    font = list_.IndexOf(other);
                 }
             }
         }
@@ -263,8 +255,8 @@ private:
             // Not = U"\uFFFD": GCC 12 warns falsely (-Wrestrict) on that assignment.
             text.assign(1, U'\uFFFD');
         }
-        int cell = CharacterWidth(character) * cellUnits_;
-        FontUse& use = fonts_[font];
+        int cell = CharacterWidth(character) * CellUnits();
+        FontUse& use = Use(static_cast<uint32_t>(font));
         // One glyph shows one text; a second character with the same glyph
         // (a compatibility twin) is extracted as the first.
         use.glyphText.try_emplace(glyph, std::move(text));
@@ -282,24 +274,11 @@ private:
         return drawing;
     }
 
-    // Every font the fallback gives has a place of its own, however many.
-    size_t IndexOf(const TextFont* font)
-    {
-        for (size_t i = 0; i < fonts_.size(); ++i) {
-            if (fonts_[i].font == font) {
-                return i;
-            }
-        }
-        fonts_.push_back({font, {}, {}, {}, {}, {}});
-        return fonts_.size() - 1;
-    }
-
-    FallbackFontFinder fallback_;
-    std::vector<FontUse> fonts_;
+    FontList& list_;
+    std::vector<FontUse> fonts_; // by the font's place in the list
     std::vector<Drawing> bmp_;
     std::unordered_map<char32_t, Drawing> beyond_;
     std::unordered_map<uint64_t, Drawing> inFont_;
-    int cellUnits_ = 600;
     uint16_t replacementGlyph_ = 0;
 };
 
@@ -308,8 +287,8 @@ private:
 // a TJ), lines without text as T* alone.
 class ContentWriter {
 public:
-    ContentWriter(GlyphChooser& chooser, const TextFrame& frame, size_t& replaced)
-        : chooser_(chooser), frame_(frame), replaced_(replaced)
+    ContentWriter(GlyphChooser& chooser, LineShaper& shaper, const TextFrame& frame, size_t& replaced)
+        : chooser_(chooser), shaper_(shaper), frame_(frame), replaced_(replaced)
     {
     }
 
@@ -340,24 +319,11 @@ public:
 private:
     static constexpr uint32_t NoFont = UINT32_MAX;
 
-    // A run of the line: characters of one embedding level, either drawn
-    // on the grid one by one, or shaped together in one font.
-    struct Item {
-        size_t start = 0;
-        size_t end = 0;
-        uint8_t level = 0;
-        bool shaped = false;
-        uint32_t font = 0;
-        int x = 0; // where it starts, in thousandths of the font size from the line's left
-        int width = 0;
-        std::vector<ShapedGlyph> glyphs;
-    };
-
     void Line(const std::u32string& line, size_t end)
     {
         std::u32string_view text(line.data(), end);
         penX_ = 0;
-        if (IsPlain(text)) {
+        if (LineShaper::IsPlain(text)) {
             // Most lines: every character on its cell, as written.
             DrawPlain(text);
         } else {
@@ -368,202 +334,29 @@ private:
         Flush();
     }
 
-    // The line split into runs of one level and one way of drawing, the runs
-    // ordered for display (the bidirectional algorithm, rule L2 on whole
-    // runs), each shaped run shaped in its font, and the runs placed: in a
-    // left-to-right paragraph each on its grid cells unless a shaped run
-    // before it is wider than its cells; a right-to-left paragraph ends at
-    // the right margin.
+    // The line as the text library shapes it: its runs ordered for display
+    // and placed, each drawn where it is placed; a right-to-left paragraph
+    // ends at the right margin.
     void LineInRuns(std::u32string_view text)
     {
-        Arrangement line = Arrange(text);
-        int shift = line.paragraphLevel == 0 ? 0 : std::max(0, frame_.columns * chooser_.CellUnits() - line.width);
+        ShapedLine line = shaper_.Shape(text);
+        int shift = line.paragraphLevel == 0 ? 0 : std::max(0, shaper_.FrameWidth() - line.width);
         for (size_t index : line.shown) {
-            Item& item = line.items[index];
-            item.x += shift;
-            if (item.shaped) {
-                DrawShaped(text, item);
+            ShapedRun& run = line.runs[index];
+            run.x += shift;
+            if (run.shaped) {
+                DrawShaped(text, run);
             } else {
-                DrawGridItem(text, item);
+                DrawGridItem(text, run);
             }
         }
     }
-
-public:
-    // Whether the line, drawn, stays inside the frame: a shaped run takes
-    // its glyphs' advances, which may be wider than its characters' cells.
-    // Nothing is drawn and no glyph is taken into a font.
-    bool Fits(std::u32string_view line)
-    {
-        size_t end = line.find_last_not_of(U' ');
-        if (end == std::u32string_view::npos) {
-            return true;
-        }
-        std::u32string_view text = line.substr(0, end + 1);
-        int limit = frame_.columns * chooser_.CellUnits();
-        int cells = 0;
-        for (char32_t character : text) {
-            cells += CharacterWidth(character) * chooser_.CellUnits();
-        }
-        if (IsPlain(text)) {
-            return cells <= limit;
-        }
-        return Arrange(text).width <= limit;
-    }
-
-private:
-    static bool IsPlain(std::u32string_view text)
-    {
-        // Below Hebrew no character is right to left or shaped: most lines
-        // need no lookup at all.
-        return std::all_of(text.begin(), text.end(), [](char32_t c) { return c < 0x0590; }) ||
-               (IsPlainLeftToRight(text) && std::none_of(text.begin(), text.end(), [](char32_t c) { return IsShapedScript(c); }));
-    }
-
-    struct Arrangement {
-        std::vector<Item> items;
-        std::vector<size_t> shown; // the items in display order
-        uint8_t paragraphLevel = 0;
-        int width = 0; // from the line's left to the end of its last item
-    };
-
-    // The runs of the line, ordered and placed from the line's left.
-    Arrangement Arrange(std::u32string_view text)
-    {
-        DisplayOrder order = ResolveDisplayOrder(text);
-        std::vector<Item> items = Itemize(text, order.levels);
-        std::vector<size_t> shown(items.size());
-        std::iota(shown.begin(), shown.end(), size_t{0});
-        uint8_t highest = 0, lowestOdd = UINT8_MAX;
-        for (const Item& item : items) {
-            highest = std::max(highest, item.level);
-            if (item.level % 2 == 1) {
-                lowestOdd = std::min(lowestOdd, item.level);
-            }
-        }
-        for (int level = highest; level >= lowestOdd && level >= 1; --level) {
-            for (size_t i = 0; i < shown.size();) {
-                if (items[shown[i]].level < level) {
-                    ++i;
-                    continue;
-                }
-                size_t last = i;
-                while (last < shown.size() && items[shown[last]].level >= level) {
-                    ++last;
-                }
-                std::reverse(shown.begin() + i, shown.begin() + last);
-                i = last;
-            }
-        }
-
-        const int cell = chooser_.CellUnits();
-        int pen = 0, cells = 0;
-        bool afterShaped = false, afterAttached = false;
-        for (size_t index : shown) {
-            Item& item = items[index];
-            // Punctuation that ends a shaped word (a colon, a bracket the
-            // word's font lacks) follows the word, not its cell, and so does
-            // a shaped word that follows such punctuation (และ/หรือ): a gap
-            // would part them for a reader and for a search.
-            bool blank = text[item.start] == U' ' || text[item.start] == U'\t';
-            bool attached = !blank && ((afterShaped && !item.shaped && ScriptOf(text[item.start]) == 0) ||
-                                       (afterAttached && item.shaped));
-            afterShaped = item.shaped;
-            afterAttached = attached && !item.shaped;
-            int gridWidth = 0;
-            for (size_t i = item.start; i < item.end; ++i) {
-                gridWidth += CharacterWidth(text[i]) * cell;
-            }
-            if (item.shaped) {
-                item.glyphs = chooser_.FontAt(item.font).Shape(text, item.start, item.end - item.start, item.level % 2 == 1);
-                item.width = 0;
-                for (const ShapedGlyph& glyph : item.glyphs) {
-                    item.width += glyph.advance;
-                }
-            } else {
-                item.width = gridWidth;
-            }
-            item.x = order.paragraphLevel == 0 && !attached ? std::max(pen, cells) : pen;
-            pen = item.x + item.width;
-            cells += gridWidth;
-        }
-        return {std::move(items), std::move(shown), static_cast<uint8_t>(order.paragraphLevel), pen};
-    }
-
-    // Runs in written order: a shaped run holds the characters of one shaped
-    // script in one font, with the marks after them and the blanks and
-    // punctuation between two of them; everything else is drawn on the grid.
-    std::vector<Item> Itemize(std::u32string_view text, const std::vector<uint8_t>& levels)
-    {
-        const size_t count = text.size();
-        std::vector<uint32_t> script(count, 0); // 0: drawn on the grid
-        std::vector<uint32_t> font(count, 0);
-        for (size_t i = 0; i < count; ++i) {
-            if (IsShapedScript(text[i])) {
-                if (std::optional<uint32_t> shaping = chooser_.ShapingFont(text[i])) {
-                    script[i] = ScriptOf(text[i]);
-                    font[i] = *shaping;
-                }
-            }
-        }
-        // Marks (and joiners) go with the letter before them.
-        for (size_t i = 1; i < count; ++i) {
-            if (script[i] == 0 && script[i - 1] != 0 && ScriptOf(text[i]) == 1 && JoinsFont(text[i], font[i - 1])) {
-                script[i] = script[i - 1];
-                font[i] = font[i - 1];
-            }
-        }
-        // Blanks, digits and punctuation between two letters of one shaped
-        // script and font are shaped with them, and so are those between
-        // such a letter and the line's start or end.
-        for (size_t i = 0; i < count;) {
-            if (script[i] != 0 || ScriptOf(text[i]) != 0) {
-                ++i;
-                continue;
-            }
-            size_t last = i;
-            while (last < count && script[last] == 0 && ScriptOf(text[last]) == 0) {
-                ++last;
-            }
-            size_t letter = i > 0 ? i - 1 : last;
-            bool joins = letter < count && script[letter] != 0;
-            if (joins && i > 0 && last < count) {
-                joins = script[last] == script[letter] && font[last] == font[letter];
-            }
-            for (size_t j = i; joins && j < last; ++j) {
-                joins = JoinsFont(text[j], font[letter]);
-            }
-            if (joins) {
-                std::fill(script.begin() + i, script.begin() + last, script[letter]);
-                std::fill(font.begin() + i, font.begin() + last, font[letter]);
-            }
-            i = last;
-        }
-        std::vector<Item> items;
-        for (size_t i = 0; i < count;) {
-            size_t last = i + 1;
-            while (last < count && levels[last] == levels[i] && script[last] == script[i] && font[last] == font[i]) {
-                ++last;
-            }
-            Item item;
-            item.start = i;
-            item.end = last;
-            item.level = levels[i];
-            item.shaped = script[i] != 0;
-            item.font = font[i];
-            items.push_back(std::move(item));
-            i = last;
-        }
-        return items;
-    }
-
-    bool JoinsFont(char32_t character, uint32_t font) const { return chooser_.Has(font, character); }
 
     // A run drawn on the grid, each character on its cell. Right to left,
     // the cells are taken from the right (a bracket drawn as its mirrored
     // twin, a mark on its base's cell), and the characters are drawn in the
     // order they are written, as a shaped run's glyphs are.
-    void DrawGridItem(std::u32string_view text, const Item& item)
+    void DrawGridItem(std::u32string_view text, const ShapedRun& item)
     {
         if (item.level % 2 == 0) {
             MoveTo(item.x);
@@ -596,12 +389,50 @@ private:
     // /ActualText take its text as laid out left to right and then turn the
     // line around, reversing every word; its glyphs, each standing for its
     // characters, are read right to left as drawn.
-    void DrawShaped(std::u32string_view text, const Item& item)
+    void DrawShaped(std::u32string_view text, const ShapedRun& item)
     {
         bool actualText = item.level % 2 == 0;
         if (actualText) {
             BeginActualText(text.substr(item.start, item.end - item.start));
         }
+        int end = 0;
+        RunGlyphs run = GlyphTexts(text, item, end);
+        AddCarriers(item, run);
+        ChooseShownGlyphs(item, run);
+        ShowGlyphs(item, run);
+        if (rise_ != 0) {
+            Flush();
+            rise_ = 0;
+            out_ += "0 Ts\n";
+        }
+        MoveTo(end);
+        if (actualText) {
+            EndActualText();
+        }
+    }
+
+    // What DrawShaped decides for each glyph of a run, in drawn order.
+    struct RunGlyphs {
+        explicit RunGlyphs(size_t count)
+            : xs(count), texts(count), ownTexts(count, true), grouped(count, false), shown(count, 0), carriers(count),
+              rises(count), xOffsets(count)
+        {
+        }
+        std::vector<int> xs;
+        std::vector<std::u32string> texts;
+        std::vector<bool> ownTexts;
+        // A glyph drawn as a part of a later one, which stands for its text.
+        std::vector<bool> grouped;
+        std::vector<uint16_t> shown;
+        std::vector<std::vector<uint16_t>> carriers;
+        std::vector<int> rises;
+        std::vector<int> xOffsets;
+    };
+
+    // Each glyph's place and the text it stands for, cluster by cluster;
+    // `end`, where the run ends.
+    RunGlyphs GlyphTexts(std::u32string_view text, const ShapedRun& item, int& end)
+    {
         std::vector<uint32_t> starts;
         for (const ShapedGlyph& glyph : item.glyphs) {
             starts.push_back(glyph.cluster);
@@ -610,17 +441,12 @@ private:
         starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
         const TextFont& font = chooser_.FontAt(item.font);
         const size_t count = item.glyphs.size();
-        std::vector<int> xs(count);
-        std::vector<std::u32string> texts(count);
-        std::vector<bool> ownTexts(count, true);
-        // A glyph drawn as a part of a later one, which stands for its text.
-        std::vector<bool> grouped(count, false);
-        std::vector<uint16_t> shown(count, 0);
+        RunGlyphs run(count);
         int x = item.x;
         for (size_t first = 0; first < count;) {
             size_t last = first;
             while (last < count && item.glyphs[last].cluster == item.glyphs[first].cluster) {
-                xs[last] = x + item.glyphs[last].xOffset;
+                run.xs[last] = x + item.glyphs[last].xOffset;
                 x += item.glyphs[last].advance;
                 ++last;
             }
@@ -632,12 +458,12 @@ private:
             if (item.level % 2 == 0) {
                 std::vector<std::u32string> ordered = InWrittenOrder(cluster, written);
                 for (size_t g = 0; g < ordered.size(); ++g) {
-                    ownTexts[first + g] = ordered[g] == cluster[g];
+                    run.ownTexts[first + g] = ordered[g] == cluster[g];
                 }
                 cluster = std::move(ordered);
             }
             if (item.level % 2 == 0) {
-                DrawAmAsOne(item, font, first, last, xs, cluster, ownTexts, grouped, shown);
+                DrawAmAsOne(item, font, first, last, run.xs, cluster, run.ownTexts, run.grouped, run.shown);
             }
             // The glyphs of an AM's parts stand for the AM and a joiner
             // in this use only: elsewhere they draw the parts.
@@ -645,132 +471,138 @@ private:
                 const std::u32string& glyphText = cluster[g];
                 if (glyphText.size() == 1 && (glyphText[0] == U'\u2060' || IsAm(glyphText[0])) &&
                     font.Glyph(glyphText[0]) != item.glyphs[first + g].glyph) {
-                    ownTexts[first + g] = false;
+                    run.ownTexts[first + g] = false;
                 }
             }
-            std::move(cluster.begin(), cluster.end(), texts.begin() + first);
+            std::move(cluster.begin(), cluster.end(), run.texts.begin() + first);
             first = last;
         }
-        // Left to right, a glyph that stands for several characters (a
-        // conjunct, a consonant with its virama) keeps the first, and the
-        // others follow it on glyphs that draw nothing: Ghostscript reads no
-        // more than two characters of a glyph's text, and the second wrong.
-        std::vector<std::vector<uint16_t>> carriers(count);
-        for (size_t g = 0; g < count && item.level % 2 == 0; ++g) {
-            if (item.glyphs[g].glyph == 0 || texts[g].size() < 2) {
+        end = x;
+        return run;
+    }
+
+    // Left to right, a glyph that stands for several characters (a
+    // conjunct, a consonant with its virama) keeps the first, and the
+    // others follow it on glyphs that draw nothing: Ghostscript reads no
+    // more than two characters of a glyph's text, and the second wrong.
+    void AddCarriers(const ShapedRun& item, RunGlyphs& run)
+    {
+        for (size_t g = 0; g < run.texts.size() && item.level % 2 == 0; ++g) {
+            if (item.glyphs[g].glyph == 0 || run.texts[g].size() < 2) {
                 continue;
             }
             std::vector<uint16_t> ids;
-            for (size_t c = 1; c < texts[g].size(); ++c) {
-                if (std::optional<uint16_t> id = chooser_.Carrier(item.font, texts[g].substr(c, 1))) {
+            for (size_t c = 1; c < run.texts[g].size(); ++c) {
+                if (std::optional<uint16_t> id = chooser_.Carrier(item.font, run.texts[g].substr(c, 1))) {
                     ids.push_back(*id);
                 }
             }
-            if (ids.size() + 1 == texts[g].size()) {
-                texts[g].resize(1);
-                carriers[g] = std::move(ids);
+            if (ids.size() + 1 == run.texts[g].size()) {
+                run.texts[g].resize(1);
+                run.carriers[g] = std::move(ids);
             }
         }
-        // A glyph the font moves up or down (a mark over another) is drawn
-        // on the baseline as a variant that draws it moved: with a text
-        // rise, in a string of its own, the readers that file strings by
-        // their baselines (Ghostscript) read it as a line apart, and those
-        // that order a line's strings by where each starts (PDFium) at the
-        // line's start. Left to right, the variant draws the mark moved
-        // sideways as well, so that it stands where the pen is, in one
-        // string with the letters around it: a move before it would start a
-        // string that Ghostscript orders by where it starts, after the
-        // letters that follow (a Thai tone mark over a vowel mark). The rise
-        // is the way left when no glyph id is free.
-        std::vector<int> rises(count);
-        std::vector<int> xOffsets(count);
-        for (size_t g = 0; g < count; ++g) {
+    }
+
+    // A glyph the font moves up or down (a mark over another) is drawn
+    // on the baseline as a variant that draws it moved: with a text
+    // rise, in a string of its own, the readers that file strings by
+    // their baselines (Ghostscript) read it as a line apart, and those
+    // that order a line's strings by where each starts (PDFium) at the
+    // line's start. Left to right, the variant draws the mark moved
+    // sideways as well, so that it stands where the pen is, in one
+    // string with the letters around it: a move before it would start a
+    // string that Ghostscript orders by where it starts, after the
+    // letters that follow (a Thai tone mark over a vowel mark). The rise
+    // is the way left when no glyph id is free.
+    void ChooseShownGlyphs(const ShapedRun& item, RunGlyphs& run)
+    {
+        for (size_t g = 0; g < item.glyphs.size(); ++g) {
             const ShapedGlyph& glyph = item.glyphs[g];
-            xOffsets[g] = glyph.xOffset;
-            if (shown[g] != 0 || grouped[g]) {
+            run.xOffsets[g] = glyph.xOffset;
+            if (run.shown[g] != 0 || run.grouped[g]) {
                 continue; // a composite of the AM's parts, which draws each where the shaper put it
             }
-            shown[g] = glyph.glyph;
-            rises[g] = glyph.yOffset;
+            run.shown[g] = glyph.glyph;
+            run.rises[g] = glyph.yOffset;
             if (glyph.glyph == 0) {
                 continue;
             }
             if (glyph.yOffset != 0) {
                 int sideways = item.level % 2 == 0 ? glyph.xOffset : 0;
                 if (std::optional<uint16_t> variant =
-                        chooser_.Variant(item.font, GlyphVariant{glyph.glyph, sideways, glyph.yOffset}, texts[g])) {
-                    shown[g] = *variant;
-                    rises[g] = 0;
-                    xOffsets[g] -= sideways;
-                    xs[g] -= sideways;
+                        chooser_.Variant(item.font, GlyphVariant{glyph.glyph, sideways, glyph.yOffset}, run.texts[g])) {
+                    run.shown[g] = *variant;
+                    run.rises[g] = 0;
+                    run.xOffsets[g] -= sideways;
+                    run.xs[g] -= sideways;
                 }
-            } else if (!chooser_.TakesText(item.font, glyph.glyph, texts[g], ownTexts[g])) {
+            } else if (!chooser_.TakesText(item.font, glyph.glyph, run.texts[g], run.ownTexts[g])) {
                 // A glyph has one text in the PDF: a use that needs another
                 // (the pre-base part of a Khmer split vowel, which is the
                 // glyph of the vowel drawn alone) draws it with a variant
                 // that stands for this use's text.
-                shown[g] = chooser_.Variant(item.font, GlyphVariant{glyph.glyph}, texts[g]).value_or(glyph.glyph);
+                run.shown[g] =
+                    chooser_.Variant(item.font, GlyphVariant{glyph.glyph}, run.texts[g]).value_or(glyph.glyph);
             }
         }
-        // Right to left, the glyphs are drawn in the order they are written,
-        // the pen going leftwards: the readers that order a line by how its
-        // text was drawn then read the words as written.
+    }
+
+    // Right to left, the glyphs are drawn in the order they are written,
+    // the pen going leftwards: the readers that order a line by how its
+    // text was drawn then read the words as written.
+    void ShowGlyphs(const ShapedRun& item, RunGlyphs& run)
+    {
+        const size_t count = item.glyphs.size();
         for (size_t i = 0; i < count; ++i) {
             size_t g = item.level % 2 == 0 ? i : count - 1 - i;
             const ShapedGlyph& glyph = item.glyphs[g];
-            if (grouped[g]) {
+            if (run.grouped[g]) {
                 continue;
             }
             if (glyph.glyph == 0) {
                 ++replaced_;
             }
             SetFont(item.font);
-            if (rises[g] != rise_) {
+            if (run.rises[g] != rise_) {
                 Flush();
-                rise_ = rises[g];
+                rise_ = run.rises[g];
                 out_ += PdfNumber(rise_ / 1000.0 * frame_.fontSize) + " Ts\n";
             }
-            MoveTo(xs[g]);
+            MoveTo(run.xs[g]);
             // A mark placed back over its letter (no advance, a leftward
             // offset) is given the width that brings the pen back to where
             // it was: a reader that sees the pen jump forward after a glyph
             // takes the gap for a blank between words.
-            int advance = glyph.advance == 0 && xOffsets[g] < 0 ? -xOffsets[g] : glyph.advance;
-            int width = chooser_.UseShaped(item.font, shown[g], std::move(texts[g]), advance);
+            int advance = glyph.advance == 0 && run.xOffsets[g] < 0 ? -run.xOffsets[g] : glyph.advance;
+            int width = chooser_.UseShaped(item.font, run.shown[g], std::move(run.texts[g]), advance);
             // A mark that lies a little right of where the next letter
             // starts (Thai marks, drawn leftwards from their origin) is shown
             // in one string with its letter, the gap between them made by
             // character spacing: a reader that orders a line's strings by
             // where each starts (Ghostscript) would otherwise read the mark
             // after the next letter.
-            if (item.level % 2 == 0 && i + 1 < count && !grouped[g + 1] && carriers[g].empty() && carriers[g + 1].empty() &&
-                IsMarkRightOf(item.glyphs[g + 1].advance, xOffsets[g + 1], rises[g + 1], xs[g + 1], xs[g] + width)) {
-                int spacing = xs[g + 1] - xs[g] - width;
-                int markWidth = chooser_.UseShaped(item.font, shown[g + 1], std::move(texts[g + 1]), 0);
+            if (item.level % 2 == 0 && i + 1 < count && !run.grouped[g + 1] && run.carriers[g].empty() &&
+                run.carriers[g + 1].empty() &&
+                IsMarkRightOf(item.glyphs[g + 1].advance, run.xOffsets[g + 1], run.rises[g + 1], run.xs[g + 1],
+                              run.xs[g] + width)) {
+                int spacing = run.xs[g + 1] - run.xs[g] - width;
+                int markWidth = chooser_.UseShaped(item.font, run.shown[g + 1], std::move(run.texts[g + 1]), 0);
                 Flush();
                 out_ += PdfNumber(spacing / 1000.0 * frame_.fontSize) + " Tc\n";
-                Show(shown[g]);
-                Show(shown[g + 1]);
+                Show(run.shown[g]);
+                Show(run.shown[g + 1]);
                 Flush();
                 out_ += "0 Tc\n";
                 penX_ += width + spacing + markWidth + spacing;
                 ++i;
                 continue;
             }
-            Show(shown[g]);
-            for (uint16_t carrier : carriers[g]) {
+            Show(run.shown[g]);
+            for (uint16_t carrier : run.carriers[g]) {
                 Show(carrier);
             }
             penX_ += width;
-        }
-        if (rise_ != 0) {
-            Flush();
-            rise_ = 0;
-            out_ += "0 Ts\n";
-        }
-        MoveTo(x);
-        if (actualText) {
-            EndActualText();
         }
     }
 
@@ -809,7 +641,7 @@ private:
     // drawn order carrying the same characters as before; `shown` takes the
     // composite for the AA. A font with a glyph of its own for the AM (Noto
     // Sans Lao) has no such pair. Nothing changes when no glyph id is free.
-    void DrawAmAsOne(const Item& item, const TextFont& font, size_t first, size_t last, const std::vector<int>& xs,
+    void DrawAmAsOne(const ShapedRun& item, const TextFont& font, size_t first, size_t last, const std::vector<int>& xs,
                      std::vector<std::u32string>& cluster, std::vector<bool>& ownTexts, std::vector<bool>& grouped,
                      std::vector<uint16_t>& shown)
     {
@@ -1134,6 +966,7 @@ private:
     }
 
     GlyphChooser& chooser_;
+    LineShaper& shaper_;
     TextFrame frame_;
     size_t& replaced_;
     std::string out_;
@@ -1242,10 +1075,9 @@ private:
 } // namespace
 
 struct TextPdfWriter::State {
-    State(PaperSize paperSize, const PageGeometry& geometry, const TextFont& font, const FallbackFontFinder& fallback,
-          PdfFile::Sink sink)
-        : paper(PaperOf(paperSize)), chooser(font, fallback), frame(FrameFor(paper, geometry, chooser.CellUnits())),
-          file(5, PdfFile::Packing::ObjectStreams, std::move(sink)), content(chooser, frame, replaced)
+    State(PaperSize paperSize, const PageGeometry& geometry, LineShaper& shaper, PdfFile::Sink sink)
+        : paper(PaperOf(paperSize)), chooser(shaper.Fonts()), frame(FrameFor(paper, geometry, chooser.CellUnits())),
+          file(5, PdfFile::Packing::ObjectStreams, std::move(sink)), content(chooser, shaper, frame, replaced)
     {
     }
 
@@ -1340,9 +1172,9 @@ struct TextPdfWriter::State {
     }
 };
 
-TextPdfWriter::TextPdfWriter(PaperSize paper, const PageGeometry& geometry, const TextFont& font,
-                             const FallbackFontFinder& fallback, const DocumentInfo& info, PdfFile::Sink sink)
-    : state_(std::make_unique<State>(paper, geometry, font, fallback, std::move(sink)))
+TextPdfWriter::TextPdfWriter(PaperSize paper, const PageGeometry& geometry, LineShaper& shaper, const DocumentInfo& info,
+                             PdfFile::Sink sink)
+    : state_(std::make_unique<State>(paper, geometry, shaper, std::move(sink)))
 {
     State& s = *state_;
     s.catalog = s.file.Reserve();
@@ -1365,11 +1197,6 @@ void TextPdfWriter::AddPage(const Page& page)
     if (s.batch.size() == State::BatchPages) {
         s.StartBatch();
     }
-}
-
-bool TextPdfWriter::Fits(std::u32string_view line)
-{
-    return state_->content.Fits(line);
 }
 
 size_t TextPdfWriter::Pages() const
@@ -1414,7 +1241,9 @@ std::string TextPdfWriter::Finish()
 TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const PageGeometry& geometry,
                      const TextFont& font, const FallbackFontFinder& fallback, const DocumentInfo& info)
 {
-    TextPdfWriter writer(paperSize, geometry, font, fallback, info);
+    FontList fonts(font, fallback);
+    LineShaper shaper(fonts, geometry.columns);
+    TextPdfWriter writer(paperSize, geometry, shaper, info);
     for (const Page& page : pages) {
         writer.AddPage(page);
     }

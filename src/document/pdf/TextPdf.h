@@ -6,8 +6,9 @@
 #include "DocumentInfo.h"
 #include "PageLayout.h"
 #include "Paper.h"
+#include "FontList.h"
 #include "PdfFile.h"
-#include "TextFont.h"
+#include "ShapedLine.h"
 
 #include <functional>
 #include <memory>
@@ -16,10 +17,6 @@
 #include <vector>
 
 namespace Document {
-
-// A font that has the character when the main one lacks it; nullptr when
-// there is none. The fonts it gives must outlive the writing.
-using FallbackFontFinder = std::function<const TextFont*(char32_t codePoint)>;
 
 struct TextPdf {
     std::string bytes;
@@ -34,15 +31,14 @@ struct TextPdf {
 class TextPdfWriter {
 public:
     // The bytes go to the sink as they are written; without one Finish
-    // returns them all.
-    TextPdfWriter(PaperSize paper, const PageGeometry& geometry, const TextFont& font,
-                  const FallbackFontFinder& fallback, const DocumentInfo& info, PdfFile::Sink sink = {});
+    // returns them all. The lines are drawn as the shaper shapes them (the
+    // one the layouter measured them with, for the fonts' places and its
+    // shaped runs), in the fonts of its list.
+    TextPdfWriter(PaperSize paper, const PageGeometry& geometry, LineShaper& shaper, const DocumentInfo& info,
+                  PdfFile::Sink sink = {});
     ~TextPdfWriter();
 
     void AddPage(const Page& page);
-    // Whether a line of a page, drawn with the glyphs' shaped advances,
-    // stays inside the text frame (for PageLayouter's LineFits).
-    bool Fits(std::u32string_view line);
     size_t Pages() const;
     // Characters drawn as the replacement glyph so far.
     size_t ReplacedCharacters() const;

@@ -43,6 +43,17 @@ DisplayOrder ResolveDisplayOrder(std::u32string_view line, ParagraphDirection di
     return order;
 }
 
+std::vector<size_t> RunsInDisplayOrder(const std::vector<size_t>& visual, const std::vector<size_t>& runOf)
+{
+    std::vector<size_t> runs;
+    for (size_t character : visual) {
+        if (runs.empty() || runs.back() != runOf[character]) {
+            runs.push_back(runOf[character]);
+        }
+    }
+    return runs;
+}
+
 char32_t MirroredCharacter(char32_t codePoint)
 {
     FriBidiChar mirrored = codePoint;

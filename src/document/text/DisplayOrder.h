@@ -31,6 +31,12 @@ struct DisplayOrder {
 DisplayOrder ResolveDisplayOrder(std::u32string_view line,
                                  ParagraphDirection direction = ParagraphDirection::FirstStrong);
 
+// The runs of a line in the order they are shown from the left, each once:
+// `visual` is DisplayOrder's, `runOf` the run of each character as written.
+// A run of characters of one level is never parted by the order, so each
+// run takes the place of its characters.
+std::vector<size_t> RunsInDisplayOrder(const std::vector<size_t>& visual, const std::vector<size_t>& runOf);
+
 // The character that shows a right-to-left run's mirrored twin (a bracket's
 // other half); the character itself when it has none.
 char32_t MirroredCharacter(char32_t codePoint);

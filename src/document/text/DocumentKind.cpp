@@ -1,5 +1,7 @@
 #include "DocumentKind.h"
 
+#include "ByteReader.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -65,8 +67,7 @@ bool LooksLikeBitmap(std::string_view bytes) {
     if (bytes.size() < 18 || bytes.substr(0, 2) != "BM") {
         return false;
     }
-    const auto byte = [&](std::size_t at) { return std::uint32_t{static_cast<unsigned char>(bytes[at])}; };
-    const std::uint32_t headerSize = byte(14) | (byte(15) << 8) | (byte(16) << 16) | (byte(17) << 24);
+    const std::uint32_t headerSize = ByteReader(bytes, ByteOrder::LittleEndian, L"The bitmap", L"file header").U32(14);
     return headerSize == 12 || headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
            headerSize == 108 || headerSize == 124;
 }
@@ -75,11 +76,6 @@ DocumentSniff Refuse(std::wstring reason) { return {DocumentKind::Refused, std::
 
 constexpr wchar_t kImagesTaken[] = L"the converter takes JPEG, PNG, TIFF, GIF, BMP, PBM, PGM, PPM and XBM images";
 
-std::uint32_t BigEndian32(std::string_view bytes, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return std::uint32_t{static_cast<unsigned char>(bytes[at + i])}; };
-    return (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
-}
-
 // HEIC (the photos of phones) and AVIF are ISO media files: a first box
 // "ftyp" that lists brands, the major one first. Its size field starts with
 // NUL bytes, so such a file is never text. Null when no brand names one.
@@ -87,7 +83,8 @@ const wchar_t* PhotoFormatOfMediaFile(std::string_view bytes) {
     if (bytes.size() < 16 || bytes.substr(4, 4) != "ftyp") {
         return nullptr;
     }
-    const std::size_t end = std::min<std::size_t>(std::max<std::uint32_t>(BigEndian32(bytes, 0), 16), bytes.size());
+    const std::uint32_t boxSize = ByteReader(bytes, ByteOrder::BigEndian, L"The media file", L"first box").U32(0);
+    const std::size_t end = std::min<std::size_t>(std::max<std::uint32_t>(boxSize, 16), bytes.size());
     bool heif = false;
     for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) { // the minor version follows the major brand
         const std::string_view brand = bytes.substr(at, 4);

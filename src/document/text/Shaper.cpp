@@ -200,6 +200,7 @@ std::vector<ShapedGlyph> FontShaper::Shape(std::u32string_view text, size_t star
         // reader that groups a line's glyphs by their baseline (Ghostscript)
         // would read it as a line of its own.
         glyphs[i].yOffset = std::abs(position[i].y_offset) <= NegligibleOffset ? 0 : position[i].y_offset;
+        glyphs[i].unsafeToBreak = (hb_glyph_info_get_glyph_flags(&info[i]) & HB_GLYPH_FLAG_UNSAFE_TO_BREAK) != 0;
     }
     return glyphs;
 }

@@ -24,6 +24,10 @@ struct ShapedGlyph {
     int advance = 0;
     int xOffset = 0;
     int yOffset = 0;
+    // Breaking the run before this glyph's cluster and shaping the two sides
+    // apart could give other glyphs (a letter joined to the next); without
+    // it the glyphs before the cluster are those of the part before it.
+    bool unsafeToBreak = false;
 };
 
 // The characters whose scripts are written by shaping: joined, reordered or

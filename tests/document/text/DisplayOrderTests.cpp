@@ -1,7 +1,8 @@
 // The display order against Unicode's conformance files: BidiTest.txt gives
 // sequences of bidirectional classes with the paragraph directions they are
 // tried in, BidiCharacterTest.txt real characters (brackets among them).
-// Each case is run through ResolveDisplayOrder, the converter's own entry;
+// Each case is run through ResolveDisplayOrder, the converter's own entry,
+// and its runs ordered by RunsInDisplayOrder, as the writer orders a line's;
 // a class is stood for by a character of that class.
 #include "DisplayOrder.h"
 
@@ -56,10 +57,26 @@ std::string Compare(const DisplayOrder& order, const Expected& expected)
             }
         }
     }
+    // As the writer shows a line: its runs of one level in the order
+    // RunsInDisplayOrder gives, each run's characters left to right, or
+    // right to left at an odd level.
+    std::vector<size_t> runOf(order.levels.size());
+    std::vector<size_t> runStarts;
+    for (size_t i = 0; i < order.levels.size(); ++i) {
+        if (i == 0 || order.levels[i] != order.levels[i - 1]) {
+            runStarts.push_back(i);
+        }
+        runOf[i] = runStarts.size() - 1;
+    }
+    runStarts.push_back(order.levels.size());
     std::vector<std::string> shown;
-    for (size_t index : order.visual) {
-        if (expected.levels[index] != "x") {
-            shown.push_back(std::to_string(index));
+    for (size_t run : RunsInDisplayOrder(order.visual, runOf)) {
+        bool leftward = order.levels[runStarts[run]] % 2 == 1;
+        for (size_t k = runStarts[run]; k < runStarts[run + 1]; ++k) {
+            size_t index = leftward ? runStarts[run + 1] - 1 - (k - runStarts[run]) : k;
+            if (expected.levels[index] != "x") {
+                shown.push_back(std::to_string(index));
+            }
         }
     }
     if (shown != expected.order) {
