@@ -5,7 +5,7 @@
 #include "CommandLineCut.h"
 #include "ConversionSequence.h"
 #include "Error.h"
-#include "ExitCodes.h"
+#include "CommandLineExitCodes.h"
 #include "HelpPrompt.h"
 #include "LauncherQuoting.h"
 #include "MessageBoxes.h"

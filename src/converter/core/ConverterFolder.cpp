@@ -1,12 +1,12 @@
 #include "ConverterFolder.h"
 
 #include "AnsiText.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "FileProbes.h"
 #include "SignalFileLocation.h"
+#include "SystemLocations.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <vector>
 
@@ -39,16 +39,6 @@ bool IsFullPath(const std::wstring& path)
            (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\');
 }
 
-// The shell's answer: its folder function, not its automation object: that
-// one sets up COM, and under Wine a window of COM's and the display driver
-// with it. Empty when the shell knows none.
-std::wstring ShellLocalAppData()
-{
-    char buffer[MAX_PATH] = {};
-    HRESULT result = ::SHGetFolderPathA(nullptr, LocalAppDataFolder, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    return SUCCEEDED(result) ? FromAnsi(buffer) : std::wstring();
-}
-
 } // namespace
 
 std::wstring FindConverterFolder()
@@ -65,7 +55,7 @@ std::wstring FindConverterFolder()
     try {
         localAppData = EnvironmentValue("LOCALAPPDATA");
         if (!IsFullPath(localAppData)) {
-            localAppData = ShellLocalAppData();
+            localAppData = GetKnownFolder(LocalAppDataFolder);
         } else if (localAppData.size() > 3 && localAppData.back() == L'\\') {
             localAppData.pop_back();
         }

@@ -95,9 +95,8 @@ bool WriteLog(const std::wstring& converterFolder, const LogEvent& event) noexce
         // too: the mutex is machine-wide, named after the log, and admits
         // the user alone (one that another user made is refused).
         KernelHandle mutex = OpenUserMutex(LogMutexName(converterFolder));
-        DWORD waited = ::WaitForSingleObject(mutex.Get(), MutexWaitMs);
         // An abandoned mutex is ours now: its owner died between two lines.
-        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        if (!TakeMutex(mutex.Get(), MutexWaitMs)) {
             return false;
         }
         ScopeExit release([&] { ::ReleaseMutex(mutex.Get()); });

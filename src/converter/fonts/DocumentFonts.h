@@ -2,7 +2,7 @@
 // The fonts that text is drawn with: DejaVu Sans Mono, which travels inside
 // PDFCreator.exe as a resource, and for a character it lacks, an installed
 // font that has it (read through the Windows font API), each read once.
-#include "TextPdf.h"
+#include "TextFont.h"
 
 #include <map>
 #include <string>

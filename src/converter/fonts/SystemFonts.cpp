@@ -156,7 +156,7 @@ void SystemFonts::ListFamilies()
         wanted.lfCharSet = DEFAULT_CHARSET;
         wanted.lfOutPrecision = OUT_TT_ONLY_PRECIS;
         candidate.face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
-        Global::UniqueHandle<FontTraits> handle(::CreateFontIndirectW(&wanted));
+        Global::GdiObjectHandle handle(::CreateFontIndirectW(&wanted));
         if (handle) {
             families_.push_back(Family{candidate.face, std::move(handle), nullptr, nullptr, false});
         }

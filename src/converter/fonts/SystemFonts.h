@@ -30,19 +30,9 @@ public:
     const Document::TrueTypeFont* FontFor(char32_t codePoint);
 
 private:
-    struct DcTraits {
-        using Type = HDC;
-        static Type Invalid() noexcept { return nullptr; }
-        static void Close(Type h) noexcept { ::DeleteDC(h); }
-    };
-    struct FontTraits {
-        using Type = HFONT;
-        static Type Invalid() noexcept { return nullptr; }
-        static void Close(Type h) noexcept { ::DeleteObject(h); }
-    };
     struct Family {
         std::wstring face;
-        Global::UniqueHandle<FontTraits> handle;
+        Global::GdiObjectHandle handle;
         std::unique_ptr<Document::CharacterMap> map;  // read when the family is first asked
         std::unique_ptr<Document::TrueTypeFont> font; // read once it has been chosen
         bool unusable = false;
@@ -59,7 +49,7 @@ private:
     const Document::TrueTypeFont* Load(Family& family);
 
     // Declared before the fonts: they are deleted first, never while selected into it.
-    Global::UniqueHandle<DcTraits> dc_;
+    Global::DeviceContextHandle dc_;
     bool listed_ = false;
     std::vector<Family> families_;
     std::map<char32_t, const Document::TrueTypeFont*> answers_;

@@ -1,6 +1,6 @@
 #include "ConversionWatchdog.h"
 
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 
 namespace Converter {
 

@@ -3,7 +3,7 @@
 // deadline, Ghostscript's ten minutes), but a fault in any of them, or a
 // document that makes one loop, would otherwise keep the run, and the
 // user's later runs that wait for its lock, going for ever.
-#include "ConverterMain.h"
+#include "RunReport.h"
 #include "Handle.h"
 
 #include <windows.h>

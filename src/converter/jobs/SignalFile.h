@@ -1,7 +1,7 @@
 #pragma once
 // The converter's steps of the signal-file exchange (SignalExchange), with
 // the converter's exit codes.
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "SignalExchange.h"
 
 #include <functional>

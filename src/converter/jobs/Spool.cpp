@@ -1,19 +1,19 @@
 #include "Spool.h"
 
 #include "AnsiText.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "FileContent.h"
 #include "FileProbes.h"
-#include "FileReader.h"
 #include "Handle.h"
 #include "ConverterFolder.h"
 #include "FolderSecurity.h"
+#include "JobHeader.h"
+#include "PostScriptConversion.h"
 #include "SignalFileLocation.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -103,55 +103,6 @@ bool HasEnded(DWORD processId)
     return ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
 }
 
-// A job file is the header, the document's name in UTF-16LE, then the
-// document's bytes as they were: "ArdenfoldJob3", the document's kind and
-// its encoding (a byte each), the code page (two bytes) and the stray count
-// (four) of a text, the document's file identity (a byte, 1 when known, then
-// its volume serial and index, high then low, four bytes each), and the
-// name's length in code units as four bytes, all little-endian.
-const std::string JobMagic = "ArdenfoldJob3";
-constexpr size_t KindAt = 13;
-constexpr size_t KindBytes = 1 + 1 + 2 + 4; // kind, encoding, code page, strays
-constexpr size_t IdentityAt = KindAt + KindBytes;
-constexpr size_t UnitsAt = IdentityAt + 13;
-constexpr size_t HeaderBytes = UnitsAt + 4;
-
-void AppendLittleEndian(std::string& bytes, uint32_t value, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-uint32_t ReadLittleEndian(std::string_view bytes, size_t at, int count)
-{
-    uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
-
-std::string EncodeHeader(const std::wstring& documentName, JobKind kind, const std::optional<FileIdentity>& documentFile)
-{
-    std::string bytes = JobMagic;
-    bytes += static_cast<char>(kind.kind);
-    bytes += static_cast<char>(kind.encoding);
-    AppendLittleEndian(bytes, kind.codePage, 2);
-    AppendLittleEndian(bytes, static_cast<uint32_t>(kind.strays), 4);
-    bytes += static_cast<char>(documentFile ? 1 : 0);
-    const FileIdentity identity = documentFile.value_or(FileIdentity{});
-    AppendLittleEndian(bytes, identity.volumeSerial, 4);
-    AppendLittleEndian(bytes, identity.indexHigh, 4);
-    AppendLittleEndian(bytes, identity.indexLow, 4);
-    AppendLittleEndian(bytes, static_cast<uint32_t>(documentName.size()), 4);
-    for (wchar_t unit : documentName) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>((unit >> 8) & 0xFF);
-    }
-    return bytes;
-}
-
 [[noreturn]] void ThrowNotWritten(const std::wstring& path, DWORD code)
 {
     ThrowFailure(ExitCode::SpoolUnusable, L"The file \"" + path + L"\" could not be written", code);
@@ -173,57 +124,6 @@ void WriteAll(HANDLE file, const std::wstring& path, std::string_view bytes)
 }
 
 } // namespace
-
-JobHeader ReadJobHeader(const std::wstring& path)
-{
-    try {
-        FileReader file(path);
-        std::string head = file.ReadExactly(HeaderBytes);
-        if (head.size() < HeaderBytes || head.compare(0, JobMagic.size(), JobMagic) != 0 ||
-            static_cast<unsigned char>(head[KindAt]) > static_cast<unsigned char>(Document::DocumentKind::Refused) ||
-            static_cast<unsigned char>(head[KindAt + 1]) > static_cast<unsigned char>(Document::TextEncoding::AnsiAsSet)) {
-            throw Failure(ExitCode::SpoolUnusable, L"The spooled file \"" + path + L"\" is not a print job.");
-        }
-        const uint32_t units = ReadLittleEndian(head, UnitsAt, 4);
-        if ((file.Size() - HeaderBytes) / 2 < units) {
-            throw Failure(ExitCode::SpoolUnusable, L"The print job \"" + path + L"\" is cut short.");
-        }
-        std::string name = file.ReadExactly(2 * size_t{units});
-        JobHeader header;
-        for (uint32_t i = 0; i < units; ++i) {
-            header.documentName += static_cast<wchar_t>(static_cast<unsigned char>(name[2 * i]) |
-                                                        static_cast<unsigned char>(name[2 * i + 1]) << 8);
-        }
-        header.kind.kind = static_cast<Document::DocumentKind>(head[KindAt]);
-        header.kind.encoding = static_cast<Document::TextEncoding>(head[KindAt + 1]);
-        header.kind.codePage = ReadLittleEndian(head, KindAt + 2, 2);
-        header.kind.strays = ReadLittleEndian(head, KindAt + 4, 4);
-        if (head[IdentityAt] == 1) {
-            header.documentFile = FileIdentity{ReadLittleEndian(head, IdentityAt + 1, 4),
-                                               ReadLittleEndian(head, IdentityAt + 5, 4),
-                                               ReadLittleEndian(head, IdentityAt + 9, 4)};
-        }
-        header.documentOffset = HeaderBytes + 2 * uint64_t{units};
-        header.documentSize = file.Size() - header.documentOffset;
-        return header;
-    } catch (const Error& error) {
-        throw Failure(ExitCode::SpoolUnusable, error.Description());
-    }
-}
-
-Job ReadJob(const std::wstring& path)
-{
-    JobHeader header = ReadJobHeader(path);
-    Job job{header.documentName, {}, header.kind};
-    try {
-        FileReader file(path);
-        file.Seek(header.documentOffset);
-        job.document = file.ReadExactly(static_cast<size_t>(header.documentSize));
-    } catch (const Error& error) {
-        throw Failure(ExitCode::SpoolUnusable, error.Description());
-    }
-    return job;
-}
 
 std::wstring TakenJob::Name() const
 {
@@ -262,18 +162,18 @@ UnreleasedJob Spool::WriteJob(const JobSource& source, const std::optional<FileI
         }
         // The kind and encoding are known once the whole document has gone
         // by: they are written into the header last.
-        WriteAll(file.Get(), written.path, EncodeHeader(source.documentName, JobKind{}, documentFile));
+        WriteAll(file.Get(), written.path, EncodeJobHeader(source.documentName, JobKind{}, documentFile));
         for (std::string_view piece = source.nextPiece(); !piece.empty(); piece = source.nextPiece()) {
             WriteAll(file.Get(), written.path, piece);
         }
         JobKind kind = source.kind();
         LARGE_INTEGER at{};
-        at.QuadPart = KindAt;
+        at.QuadPart = JobKindAt;
         if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
             ThrowNotWritten(written.path, ::GetLastError());
         }
         WriteAll(file.Get(), written.path,
-                 EncodeHeader(source.documentName, kind, documentFile).substr(KindAt, KindBytes));
+                 EncodeJobHeader(source.documentName, kind, documentFile).substr(JobKindAt, JobKindBytes));
         if (!::CloseHandle(file.Release())) {
             ThrowNotWritten(written.path, ::GetLastError());
         }
@@ -413,32 +313,6 @@ void Spool::Remove(const TakenJob& job) const
 std::wstring WorkFolderOf(const std::wstring& takenJobPath)
 {
     return takenJobPath + WorkExtension;
-}
-
-bool RemoveWorkFolder(const std::wstring& folder) noexcept
-{
-    try {
-        const std::string ansi = ToAnsi(folder);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            WIN32_FIND_DATAA found{};
-            FindHandle search(::FindFirstFileA((ansi + "\\*").c_str(), &found));
-            if (search) {
-                do {
-                    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                        ::DeleteFileA((ansi + "\\" + found.cFileName).c_str());
-                    }
-                } while (::FindNextFileA(search.Get(), &found));
-            }
-            search.Reset();
-            if (::RemoveDirectoryA(ansi.c_str()) ||
-                ::GetFileAttributesA(ansi.c_str()) == INVALID_FILE_ATTRIBUTES) {
-                return true;
-            }
-            ::Sleep(20);
-        }
-    } catch (...) {
-    }
-    return false;
 }
 
 int Spool::Clear() const

@@ -6,9 +6,8 @@
 // The spool owns a job's steps: it is written, released by the print run
 // whose marker it answers (or dropped), taken for conversion, then removed,
 // or it goes back; or the cache is cleared.
-#include "DocumentKind.h"
 #include "FileIdentity.h"
-#include "TextDecoding.h"
+#include "JobHeader.h"
 
 #include <functional>
 #include <optional>
@@ -18,34 +17,6 @@
 #include <vector>
 
 namespace Converter {
-
-// What a print run found its document to be, so that the conversion need
-// not look again.
-struct JobKind {
-    Document::DocumentKind kind = Document::DocumentKind::Text;
-    Document::TextEncoding encoding = Document::TextEncoding::Utf8; // of a text
-    unsigned codePage = 0;      // for a text: the code page it is read in, 0 for the ANSI one
-    unsigned long strays = 0;   // for UTF-8 with strays: its malformed sequences
-};
-
-// A print job's header: the document's name (the file name it had, which
-// becomes the PDF's title), its kind, the file it was copied from (so that a
-// conversion never writes its PDF over it; nothing for a printed job), and
-// where its bytes lie in the job.
-struct JobHeader {
-    std::wstring documentName;
-    JobKind kind;
-    std::optional<Global::FileIdentity> documentFile;
-    unsigned long long documentOffset = 0;
-    unsigned long long documentSize = 0;
-};
-
-// A print job held whole: the header and the document's bytes.
-struct Job {
-    std::wstring documentName;
-    std::string document;
-    JobKind kind;
-};
 
 // What a print run copies into its job: the document's pieces in order
 // (an empty one at its end), then what they were found to be. Either may
@@ -73,20 +44,6 @@ struct TakenJob {
 // converted (Ghostscript's input, output, messages and scratch files), and
 // nothing else: "<taken job>.work".
 std::wstring WorkFolderOf(const std::wstring& takenJobPath);
-
-// Deletes a work folder and the files in it. A program's handles on them may
-// outlive its process by a moment (under Wine they do): until then a file
-// cannot be deleted, or stays listed while its deletion is pending, so each
-// is tried for two seconds, far more than the moment. False when something
-// is left.
-bool RemoveWorkFolder(const std::wstring& folder) noexcept;
-
-// Reads a stored job's header. Throws Failure(SpoolUnusable) when it cannot
-// be read or is not a job.
-JobHeader ReadJobHeader(const std::wstring& path);
-
-// Reads a stored job back whole. Throws as ReadJobHeader.
-Job ReadJob(const std::wstring& path);
 
 class Spool {
 public:

@@ -1,12 +1,11 @@
 #include "MachineFolders.h"
 
 #include "AnsiText.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "FileProbes.h"
 #include "SignalFileLocation.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 namespace Converter {
 
@@ -22,13 +21,11 @@ std::vector<FolderGrant> DataFolderGrants()
 
 std::wstring SecureMachineFolders()
 {
-    char common[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, SignalExchange::CommonAppDataFolder, nullptr, SHGFP_TYPE_CURRENT, common)) ||
-        !*common) {
+    const std::wstring dataFolder = SignalExchange::MachineDataFolder();
+    if (dataFolder.empty()) {
         throw Failure(ExitCode::UnexpectedError, L"The system names no common application-data folder.");
     }
-    std::wstring maker = StripTrailingBackslash(FromAnsi(common)) + L"\\Marrowgate";
-    std::wstring dataFolder = maker + L"\\" + SignalExchange::BuildAppFolderName();
+    const std::wstring maker = dataFolder.substr(0, dataFolder.rfind(L'\\'));
     try {
         MakeMachineFolder(maker);
         MakeMachineFolder(dataFolder, DataFolderGrants());

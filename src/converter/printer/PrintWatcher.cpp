@@ -1,13 +1,14 @@
 #include "PrintWatcher.h"
 
 #include "AnsiText.h"
-#include "ConverterMain.h"
+#include "PrintRun.h"
 #include "Deadline.h"
 #include "FileProbes.h"
 #include "FolderSecurity.h"
 #include "Handle.h"
 #include "OwnerOnly.h"
 #include "PrintedJob.h"
+#include "ProcessStart.h"
 #include "Spool.h"
 #include "SystemLocations.h"
 #include "UserMutex.h"
@@ -230,9 +231,10 @@ void WatchPrintedJobs(const std::wstring& signalFilePath, const Spool& spool, co
                 } catch (const Failure& failure) {
                     code = failure.Code();
                     done.reason = failure.Description();
-                } catch (const Error& error) {
-                    code = ExitCode::UnexpectedError;
-                    done.reason = error.Description();
+                } catch (...) {
+                    Failure failure = CurrentFailure(done.document);
+                    code = failure.Code();
+                    done.reason = failure.Description();
                     DeleteThroughHandle(file.Get());
                 }
                 file.Reset();
@@ -271,8 +273,7 @@ KernelHandle LockStart(const std::wstring& signalFilePath)
         throw Failure(ExitCode::UnexpectedError, L"The print watcher's start lock cannot be had: " +
                                                      refused.Description());
     }
-    DWORD wait = ::WaitForSingleObject(start.Get(), 10'000);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    if (!TakeMutex(start.Get(), 10'000)) {
         throw Failure(ExitCode::UnexpectedError, L"The print watcher's start lock was not free within 10 s.");
     }
     return start;
@@ -288,8 +289,7 @@ KernelHandle TakeWatcherLock(const std::wstring& signalFilePath)
     } catch (const UserMutexRefused& refused) {
         throw Failure(ExitCode::UnexpectedError, L"The print watcher's lock cannot be had: " + refused.Description());
     }
-    DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
-    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED ? std::move(lock) : KernelHandle();
+    return TakeMutex(lock.Get(), 0) ? std::move(lock) : KernelHandle();
 }
 
 void EnsureWatcher(const std::wstring& signalFilePath)
@@ -309,21 +309,18 @@ void EnsureWatcher(const std::wstring& signalFilePath)
     ::ReleaseMutex(watcher.Get());
     watcher.Reset();
     std::wstring folder = GetProgramFolder();
-    std::string program = ToAnsi(folder + L"\\PDFCreator.exe");
-    std::string commandLine = "\"" + program + "\" /Watch";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
+    ProcessStart launch;
+    launch.program = folder + L"\\PDFCreator.exe";
+    launch.commandLine = L"\"" + launch.program + L"\" /Watch";
     // No handle inherited, and the program's folder as its current one: the
     // watcher outlives the run, and must hold none of the caller's things.
-    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr,
-                          ToAnsi(folder).c_str(), &startup, &started)) {
-        ThrowFailure(ExitCode::UnexpectedError, L"The print watcher \"" + FromAnsi(program) + L"\" cannot be started",
-                     ::GetLastError());
+    launch.currentFolder = folder;
+    launch.creationFlags = CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP;
+    StartedProcess started = StartProcess(launch);
+    if (!started.process) {
+        ThrowFailure(ExitCode::UnexpectedError, L"The print watcher \"" + launch.program + L"\" cannot be started",
+                     started.error);
     }
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
 }
 
 WatcherEnd::WatcherEnd(const std::wstring& signalFilePath) : signalFilePath_(signalFilePath) {}

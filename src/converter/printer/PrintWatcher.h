@@ -6,7 +6,7 @@
 // finished job into the spool and releases that marker, as /PrintFile does
 // for a document; a job whose run has gone, which no run waited for, or
 // which is not this user's is dropped, and said so.
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "Handle.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "PrinterSetup.h"
 
 #include "AnsiText.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "Handle.h"
@@ -11,7 +11,6 @@
 #include "SystemLocations.h"
 
 #include <windows.h>
-#include <shlobj.h>
 #include <winspool.h>
 
 #include <vector>
@@ -80,63 +79,11 @@ namespace {
 // The one monitor that takes a file path as a port, on Windows and in Wine.
 constexpr char LocalPortMonitor[] = ",XcvMonitor Local Port";
 
-// The spooler's functions, loaded at the first printer call: linked at start,
-// winspool.drv costs every run of the program some 120 ms under Wine, which
-// reads its printers as it loads. Loaded once, kept for the process's life.
-struct Spooler {
-    decltype(&::OpenPrinterA) OpenPrinterA;
-    decltype(&::ClosePrinter) ClosePrinter;
-    decltype(&::XcvDataW) XcvDataW;
-    decltype(&::GetPrinterDriverDirectoryA) GetPrinterDriverDirectoryA;
-    decltype(&::AddPrinterDriverExA) AddPrinterDriverExA;
-    decltype(&::AddPrinterA) AddPrinterA;
-    decltype(&::DeletePrinter) DeletePrinter;
-    decltype(&::DeletePrinterDriverA) DeletePrinterDriverA;
-    decltype(&::SetDefaultPrinterA) SetDefaultPrinterA;
-    decltype(&::AddMonitorW) AddMonitorW;
-    decltype(&::DeleteMonitorW) DeleteMonitorW;
-};
-
-template <typename Function>
-void Load(HMODULE module, Function& function, const char* name)
-{
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-    if (!function) {
-        throw Failure(ExitCode::PrinterUnavailable, L"The spooler (winspool.drv) has no " + FromAnsi(name) + L".");
-    }
-}
-
-const Spooler& TheSpooler()
-{
-    static const Spooler spooler = [] {
-        HMODULE module = ::LoadLibraryA("winspool.drv");
-        if (!module) {
-            DWORD code = ::GetLastError();
-            throw Failure(ExitCode::PrinterUnavailable, L"The spooler (winspool.drv) cannot be loaded: " +
-                                                            SystemMessage(code));
-        }
-        Spooler loaded{};
-        Load(module, loaded.OpenPrinterA, "OpenPrinterA");
-        Load(module, loaded.ClosePrinter, "ClosePrinter");
-        Load(module, loaded.XcvDataW, "XcvDataW");
-        Load(module, loaded.GetPrinterDriverDirectoryA, "GetPrinterDriverDirectoryA");
-        Load(module, loaded.AddPrinterDriverExA, "AddPrinterDriverExA");
-        Load(module, loaded.AddPrinterA, "AddPrinterA");
-        Load(module, loaded.DeletePrinter, "DeletePrinter");
-        Load(module, loaded.DeletePrinterDriverA, "DeletePrinterDriverA");
-        Load(module, loaded.SetDefaultPrinterA, "SetDefaultPrinterA");
-        Load(module, loaded.AddMonitorW, "AddMonitorW");
-        Load(module, loaded.DeleteMonitorW, "DeleteMonitorW");
-        return loaded;
-    }();
-    return spooler;
-}
-
 struct PrinterHandleTraits {
     using Type = HANDLE;
     static Type Invalid() noexcept { return nullptr; }
     // Only a handle the loaded spooler gave is ever closed.
-    static void Close(Type h) noexcept { TheSpooler().ClosePrinter(h); }
+    static void Close(Type h) noexcept { ::ClosePrinter(h); }
 };
 using PrinterHandle = UniqueHandle<PrinterHandleTraits>;
 
@@ -155,7 +102,7 @@ std::wstring DriverFolder()
 {
     char folder[MAX_PATH] = {};
     DWORD needed = 0;
-    if (!TheSpooler().GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder,
+    if (!::GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder,
                                                  &needed)) {
         Fail(L"The printer driver folder cannot be found", ::GetLastError());
     }
@@ -166,7 +113,7 @@ PrinterHandle OpenPortMonitor()
 {
     PRINTER_DEFAULTSA access{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
     PrinterHandle monitor;
-    if (!TheSpooler().OpenPrinterA(const_cast<char*>(LocalPortMonitor), monitor.Put(), &access)) {
+    if (!::OpenPrinterA(const_cast<char*>(LocalPortMonitor), monitor.Put(), &access)) {
         DWORD code = ::GetLastError();
         throw Failure(ExitCode::PrinterUnavailable,
                       L"The system's local port monitor cannot be opened (" + SystemMessage(code) +
@@ -180,7 +127,7 @@ DWORD PortCommand(HANDLE monitor, const wchar_t* command, const std::wstring& po
 {
     DWORD needed = 0;
     DWORD status = 0;
-    if (!TheSpooler().XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
+    if (!::XcvDataW(monitor, command, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
                     static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed, &status)) {
         return ::GetLastError();
     }
@@ -222,7 +169,7 @@ void InstallPortMonitor()
         }
     }
     MONITOR_INFO_2W info{const_cast<wchar_t*>(PortMonitorName), nullptr, const_cast<wchar_t*>(PortMonitorFile)};
-    if (!TheSpooler().AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&info))) {
+    if (!::AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&info))) {
         DWORD code = ::GetLastError();
         if (code != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
             throw Failure(ExitCode::PrinterUnavailable, L"The port monitor \"" + installed +
@@ -246,12 +193,11 @@ void InstallPortMonitor()
 // link above it stops the removal.
 void RemoveOldFilePort()
 {
-    char common[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)) || !*common) {
+    const std::wstring dataFolder = SignalExchange::MachineDataFolder();
+    if (dataFolder.empty()) {
         return;
     }
-    std::wstring folder = StripTrailingBackslash(FromAnsi(common)) + L"\\Marrowgate\\" +
-                          SignalExchange::BuildAppFolderName() + L"\\Printer";
+    std::wstring folder = dataFolder + L"\\Printer";
     std::wstring portFile = folder + L"\\Ardenfold.ps";
     try {
         PrinterHandle monitor = OpenPortMonitor();
@@ -312,7 +258,7 @@ void InstallDriver(const std::wstring& ppdPath)
     info.pDependentFiles = dependent.data();
     char raw[] = "RAW";
     info.pDefaultDataType = raw;
-    if (!TheSpooler().AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
+    if (!::AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
         Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be installed", ::GetLastError());
     }
 }
@@ -322,14 +268,14 @@ PrinterHandle OpenOurPrinter()
     std::string name = ToAnsi(PrinterName);
     PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
     PrinterHandle printer;
-    TheSpooler().OpenPrinterA(name.data(), printer.Put(), &access);
+    ::OpenPrinterA(name.data(), printer.Put(), &access);
     return printer;
 }
 
 void DeleteOurPrinter()
 {
     PrinterHandle printer = OpenOurPrinter();
-    if (printer && !TheSpooler().DeletePrinter(printer.Get())) {
+    if (printer && !::DeletePrinter(printer.Get())) {
         Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be removed", ::GetLastError());
     }
 }
@@ -388,11 +334,11 @@ void InstallPrinter(bool makeDefault)
     info.pPrintProcessor = processor;
     info.pDatatype = raw;
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    PrinterHandle printer(TheSpooler().AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+    PrinterHandle printer(::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
     if (!printer) {
         Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be added", ::GetLastError());
     }
-    if (makeDefault && !TheSpooler().SetDefaultPrinterA(name.c_str())) {
+    if (makeDefault && !::SetDefaultPrinterA(name.c_str())) {
         Fail(L"The printer \"" + std::wstring(PrinterName) + L"\" cannot be made the default", ::GetLastError());
     }
 }
@@ -401,14 +347,14 @@ void UninstallPrinter()
 {
     DeleteOurPrinter();
     std::string driverName = ToAnsi(PrinterDriverName);
-    if (!TheSpooler().DeletePrinterDriverA(nullptr, nullptr, driverName.data())) {
+    if (!::DeletePrinterDriverA(nullptr, nullptr, driverName.data())) {
         DWORD code = ::GetLastError();
         if (code != ERROR_UNKNOWN_PRINTER_DRIVER) {
             Fail(L"The printer driver \"" + std::wstring(PrinterDriverName) + L"\" cannot be removed", code);
         }
     }
     // Its watchers end once the monitor is gone.
-    if (!TheSpooler().DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(PortMonitorName))) {
+    if (!::DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(PortMonitorName))) {
         DWORD code = ::GetLastError();
         if (code != ERROR_UNKNOWN_PRINT_MONITOR) {
             Fail(L"The port monitor \"" + std::wstring(PortMonitorName) + L"\" cannot be removed", code);

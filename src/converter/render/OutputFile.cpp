@@ -1,7 +1,7 @@
 #include "OutputFile.h"
 
 #include "AnsiText.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "Handle.h"
 
 #include <bcrypt.h>

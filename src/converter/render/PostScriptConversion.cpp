@@ -2,12 +2,13 @@
 
 #include "AnsiText.h"
 #include "DocumentError.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "FileReader.h"
 #include "Handle.h"
 #include "PdfCheck.h"
+#include "ProcessStart.h"
 #include "SystemLocations.h"
 
 #include <algorithm>
@@ -115,20 +116,20 @@ struct JobEnds {
 
 // Copies the job's document into its own file, a piece at a time, so that a
 // job of any size costs one piece of memory.
-JobEnds CopyDocument(const std::wstring& jobPath, const JobHeader& header, const std::wstring& psPath)
+JobEnds CopyDocument(const StoredJob& stored, const std::wstring& psPath)
 {
-    FileReader job(jobPath);
+    FileReader job(stored.path);
     FileHandle copy(::CreateFileA(ToAnsi(psPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!copy) {
         ThrowSystemError(L"\"" + psPath + L"\" could not be made", ::GetLastError());
     }
     JobEnds ends;
-    job.Seek(header.documentOffset);
-    for (unsigned long long left = header.documentSize; left > 0;) {
+    job.Seek(stored.offset);
+    for (unsigned long long left = stored.size; left > 0;) {
         std::string_view piece = job.Read(static_cast<size_t>(std::min<unsigned long long>(left, CopyPiece)));
         if (piece.empty()) {
-            throw Error(L"The print job \"" + jobPath + L"\" ends before its document does.");
+            throw Error(L"The print job \"" + stored.path + L"\" ends before its document does.");
         }
         if (ends.header.size() < CommentsReach) {
             ends.header.append(piece.substr(0, CommentsReach - ends.header.size()));
@@ -140,8 +141,8 @@ JobEnds CopyDocument(const std::wstring& jobPath, const JobHeader& header, const
         }
         left -= piece.size();
     }
-    unsigned long long tail = std::min<unsigned long long>(header.documentSize, CommentsReach);
-    job.Seek(header.documentOffset + header.documentSize - tail);
+    unsigned long long tail = std::min<unsigned long long>(stored.size, CommentsReach);
+    job.Seek(stored.offset + stored.size - tail);
     ends.trailer = job.ReadExactly(static_cast<size_t>(tail));
     return ends;
 }
@@ -189,41 +190,12 @@ KernelHandle KillOnCloseJob()
     return job;
 }
 
-} // namespace
-
-std::wstring GhostscriptPath()
+// Ghostscript's pdfwrite on the work folder's job.ps, into its job.pdf, its
+// messages into gs.log; bound to this process and to its time limit.
+// Returns its exit code.
+DWORD RunGhostscript(const std::wstring& ghostscript, const std::wstring& folder)
 {
-    return GetProgramFolder() + L"\\Ghostscript\\gs.exe";
-}
-
-RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHeader& header)
-{
-    std::wstring ghostscript = GhostscriptPath();
-    if (!FileExists(ghostscript)) {
-        throw Failure(ExitCode::ConverterMissing, L"Ghostscript is missing: \"" + ghostscript +
-                                                      L"\" is not there, so the printed job cannot be made a PDF.");
-    }
-    // Ghostscript may read, under -dSAFER, only its own files: the job's
-    // copy, its output and its scratch files, all in a folder of the job's
-    // own, and what is compiled into it.
-    const std::wstring folder = WorkFolderOf(jobPath);
-    const std::wstring psPath = folder + L"\\job.ps";
-    const std::wstring pdfPath = folder + L"\\job.pdf";
     const std::wstring logPath = folder + L"\\gs.log";
-    // A killed conversion of the same job may have left it.
-    RemoveWorkFolder(folder);
-    if (!::CreateDirectoryA(ToAnsi(folder).c_str(), nullptr)) {
-        ThrowFailure(ExitCode::SpoolUnusable, L"The folder \"" + folder + L"\" for Ghostscript could not be made",
-                     ::GetLastError());
-    }
-    ScopeExit removeFolder([&] { RemoveWorkFolder(folder); });
-    JobEnds ends;
-    try {
-        ends = CopyDocument(jobPath, header, psPath);
-    } catch (const Error& error) {
-        throw Failure(ExitCode::SpoolUnusable, error.Description());
-    }
-
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     // Ghostscript's copy of the handle may outlive the wait for its process
     // by a moment (under Wine it does): the file must be deletable meanwhile.
@@ -235,53 +207,53 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
     }
     // -P-: the current folder is not searched first (it is the work folder
     // anyway).
-    std::string commandLine = "\"";
-    commandLine += ToAnsi(ghostscript);
-    commandLine += "\" -q -P- -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \"-sOutputFile=";
-    commandLine += OutputNameForGhostscript(ToAnsi(pdfPath));
-    commandLine += "\" \"";
-    commandLine += ToAnsi(psPath);
-    commandLine += "\"";
-    std::string environment = GhostscriptEnvironment(folder);
+    ProcessStart start;
+    start.commandLine = L"\"" + ghostscript + L"\" -q -P- -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite \"-sOutputFile=" +
+                        FromAnsi(OutputNameForGhostscript(ToAnsi(folder + L"\\job.pdf"))) + L"\" \"" + folder +
+                        L"\\job.ps\"";
+    start.currentFolder = folder;
+    start.environment = GhostscriptEnvironment(folder);
+    start.inheritHandles = true;
+    // Started suspended, so that it runs nothing before it is in the job.
+    start.creationFlags = CREATE_NO_WINDOW | CREATE_SUSPENDED;
+    start.hidden = true;
+    start.standardOutput = log.Get();
+    start.standardError = log.Get();
     // Not inheritable: were Ghostscript to hold a handle on its own job, the
     // job would outlive this process.
     KernelHandle job = KillOnCloseJob();
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = log.Get();
-    startup.hStdError = log.Get();
-    PROCESS_INFORMATION started{};
-    // Started suspended, so that it runs nothing before it is in the job.
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
-                          environment.data(), ToAnsi(folder).c_str(), &startup, &started)) {
+    StartedProcess started = StartProcess(start);
+    if (!started.process) {
         ThrowFailure(ExitCode::ConverterMissing, L"Ghostscript \"" + ghostscript + L"\" cannot be started",
-                     ::GetLastError());
+                     started.error);
     }
-    KernelHandle process(started.hProcess);
-    KernelHandle thread(started.hThread);
     log.Reset();
     // Windows 7 nests no job objects: a converter that runs in a job of its
     // caller's that lets no child break away cannot bind Ghostscript to its
     // own. The job is converted all the same, Ghostscript bound then only by
     // its time limit, as long as the converter lives.
-    ::AssignProcessToJobObject(job.Get(), process.Get());
-    ::ResumeThread(thread.Get());
-    if (::WaitForSingleObject(process.Get(), GhostscriptLimitMilliseconds) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.Get(), 1);
-        ::WaitForSingleObject(process.Get(), 5000);
+    ::AssignProcessToJobObject(job.Get(), started.process.Get());
+    ::ResumeThread(started.thread.Get());
+    if (::WaitForSingleObject(started.process.Get(), GhostscriptLimitMilliseconds) != WAIT_OBJECT_0) {
+        ::TerminateProcess(started.process.Get(), 1);
+        ::WaitForSingleObject(started.process.Get(), 5000);
         throw Failure(ExitCode::DocumentRefused, L"Ghostscript did not finish the printed job within " +
                                                      std::to_wstring(GhostscriptLimitMilliseconds / 60000) +
                                                      L" minutes and was ended.");
     }
     DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.Get(), &exitCode);
+    ::GetExitCodeProcess(started.process.Get(), &exitCode);
+    return exitCode;
+}
+
+// Ghostscript's PDF, once it is known to hold every page the job announces.
+CheckedPdf ReadGhostscriptPdf(const std::wstring& folder, DWORD exitCode, const JobEnds& ends)
+{
+    const std::wstring pdfPath = folder + L"\\job.pdf";
     if (exitCode != 0 || !FileExists(pdfPath)) {
         std::string words;
         try {
-            words = LastLine(ReadFileBytes(logPath));
+            words = LastLine(ReadFileBytes(folder + L"\\gs.log"));
         } catch (const Error&) {
         }
         throw Failure(ExitCode::DocumentRefused, L"Ghostscript could not make a PDF of the printed job (exit " +
@@ -306,6 +278,66 @@ RenderedDocument ConvertPostScriptJob(const std::wstring& jobPath, const JobHead
                       L"The printed job ended after " + std::to_wstring(written.pages) + L" of the " +
                           std::to_wstring(*stated) + L" pages it announces (%%Pages), so no PDF of part of it is made.");
     }
+    return written;
+}
+
+} // namespace
+
+std::wstring GhostscriptPath()
+{
+    return GetProgramFolder() + L"\\Ghostscript\\gs.exe";
+}
+
+bool RemoveWorkFolder(const std::wstring& folder) noexcept
+{
+    try {
+        const std::string ansi = ToAnsi(folder);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            WIN32_FIND_DATAA found{};
+            FindHandle search(::FindFirstFileA((ansi + "\\*").c_str(), &found));
+            if (search) {
+                do {
+                    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                        ::DeleteFileA((ansi + "\\" + found.cFileName).c_str());
+                    }
+                } while (::FindNextFileA(search.Get(), &found));
+            }
+            search.Reset();
+            if (::RemoveDirectoryA(ansi.c_str()) ||
+                ::GetFileAttributesA(ansi.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                return true;
+            }
+            ::Sleep(20);
+        }
+    } catch (...) {
+    }
+    return false;
+}
+
+RenderedDocument ConvertPostScriptJob(const StoredJob& job, const std::wstring& folder)
+{
+    std::wstring ghostscript = GhostscriptPath();
+    if (!FileExists(ghostscript)) {
+        throw Failure(ExitCode::ConverterMissing, L"Ghostscript is missing: \"" + ghostscript +
+                                                      L"\" is not there, so the printed job cannot be made a PDF.");
+    }
+    // Ghostscript may read, under -dSAFER, only its own files: the job's
+    // copy, its output and its scratch files, all in a folder of the job's
+    // own, and what is compiled into it. A killed conversion of the same job
+    // may have left it.
+    RemoveWorkFolder(folder);
+    if (!::CreateDirectoryA(ToAnsi(folder).c_str(), nullptr)) {
+        ThrowFailure(ExitCode::SpoolUnusable, L"The folder \"" + folder + L"\" for Ghostscript could not be made",
+                     ::GetLastError());
+    }
+    ScopeExit removeFolder([&] { RemoveWorkFolder(folder); });
+    JobEnds ends;
+    try {
+        ends = CopyDocument(job, folder + L"\\job.ps");
+    } catch (const Error& error) {
+        throw Failure(ExitCode::SpoolUnusable, error.Description());
+    }
+    CheckedPdf written = ReadGhostscriptPdf(folder, RunGhostscript(ghostscript, folder), ends);
     RenderedDocument rendered;
     rendered.pdf = std::move(written.bytes);
     rendered.summary =

@@ -159,13 +159,13 @@ Document::DocumentInfo JobInfo(const std::wstring& documentName, const SYSTEMTIM
     return {CodePoints(name), Document::PdfDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond)};
 }
 
-RenderedDocument RenderTextJob(const std::wstring& jobPath, const JobHeader& header, Document::PaperSize paper,
+RenderedDocument RenderTextJob(const StoredJob& job, Document::PaperSize paper,
                                const SYSTEMTIME& now, DocumentFonts& fonts,
                                const std::function<void(std::string_view)>& sink, const Progress& progress)
 {
-    Global::FileReader file(jobPath);
-    file.Seek(header.documentOffset);
-    unsigned long long left = header.documentSize;
+    Global::FileReader file(job.path);
+    file.Seek(job.offset);
+    unsigned long long left = job.size;
     auto nextPiece = [&]() -> std::string_view {
         // The job is a copy no one else writes: it neither grows nor shrinks.
         std::string_view piece = left == 0 ? std::string_view()
@@ -173,7 +173,7 @@ RenderedDocument RenderTextJob(const std::wstring& jobPath, const JobHeader& hea
         left -= piece.size();
         return piece;
     };
-    return RenderText(nextPiece, header.kind, header.documentName, paper, now, fonts, sink, progress);
+    return RenderText(nextPiece, job.kind, job.documentName, paper, now, fonts, sink, progress);
 }
 
 RenderedDocument RenderDocument(const Job& job, Document::PaperSize paper, const SYSTEMTIME& now,

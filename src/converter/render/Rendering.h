@@ -4,8 +4,8 @@
 // a time; each image of a JPEG, PNG, TIFF, GIF or BMP file on a page of its
 // own; a PDF as it is once checked, or repaired.
 #include "DocumentInfo.h"
+#include "JobDocument.h"
 #include "Paper.h"
-#include "Spool.h"
 
 #include <windows.h>
 
@@ -38,7 +38,7 @@ using Progress = std::function<void(size_t pages)>;
 // the PDF goes to the sink as it is written (the result's pdf stays
 // empty). Throws DocumentError beyond the page limit, Global::Error when
 // the job cannot be read.
-RenderedDocument RenderTextJob(const std::wstring& jobPath, const JobHeader& header, Document::PaperSize paper,
+RenderedDocument RenderTextJob(const StoredJob& job, Document::PaperSize paper,
                                const SYSTEMTIME& now, DocumentFonts& fonts,
                                const std::function<void(std::string_view)>& sink, const Progress& progress);
 

@@ -90,6 +90,11 @@ Document::AnsiDecoder DecoderFor(const JobKind& kind)
     return DecodeAnsi;
 }
 
+bool IsTextKind(Document::DocumentKind kind)
+{
+    return kind == Document::DocumentKind::Text || kind == Document::DocumentKind::Utf16Text;
+}
+
 bool IsLegacyEncoding(Document::TextEncoding encoding)
 {
     switch (encoding) {

@@ -5,7 +5,7 @@
 // user set the code page (ARDENFOLD_CODEPAGE, which picks Wine's ANSI code
 // page and so decides for every text that is neither UTF-8 nor UTF-16).
 #include "EncodingDetector.h"
-#include "Spool.h"
+#include "JobDocument.h"
 #include "TextDecoding.h"
 
 #include <string>
@@ -33,6 +33,9 @@ Document::AnsiDecoder DecoderFor(const JobKind& kind);
 // with a byte-order mark", "Shift-JIS (code page 932), found in its bytes",
 // "ANSI code page 1252, as no other encoding stood out".
 std::wstring EncodingName(const JobKind& kind);
+
+// True for the kinds that are read as text (8-bit or UTF-16).
+bool IsTextKind(Document::DocumentKind kind);
 
 // True for a text read in a legacy code page, all or part of it.
 bool IsLegacyEncoding(Document::TextEncoding encoding);

@@ -17,10 +17,6 @@
 
 namespace Document {
 
-// A font that has the character when the main one lacks it; nullptr when
-// there is none. The fonts it gives must outlive the writing.
-using FallbackFontFinder = std::function<const TextFont*(char32_t codePoint)>;
-
 struct TextPdf {
     std::string bytes;
     // Characters no font could show, drawn as the visible replacement

@@ -1,6 +1,7 @@
 #pragma once
-// PDFCreator.exe's exit codes: the one place they are defined. README.md in
-// this folder lists the same values. The program shows nothing, so the exit
+// PDFCreator.exe's exit codes (CommandLine.exe has its own,
+// src/driver/CommandLineExitCodes.h): the one place they are defined.
+// docs/converter.md lists the same values. The program shows nothing, so the exit
 // code (and its log) is all a caller learns about a failure.
 #include "Error.h"
 
@@ -37,5 +38,13 @@ private:
 // Throws a Failure "<what>: <system message>" for a code captured right after
 // the failing call.
 [[noreturn]] void ThrowFailure(ExitCode code, const std::wstring& what, unsigned long systemCode);
+
+// Only inside a catch block: the exception in flight as the Failure that
+// ends the run, the one table from errors to exit codes. A Failure is
+// itself; any other error is UnexpectedError; running out of memory is
+// DocumentRefused when a document is being worked on (documentName: it is
+// too large for this machine, as it would be beyond a limit, and a smaller
+// one converts), else UnexpectedError.
+Failure CurrentFailure(const std::wstring& documentName = {});
 
 } // namespace Converter

@@ -1,6 +1,7 @@
 #pragma once
-// The process's exit codes: the one place they are defined. The README's
-// table lists the same values.
+// CommandLine.exe's exit codes, the front end's (PDFCreator.exe has its own,
+// src/converter/core/ConverterExitCodes.h): the one place they are defined.
+// The README's table lists the same values.
 namespace Ardenfold_API {
 
 enum class ExitCode : int {
