@@ -1,7 +1,7 @@
 #pragma once
 // The conversion: four hidden process runs around the life of the signal
 // file, in a fixed order.
-#include "ExitCodes.h"
+#include "CommandLineExitCodes.h"
 #include "RunContext.h"
 
 #include <chrono>

@@ -1,11 +1,12 @@
 #include "Main.h"
 
 #include "AnsiText.h"
+#include "CaughtError.h"
 #include "ComApartment.h"
 #include "CommandLineCut.h"
 #include "ConversionSequence.h"
 #include "Error.h"
-#include "ExitCodes.h"
+#include "CommandLineExitCodes.h"
 #include "HelpPrompt.h"
 #include "LauncherQuoting.h"
 #include "MessageBoxes.h"
@@ -106,15 +107,10 @@ int Main()
     } catch (const RunLockError& error) {
         status.Note(ExitCode::SignalFileUnusable);
         ShowMessageUnlocked(lock, error.Description(), MB_OK);
-    } catch (const Error& error) {
-        status.Note(ExitCode::UnexpectedError);
-        ShowMessageUnlocked(lock, error.Description(), MB_OK);
-    } catch (const std::exception& error) {
-        status.Note(ExitCode::UnexpectedError);
-        ShowMessageUnlocked(lock, L"Unexpected error: " + FromAnsi(error.what()), MB_OK);
     } catch (...) {
+        // Every other error, whatever its kind, is one the run did not expect.
         status.Note(ExitCode::UnexpectedError);
-        ShowMessageUnlocked(lock, L"Unexpected error.", MB_OK);
+        ShowMessageUnlocked(lock, DescribeCurrentException().description, MB_OK);
     }
     return static_cast<int>(status.Code());
 }

@@ -1,40 +1,27 @@
 #include "ProcessRunner.h"
 
-#include "AnsiText.h"
 #include "Handle.h"
 #include "MessagePump.h"
+#include "ProcessStart.h"
 
 #include <windows.h>
 
-#include <vector>
-
 namespace Ardenfold_API {
-
-// The start-up record of the ANSI call, as 32-bit Windows lays it out.
-static_assert(sizeof(STARTUPINFOA) == 68);
 
 ProcessRun RunProcess(const std::wstring& processCommand, bool showWindow)
 {
     ProcessRun run;
     try {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!showWindow) {
-            startup.dwFlags = STARTF_USESHOWWINDOW;
-            startup.wShowWindow = SW_HIDE;
-        }
-        // CreateProcessA may write into its command line: it gets a copy.
-        std::string ansi = Global::ToAnsi(processCommand);
-        std::vector<char> commandLine(ansi.begin(), ansi.end());
-        commandLine.push_back('\0');
-
-        PROCESS_INFORMATION info{};
-        if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                              nullptr, &startup, &info)) {
+        Global::ProcessStart start;
+        start.commandLine = processCommand;
+        start.inheritHandles = true;
+        start.creationFlags = NORMAL_PRIORITY_CLASS;
+        start.hidden = !showWindow;
+        Global::StartedProcess started = Global::StartProcess(start);
+        if (!started.process) {
             return run;
         }
-        Global::KernelHandle process(info.hProcess);
-        Global::KernelHandle thread(info.hThread);
+        Global::KernelHandle process = std::move(started.process);
         run.Started = true;
 
         // The signalled handle tells that the process has ended: an exit code

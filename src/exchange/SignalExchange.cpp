@@ -208,12 +208,11 @@ bool RunInProgress(const std::wstring& signalFilePath) noexcept
         if (!lock) {
             return false;
         }
-        DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+        if (TakeMutex(lock.Get(), 0)) {
             ::ReleaseMutex(lock.Get());
             return false;
         }
-        return wait == WAIT_TIMEOUT;
+        return true;
     } catch (...) {
         return false;
     }

@@ -26,6 +26,12 @@ const std::wstring SignalFileName = L"\\CommandLine.txt";
 
 } // namespace
 
+std::wstring MachineDataFolder()
+{
+    std::wstring common = GetKnownFolder(CommonAppDataFolder);
+    return common.empty() ? std::wstring() : common + MakerFolder + L"\\" + BuildAppFolderName();
+}
+
 std::wstring WorkFolderPath()
 {
     return GetLongPath(GetTempFolder()) + L"PDFCreator";

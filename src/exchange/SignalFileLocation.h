@@ -18,6 +18,13 @@ inline constexpr int CommonAppDataFolder = 35;
 // The application's folder name, built from the fixed code table.
 std::wstring BuildAppFolderName();
 
+// The per-machine data folder as the converter finds it (its installer makes
+// it, its printer's old port lay in it): the common application-data folder
+// asked of the shell's folder function (Global::GetKnownFolder) +
+// "\Marrowgate\" + BuildAppFolderName(). The empty string when the system
+// names no common application-data folder.
+std::wstring MachineDataFolder();
+
 // Makes one folder whose parent exists; a folder that another process made
 // meanwhile will do. Throws Global::Error naming the folder and the system's
 // reason.

@@ -78,6 +78,20 @@ struct ChangeNotificationTraits {
     static void Close(Type h) noexcept { ::FindCloseChangeNotification(h); }
 };
 
+// GDI's own: a memory device context goes with DeleteDC, a font (pen,
+// brush, bitmap) with DeleteObject, once no device context has it selected.
+struct DeviceContextTraits {
+    using Type = HDC;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DeleteDC(h); }
+};
+
+struct GdiObjectTraits {
+    using Type = HGDIOBJ;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DeleteObject(h); }
+};
+
 // Process, thread, mutex and event handles: null when there is none.
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 // CreateFileA results.
@@ -86,6 +100,10 @@ using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 // FindFirstChangeNotificationA handles.
 using ChangeNotificationHandle = UniqueHandle<ChangeNotificationTraits>;
+// CreateCompatibleDC results.
+using DeviceContextHandle = UniqueHandle<DeviceContextTraits>;
+// CreateFontIndirectW results and other GDI objects (HFONT converts to HGDIOBJ).
+using GdiObjectHandle = UniqueHandle<GdiObjectTraits>;
 
 // Runs a one-off clean-up when the scope is left, however it is left.
 template <typename Function>

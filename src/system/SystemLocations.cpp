@@ -3,10 +3,12 @@
 #include "AnsiText.h"
 #include "ComApartment.h"
 #include "Error.h"
+#include "FileProbes.h"
 #include "SystemText.h"
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shlobj.h>
 
 
 namespace Global {
@@ -86,6 +88,15 @@ std::wstring GetSystemFolder()
     } catch (...) {
         return {}; // the function's own trap: the result as it stood
     }
+}
+
+std::wstring GetKnownFolder(int folderNumber)
+{
+    char buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, folderNumber, nullptr, SHGFP_TYPE_CURRENT, buffer)) || !*buffer) {
+        return {};
+    }
+    return StripTrailingBackslash(FromAnsi(buffer));
 }
 
 std::wstring GetShellFolderPath(const int& folderNumber)

@@ -17,6 +17,13 @@ std::wstring GetSystemFolder();
 // folder yields no item of its own.
 std::wstring GetShellFolderPath(const int& folderNumber);
 
+// The same folder asked of the shell's folder function (SHGetFolderPathA),
+// its trailing backslash removed; the empty string when the shell knows
+// none. The converter's way: the automation object above sets up COM, and
+// under Wine a window of COM's and the display driver with it, while the
+// front end asks that object by its own rule, anew at each use.
+std::wstring GetKnownFolder(int folderNumber);
+
 // The long form of the path; the empty string when it cannot be had (the
 // path does not exist, or is empty). Throws Global::Error when the path
 // cannot be represented in the ANSI code page.

@@ -165,4 +165,10 @@ KernelHandle OpenUserMutex(const std::wstring& name)
     return mutex;
 }
 
+bool TakeMutex(HANDLE mutex, DWORD milliseconds) noexcept
+{
+    DWORD wait = ::WaitForSingleObject(mutex, milliseconds);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
 } // namespace Global

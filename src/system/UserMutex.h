@@ -49,4 +49,9 @@ std::wstring UserMutexName(const std::wstring& prefix, const std::wstring& key);
 // user") for the caller to place in its own message.
 KernelHandle OpenUserMutex(const std::wstring& name);
 
+// The one try-lock: waits up to the time for the mutex and says whether this
+// thread now holds it. An abandoned mutex counts as taken: its holder died,
+// and what it guarded is as the holder left it.
+bool TakeMutex(HANDLE mutex, DWORD milliseconds) noexcept;
+
 } // namespace Global

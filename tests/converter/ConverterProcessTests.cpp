@@ -3,6 +3,7 @@
 #include "ConverterFolder.h"
 #include "ConverterLog.h"
 #include "ConverterMain.h"
+#include "PrintRun.h"
 #include "FileContent.h"
 #include "OutputFile.h"
 #include "Spool.h"

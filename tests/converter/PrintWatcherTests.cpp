@@ -1,5 +1,5 @@
 #include "AnsiText.h"
-#include "ConverterMain.h"
+#include "RunReport.h"
 #include "FileContent.h"
 #include "FileProbes.h"
 #include "ForeignFolders.h"
@@ -80,20 +80,18 @@ protected:
     std::vector<ExitCode> Watch(const std::function<void()>& print, bool& markerAfter)
     {
         std::vector<ExitCode> codes;
-        std::atomic<size_t> reported = 0;
+        KernelHandle reported(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         std::atomic<bool> stop = false;
         std::thread watcher([&] {
             WatchPrintedJobs(signal_, spool(), WatchLimits{20, 300},
                              WatchControl{[&] { return stop.load(); }, [] { return false; }, [] { return false; },
                                           [&](ExitCode code, const RunReport&) {
                                               codes.push_back(code);
-                                              ++reported;
+                                              ::SetEvent(reported.Get());
                                           }});
         });
         print();
-        for (int i = 0; i < 200 && reported == 0; ++i) {
-            ::Sleep(100);
-        }
+        ::WaitForSingleObject(reported.Get(), 20'000);
         markerAfter = FileExists(signal_);
         stop = true;
         watcher.join();
@@ -244,25 +242,25 @@ TEST_F(PrintedJobsWatch, AWatcherAskedForByARunDoesNotEnd)
 {
     // The watcher's lock held by another thread, as a running watcher holds it.
     std::atomic<int> held = 0;
-    std::atomic<bool> done = false;
+    KernelHandle taken(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    KernelHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread watching([&] {
         KernelHandle lock = TakeWatcherLock(signal_);
         held = lock ? 1 : -1;
-        while (!done) {
-            ::Sleep(10);
-        }
+        ::SetEvent(taken.Get());
+        ::WaitForSingleObject(done.Get(), 60'000);
         ::ReleaseMutex(lock.Get());
     });
-    for (int i = 0; i < 500 && held == 0; ++i) {
-        ::Sleep(10);
-    }
-    ASSERT_EQ(held.load(), 1);
+    ScopeExit finish([&] {
+        ::SetEvent(done.Get());
+        watching.join();
+    });
+    ::WaitForSingleObject(taken.Get(), 5'000);
+    ASSERT_EQ(held.load(), 1) << "the other thread could not take the watcher's lock";
     WatcherEnd end(signal_);
     EXPECT_NO_THROW(EnsureWatcher(signal_)); // finds the watcher: no second one, a request instead
     EXPECT_FALSE(end.MayEnd());
     EXPECT_TRUE(end.MayEnd());
-    done = true;
-    watching.join();
 }
 
 TEST(PrintedJob, AHeaderReadsBackAsWrittenAndNothingElseIsOne)

@@ -13,10 +13,6 @@
 
 namespace Document {
 
-// A font that has the character when the main one lacks it; nullptr when
-// there is none. The fonts it gives must outlive the writing.
-using FallbackFontFinder = std::function<const TextFont*(char32_t codePoint)>;
-
 class FontList {
 public:
     FontList(const TextFont& main, FallbackFontFinder fallback);

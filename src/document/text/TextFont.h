@@ -7,6 +7,7 @@
 #include "Shaper.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -35,5 +36,9 @@ public:
     virtual FontSubsetFacts Subset(const std::map<uint16_t, std::u32string>& usedGlyphs, const GlyphWidths& widths,
                                    const GlyphVariants& variants) const = 0;
 };
+
+// A font that has the character when the main one lacks it; nullptr when
+// there is none. The fonts it gives must outlive the writing.
+using FallbackFontFinder = std::function<const TextFont*(char32_t codePoint)>;
 
 } // namespace Document
