@@ -10,6 +10,19 @@ set -euo pipefail
 # crypto code of this version needs and mingw-w64's headers do not bring in.
 sed -i 's/^#include <stddef.h>$/#include <stddef.h>\n#include <stdint.h>/' src/libqpdf/qpdf/rijndael.h
 grep -q '^#include <stdint.h>$' src/libqpdf/qpdf/rijndael.h
+# Only what the converter links is compiled: the command-line tool's job
+# layer, JSON, argument parsing, the C API and the document helpers it never
+# calls are a third of the library's compile time. A call into one of them
+# later fails at link time, naming the symbol; take its file off this list.
+unused="ClosedFileInputSource InsecureRandomDataProvider JSONHandler NNTree Pl_Function
+    QPDFArgParser QPDFEFStreamObjectHelper QPDFEmbeddedFileDocumentHelper QPDFFileSpecObjectHelper
+    QPDFJob QPDFJob_argv QPDFJob_config QPDFJob_json QPDFNameTreeObjectHelper QPDFNumberTreeObjectHelper
+    QPDFOutlineDocumentHelper QPDFOutlineObjectHelper QPDFPageLabelDocumentHelper QPDFUsage QPDF_json
+    QTC qpdf-c qpdfjob-c qpdflogger-c"
+for name in $unused; do
+    sed -i -E "s/^  $name\.cc(\)?)\$/\1/" src/libqpdf/CMakeLists.txt
+    ! grep -q "^  $name\.cc" src/libqpdf/CMakeLists.txt
+done
 # The host's pkg-config would offer the host's zlib and libjpeg: give it none,
 # so that the paths below are the only ones used.
 export PKG_CONFIG_LIBDIR=$PWD/no-pkg-config PKG_CONFIG_PATH=
