@@ -17,9 +17,9 @@ PdfDictionary InfoDictionary(const DocumentInfo& info)
     if (!info.title.empty()) {
         dictionary.Text(Pdf::Title, info.title);
     }
-    dictionary.Text(Pdf::Producer, U"Ardenfold PDFCreator");
+    dictionary.Text(Pdf::Producer, ProducerName);
     if (!info.creationDate.empty()) {
-        dictionary.Bytes(Pdf::CreationDate, info.creationDate);
+        dictionary.Bytes(Pdf::CreationDate, info.creationDate).Bytes(Pdf::ModDate, info.creationDate);
     }
     return dictionary;
 }
