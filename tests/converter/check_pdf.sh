@@ -203,6 +203,52 @@ done
 timeout 600 /usr/bin/python3 "$engines/check_engines.py" images "${image_pages[@]}" ||
     fail "the engines do not render the images' pixels"
 
+# Every PDF the converter writes itself is archival (text in every script,
+# and every kind of image), as the independent validator finds it: the
+# samples above, and JPEGs with and without a profile, PNGs of a palette and
+# of 16 bits, an LZW TIFF. A CMYK JPEG without a profile has colours the
+# sRGB output intent does not describe: it must claim no conformance.
+# SAMPLE|CLAIM: part-2 (Preflight, with what only the first part forbids set
+# aside) or none (no identification in the metadata)
+if [ "$mode" = direct ]; then
+    profiles=/usr/share/color/icc/ghostscript
+    timeout 60 convert -size 64x48 gradient:red-blue -colorspace CMYK "$work/cmyk.jpg" &&
+        timeout 60 convert -size 64x48 gradient:red-blue -colorspace CMYK -profile "$profiles/default_cmyk.icc" "$work/cmyk-icc.jpg" &&
+        timeout 60 convert -size 64x48 gradient:red-blue -profile "$profiles/default_rgb.icc" "$work/rgb-icc.jpg" &&
+        timeout 60 convert -size 64x48 gradient:yellow-navy -colors 16 PNG8:"$work/palette.png" &&
+        timeout 60 convert -size 64x48 gradient:yellow-navy -depth 16 PNG48:"$work/deep.png" &&
+        timeout 60 convert -size 64x48 gradient:yellow-navy -compress LZW "$work/lzw.tif" ||
+        fail "could not make the archival samples"
+    archival=()
+    while IFS='|' read -r sample claim; do
+        output="$work/${sample%.txt}.pdf" # a text's PDF is named without .txt above, an image's with its extension
+        [ -s "$output" ] || "convert_$mode" "$sample" "$output" || continue
+        case "$claim" in
+        part-2) archival+=("$output") ;;
+        none) ! grep -aq pdfaid "$output" || fail "$sample: claims a conformance it lacks" ;;
+        esac
+    done < <(cd "$work" && ls sample-*.txt | sed 's/$/|part-2/'; cat <<'ARCHIVAL'
+gpl-3.txt|part-2
+japanese.txt|part-2
+other-scripts.txt|part-2
+non-ascii-utf8.txt|part-2
+photo.jpg|part-2
+rgb-icc.jpg|part-2
+cmyk-icc.jpg|part-2
+cmyk.jpg|none
+logo.png|part-2
+palette.png|part-2
+deep.png|part-2
+fax.tif|part-2
+lzw.tif|part-2
+image.gif|part-2
+image.bmp|part-2
+ARCHIVAL
+)
+    timeout 600 "$(dirname "$0")/../../scripts/pdfa-check" --archive-part-2 "${archival[@]}" >&2 ||
+        fail "the validator finds errors in the archival PDFs"
+fi
+
 # A PDF is passed on only once its trailer, cross-reference and pages have
 # been read: unchanged when intact, repaired (and said so in the log) when
 # viewers can be given a sound file, refused when no page can be read. The
