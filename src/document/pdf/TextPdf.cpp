@@ -251,9 +251,20 @@ private:
             }
         }
         if (glyph == 0) {
-            return Place(character, replacementGlyph_, 0, true);
+            return Place(character, ReplacementGlyph(), 0, true);
         }
         return Place(character, glyph, font, false);
+    }
+
+    // The first font's replacement glyph. A font without U+FFFD and '?' gets
+    // one of our own: a variant that draws its glyph 0's outline, for glyph
+    // 0 itself is never drawn.
+    uint16_t ReplacementGlyph()
+    {
+        if (replacementGlyph_ == 0) {
+            replacementGlyph_ = AddVariant(Use(0), GlyphVariant{}, std::u32string(1, U'\uFFFD')).value_or(0);
+        }
+        return replacementGlyph_;
     }
 
     Drawing Place(char32_t character, uint16_t glyph, size_t font, bool replaced)
