@@ -2,6 +2,8 @@
 
 #include "SrgbProfile.h"
 
+#include <stdexcept>
+
 namespace Document {
 namespace {
 
@@ -78,8 +80,27 @@ std::string XmpMetadata(const DocumentInfo& info, Conformance conformance)
     return xmp;
 }
 
-void WriteArchivalParts(PdfFile& file, const DocumentInfo& info, Conformance conformance, PdfDictionary& catalog)
+Conformance Claim(PdfStandard standard, Conformance allowed)
 {
+    switch (standard) {
+    case PdfStandard::Pdf:
+        return Conformance::None;
+    case PdfStandard::PdfA2b:
+        return allowed == Conformance::None ? Conformance::None : Conformance::Basic;
+    case PdfStandard::PdfA2u:
+        return allowed;
+    case PdfStandard::PdfA1b:
+        break;
+    }
+    throw std::invalid_argument("PDF/A-1b files are not written");
+}
+
+void WriteArchivalParts(PdfFile& file, const DocumentInfo& info, Conformance allowed, PdfDictionary& catalog)
+{
+    const Conformance conformance = Claim(info.standard, allowed);
+    if (info.standard == PdfStandard::Pdf) {
+        return;
+    }
     PdfRef metadata = file.Reserve(), profile = file.Reserve();
     // Left uncompressed: a tool that knows nothing of PDF finds it in the bytes.
     file.WriteStream(metadata, PdfDictionary().Name(Pdf::Type, Pdf::Metadata).Name(Pdf::Subtype, Pdf::XML),

@@ -25,8 +25,13 @@ enum class Conformance {
 // dictionary with their time zone, and the claim.
 std::string XmpMetadata(const DocumentInfo& info, Conformance conformance);
 
+// What the file may claim: what its contents allow (`allowed`), as far as
+// the standard asked for goes. Throws std::invalid_argument for a standard
+// this writer does not make (PDF/A-1b), which callers refuse beforehand.
+Conformance Claim(PdfStandard standard, Conformance allowed);
+
 // Writes the metadata stream, the output intent and its profile, and adds
-// them to the catalog.
-void WriteArchivalParts(PdfFile& file, const DocumentInfo& info, Conformance conformance, PdfDictionary& catalog);
+// them to the catalog; nothing for plain PDF.
+void WriteArchivalParts(PdfFile& file, const DocumentInfo& info, Conformance allowed, PdfDictionary& catalog);
 
 } // namespace Document

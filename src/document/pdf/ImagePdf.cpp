@@ -294,7 +294,7 @@ std::string WriteImagePdf(const std::vector<ImageData>& pages, const Paper& pape
     catalogDictionary.Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, pageTree);
     WriteArchivalParts(file, info, images.UsedDeviceCmyk() ? Conformance::None : Conformance::Unicode, catalogDictionary);
     file.Write(catalog, catalogDictionary);
-    return file.Finish(catalog, infoRef);
+    return file.Finish(catalog, infoRef, info.standard != PdfStandard::Pdf);
 }
 
 } // namespace Document

@@ -195,7 +195,7 @@ std::string PdfFile::CrossReferenceStream(std::uint64_t ownOffset) const
     return data;
 }
 
-std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
+std::string PdfFile::Finish(PdfRef catalog, PdfRef info, bool identified)
 {
     WriteObjectStream();
     for (size_t i = 1; i < entries_.size(); ++i) {
@@ -215,15 +215,16 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
     if (packing_ == Packing::ObjectStreams) {
         std::string data = CrossReferenceStream(xref);
         PdfRef stream = Reserve();
-        WriteCompressedStream(stream,
-                              PdfDictionary()
-                                  .Name(Pdf::Type, Pdf::XRef)
-                                  .Integer(Pdf::Size, static_cast<long long>(entries_.size()))
-                                  .Array(Pdf::W, PdfArray().Integer(1).Integer(OffsetWidth(xref)).Integer(2))
-                                  .Ref(Pdf::Root, catalog)
-                                  .Ref(Pdf::Info, info)
-                                  .Array(Pdf::ID, FileId()),
-                          data);
+        PdfDictionary dictionary;
+        dictionary.Name(Pdf::Type, Pdf::XRef)
+            .Integer(Pdf::Size, static_cast<long long>(entries_.size()))
+            .Array(Pdf::W, PdfArray().Integer(1).Integer(OffsetWidth(xref)).Integer(2))
+            .Ref(Pdf::Root, catalog)
+            .Ref(Pdf::Info, info);
+        if (identified) {
+            dictionary.Array(Pdf::ID, FileId());
+        }
+        WriteCompressedStream(stream, std::move(dictionary), data);
     } else {
         out_ += "xref\n0 " + std::to_string(entries_.size()) + "\n";
         // Every entry is exactly 20 bytes: the two-byte line end is space LF.
@@ -234,7 +235,10 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
             out_ += entry;
         }
         PdfDictionary trailer;
-        trailer.Integer(Pdf::Size, static_cast<long long>(entries_.size())).Ref(Pdf::Root, catalog).Ref(Pdf::Info, info).Array(Pdf::ID, FileId());
+        trailer.Integer(Pdf::Size, static_cast<long long>(entries_.size())).Ref(Pdf::Root, catalog).Ref(Pdf::Info, info);
+        if (identified) {
+            trailer.Array(Pdf::ID, FileId());
+        }
         out_ += "trailer\n" + trailer.Written() + "\n";
     }
     out_ += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";

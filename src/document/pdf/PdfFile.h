@@ -50,7 +50,8 @@ public:
     // The whole file (the rest of it, when a sink takes the bytes), its
     // trailer identifying it by a digest of its bytes. Throws
     // std::logic_error when a reserved object was never written.
-    std::string Finish(PdfRef catalog, PdfRef info);
+    // `identified`: false leaves the /ID out.
+    std::string Finish(PdfRef catalog, PdfRef info, bool identified = true);
 
     // Bytes written so far.
     std::uint64_t Size() const { return flushed_ + out_.size(); }

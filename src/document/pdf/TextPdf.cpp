@@ -1288,7 +1288,7 @@ std::string TextPdfWriter::Finish()
     catalog.Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, s.pageTree);
     WriteArchivalParts(s.file, s.documentInfo, TextConformance(uses), catalog);
     s.file.Write(s.catalog, catalog);
-    return s.file.Finish(s.catalog, s.info);
+    return s.file.Finish(s.catalog, s.info, s.documentInfo.standard != PdfStandard::Pdf);
 }
 
 TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const PageGeometry& geometry,
