@@ -291,6 +291,9 @@ ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstr
     std::optional<UnreleasedJob> job;
     std::optional<Failure> failure;
     try {
+        // A standard that is not written is refused before the document is
+        // read, the marker answered so that the caller waits no longer.
+        RequestedStandard();
         job = SpoolDocument(spool, documentPath);
     } catch (...) {
         failure = CurrentFailure(documentPath);
