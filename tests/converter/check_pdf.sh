@@ -377,18 +377,24 @@ non-ascii-utf8-bom||Smørrebrød på Nørrebro
 non-ascii-ansi||Français: déjà vu, naïve, Œuvre
 EXPECTED
 
-# DOCUMENT|REASON: documents that are not converted. CommandLine.exe must end
-# with 6 within seconds (not after its five-minute wait for the job), with
-# no PDF, and the converter's log must say why.
+# DOCUMENT|REASON[|STANDARD]: documents that are not converted (with
+# ARDENFOLD_PDF_STANDARD set to STANDARD: an unknown value, or one that
+# cannot be met). CommandLine.exe must end with 6 within seconds (not after
+# its five-minute wait for the job), with no PDF, and the converter's log
+# must say why.
 cp /bin/ls "$work/program.exe"
-while IFS='|' read -r document outcome; do
+while IFS='|' read -r document outcome standard; do
     [ "$mode" = commandline ] || break
     output="$work/refused-$document.pdf"
     start=$SECONDS
     printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
         "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work")\\$document" "$(win "$output")" \
         >"$work/convert.bat"
-    timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    if [ -n "$standard" ]; then
+        ARDENFOLD_PDF_STANDARD="$standard" timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    else
+        timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    fi
     code=$?
     [ "$code" -eq 6 ] || fail "$document: CommandLine.exe ended with $code, expected 6"
     [ $((SECONDS - start)) -lt 60 ] || fail "$document: took $((SECONDS - start)) s"
@@ -399,6 +405,8 @@ done <<'REFUSED'
 does-not-exist.txt|unreadable
 program.exe|refused
 cut-half.pdf|refused
+tabs.txt|failed|PDF/A-3x
+tabs.txt|failed|PDF/A-1b
 REFUSED
 
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then
