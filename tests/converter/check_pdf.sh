@@ -203,6 +203,52 @@ done
 timeout 600 /usr/bin/python3 "$engines/check_engines.py" images "${image_pages[@]}" ||
     fail "the engines do not render the images' pixels"
 
+# Every PDF the converter writes itself is archival (text in every script,
+# and every kind of image), as the independent validator finds it: the
+# samples above, and JPEGs with and without a profile, PNGs of a palette and
+# of 16 bits, an LZW TIFF. A CMYK JPEG without a profile has colours the
+# sRGB output intent does not describe: it must claim no conformance.
+# SAMPLE|CLAIM: part-2 (Preflight, with what only the first part forbids set
+# aside) or none (no identification in the metadata)
+if [ "$mode" = direct ]; then
+    profiles=/usr/share/color/icc/ghostscript
+    timeout 60 convert -size 64x48 gradient:red-blue -colorspace CMYK "$work/cmyk.jpg" &&
+        timeout 60 convert -size 64x48 gradient:red-blue -colorspace CMYK -profile "$profiles/default_cmyk.icc" "$work/cmyk-icc.jpg" &&
+        timeout 60 convert -size 64x48 gradient:red-blue -profile "$profiles/default_rgb.icc" "$work/rgb-icc.jpg" &&
+        timeout 60 convert -size 64x48 gradient:yellow-navy -colors 16 PNG8:"$work/palette.png" &&
+        timeout 60 convert -size 64x48 gradient:yellow-navy -depth 16 PNG48:"$work/deep.png" &&
+        timeout 60 convert -size 64x48 gradient:yellow-navy -compress LZW "$work/lzw.tif" ||
+        fail "could not make the archival samples"
+    archival=()
+    while IFS='|' read -r sample claim; do
+        output="$work/${sample%.txt}.pdf" # a text's PDF is named without .txt above, an image's with its extension
+        [ -s "$output" ] || "convert_$mode" "$sample" "$output" || continue
+        case "$claim" in
+        part-2) archival+=("$output") ;;
+        none) ! grep -aq pdfaid "$output" || fail "$sample: claims a conformance it lacks" ;;
+        esac
+    done < <(cd "$work" && ls sample-*.txt | sed 's/$/|part-2/'; cat <<'ARCHIVAL'
+gpl-3.txt|part-2
+japanese.txt|part-2
+other-scripts.txt|part-2
+non-ascii-utf8.txt|part-2
+photo.jpg|part-2
+rgb-icc.jpg|part-2
+cmyk-icc.jpg|part-2
+cmyk.jpg|none
+logo.png|part-2
+palette.png|part-2
+deep.png|part-2
+fax.tif|part-2
+lzw.tif|part-2
+image.gif|part-2
+image.bmp|part-2
+ARCHIVAL
+)
+    timeout 600 "$(dirname "$0")/../../scripts/pdfa-check" --archive-part-2 "${archival[@]}" >&2 ||
+        fail "the validator finds errors in the archival PDFs"
+fi
+
 # A PDF is passed on only once its trailer, cross-reference and pages have
 # been read: unchanged when intact, repaired (and said so in the log) when
 # viewers can be given a sound file, refused when no page can be read. The
@@ -331,18 +377,24 @@ non-ascii-utf8-bom||Smørrebrød på Nørrebro
 non-ascii-ansi||Français: déjà vu, naïve, Œuvre
 EXPECTED
 
-# DOCUMENT|REASON: documents that are not converted. CommandLine.exe must end
-# with 6 within seconds (not after its five-minute wait for the job), with
-# no PDF, and the converter's log must say why.
+# DOCUMENT|REASON[|STANDARD]: documents that are not converted (with
+# ARDENFOLD_PDF_STANDARD set to STANDARD: an unknown value, or one that
+# cannot be met). CommandLine.exe must end with 6 within seconds (not after
+# its five-minute wait for the job), with no PDF, and the converter's log
+# must say why.
 cp /bin/ls "$work/program.exe"
-while IFS='|' read -r document outcome; do
+while IFS='|' read -r document outcome standard; do
     [ "$mode" = commandline ] || break
     output="$work/refused-$document.pdf"
     start=$SECONDS
     printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
         "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work")\\$document" "$(win "$output")" \
         >"$work/convert.bat"
-    timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    if [ -n "$standard" ]; then
+        ARDENFOLD_PDF_STANDARD="$standard" timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    else
+        timeout 300 "$wine_run" cmd /c "$(win "$work/convert.bat")"
+    fi
     code=$?
     [ "$code" -eq 6 ] || fail "$document: CommandLine.exe ended with $code, expected 6"
     [ $((SECONDS - start)) -lt 60 ] || fail "$document: took $((SECONDS - start)) s"
@@ -353,6 +405,8 @@ done <<'REFUSED'
 does-not-exist.txt|unreadable
 program.exe|refused
 cut-half.pdf|refused
+tabs.txt|failed|PDF/A-3x
+tabs.txt|failed|PDF/A-1b
 REFUSED
 
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then

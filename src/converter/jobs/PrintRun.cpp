@@ -4,6 +4,7 @@
 #include "FileReader.h"
 #include "Handle.h"
 #include "Limits.h"
+#include "Rendering.h"
 #include "SignalFile.h"
 #include "TextDocument.h"
 
@@ -97,6 +98,9 @@ ExitCode FinishPrintRun(const PrintRun& run, const Spool& spool, const std::wstr
     std::optional<UnreleasedJob> job;
     std::optional<Failure> failure;
     try {
+        // A standard that is not written is refused before the document is
+        // read, the marker answered so that the caller waits no longer.
+        RequestedStandard();
         job = SpoolDocument(spool, documentPath);
     } catch (...) {
         failure = CurrentFailure(documentPath);

@@ -5,6 +5,7 @@
 #include "DocumentError.h"
 #include "DocumentFonts.h"
 #include "DocumentKind.h"
+#include "ExitCodes.h"
 #include "GifImage.h"
 #include "Limits.h"
 #include "ImagePdf.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace Converter {
 namespace {
@@ -159,7 +161,28 @@ RenderedDocument PassOnPdf(const Job& job)
 Document::DocumentInfo JobInfo(const std::wstring& documentName, const SYSTEMTIME& now)
 {
     std::wstring name = documentName.substr(documentName.find_last_of(L"\\/:") + 1);
-    return {CodePoints(name), Document::PdfDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond)};
+    return {CodePoints(name), Document::PdfDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond),
+            RequestedStandard()};
+}
+
+Document::PdfStandard RequestedStandard()
+{
+    wchar_t value[64] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"ARDENFOLD_PDF_STANDARD", value, 64);
+    if (length == 0) {
+        return Document::PdfStandard::PdfA2u;
+    }
+    const std::wstring asked = length < 64 ? std::wstring(value, length) : std::wstring(L"(a longer value)");
+    const std::optional<Document::PdfStandard> standard = Document::PdfStandardNamed(asked);
+    if (!standard) {
+        throw Failure(ExitCode::BadArguments, L"ARDENFOLD_PDF_STANDARD=" + asked + L" names no standard; it is one of " +
+                                                  Document::PdfStandardNames);
+    }
+    if (*standard == Document::PdfStandard::PdfA1b) {
+        throw Failure(ExitCode::BadArguments,
+                      L"ARDENFOLD_PDF_STANDARD=PDF/A-1b cannot be met: this converter writes PDF/A-2b, PDF/A-2u and PDF");
+    }
+    return *standard;
 }
 
 RenderedDocument RenderTextJob(const StoredJob& job, Document::PaperSize paper,

@@ -42,7 +42,13 @@ RenderedDocument RenderTextJob(const StoredJob& job, Document::PaperSize paper,
                                const SYSTEMTIME& now, DocumentFonts& fonts,
                                const std::function<void(std::string_view)>& sink, const Progress& progress);
 
-// The document information of a job: its file name as title, now as the date.
+// The document information of a job: its file name as title, now as the
+// date, the standard that ARDENFOLD_PDF_STANDARD asks for.
 Document::DocumentInfo JobInfo(const std::wstring& documentName, const SYSTEMTIME& now);
+
+// The standard ARDENFOLD_PDF_STANDARD asks for, PDF/A-2u when it is not set.
+// Throws a Failure (BadArguments) for a value that names no standard, with
+// the list of those that do, and for PDF/A-1b, which is not written.
+Document::PdfStandard RequestedStandard();
 
 } // namespace Converter

@@ -1,5 +1,6 @@
 #include "ImagePdf.h"
 
+#include "ArchivalParts.h"
 #include "FlateCodec.h"
 #include "ImagePage.h"
 #include "PdfFile.h"
@@ -105,6 +106,10 @@ public:
         file_.WriteStream(ref, dictionary, image.encoding == ImageEncoding::Rows ? stream.compressed : image.data);
     }
 
+    // Whether some image's colours are device CMYK: the output intent says
+    // what RGB means, and nothing says what those colours are.
+    bool UsedDeviceCmyk() const { return deviceCmyk_; }
+
 private:
     // Device colour, or the embedded profile over it when the profile fits
     // the samples (a profile of another colour space would make readers
@@ -116,6 +121,7 @@ private:
                 dictionary.Array(Pdf::ColorSpace, *icc);
             } else {
                 dictionary.Name(Pdf::ColorSpace, DeviceSpace(image.colourModel));
+                deviceCmyk_ = deviceCmyk_ || image.colourModel == ColourModel::Cmyk;
             }
             return;
         }
@@ -131,6 +137,7 @@ private:
             indexed.Array(*icc);
         } else {
             indexed.Name(DeviceSpace(palette.base));
+            deviceCmyk_ = deviceCmyk_ || palette.base == ColourModel::Cmyk;
         }
         indexed.Integer(static_cast<long long>(entries) - 1).HexBytes(lookup);
         dictionary.Array(Pdf::ColorSpace, indexed);
@@ -193,6 +200,7 @@ private:
     PdfFile& file_;
     std::string lastProfile_;
     PdfRef lastProfileRef_;
+    bool deviceCmyk_ = false;
 };
 
 // How EXIF orientation shows the stored picture: the shown picture's
@@ -256,7 +264,6 @@ std::string WriteImagePdf(const std::vector<ImageData>& pages, const Paper& pape
     }
     PdfFile file(version);
     PdfRef catalog = file.Reserve(), pageTree = file.Reserve(), infoRef = file.Reserve();
-    file.Write(catalog, PdfDictionary().Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, pageTree));
     file.Write(infoRef, InfoDictionary(info));
     std::vector<PdfRef> pageRefs;
     PdfArray kids;
@@ -280,7 +287,14 @@ std::string WriteImagePdf(const std::vector<ImageData>& pages, const Paper& pape
         file.WriteCompressedStream(contents, PdfDictionary(), PageContent(image, placement));
         images.Write(picture, image);
     }
-    return file.Finish(catalog, infoRef);
+    // Written last, when it is known which colours the images used. A file
+    // with device CMYK claims no conformance rather than a profile for it
+    // that the image never named.
+    PdfDictionary catalogDictionary;
+    catalogDictionary.Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, pageTree);
+    WriteArchivalParts(file, info, images.UsedDeviceCmyk() ? Conformance::None : Conformance::Unicode, catalogDictionary);
+    file.Write(catalog, catalogDictionary);
+    return file.Finish(catalog, infoRef, info.standard != PdfStandard::Pdf);
 }
 
 } // namespace Document

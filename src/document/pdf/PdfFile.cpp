@@ -140,10 +140,32 @@ void PdfFile::WriteStream(PdfRef ref, PdfDictionary dictionary, std::string_view
 void PdfFile::Spill(bool all)
 {
     if (sink_ && (all || out_.size() >= SpillBytes)) {
+        Digest(out_);
         sink_(out_);
         flushed_ += out_.size();
         out_.clear();
     }
+}
+
+void PdfFile::Digest(std::string_view bytes)
+{
+    constexpr std::uint64_t Prime = 0x100000001b3ull;
+    std::uint64_t a = digest_[0], b = digest_[1];
+    for (unsigned char byte : bytes) {
+        a = (a ^ byte) * Prime;
+        b = (b ^ static_cast<unsigned char>(~byte)) * Prime;
+    }
+    digest_[0] = a;
+    digest_[1] = b;
+}
+
+// The file as first written: both halves the same.
+PdfArray PdfFile::FileId() const
+{
+    std::string id;
+    AppendBigEndian(id, digest_[0], 8);
+    AppendBigEndian(id, digest_[1], 8);
+    return PdfArray().HexBytes(id).HexBytes(id);
 }
 
 // The width of the middle field: 4 bytes, or 5 for a file past 4 GiB.
@@ -173,7 +195,7 @@ std::string PdfFile::CrossReferenceStream(std::uint64_t ownOffset) const
     return data;
 }
 
-std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
+std::string PdfFile::Finish(PdfRef catalog, PdfRef info, bool identified)
 {
     WriteObjectStream();
     for (size_t i = 1; i < entries_.size(); ++i) {
@@ -182,18 +204,27 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
         }
     }
     Spill(false);
+    // Everything up to the cross-reference section, which names the digest.
+    Digest(out_);
+    if (sink_) {
+        flushed_ += out_.size();
+        sink_(out_);
+        out_.clear();
+    }
     std::uint64_t xref = Size();
     if (packing_ == Packing::ObjectStreams) {
         std::string data = CrossReferenceStream(xref);
         PdfRef stream = Reserve();
-        WriteCompressedStream(stream,
-                              PdfDictionary()
-                                  .Name(Pdf::Type, Pdf::XRef)
-                                  .Integer(Pdf::Size, static_cast<long long>(entries_.size()))
-                                  .Array(Pdf::W, PdfArray().Integer(1).Integer(OffsetWidth(xref)).Integer(2))
-                                  .Ref(Pdf::Root, catalog)
-                                  .Ref(Pdf::Info, info),
-                          data);
+        PdfDictionary dictionary;
+        dictionary.Name(Pdf::Type, Pdf::XRef)
+            .Integer(Pdf::Size, static_cast<long long>(entries_.size()))
+            .Array(Pdf::W, PdfArray().Integer(1).Integer(OffsetWidth(xref)).Integer(2))
+            .Ref(Pdf::Root, catalog)
+            .Ref(Pdf::Info, info);
+        if (identified) {
+            dictionary.Array(Pdf::ID, FileId());
+        }
+        WriteCompressedStream(stream, std::move(dictionary), data);
     } else {
         out_ += "xref\n0 " + std::to_string(entries_.size()) + "\n";
         // Every entry is exactly 20 bytes: the two-byte line end is space LF.
@@ -205,6 +236,9 @@ std::string PdfFile::Finish(PdfRef catalog, PdfRef info)
         }
         PdfDictionary trailer;
         trailer.Integer(Pdf::Size, static_cast<long long>(entries_.size())).Ref(Pdf::Root, catalog).Ref(Pdf::Info, info);
+        if (identified) {
+            trailer.Array(Pdf::ID, FileId());
+        }
         out_ += "trailer\n" + trailer.Written() + "\n";
     }
     out_ += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";

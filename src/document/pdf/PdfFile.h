@@ -47,9 +47,11 @@ public:
     // A stream whose data is already encoded as the dictionary says; /Length is added.
     void WriteStream(PdfRef ref, PdfDictionary dictionary, std::string_view data);
 
-    // The whole file (the rest of it, when a sink takes the bytes). Throws
+    // The whole file (the rest of it, when a sink takes the bytes), its
+    // trailer identifying it by a digest of its bytes. Throws
     // std::logic_error when a reserved object was never written.
-    std::string Finish(PdfRef catalog, PdfRef info);
+    // `identified`: false leaves the /ID out.
+    std::string Finish(PdfRef catalog, PdfRef info, bool identified = true);
 
     // Bytes written so far.
     std::uint64_t Size() const { return flushed_ + out_.size(); }
@@ -71,6 +73,8 @@ private:
     void WriteObjectStream();
     std::string CrossReferenceStream(std::uint64_t ownOffset) const;
     void Spill(bool all);
+    void Digest(std::string_view bytes);
+    PdfArray FileId() const;
 
     Packing packing_;
     Sink sink_;
@@ -80,6 +84,8 @@ private:
     // The object stream being gathered: each object's number and offset, and the objects.
     std::vector<std::pair<int, size_t>> pending_;
     std::string pendingObjects_;
+    // Two FNV-1a digests of every byte written: the file's /ID.
+    std::uint64_t digest_[2] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull};
 };
 
 } // namespace Document

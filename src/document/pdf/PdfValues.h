@@ -35,6 +35,10 @@ inline constexpr PdfName ActualText{"ActualText"}, Ascent{"Ascent"}, BaseFont{"B
 inline constexpr PdfName Catalog{"Catalog"}, CIDFontType2{"CIDFontType2"}, FlateDecode{"FlateDecode"},
     Identity{"Identity"}, IdentityH{"Identity-H"}, Image{"Image"}, ObjStm{"ObjStm"}, Page{"Page"}, PDF{"PDF"},
     Text{"Text"}, Type0{"Type0"}, XRef{"XRef"};
+// The archival parts: keys, then values.
+inline constexpr PdfName DestOutputProfile{"DestOutputProfile"}, ID{"ID"}, Metadata{"Metadata"}, ModDate{"ModDate"},
+    OutputConditionIdentifier{"OutputConditionIdentifier"}, OutputIntents{"OutputIntents"}, S{"S"};
+inline constexpr PdfName GTS_PDFA1{"GTS_PDFA1"}, OutputIntent{"OutputIntent"}, XML{"XML"};
 // Images: keys, then values.
 inline constexpr PdfName Alternate{"Alternate"}, BlackIs1{"BlackIs1"}, Colors{"Colors"}, Columns{"Columns"},
     Decode{"Decode"}, EncodedByteAlign{"EncodedByteAlign"}, EndOfLine{"EndOfLine"}, K{"K"}, Mask{"Mask"},

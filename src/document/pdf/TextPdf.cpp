@@ -1,5 +1,6 @@
 #include "TextPdf.h"
 
+#include "ArchivalParts.h"
 #include "CharacterWidth.h"
 #include "DisplayOrder.h"
 #include "FontPdf.h"
@@ -130,6 +131,16 @@ public:
 
     const TextFont& FontAt(uint32_t font) const { return list_.At(font); }
 
+    // The glyph that shows, in this font, a character the font lacks: its
+    // replacement character, or its question mark; as a last resort its
+    // glyph 0 (drawn through a variant, whose glyph is one of our own).
+    uint16_t StandIn(uint32_t font) const
+    {
+        const TextFont& text = list_.At(font);
+        uint16_t glyph = text.Glyph(0xFFFD);
+        return glyph != 0 ? glyph : text.Glyph(U'?');
+    }
+
     // The font's glyph moved by the offset (thousandths of the font size),
     // or two of its glyphs each moved by its own, standing for `text`, as a
     // glyph of its own that the subset adds after the font's glyphs; nullopt
@@ -240,9 +251,20 @@ private:
             }
         }
         if (glyph == 0) {
-            return Place(character, replacementGlyph_, 0, true);
+            return Place(character, ReplacementGlyph(), 0, true);
         }
         return Place(character, glyph, font, false);
+    }
+
+    // The first font's replacement glyph. A font without U+FFFD and '?' gets
+    // one of our own: a variant that draws its glyph 0's outline, for glyph
+    // 0 itself is never drawn.
+    uint16_t ReplacementGlyph()
+    {
+        if (replacementGlyph_ == 0) {
+            replacementGlyph_ = AddVariant(Use(0), GlyphVariant{}, std::u32string(1, U'\uFFFD')).value_or(0);
+        }
+        return replacementGlyph_;
     }
 
     Drawing Place(char32_t character, uint16_t glyph, size_t font, bool replaced)
@@ -526,6 +548,11 @@ private:
             run.shown[g] = glyph.glyph;
             run.rises[g] = glyph.yOffset;
             if (glyph.glyph == 0) {
+                // A character the font lacks: glyph 0 draws what the font
+                // likes, or nothing, and an archive forbids it. It is shown
+                // by a variant of the font's replacement glyph, standing for
+                // the character.
+                run.shown[g] = chooser_.Variant(item.font, GlyphVariant{chooser_.StandIn(item.font)}, run.texts[g]).value_or(0);
                 continue;
             }
             if (glyph.yOffset != 0) {
@@ -1090,6 +1117,7 @@ struct TextPdfWriter::State {
     PdfFile file;
     ContentWriter content;
     PdfRef catalog, pageTree, info, resources;
+    DocumentInfo documentInfo; // for the metadata, written last
     size_t pages = 0;
 
     // The page tree: the first PagesPerNode pages right under its root,
@@ -1172,6 +1200,27 @@ struct TextPdfWriter::State {
     }
 };
 
+// The claim the fonts as used allow: none when a character was drawn as
+// glyph 0 (which is no glyph of the text's, and may draw nothing), the
+// claim of a file whose every piece of text is found when each glyph shown
+// stands for characters, and the lesser one otherwise.
+static Conformance TextConformance(const std::vector<GlyphChooser::FontUse>& uses)
+{
+    Conformance conformance = Conformance::Unicode;
+    for (const GlyphChooser::FontUse& use : uses) {
+        for (const auto& [glyph, width] : use.widths) {
+            if (glyph == 0) {
+                return Conformance::None;
+            }
+            auto text = use.glyphText.find(glyph);
+            if (text == use.glyphText.end() || text->second.empty()) {
+                conformance = Conformance::Basic;
+            }
+        }
+    }
+    return conformance;
+}
+
 TextPdfWriter::TextPdfWriter(PaperSize paper, const PageGeometry& geometry, LineShaper& shaper, const DocumentInfo& info,
                              PdfFile::Sink sink)
     : state_(std::make_unique<State>(paper, geometry, shaper, std::move(sink)))
@@ -1181,8 +1230,8 @@ TextPdfWriter::TextPdfWriter(PaperSize paper, const PageGeometry& geometry, Line
     s.pageTree = s.file.Reserve();
     s.info = s.file.Reserve();
     s.resources = s.file.Reserve();
-    s.file.Write(s.catalog, PdfDictionary().Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, s.pageTree));
     s.file.WriteInTheOpen(s.info, InfoDictionary(info));
+    s.documentInfo = info;
 }
 
 TextPdfWriter::~TextPdfWriter() = default;
@@ -1235,7 +1284,11 @@ std::string TextPdfWriter::Finish()
         }
     }
     s.file.Write(s.resources, PdfDictionary().Dictionary(Pdf::Font, fonts));
-    return s.file.Finish(s.catalog, s.info);
+    PdfDictionary catalog;
+    catalog.Name(Pdf::Type, Pdf::Catalog).Ref(Pdf::Pages, s.pageTree);
+    WriteArchivalParts(s.file, s.documentInfo, TextConformance(uses), catalog);
+    s.file.Write(s.catalog, catalog);
+    return s.file.Finish(s.catalog, s.info, s.documentInfo.standard != PdfStandard::Pdf);
 }
 
 TextPdf WriteTextPdf(const std::vector<Page>& pages, PaperSize paperSize, const PageGeometry& geometry,

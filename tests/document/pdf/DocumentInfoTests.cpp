@@ -53,5 +53,18 @@ TEST(DocumentInfo, TitleAndDateReadBack)
     EXPECT_EQ(PdfDate(1999, 1, 2, 23, 59, 0), "D:19990102235900Z");
 }
 
+// The setting's values as a user writes them; anything else names none.
+TEST(DocumentInfo, StandardsByName)
+{
+    const std::pair<const wchar_t*, std::optional<PdfStandard>> rows[] = {
+        {L"PDF/A-1b", PdfStandard::PdfA1b}, {L"PDF/A-2b", PdfStandard::PdfA2b}, {L"PDF/A-2u", PdfStandard::PdfA2u},
+        {L"PDF", PdfStandard::Pdf},         {L"pdf/a-2u", std::nullopt},         {L"PDF/A-3b", std::nullopt},
+        {L"PDF/A-2u ", std::nullopt},       {L"", std::nullopt},
+    };
+    for (const auto& [name, standard] : rows) {
+        EXPECT_EQ(PdfStandardNamed(name), standard) << testing::PrintToString(std::wstring(name));
+    }
+}
+
 } // namespace
 } // namespace Document

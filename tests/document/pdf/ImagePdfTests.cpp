@@ -61,6 +61,20 @@ std::vector<DrawnPage> ReadImagePages(const std::map<int, PdfObjectText>& object
     return pages;
 }
 
+// The conformance the catalog's metadata claims ("U", "B"), empty for none;
+// "no metadata" when the catalog has none.
+std::string ClaimedConformance(const std::map<int, PdfObjectText>& objects)
+{
+    const std::vector<PdfObjectText> catalogs = ObjectsWith(objects, "/Type /Catalog");
+    if (catalogs.size() != 1 || DictionaryValue(catalogs[0].dictionary, "/Metadata").empty()) {
+        return "no metadata";
+    }
+    const std::string& xmp = Referenced(objects, DictionaryValue(catalogs[0].dictionary, "/Metadata")).stream;
+    const std::string key = "pdfaid:conformance=\"";
+    const size_t at = xmp.find(key);
+    return at == std::string::npos ? std::string() : xmp.substr(at + key.size(), 1);
+}
+
 TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
 {
     const ImageData jpeg = Jpeg();
@@ -101,6 +115,7 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
         const ImageData* image;
         const char* version;
         std::vector<std::pair<const char*, const char*>> entries; // of the image's dictionary, in any order
+        std::string claim = "U"; // the conformance the metadata claims; empty: none
     } rows[] = {
         {"JPEG", &jpeg, "%PDF-1.3\n",
          {{"/Width", "200"}, {"/Height", "100"}, {"/ColorSpace", "/DeviceRGB"}, {"/BitsPerComponent", "8"},
@@ -112,7 +127,8 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
         {"palette, colour key", &palette, "%PDF-1.3\n",
          {{"/ColorSpace", "[/Indexed /DeviceRGB 1 <0010FF285C00>]"}, {"/BitsPerComponent", "8"}, {"/Mask", "[1 1]"}}},
         {"Adobe CMYK", &cmyk, "%PDF-1.3\n",
-         {{"/ColorSpace", "/DeviceCMYK"}, {"/Filter", "/DCTDecode"}, {"/Decode", "[1 0 1 0 1 0 1 0]"}}},
+         {{"/ColorSpace", "/DeviceCMYK"}, {"/Filter", "/DCTDecode"}, {"/Decode", "[1 0 1 0 1 0 1 0]"}},
+         ""},
         {"Group 4", &fax, "%PDF-1.3\n",
          {{"/ColorSpace", "/DeviceGray"}, {"/BitsPerComponent", "1"}, {"/Filter", "/CCITTFaxDecode"},
           {"/DecodeParms", "<< /K -1 /Columns 200 /Rows 100 /BlackIs1 true >>"}}},
@@ -156,6 +172,7 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
             EXPECT_EQ(DictionaryValue(profile.dictionary, "/Alternate"), "/DeviceRGB");
             EXPECT_EQ(profile.stream, row.image->iccProfile);
         }
+        EXPECT_EQ(ClaimedConformance(objects), row.claim);
         const std::vector<DrawnPage> pages = ReadImagePages(objects);
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_EQ(pages[0].mediaBox, (std::vector<double>{0, 0, 842, 595}));
@@ -167,6 +184,35 @@ TEST(ImagePdf, EachImagesFactsBecomeItsTypedDictionary)
         }
         EXPECT_EQ(titled, 1u);
     }
+}
+
+// The standard asked for decides the claim, never beyond what the file
+// has: plain PDF carries no archival parts and no ID, as before they were
+// written.
+TEST(ImagePdf, TheStandardAskedForDecidesTheClaim)
+{
+    ImageData cmyk = Jpeg();
+    cmyk.colourModel = ColourModel::Cmyk;
+    const struct {
+        PdfStandard standard;
+        const ImageData image;
+        const char* claim;
+        bool identified;
+    } rows[] = {
+        {PdfStandard::PdfA2u, Jpeg(), "U", true},
+        {PdfStandard::PdfA2b, Jpeg(), "B", true},
+        {PdfStandard::PdfA2b, cmyk, "", true},
+        {PdfStandard::Pdf, Jpeg(), "no metadata", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.standard));
+        DocumentInfo info{U"photo.jpg", PdfDate(2026, 1, 2, 3, 4, 5), row.standard};
+        const std::string pdf = WriteImagePdf({row.image}, Paper{595, 842}, info);
+        EXPECT_EQ(ClaimedConformance(ReadPdfObjects(pdf)), row.claim);
+        EXPECT_EQ(pdf.find("/ID [<") != std::string::npos, row.identified);
+        EXPECT_EQ(pdf.find("/ModDate") != std::string::npos, row.identified);
+    }
+    EXPECT_THROW(WriteImagePdf({Jpeg()}, Paper{595, 842}, DocumentInfo{U"a", "", PdfStandard::PdfA1b}), std::invalid_argument);
 }
 
 // The stored 200 x 100 picture, shown as EXIF orientation says: the data

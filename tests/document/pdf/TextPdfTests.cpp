@@ -499,6 +499,27 @@ TEST(TextPdf, ShapedGlyphsReadAsWrittenEachUseWithItsOwnText)
     }
 }
 
+// A character no font has is never drawn as glyph 0, which draws what the
+// font likes or nothing, even in a font without U+FFFD and '?': a variant of
+// our own stands in, standing for U+FFFD.
+TEST(TextPdf, ACharacterNoFontHasIsNoGlyphZero)
+{
+    ShapingFont font;
+    const std::u32string line = U"\u0915\u0940\u0915";
+    TextPdf pdf = WriteTextPdf({{line}}, PaperSize::A4, PageGeometry(), font, nullptr, {});
+    const ReadText read = ReadTextPdf(pdf.bytes);
+    ASSERT_EQ(read.pages.size(), 1u);
+    const ReadFont& readFont = read.fonts.at("AAAAAA+Deva");
+    std::u32string back;
+    for (const DrawnGlyph& glyph : read.pages[0].glyphs) {
+        EXPECT_NE(glyph.glyph, 0);
+        auto text = readFont.text.find(glyph.glyph);
+        back += text == readFont.text.end() ? U"?" : text->second;
+    }
+    EXPECT_EQ(back, U"\u0915\uFFFD\u0915");
+    EXPECT_EQ(pdf.replacedCharacters, 1u);
+}
+
 // Found in review: past the 255th font, the writer fell back to font 0 but
 // kept the other font's glyph id, so a wrong glyph was drawn silently.
 TEST(TextPdf, EveryFallbackFontKeepsItsOwnPlaceHoweverMany)
