@@ -5,7 +5,7 @@
 #include "DocumentError.h"
 #include "DocumentFonts.h"
 #include "DocumentKind.h"
-#include "ExitCodes.h"
+#include "ConverterExitCodes.h"
 #include "GifImage.h"
 #include "Limits.h"
 #include "ImagePdf.h"
