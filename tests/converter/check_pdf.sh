@@ -12,34 +12,27 @@ converter="$bin/PDFCreator.exe"
 engines="$(cd "$(dirname "$0")/../engines" && pwd)"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-win() { winepath -w "$1" 2>/dev/null; }
+. "$(dirname "$0")/../../scripts/wine-paths"
+win() { windows_path "$1"; }
 run_converter() { timeout 120 "$wine_run" "$converter" "$@" 2>&1; }
-# One of Wine's folders (TEMP) as a Linux path.
-wine_folder() {
-    local folder
-    folder=$(timeout 120 "$wine_run" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r') && [ -n "$folder" ] &&
-        winepath -u "$folder" 2>/dev/null
-}
+# CommandLine.exe's steps with the signal file, taken by its own code.
+exchange() { timeout 120 "$wine_run" "$bin/SignalExchangeTool.exe" "$@"; }
 
 rm -rf "$work" && mkdir -p "$work" || exit 1
-temp=$(wine_folder TEMP) ||
-    { echo "cannot ask Wine for its temporary folder" >&2; exit 1; }
-signal_file="$temp/PDFCreator/CommandLine.txt"
-# The converter's log, of this run alone (Wine hands the variable on); the
-# spool lies beside the signal file.
+signal_file=$(exchange_path "$wine_run" "$bin" signal) && spool=$(exchange_path "$wine_run" "$bin" spool) ||
+    { echo "cannot ask SignalExchangeTool.exe where the signal file lies" >&2; exit 1; }
+# The converter's log, of this run alone (Wine hands the variable on).
 mkdir -p "$work/converter" && export ARDENFOLD_CONVERTER_FOLDER="$(win "$work/converter")"
-spool="$(dirname "$signal_file")/Spool"
 
 # Ends with the conversion run's exit code, or 99 when the job was not taken.
 run_direct() { # SAMPLE OUTPUT
     # The print run's job is for the run whose empty marker is there.
-    mkdir -p "$(dirname "$signal_file")" && : >"$signal_file" &&
-        run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
-        { rm -f "$signal_file"; return 99; }
-    printf '%s\r\n' "$(win "$2")" >"$signal_file"
+    exchange marker && run_converter /ClearCache /NoStart && run_converter /PrintFile "$(win "$work/$1")" ||
+        { exchange remove; return 99; }
+    exchange hand-over "$(win "$2")" || { exchange remove; return 99; }
     run_converter
     local code=$?
-    rm -f "$signal_file"
+    exchange remove
     return "$code"
 }
 convert_direct() { # SAMPLE OUTPUT
@@ -114,11 +107,11 @@ done
 rm -f "$work/empty.pdf"
 if [ "$mode" = direct ]; then
     # The print run refuses it and releases the marker.
-    : >"$signal_file" && run_converter /ClearCache /NoStart
+    exchange marker && run_converter /ClearCache /NoStart
     run_converter /PrintFile "$(win "$work/empty.txt")"
     code=$? expected=17
     [ ! -e "$signal_file" ] || fail "empty: the marker was not released"
-    rm -f "$signal_file"
+    exchange remove
 else
     printf '@echo off\r\n"%s" {"%s" /PrintFile "%s"} {%s}\r\nexit /b %%ERRORLEVEL%%\r\n' \
         "$(win "$bin/CommandLine.exe")" "$(win "$converter")" "$(win "$work/empty.txt")" "$(win "$work/empty.pdf")" \

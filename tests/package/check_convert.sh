@@ -16,6 +16,16 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 export ARDENFOLD_PREBUILT="$build" LC_ALL=C.UTF-8
 convert="$source_dir/scripts/convert"
+. "$source_dir/scripts/wine-paths"
+win() { windows_path "$1"; }
+# The last line scripts/convert prints for a single document names
+# CommandLine.exe's exit code in the words of the header that defines it.
+said_code() { # CODE OUTPUT
+    local meaning
+    meaning="$(grep -E "= $1, *//" "$source_dir/src/driver/CommandLineExitCodes.h" | sed 's|.*// *||')"
+    [ -n "$meaning" ] && grep -qxF "CommandLine.exe exit code $1: $meaning" <<<"$2" ||
+        fail "exit code $1 is not explained as the header does: $(tail -n 1 <<<"$2")"
+}
 
 rm -rf "$work" && mkdir -p "$work/docs" "$work/converter" || exit 1
 # The converter's spool and log of this check alone, on Wine's Z: drive.
@@ -56,6 +66,7 @@ echo "$output"
 [ "$code" -eq 0 ] && pdftotext "$work/Ωμέγα.pdf" - 2>/dev/null | grep -q 'first document' ||
     fail "an output name outside the code page ended with $code and no PDF of the document"
 [ -z "$(ls /tmp | grep '^ardenfold-convert\.')" ] || fail "a staging folder was left behind"
+said_code 0 "$output"
 
 # Legacy text: the code page asked for, else Wine's 1252 under the C locale; the log names it.
 for case in "1251 Привет" " Ïðèâåò"; do
@@ -105,6 +116,7 @@ output="$(timeout 120 "$convert" "$work/pair/c.webp" "$work/c.pdf" 2>&1)"
 code=$?
 echo "$output"
 [ "$code" -eq 6 ] || fail "the WebP ended with $code, expected 6"
+said_code 6 "$output"
 mkdir -p "$work/pair-out" || exit 1
 output="$(timeout 180 "$convert" "$work/pair" "$work/pair-out/" 2>&1)"
 code=$?
@@ -114,7 +126,6 @@ echo "$output"
 grep -q '^  c\.webp: code 6: .*WebP image' <<<"$output" || fail "the summary does not give the WebP's reason"
 [ "$(grep -c 'converter log: .*c\.webp' <<<"$output")" -eq 1 ] || fail "converter log lines of other runs are shown"
 
-win() { printf 'Z:%s' "${1//\//\\}"; }
 # A box is shown (title and text) and answered: a path CommandLine.exe's code page cannot carry.
 output="$(timeout 60 "$build/wine-run" "$build/bin/RunCommandLine.exe" --timeout 60 "$(win "$build/bin/CommandLine.exe")" \
     "{cmd /c exit} {$(win "$work/Ωμέγα.pdf")}" </dev/null 2>&1)"
@@ -174,6 +185,6 @@ code=$?
     fail "a hung run ended with $code after $((SECONDS - started)) s, expected 124 after about 3 s"
 # The killed run could not take its marker away: it must not stand for a
 # run of the tests that follow in this prefix.
-rm -f "${WINEPREFIX:-$build/wineprefix}/drive_c/users/$(whoami)/Temp/PDFCreator/CommandLine.txt"
+timeout 60 "$build/wine-run" "$build/bin/SignalExchangeTool.exe" remove
 
 exit $((failures > 0))

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 quiet=5
 
 rm -rf "$work" && mkdir -p "$work/tree/scripts" "$work/path" || exit 1
-cp "$source_dir/scripts/convert" "$source_dir/scripts/progress" "$work/tree/scripts/" || exit 1
+cp "$source_dir/scripts/convert" "$source_dir/scripts/progress" "$source_dir/scripts/wine-paths" "$work/tree/scripts/" || exit 1
 tree="$(cd "$work/tree" && pwd)"
 printf 'a document\r\n' >"$work/a.txt"
 
