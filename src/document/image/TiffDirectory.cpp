@@ -2,9 +2,6 @@
 
 #include "DocumentError.h"
 #include "ImageData.h"
-#include "Limits.h"
-
-#include <set>
 
 namespace Document {
 
@@ -49,9 +46,6 @@ TiffDirectory::TiffDirectory(std::string_view file, ByteOrder order, std::uint32
         field.bytes = file.substr(at, size);
         fields_[tag] = field;
     }
-    // A directory that ends the data without the next one's offset is the last.
-    const std::size_t nextAt = offset + 2 + std::size_t{count} * 12;
-    next_ = file.size() - nextAt >= 4 ? ReadNumber(file, nextAt, 4, order_) : 0;
 }
 
 std::uint32_t TiffDirectory::Read(std::string_view bytes, std::size_t at, std::size_t size) const {
@@ -93,11 +87,6 @@ double TiffDirectory::Rational(TiffTag tag) const {
     return denominator == 0 ? 0 : double(Read(found->second.bytes, 0, 4)) / denominator;
 }
 
-std::string_view TiffDirectory::Bytes(TiffTag tag) const {
-    const auto found = fields_.find(tag);
-    return found == fields_.end() ? std::string_view() : found->second.bytes;
-}
-
 std::optional<std::pair<double, double>> TiffDirectory::DotsPerInch() const {
     const double x = Rational(kXResolution);
     const double y = Rational(kYResolution);
@@ -131,48 +120,6 @@ std::optional<TiffDirectory> ReadFirstTiffDirectory(std::string_view tiff) {
     } catch (const DocumentError&) {
         return std::nullopt;
     }
-}
-
-std::vector<TiffDirectory> ReadTiffDirectories(std::string_view file, const std::wstring& what) {
-    if (file.size() < 8) {
-        throw DocumentError(what + L" is truncated: its header is cut off.");
-    }
-    const std::optional<ByteOrder> found = TiffByteOrder(file);
-    if (!found) {
-        throw DocumentError(what + L" is damaged: it does not start with a TIFF byte order.");
-    }
-    const ByteOrder order = *found;
-    const std::uint32_t version = ReadNumber(file, 2, 2, order);
-    if (version == 43) {
-        throw DocumentError(what + L" is a BigTIFF file, which the converter does not take.");
-    }
-    if (version != 42) {
-        throw DocumentError(what + L" is damaged: its header does not say TIFF.");
-    }
-    std::vector<TiffDirectory> directories;
-    std::set<std::uint32_t> seen;
-    for (std::uint32_t offset = ReadNumber(file, 4, 4, order); offset != 0;) {
-        if (!seen.insert(offset).second) {
-            throw DocumentError(what + L" is damaged: its directories form a loop.");
-        }
-        if (directories.size() == Limits::kMaxTiffImages) {
-            throw DocumentError(what + L" has too many images (more than " + std::to_wstring(Limits::kMaxTiffImages) +
-                                L").");
-        }
-        if (offset > file.size() || file.size() - offset < 2) {
-            throw DocumentError(what + L" is truncated: a directory lies beyond its end.");
-        }
-        try {
-            directories.emplace_back(file, order, offset);
-        } catch (const DocumentError& error) {
-            throw DocumentError(what + L" " + error.Description());
-        }
-        offset = directories.back().Next();
-    }
-    if (directories.empty()) {
-        throw DocumentError(what + L" has no image.");
-    }
-    return directories;
 }
 
 } // namespace Document

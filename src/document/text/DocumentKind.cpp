@@ -242,7 +242,9 @@ DocumentSniff SniffDocumentKind(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xff\xd8\xff") {
         return {DocumentKind::Jpeg, {}};
     }
-    if (bytes.substr(0, 4) == std::string_view("II*\0", 4) || bytes.substr(0, 4) == std::string_view("MM\0*", 4)) {
+    // Classic TIFF (42) or BigTIFF (43), in either byte order.
+    if (bytes.substr(0, 4) == std::string_view("II*\0", 4) || bytes.substr(0, 4) == std::string_view("MM\0*", 4) ||
+        bytes.substr(0, 4) == std::string_view("II+\0", 4) || bytes.substr(0, 4) == std::string_view("MM\0+", 4)) {
         return {DocumentKind::Tiff, {}};
     }
     if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") {

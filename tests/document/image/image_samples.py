@@ -75,7 +75,7 @@ def tiff_samples(s):
     variants = {'lzw': ['-c', 'lzw'], 'lzw2': ['-c', 'lzw:2'], 'zip': ['-c', 'zip'], 'zip2': ['-c', 'zip:2'],
                 'packbits': ['-c', 'packbits'], 'tiles': ['-c', 'lzw', '-t', '-w', '16', '-l', '16'],
                 'planes': ['-c', 'zip', '-p', 'separate'], 'strips': ['-c', 'lzw', '-r', '5'],
-                'big': ['-B', '-c', 'lzw:2']}
+                'big': ['-B', '-c', 'lzw:2'], 'bigtiff': ['-8', '-c', 'lzw']}
     for tag, args in variants.items():
         name = f'rgb-{tag}.tif'
         run('tiffcp', *args, s.path('rgb.tif'), s.path(name))
@@ -134,7 +134,11 @@ def tiff_samples(s):
         ref(s.path(f'bilevel.tif.{p}.ref'), 'flate', W, H, 1, 1, [v // 255 for v in pages[p]])
         for name, k in (('fax-g4.tif', -1), ('fax-g4-strips.tif', -1), ('fax-g3.tif', 0), ('fax-g32d.tif', 4)):
             ref(s.path(f'{name}.{p}.ref'), 'ccitt', W, H, k, 0 if white_is_zero else 1)
-    for name in ('bilevel.tif', 'fax-g4.tif', 'fax-g4-strips.tif', 'fax-g3.tif', 'fax-g32d.tif'):
+    # Fax data in tiles cannot join into one stream: decoded.
+    run('tiffcp', '-c', 'g4', '-t', '-w', '16', '-l', '16', *src, s.path('fax-g4-tiles.tif'))
+    for p in range(2):
+        ref(s.path(f'fax-g4-tiles.tif.{p}.ref'), 'flate', W, H, 1, 1, [v // 255 for v in pages[p]])
+    for name in ('bilevel.tif', 'fax-g4.tif', 'fax-g4-strips.tif', 'fax-g3.tif', 'fax-g32d.tif', 'fax-g4-tiles.tif'):
         s.add('tiff', name, 2)
     for p in src:
         os.remove(p)
@@ -142,6 +146,16 @@ def tiff_samples(s):
     run('tiffcp', '-c', 'jpeg', s.path('rgb.tif'), s.path('jpeg.tif'))
     ref(s.path('jpeg.tif.0.ref'), 'dct', W, H, 3, 8, dpi=300)
     s.add('tiff', 'jpeg.tif', 1)
+    # JPEG in several strips or in tiles is decoded: to the pixels libtiff
+    # itself decodes it to (tiffcp, to plain RGB).
+    for name, args in (('jpeg-strips.tif', ['-r', '16']), ('jpeg-tiles.tif', ['-t', '-w', '16', '-l', '16'])):
+        run('tiffcp', '-c', 'jpeg', *args, s.path('rgb.tif'), s.path(name))
+        run('tiffcp', '-c', 'none', s.path(name), s.path('decoded.tif'))
+        decoded = subprocess.run(['convert', s.path('decoded.tif'), '-depth', '8', 'rgb:-'], check=True,
+                                 capture_output=True).stdout
+        ref(s.path(name + '.0.ref'), 'flate', W, H, 3, 8, decoded, dpi=300)
+        os.remove(s.path('decoded.tif'))
+        s.add('tiff', name, 1)
 
     # Turned: ImageMagick writes the Orientation tag it is told.
     s.from_raw('turned.tif', 'rgb', rgb, 8, ['-orient', 'RightTop', '-compress', 'lzw'])

@@ -54,6 +54,7 @@ TEST(DocumentKind, SniffsFromTheBytes) {
         {"a text that starts like a BMP header", "BM  a text of words", DocumentKind::Text, L""},
         {"TIFF, little-endian", "II*\0\x08\0\0\0"s, DocumentKind::Tiff, L""},
         {"TIFF, big-endian", "MM\0*\0\0\0\x08"s, DocumentKind::Tiff, L""},
+        {"BigTIFF", "II+\0\x08\0\0\0"s, DocumentKind::Tiff, L""},
         {"WebP", "RIFF\x24\0\0\0WEBPVP8 "s, DocumentKind::Refused, L"WebP image"},
         {"HEIC photo", "\0\0\0\x18" "ftypheic\0\0\0\0mif1heic"s, DocumentKind::Refused, L"HEIC"},
         {"HEIF named by a compatible brand", "\0\0\0\x1c" "ftypmif1\0\0\0\0mif1MiHEmiaf"s, DocumentKind::Refused, L"HEIC"},
