@@ -14,9 +14,10 @@ TEST(SoakPlanTest, OneRunInFiveGetsAFaultEveryKindAppearsAndTheSeedRepeatsThePla
 {
     for (uint32_t seed : {1u, 42u, 4000000000u}) {
         SCOPED_TRACE(seed);
-        std::vector<Fault> plan = PlanFaults(1000, seed);
-        EXPECT_EQ(plan, PlanFaults(1000, seed));
-        auto faulted = std::count_if(plan.begin(), plan.end(), [](Fault f) { return f != Fault::None; });
+        std::vector<Fault> plan = PlanFaults(1000, seed, 5, true, 200);
+        EXPECT_EQ(plan, PlanFaults(1000, seed, 5, true, 200));
+        auto faulted =
+            std::count_if(plan.begin(), plan.end(), [](Fault f) { return f != Fault::None && f != Fault::Printed; });
         EXPECT_GT(faulted, 150);
         EXPECT_LT(faulted, 250);
         for (const Expectation& row : AllExpectations()) {
@@ -31,6 +32,20 @@ TEST(SoakPlanTest, NoHeldSignalFileLastAndNoFullFolderWithoutOne)
         std::vector<Fault> plan = PlanFaults(3, seed, 1, false);
         EXPECT_FALSE(ExpectationOf(plan.back()).exclusive) << seed;
         EXPECT_EQ(std::find(plan.begin(), plan.end(), Fault::OutputFolderFull), plan.end()) << seed;
+    }
+}
+
+// A killed watcher stalls its session for the run's whole wait, and the job
+// it leaves goes only at that session's next run.
+TEST(SoakPlanTest, ThePrintersShareComesLastWithOneKilledWatcherAtMostNeverAmongTheLast)
+{
+    for (uint32_t seed = 0; seed < 200; ++seed) {
+        std::vector<Fault> plan = PlanFaults(40, seed, 1, true, 10);
+        for (size_t run = 0; run < plan.size(); ++run) {
+            EXPECT_EQ(ExpectationOf(plan[run]).printer, run >= 30) << seed << " " << run;
+        }
+        EXPECT_LE(std::count(plan.begin(), plan.end(), Fault::WatcherKilled), 1) << seed;
+        EXPECT_EQ(std::find(plan.end() - 4, plan.end(), Fault::WatcherKilled), plan.end()) << seed;
     }
 }
 
