@@ -64,3 +64,18 @@ TEST(SoakPlanTest, DocumentsAreTheirRunsOwnAndNeverWrap)
     }
     EXPECT_EQ(texts.size(), 50u);
 }
+
+// The watcher takes a job whose tail holds %%EOF; a cut one it refuses.
+TEST(SoakPlanTest, APrintedJobEndsWithItsEofUnlessCutAndCarriesItsTextAsStrings)
+{
+    const std::string text = "Soak run 3 seed 7\r\n(amber) \\ basalt\r\n";
+    const std::string whole = MakePostScript(text, "Soak0003", false);
+    const std::string cut = MakePostScript(text, "Soak0003", true);
+    EXPECT_EQ(whole.rfind("%!PS-Adobe-3.0\n%%Title: Soak0003\n", 0), 0u);
+    EXPECT_TRUE(whole.ends_with("%%EOF\n"));
+    EXPECT_EQ(cut.find("%%EOF"), std::string::npos);
+    EXPECT_EQ(whole.rfind(cut, 0), 0u);
+    EXPECT_NE(whole.find("(\\(amber\\) \\\\ basalt) show"), std::string::npos) << whole;
+    EXPECT_EQ(PrintTextWords(9, 2), "w1x1 w1x2 w1x3 w1x4 w1x5 w1x6 w1x7 w1x8\r\nw1x9\r\n"
+                                    "w2x1 w2x2 w2x3 w2x4 w2x5 w2x6 w2x7 w2x8\r\nw2x9\r\n");
+}
