@@ -90,7 +90,8 @@ void CheckGrowth(const GaugePoint& from, const GaugePoint& to, std::vector<std::
     grew("the Wine server's open files", from.gauge.serverFiles, to.gauge.serverFiles, HandleSlack);
 }
 
-// PDFCreator.exe with that argument, to its end (a minute at most): its exit code, or a failure.
+// Runs PDFCreator.exe with that argument to its end (a minute at most): any
+// end but 0 is a failure of the soak.
 void RunConverter(const Places& places, const std::string& argument, std::vector<std::string>& failures)
 {
     TestSupport::ChildProcess run("\"" + places.programFolder + "\\PDFCreator.exe\" " + argument, {}, places.work);

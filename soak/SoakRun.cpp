@@ -101,6 +101,19 @@ std::vector<DWORD> ProcessesNamed(const char* image, const std::vector<DWORD>* a
     return ids;
 }
 
+// Killed while it still worked: a process that was already on its way out
+// (its work done, its exit code set) keeps its own exit code, and the kill
+// came too late to count.
+bool KilledAtWork(DWORD id)
+{
+    Global::KernelHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
+                                               FALSE, id));
+    DWORD code = 0;
+    return process && ::TerminateProcess(process.Get(), KillCode) &&
+           ::WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0 && ::GetExitCodeProcess(process.Get(), &code) &&
+           code == KillCode;
+}
+
 void SetWrittenAnHourAgo(const Global::FileHandle& file)
 {
     FILETIME now{};
@@ -263,7 +276,7 @@ void SoakRun::InjectPrinted()
     case Fault::GhostscriptKilled: {
         std::vector<DWORD> inJob = child_->ProcessesInJob();
         for (DWORD id : ProcessesNamed("gs.exe", &inJob)) {
-            record_.injected = (HasStarted(id) && KillProcess(id)) || record_.injected;
+            record_.injected = (HasStarted(id) && KilledAtWork(id)) || record_.injected;
         }
         break;
     }
