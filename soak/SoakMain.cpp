@@ -101,6 +101,22 @@ void RunConverter(const Places& places, const std::string& argument, std::vector
     }
 }
 
+// With no run under way, a print watcher ends within a poll (and at once
+// once the printer is gone): the machine is gauged without one, and one
+// that stays is left behind.
+void WaitForWatchersToEnd(const std::string& when, std::vector<std::string>& failures)
+{
+    constexpr DWORD LimitMs = 10000;
+    const DWORD start = ::GetTickCount();
+    while (!ProcessesNamed("PDFCreator.exe").empty()) {
+        if (::GetTickCount() - start > LimitMs) {
+            failures.push_back("a print watcher still ran " + std::to_string(LimitMs / 1000) + " s " + when);
+            return;
+        }
+        ::Sleep(50);
+    }
+}
+
 // What a run may leave in its temporary folder once every run has ended:
 // the working folder with its spool and, for the printer's runs, their
 // printed jobs folder, both empty.
@@ -188,6 +204,9 @@ int main(int argc, char** argv)
                 nextGauge = next + gaugeEvery;
             }
             if (next >= nextGauge) {
+                if (printerGauge > 0) {
+                    WaitForWatchersToEnd("after run " + std::to_string(next) + " with no run under way", failures);
+                }
                 gauges.push_back({next, ReadGauge(serverPid), CountEntries(spool)});
                 nextGauge += gaugeEvery;
             }
@@ -223,6 +242,7 @@ int main(int argc, char** argv)
     const DWORD elapsed = ::GetTickCount() - begin;
     if (printerGauge > 0) {
         RunConverter(places, "/RemovePrinter", failures);
+        WaitForWatchersToEnd("after /RemovePrinter", failures);
     }
     gauges.push_back({conversions, ReadGauge(serverPid), CountEntries(spool)});
 

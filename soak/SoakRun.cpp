@@ -7,7 +7,6 @@
 #include "PrintedJob.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,25 +80,6 @@ bool KillProcess(DWORD id)
 const std::string PrinterName = "Ardenfold PDF";
 // How long another process holds a printed job's file.
 constexpr DWORD JobHeldMs = 2000;
-
-// The ids of the processes of that image name, of all or among those given.
-std::vector<DWORD> ProcessesNamed(const char* image, const std::vector<DWORD>* among = nullptr)
-{
-    std::vector<DWORD> ids;
-    Global::KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) {
-        return ids;
-    }
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
-        if (::lstrcmpiA(entry.szExeFile, image) == 0 &&
-            (among == nullptr || std::find(among->begin(), among->end(), entry.th32ProcessID) != among->end())) {
-            ids.push_back(entry.th32ProcessID);
-        }
-    }
-    return ids;
-}
 
 // Killed while it still worked: a process that was already on its way out
 // (its work done, its exit code set) keeps its own exit code, and the kill
