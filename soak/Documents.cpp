@@ -86,4 +86,44 @@ std::string MakeHostile(Fault fault, size_t run, uint32_t seed)
     }
 }
 
+std::string MakePostScript(const std::string& text, const std::string& title, bool cutShort)
+{
+    constexpr int LinesPerPage = 60;
+    std::string body;
+    int line = 0, page = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find("\r\n", at);
+        std::string row = text.substr(at, end - at);
+        at = end == std::string::npos ? text.size() : end + 2;
+        if (line % LinesPerPage == 0) {
+            body += (page > 0 ? "showpage\n" : "") + std::string("%%Page: ") + std::to_string(page + 1) + " " +
+                    std::to_string(page + 1) + "\n/Courier findfont 10 scalefont setfont\n";
+            ++page;
+        }
+        std::string escaped;
+        for (char c : row) {
+            escaped += (c == '(' || c == ')' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+        }
+        body += "36 " + std::to_string(756 - 12 * (line % LinesPerPage)) + " moveto (" + escaped + ") show\n";
+        ++line;
+    }
+    std::string job = "%!PS-Adobe-3.0\n%%Title: " + title + "\n%%Pages: " + std::to_string(page) +
+                      "\n%%EndComments\n" + body;
+    if (cutShort) {
+        return job;
+    }
+    return job + "showpage\n%%Trailer\n%%EOF\n";
+}
+
+std::string PrintTextWords(int wordsPerPage, int pages)
+{
+    std::string text;
+    for (int page = 1; page <= pages; ++page) {
+        for (int n = 1; n <= wordsPerPage; ++n) {
+            text += "w" + std::to_string(page) + "x" + std::to_string(n) + (n % 8 == 0 || n == wordsPerPage ? "\r\n" : " ");
+        }
+    }
+    return text;
+}
+
 } // namespace Soak

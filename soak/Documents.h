@@ -17,4 +17,11 @@ std::string MakeText(size_t run, uint32_t seed);
 std::string MakeHostile(Fault fault, size_t run, uint32_t seed);
 std::string HostileFileName(Fault fault);
 
+// The text as a PostScript job of its own (DSC, a %%Title:, 60 lines a page
+// in Courier); cut short, it stops in its last page, without its %%EOF.
+std::string MakePostScript(const std::string& text, const std::string& title, bool cutShort);
+
+// The words tests/printer/PrintText.exe prints, "w<page>x<n>", as lines.
+std::string PrintTextWords(int wordsPerPage, int pages);
+
 } // namespace Soak

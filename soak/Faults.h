@@ -24,6 +24,14 @@ enum class Fault {
     HostileBytes,       // random bytes, NULs and stray high bytes, named .txt
     HostileHugePng,     // a PNG that claims 100,000 x 100,000 pixels, its data garbage
     HostileTruncatedJpeg, // a JPEG header cut off in its frame segment
+    // The printer's runs: a job printed to the installed printer, through the
+    // port, the watcher and Ghostscript, by two sessions of their own TMP.
+    Printed,           // no fault
+    WatcherKilled,     // the print watcher is killed while the job is printed
+    GhostscriptKilled, // gs.exe is killed while it converts the job
+    JobOverCap,        // the job is larger than the port keeps
+    JobCutShort,       // the job ends before its %%EOF
+    JobFileHeld,       // another process holds the job's file open as it is finished
 };
 
 struct Expectation {
@@ -34,6 +42,7 @@ struct Expectation {
     bool textMatches;             // a PDF is written and its text is the document's
     DWORD boundMs;                // the run is killed, and fails, past this
     bool exclusive;               // touches what every run shares: no other run may be under way
+    bool printer = false;         // a run of the printer's share
 };
 
 const Expectation& ExpectationOf(Fault fault);
@@ -43,7 +52,10 @@ const std::vector<Expectation>& AllExpectations();
 // soak), spread evenly over the kinds. The same seed gives the same plan. A run that leaves something
 // for the next run to clear (a held signal file) is never among the last.
 // Without a full file system at hand, its runs get a file in place of the
-// output's folder instead.
-std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery = 5, bool fullFolder = true);
+// output's folder instead. The last printerRuns runs print to the printer,
+// with the printer's faults; a killed watcher, which stalls its session
+// for the run's whole wait, comes once at most and never among the last.
+std::vector<Fault> PlanFaults(size_t conversions, uint32_t seed, uint32_t faultEvery = 5, bool fullFolder = true,
+                              size_t printerRuns = 0);
 
 } // namespace Soak

@@ -2,7 +2,10 @@
 
 #include "Handle.h"
 
+#include <tlhelp32.h>
 #include <winternl.h>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -113,6 +116,24 @@ size_t CountEntries(const std::string& folder)
         }
     }
     return count;
+}
+
+std::vector<DWORD> ProcessesNamed(const char* image, const std::vector<DWORD>* among)
+{
+    std::vector<DWORD> ids;
+    Global::KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) {
+        return ids;
+    }
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
+        if (::lstrcmpiA(entry.szExeFile, image) == 0 &&
+            (among == nullptr || std::find(among->begin(), among->end(), entry.th32ProcessID) != among->end())) {
+            ids.push_back(entry.th32ProcessID);
+        }
+    }
+    return ids;
 }
 
 } // namespace Soak

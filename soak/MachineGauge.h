@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace Soak {
 
@@ -24,6 +25,9 @@ struct Gauge {
 
 // serverProcessId: the Wine server's Linux process id, 0 when there is none.
 Gauge ReadGauge(unsigned long serverProcessId);
+
+// The ids of the processes of that image name ("gs.exe"), of all or among those given.
+std::vector<DWORD> ProcessesNamed(const char* image, const std::vector<DWORD>* among = nullptr);
 
 // How many entries a folder holds ("." and ".." aside); 0 when it is absent.
 size_t CountEntries(const std::string& folder);

@@ -3,7 +3,10 @@
 // after every run and at the end, and the figures. scripts/soak builds it,
 // runs it under Wine and compares each PDF's text with its document.
 // Usage: Soak.exe <conversions> <seed> <work folder> <program folder> <Wine server pid> <results file>
-//        [<a fault in one run of n>]
+//        [<a fault in one run of n> [<runs of the printer's share>]]
+// The printer's share comes last: the printer is installed once every
+// earlier run has ended, and removed at the end.
+#include "ChildProcess.h"
 #include "Faults.h"
 #include "Files.h"
 #include "MachineGauge.h"
@@ -87,26 +90,83 @@ void CheckGrowth(const GaugePoint& from, const GaugePoint& to, std::vector<std::
     grew("the Wine server's open files", from.gauge.serverFiles, to.gauge.serverFiles, HandleSlack);
 }
 
+// Runs PDFCreator.exe with that argument to its end (a minute at most): any
+// end but 0 is a failure of the soak.
+void RunConverter(const Places& places, const std::string& argument, std::vector<std::string>& failures)
+{
+    TestSupport::ChildProcess run("\"" + places.programFolder + "\\PDFCreator.exe\" " + argument, {}, places.work);
+    std::optional<DWORD> code = run.WaitForExit(60000);
+    if (!code || *code != 0) {
+        failures.push_back("PDFCreator.exe " + argument + " ended with " + (code ? std::to_string(*code) : "no end"));
+    }
+}
+
+// With no run under way, a print watcher ends within a poll (and at once
+// once the printer is gone): the machine is gauged without one, and one
+// that stays is left behind.
+void WaitForWatchersToEnd(const std::string& when, std::vector<std::string>& failures)
+{
+    constexpr DWORD LimitMs = 10000;
+    const DWORD start = ::GetTickCount();
+    while (!ProcessesNamed("PDFCreator.exe").empty()) {
+        if (::GetTickCount() - start > LimitMs) {
+            failures.push_back("a print watcher still ran " + std::to_string(LimitMs / 1000) + " s " + when);
+            return;
+        }
+        ::Sleep(50);
+    }
+}
+
+// What a run may leave in its temporary folder once every run has ended:
+// the working folder with its spool and, for the printer's runs, their
+// printed jobs folder, both empty.
+void CheckLeftBehind(const std::string& temp, std::vector<std::string>& failures)
+{
+    const std::string working = temp + "\\PDFCreator";
+    if (TestSupport::PathExists(working + "\\CommandLine.txt")) {
+        failures.push_back("the signal file is left behind in " + temp);
+    }
+    size_t expected = 0;
+    for (const char* folder : {"\\Spool", "\\Printed"}) {
+        if (TestSupport::PathExists(working + folder)) {
+            ++expected;
+            if (size_t entries = CountEntries(working + folder); entries > 0) {
+                failures.push_back(std::to_string(entries) + " entries left in " + working + folder);
+            }
+        }
+    }
+    if (CountEntries(working) > expected) {
+        failures.push_back(std::to_string(CountEntries(working) - expected) + " entries left in " + working);
+    }
+    if (CountEntries(temp) > 1) {
+        failures.push_back(std::to_string(CountEntries(temp) - 1) + " entries left in " + temp);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 7 && argc != 8) {
-        std::fprintf(stderr, "usage: Soak.exe CONVERSIONS SEED WORK PROGRAM_FOLDER SERVER_PID RESULTS [FAULT_EVERY]\n");
+    if (argc < 7 || argc > 9) {
+        std::fprintf(stderr, "usage: Soak.exe CONVERSIONS SEED WORK PROGRAM_FOLDER SERVER_PID RESULTS [FAULT_EVERY "
+                             "[PRINTER_RUNS]]\n");
         return 64;
     }
     const size_t conversions = std::strtoul(argv[1], nullptr, 10);
     const uint32_t seed = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
-    const Places places{argv[4], OwnFolder() + "\\SoakPrintRun.exe", argv[3]};
+    const Places places{argv[4], OwnFolder() + "\\SoakPrintRun.exe", argv[3],
+                        OwnFolder() + "\\..\\tests\\printer\\PrintText.exe", OwnFolder() + "\\SoakPrintRaw.exe"};
     const unsigned long serverPid = std::strtoul(argv[5], nullptr, 10);
-    const uint32_t faultEvery = argc == 8 ? std::max(1ul, std::strtoul(argv[7], nullptr, 10)) : 5;
+    const uint32_t faultEvery = argc >= 8 ? std::max(1ul, std::strtoul(argv[7], nullptr, 10)) : 5;
+    const size_t printerRuns = std::min<size_t>(argc == 9 ? std::strtoul(argv[8], nullptr, 10) : 0, conversions);
+    const size_t firstPrinterRun = conversions - printerRuns;
     FILE* results = std::fopen(argv[6], "w");
     if (results == nullptr) {
         std::fprintf(stderr, "cannot write %s\n", argv[6]);
         return 66;
     }
-    std::printf("soak: %zu conversions, seed %u, %zu at a time, a fault in one run of %u\n", conversions, seed,
-                RunsAtOnce, faultEvery);
+    std::printf("soak: %zu conversions, seed %u, %zu at a time, a fault in one run of %u, the last %zu printed\n",
+                conversions, seed, RunsAtOnce, faultEvery, printerRuns);
     std::fflush(stdout);
 
     const bool fullFolder = TestSupport::PathExists(places.FullFolder() + "\\filler");
@@ -114,12 +174,13 @@ int main(int argc, char** argv)
         std::printf("soak: no full file system at %s: a file in place of the output folder instead\n",
                     places.FullFolder().c_str());
     }
-    const std::vector<Fault> plan = PlanFaults(conversions, seed, faultEvery, fullFolder);
+    const std::vector<Fault> plan = PlanFaults(conversions, seed, faultEvery, fullFolder, printerRuns);
     const std::string spool = SpoolFolder(places);
     const size_t gaugeEvery = std::max<size_t>(conversions / 10, 10);
     std::vector<GaugePoint> gauges{{0, ReadGauge(serverPid), CountEntries(spool)}};
     std::vector<RunRecord> records;
     std::vector<std::string> failures; // those of the whole soak, not of one run
+    size_t printerGauge = 0;           // the first gauge of the printer's share, when it ran
 
     const DWORD begin = ::GetTickCount();
     std::vector<std::unique_ptr<SoakRun>> active;
@@ -129,10 +190,23 @@ int main(int argc, char** argv)
     while (next < conversions || !active.empty()) {
         while (active.size() < RunsAtOnce && next < conversions && !exclusiveActive) {
             const bool exclusive = ExpectationOf(plan[next]).exclusive;
-            if ((next >= nextGauge || exclusive) && !active.empty()) {
+            const bool printerBegins = next == firstPrinterRun && printerRuns > 0;
+            if ((next >= nextGauge || exclusive || printerBegins) && !active.empty()) {
                 break; // wait until every run under way has ended
             }
+            if (printerBegins) {
+                // The plain share's machine as it ended, and the printer's from here.
+                gauges.push_back({next, ReadGauge(serverPid), CountEntries(spool)});
+                printerGauge = gauges.size();
+                RunConverter(places, "/AddPrinter", failures);
+                TestSupport::MakeFolders(places.SessionTemp(0));
+                TestSupport::MakeFolders(places.SessionTemp(1));
+                nextGauge = next + gaugeEvery;
+            }
             if (next >= nextGauge) {
+                if (printerGauge > 0) {
+                    WaitForWatchersToEnd("after run " + std::to_string(next) + " with no run under way", failures);
+                }
                 gauges.push_back({next, ReadGauge(serverPid), CountEntries(spool)});
                 nextGauge += gaugeEvery;
             }
@@ -166,19 +240,17 @@ int main(int argc, char** argv)
         ::Sleep(PollIntervalMs);
     }
     const DWORD elapsed = ::GetTickCount() - begin;
+    if (printerGauge > 0) {
+        RunConverter(places, "/RemovePrinter", failures);
+        WaitForWatchersToEnd("after /RemovePrinter", failures);
+    }
     gauges.push_back({conversions, ReadGauge(serverPid), CountEntries(spool)});
 
     // Nothing may be left once the last run has ended.
-    if (TestSupport::PathExists(places.SignalFile())) {
-        failures.push_back("the signal file is left behind");
-    }
-    // The spool, which is checked on its own, may stay, empty.
-    for (size_t entries = CountEntries(places.Temp() + "\\PDFCreator") - (TestSupport::PathExists(spool) ? 1 : 0);
-         entries > 0; entries = 0) {
-        failures.push_back(std::to_string(entries) + " entries left in the working folder");
-    }
-    if (CountEntries(places.Temp()) > 1) {
-        failures.push_back(std::to_string(CountEntries(places.Temp()) - 1) + " entries left in the temporary folder");
+    CheckLeftBehind(places.Temp(), failures);
+    if (printerGauge > 0) {
+        CheckLeftBehind(places.SessionTemp(0), failures);
+        CheckLeftBehind(places.SessionTemp(1), failures);
     }
     for (const GaugePoint& point : gauges) {
         if (point.afterRuns > 0 && point.spoolJobs != 0) {
@@ -186,7 +258,14 @@ int main(int argc, char** argv)
                                std::to_string(point.afterRuns) + " with no run under way");
         }
     }
-    CheckGrowth(gauges[std::min<size_t>(1, gauges.size() - 1)], gauges.back(), failures);
+    // Each share from its first gauge after the warm-up to its last: the
+    // printer's installation is no growth.
+    if (printerGauge == 0) {
+        CheckGrowth(gauges[std::min<size_t>(1, gauges.size() - 1)], gauges.back(), failures);
+    } else {
+        CheckGrowth(gauges[std::min<size_t>(1, printerGauge - 1)], gauges[printerGauge - 1], failures);
+        CheckGrowth(gauges[std::min(printerGauge, gauges.size() - 1)], gauges.back(), failures);
+    }
 
     // The figures.
     std::printf("\nconversions: %zu in %.1f min: %.1f per minute\n", records.size(), elapsed / 60000.0,

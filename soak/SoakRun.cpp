@@ -4,6 +4,7 @@
 #include "Files.h"
 #include "MachineGauge.h"
 #include "MessageBoxProbe.h"
+#include "PrintedJob.h"
 
 #include <psapi.h>
 
@@ -75,6 +76,24 @@ bool KillProcess(DWORD id)
     return true;
 }
 
+// The printer that PDFCreator.exe /AddPrinter installs.
+const std::string PrinterName = "Ardenfold PDF";
+// How long another process holds a printed job's file.
+constexpr DWORD JobHeldMs = 2000;
+
+// Killed while it still worked: a process that was already on its way out
+// (its work done, its exit code set) keeps its own exit code, and the kill
+// came too late to count.
+bool KilledAtWork(DWORD id)
+{
+    Global::KernelHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
+                                               FALSE, id));
+    DWORD code = 0;
+    return process && ::TerminateProcess(process.Get(), KillCode) &&
+           ::WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0 && ::GetExitCodeProcess(process.Get(), &code) &&
+           code == KillCode;
+}
+
 void SetWrittenAnHourAgo(const Global::FileHandle& file)
 {
     FILETIME now{};
@@ -115,7 +134,9 @@ SoakRun::SoakRun(const Places& places, size_t run, Fault fault, uint32_t seed)
     folder_ = "runs\\" + Number(run);
     Prepare();
 
-    std::string printCommand = "\"" + places_.programFolder + "\\PDFCreator.exe\" /PrintFile \"" + document_ + "\"";
+    std::string printCommand = !printCommand_.empty()
+                                   ? printCommand_
+                                   : "\"" + places_.programFolder + "\\PDFCreator.exe\" /PrintFile \"" + document_ + "\"";
     if (fault == Fault::KilledPrintRun) {
         std::string event = "SoakPrinted" + std::to_string(::GetCurrentProcessId()) + "-" + Number(run);
         printed_.Reset(::CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
@@ -124,9 +145,12 @@ SoakRun::SoakRun(const Places& places, size_t run, Fault fault, uint32_t seed)
     }
     std::string commandLine =
         "\"" + places_.programFolder + "\\CommandLine.exe\" {" + printCommand + "} {" + output_ + "}";
+    const std::string temp = expectation_.printer ? places_.SessionTemp(run % 2) : places_.Temp();
     started_ = ::GetTickCount();
-    child_ = std::make_unique<ChildProcess>(commandLine, Environment{{"TMP", places_.Temp()}, {"TEMP", places_.Temp()}},
-                                            places_.work + "\\" + folder_);
+    // The printing programs take turns at Wine's spooler (see PrintRaw.cpp).
+    const std::string turn = "SoakSpoolerTurn" + std::to_string(::GetCurrentProcessId());
+    child_ = std::make_unique<ChildProcess>(
+        commandLine, Environment{{"TMP", temp}, {"TEMP", temp}, {"PRINT_TEXT_MUTEX", turn}}, places_.work + "\\" + folder_);
 }
 
 SoakRun::~SoakRun() = default;
@@ -135,6 +159,12 @@ void SoakRun::Prepare()
 {
     const std::string root = places_.work + "\\" + folder_;
     MakeFolders(root);
+    if (expectation_.printer) {
+        printCommand_ = PreparePrinted(root);
+        output_ = root + "\\out\\doc.pdf";
+        MakeFolders(root + "\\out");
+        return;
+    }
     bool hostile = record_.fault == Fault::HostileBytes || record_.fault == Fault::HostileHugePng ||
                    record_.fault == Fault::HostileTruncatedJpeg;
     if (hostile) {
@@ -186,13 +216,101 @@ void SoakRun::Prepare()
     }
 }
 
+// Half the runs print through GDI, as most programs do; the others, and
+// every fault that acts on the job itself, hand the printer PostScript of
+// their own.
+std::string SoakRun::PreparePrinted(const std::string& root)
+{
+    const Fault fault = record_.fault;
+    const std::string title = "Soak" + Number(record_.run);
+    std::seed_seq sequence{seed_, static_cast<uint32_t>(record_.run), 2u};
+    std::mt19937 random(sequence);
+    if ((fault == Fault::Printed || fault == Fault::GhostscriptKilled) && random() % 2 == 0) {
+        const int words = 8 + static_cast<int>(random() % 57), pages = 1 + static_cast<int>(random() % 3);
+        WriteFileBytes(root + "\\expected.txt", PrintTextWords(words, pages));
+        record_.injected = fault == Fault::Printed;
+        return "\"" + places_.printTextExe + "\" \"" + PrinterName + "\" " + std::to_string(words) + " " +
+               std::to_string(pages) + " " + title;
+    }
+    const std::string text = MakeText(record_.run, seed_);
+    WriteFileBytes(root + "\\expected.txt", text);
+    document_ = root + "\\doc.ps";
+    WriteFileBytes(document_, MakePostScript(text, title, fault == Fault::JobCutShort));
+    std::string command = "\"" + places_.printRawExe + "\" \"" + PrinterName + "\" \"" + document_ + "\" " + title;
+    if (fault == Fault::WatcherKilled || fault == Fault::JobFileHeld) {
+        const std::string event = "SoakJob" + std::to_string(::GetCurrentProcessId()) + "-" + Number(record_.run);
+        halfWay_.Reset(::CreateEventA(nullptr, TRUE, FALSE, (event + ".half").c_str()));
+        goOn_.Reset(::CreateEventA(nullptr, TRUE, FALSE, (event + ".go").c_str()));
+        command += " " + event;
+    }
+    if (fault == Fault::JobOverCap) {
+        command += " \"\" " + std::to_string(SignalExchange::MaxPrintedJobBytes + (1ull << 20));
+    }
+    record_.injected = fault == Fault::Printed || fault == Fault::JobOverCap || fault == Fault::JobCutShort;
+    return command;
+}
+
+void SoakRun::InjectPrinted()
+{
+    switch (record_.fault) {
+    case Fault::GhostscriptKilled: {
+        std::vector<DWORD> inJob = child_->ProcessesInJob();
+        for (DWORD id : ProcessesNamed("gs.exe", &inJob)) {
+            record_.injected = (HasStarted(id) && KilledAtWork(id)) || record_.injected;
+        }
+        break;
+    }
+    case Fault::WatcherKilled:
+        // The run is the only one under way: every converter process now is
+        // a watcher.
+        if (::WaitForSingleObject(halfWay_.Get(), 0) == WAIT_OBJECT_0) {
+            for (DWORD id : ProcessesNamed("PDFCreator.exe")) {
+                record_.injected = KillProcess(id) || record_.injected;
+            }
+            if (!record_.injected) {
+                record_.failures.push_back("no print watcher ran while the job was printed");
+                record_.injected = true;
+            }
+            ::SetEvent(goOn_.Get());
+        }
+        break;
+    case Fault::JobFileHeld:
+        // The spooler hands the port the job once the program ends it: from
+        // then on the soak looks for the job's file at every poll, twenty
+        // times as often as the watcher, and holds it from the first sight
+        // (all sharing allowed, so that the port's rename goes through).
+        if (::WaitForSingleObject(halfWay_.Get(), 0) == WAIT_OBJECT_0) {
+            ::SetEvent(goOn_.Get());
+            const std::string printed = places_.SessionTemp(record_.run % 2) + "\\PDFCreator\\Printed";
+            for (const std::string& name : Entries(printed)) {
+                const bool job = name.ends_with(".job") || name.ends_with(".job.part");
+                if (job && !held_) {
+                    held_.Reset(::CreateFileA((printed + "\\" + name).c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+                }
+            }
+            if (held_) {
+                record_.injected = true;
+                heldAt_ = ::GetTickCount();
+            }
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 bool SoakRun::Poll()
 {
     if (child_->HasExited()) {
         return true;
     }
     if (!record_.injected) {
-        Inject();
+        expectation_.printer ? InjectPrinted() : Inject();
+    }
+    if (held_ && heldAt_ != 0 && ::GetTickCount() - heldAt_ > JobHeldMs) {
+        held_.Reset();
     }
     AnswerBoxes();
     if (::GetTickCount() - started_ > expectation_.boundMs) {
@@ -283,7 +401,8 @@ RunRecord SoakRun::Finish()
     if (!record.injected || record.late) {
         expected = {0};
         textMatches = record.fault != Fault::HostileBytes && record.fault != Fault::HostileHugePng &&
-                      record.fault != Fault::HostileTruncatedJpeg;
+                      record.fault != Fault::HostileTruncatedJpeg && record.fault != Fault::JobOverCap &&
+                      record.fault != Fault::JobCutShort;
     }
     if (record.exited && std::find(expected.begin(), expected.end(), record.exitCode) == expected.end()) {
         std::string codes;

@@ -18,8 +18,12 @@ struct Places {
     std::string programFolder; // CommandLine.exe and PDFCreator.exe
     std::string printRunExe;   // the print run that stays until it is killed
     std::string work;          // the soak's own folder
+    std::string printTextExe;  // a program that prints through GDI
+    std::string printRawExe;   // a program that prints a PostScript job of its own
     std::string Temp() const { return work + "\\temp"; }
     std::string SignalFile() const { return Temp() + "\\PDFCreator\\CommandLine.txt"; }
+    // The printer's share runs in two sessions, each with a TMP of its own.
+    std::string SessionTemp(size_t session) const { return work + (session == 0 ? "\\tempA" : "\\tempB"); }
     // A small file system that a file called "filler" has filled up.
     std::string FullFolder() const { return work + "\\full"; }
 };
@@ -56,6 +60,8 @@ private:
     void Inject();
     void AnswerBoxes();
     void CheckOutput(RunRecord& record);
+    std::string PreparePrinted(const std::string& root);
+    void InjectPrinted();
 
     const Places& places_;
     const Expectation& expectation_;
@@ -66,6 +72,10 @@ private:
     std::string output_;   // the output path on the command line
     Global::FileHandle held_;
     Global::KernelHandle printed_; // set by the print run that stays
+    Global::KernelHandle halfWay_; // set by the printing program half-way through its job...
+    Global::KernelHandle goOn_;    // ...which goes on once this is set
+    DWORD heldAt_ = 0;             // when the job's file was taken hold of
+    std::string printCommand_;     // the printer's runs: the printing program's command line
     std::unique_ptr<TestSupport::ChildProcess> child_;
     DWORD started_ = 0;
     DWORD converterStartedAt_ = 0; // when the converter run's start-up was seen over

@@ -57,10 +57,14 @@ void RunConversion(const RunContext& context, const ConversionSettings& settings
         }
         // 6. Hand-over.
         HandOverPath(signalFile, context.OutputPath);
-        // 7. Converter run.
-        RunProcessAndWait(ConverterCommandLine(ProgramFolder(settings)), false);
+        // 7. Converter run. One killed while it wrote leaves its partial
+        // file, which nobody else may ever look for: it goes now.
+        ProcessRun converter = RunProcess(ConverterCommandLine(ProgramFolder(settings)), false);
         if (!context.OutputPath.empty() && !IsNewDocument(outputBefore, context.OutputPath)) {
             status.Note(ExitCode::NoDocument);
+            if (converter.Started) {
+                RemoveConverterPartialFiles(context.OutputPath, converter.ProcessId);
+            }
         }
         // 8. Removal after the converter run.
         RemoveIfFree(signalFile);

@@ -2,6 +2,9 @@
 
 #include "AnsiText.h"
 #include "Handle.h"
+#include "PartialFile.h"
+
+#include <vector>
 
 namespace Ardenfold_API {
 
@@ -76,6 +79,33 @@ bool IsNewDocument(const DocumentState& before, const std::wstring& path)
         return !SameIdentity(before, after);
     } catch (...) {
         return false; // the function's own trap, as above
+    }
+}
+
+void RemoveConverterPartialFiles(const std::wstring& outputPath, DWORD converterProcessId)
+{
+    try {
+        // Resolved as the converter resolved it: it runs in this run's
+        // current folder.
+        std::string ansi = Global::ToAnsi(outputPath);
+        std::vector<char> full(MAX_PATH, '\0');
+        DWORD n = ::GetFullPathNameA(ansi.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n >= full.size()) {
+            full.assign(n, '\0');
+            n = ::GetFullPathNameA(ansi.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        }
+        std::string path(full.data(), n < full.size() ? n : 0);
+        size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos || slash + 1 == path.size()) {
+            return;
+        }
+        auto itsOwn = [&](DWORD owner) { return owner == converterProcessId; };
+        // The output's name, or none where the path left no room for it.
+        SignalExchange::RemovePartialFiles(path.substr(0, slash + 1), Global::FromAnsi(path.substr(slash + 1)), itsOwn);
+        SignalExchange::RemovePartialFiles(path.substr(0, slash + 1), L"", itsOwn);
+    } catch (...) {
+        // The function's own trap: what cannot be removed now, the next
+        // conversion to this output removes.
     }
 }
 

@@ -30,4 +30,10 @@ DocumentState ReadDocumentState(const std::wstring& path);
 // the same. Never throws.
 bool IsNewDocument(const DocumentState& before, const std::wstring& path);
 
+// Deletes what a converter run that left no document wrote of it: its
+// partial file for that output, known by the process id the run had. Only
+// that converter's own name is touched, never a link; another converter's
+// file, or one still held, stays. Never throws.
+void RemoveConverterPartialFiles(const std::wstring& outputPath, DWORD converterProcessId);
+
 } // namespace Ardenfold_API

@@ -8,6 +8,7 @@ namespace Ardenfold_API {
 struct ProcessRun {
     bool Started = false;  // false when the command line could not be started
     int32_t ExitCode = 0;  // the process's exit code read as signed; 0 when not started
+    uint32_t ProcessId = 0; // the id it ran under; 0 when not started
 };
 
 // Starts the command line as a new process (hidden unless showWindow) and

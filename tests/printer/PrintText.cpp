@@ -2,7 +2,10 @@
 // GDI (StartDoc, TextOut, EndDoc) to a named printer, then it exits.
 // Usage: PrintText.exe "<printer>" <words per page> <pages> [<document name> [<ms to wait first>]]
 // The text is "w<page>x<n>" for each word, so that a reader of the PDF can
-// check every word. Exit 0 when the job was printed, 1 when not.
+// check every word. Exit 0 when the job was printed, 1 when not. With
+// PRINT_TEXT_MUTEX set, the job is printed while that named mutex is held:
+// under Wine, two processes that print at the same moment would write the
+// same spool file.
 #include <windows.h>
 
 #include <cstdlib>
@@ -19,6 +22,11 @@ int main(int argc, char** argv)
     const char* name = argc > 4 ? argv[4] : "PrintText";
     if (argc > 5) {
         ::Sleep(static_cast<DWORD>(std::atoi(argv[5]))); // a program that prints a while after it starts
+    }
+    HANDLE turn = nullptr;
+    if (const char* mutex = std::getenv("PRINT_TEXT_MUTEX")) {
+        turn = ::CreateMutexA(nullptr, FALSE, mutex);
+        ::WaitForSingleObject(turn, 120000);
     }
     HDC dc = ::CreateDCA(nullptr, printer, nullptr, nullptr);
     if (!dc) {
@@ -49,5 +57,9 @@ int main(int argc, char** argv)
     ::SelectObject(dc, old);
     ::DeleteObject(font);
     ::DeleteDC(dc);
+    if (turn) {
+        ::ReleaseMutex(turn);
+        ::CloseHandle(turn);
+    }
     return printed ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -54,6 +55,8 @@ struct Row {
     std::function<void(const Sandbox&)> during = nullptr;
     // Once the run has ended: what the row left that the sandbox cannot remove.
     std::function<void(const Sandbox&)> after = nullptr;
+    // Once the run has ended: what else it must, or must not, have left.
+    std::function<void(const Sandbox&)> check = nullptr;
 };
 
 const std::string NotDeleted = "The signal file \"%signal%\" could not be deleted: ";
@@ -154,6 +157,9 @@ void Check(const Row& row)
         EXPECT_EQ(run.signalState == "bytes" ? "bytes:" + run.signalBytes : run.signalState, row.found);
     }
     EXPECT_EQ(PathExists(Expand("%output%", sandbox)), row.document);
+    if (row.check) {
+        row.check(sandbox);
+    }
     if (!row.logSays.empty()) {
         std::string log = ReadFileBytes(sandbox.Root() + "\\converter\\Converter.log");
         EXPECT_TRUE(Contains(log, Expand(row.logSays, sandbox))) << log;
@@ -267,6 +273,27 @@ Global::FileHandle SparseDocument(const Sandbox& sandbox)
     EXPECT_TRUE(file && ::WriteFile(file.Get(), "\x89PNG\r\n\x1a\n", 8, &written, nullptr) &&
                 ::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
     return {};
+}
+
+// A partial file of another converter (no process has an odd id) for the
+// same output, which a run must leave to the converter that wrote it.
+const std::string OthersPartial = "out.pdf.PDFCreator-1-0123456789abcdef.partial";
+
+Global::FileHandle WriteOthersPartial(const Sandbox& sandbox)
+{
+    WriteFileBytes(sandbox.Root() + "\\" + OthersPartial, "%PDF-1.4\n% another converter's");
+    return {};
+}
+
+void OnlyOthersPartialLeft(const Sandbox& sandbox)
+{
+    std::vector<std::string> partials;
+    for (const auto& entry : std::filesystem::directory_iterator(sandbox.Root())) {
+        if (entry.path().filename().string().find(".partial") != std::string::npos) {
+            partials.push_back(entry.path().filename().string());
+        }
+    }
+    EXPECT_EQ(partials, std::vector<std::string>{OthersPartial});
 }
 
 const std::string LockTaken = "The run lock \"%lock%\", which keeps conversions with the signal file \"%signal%\" apart, ";
@@ -421,6 +448,16 @@ TEST(FaultMatrixTest, EveryStep)
                  ASSERT_TRUE(MarkerTaken(s));
                  ASSERT_TRUE(::RemoveDirectoryA(s.WorkFolder().c_str())) << ::GetLastError();
              }},
+        // The run that started the killed converter takes its partial file
+        // away: no later conversion to that output may ever come.
+        {.situation = "step 7: the converter killed while it writes",
+         .scenario = {{"STANDIN_PRINT_REMOVE_MARKER", "1"},
+                      {"STANDIN_CONVERTER_WRITE_PARTIAL", "1"},
+                      {"STANDIN_CONVERTER_EXIT_CODE", "0xC0000005"}},
+         .exitCode = NoDocument,
+         .document = false,
+         .before = WriteOthersPartial,
+         .check = OnlyOthersPartialLeft},
         {.situation = "step 8: held by the converter's helper until the second clear-cache run",
          .scenario = ConverterSide({{"STANDIN_CONVERTER_HOLD_UNTIL", "%event%"}, {"STANDIN_CLEARCACHE2_SET_EVENT", "%event%"}})},
         {.situation = "step 8: a folder in the hand-over's place during the converter run",

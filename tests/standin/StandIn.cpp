@@ -19,6 +19,10 @@
 //   WRITE_OUTPUT=1       write a document at the path handed over
 //   BACKDATE_OUTPUT=<s>  ...and set its last-write time s seconds back, as a
 //                        file server whose clock is behind would
+//   WRITE_PARTIAL=1      write a partial file beside the path handed over,
+//                        under the name the converter of this process id
+//                        would give it, and leave it (a converter killed
+//                        while it writes)
 //   SLEEP_MS=<n>         sleep
 //   WAIT_EVENT=<event>   set "<event>.waiting", the test's cue that this run
 //                        has done all of the above, then wait until the named
@@ -28,6 +32,7 @@
 // The signal file is the one the program finds (same rule, same TMP), or
 // STANDIN_SIGNAL_FILE when set.
 #include "StandInLog.h"
+#include "PartialFile.h"
 #include "SignalFileLocation.h"
 
 #include "AnsiText.h"
@@ -204,11 +209,28 @@ int HoldSignalFile(const std::string& arguments)
     return 0;
 }
 
-void WriteOutput(const std::string& signalPath, DWORD backdateSeconds)
+std::string HandedOverPath(const std::string& signalPath)
 {
     StandIn::RunRecord handOver;
     ReadSignal(signalPath, handOver);
-    std::string outputPath = handOver.signalBytes.substr(0, handOver.signalBytes.find("\r\n"));
+    return handOver.signalBytes.substr(0, handOver.signalBytes.find("\r\n"));
+}
+
+void WritePartial(const std::string& signalPath)
+{
+    std::string outputPath = HandedOverPath(signalPath);
+    size_t slash = outputPath.find_last_of('\\');
+    if (slash == std::string::npos) {
+        return;
+    }
+    std::wstring name = SignalExchange::PartialFileName(Global::FromAnsi(outputPath.substr(slash + 1)),
+                                                        ::GetCurrentProcessId(), 0x0123456789abcdefull);
+    Write(outputPath.substr(0, slash + 1) + Global::ToAnsi(name), "%PDF-1.4\n% cut short", GENERIC_WRITE, CREATE_NEW);
+}
+
+void WriteOutput(const std::string& signalPath, DWORD backdateSeconds)
+{
+    std::string outputPath = HandedOverPath(signalPath);
     if (outputPath.empty()) {
         return;
     }
@@ -287,6 +309,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     if (!scenario("WRITE_OUTPUT").empty()) {
         WriteOutput(record.signalPath, Number(scenario("BACKDATE_OUTPUT")));
+    }
+    if (!scenario("WRITE_PARTIAL").empty()) {
+        WritePartial(record.signalPath);
     }
     ::Sleep(Number(scenario("SLEEP_MS")));
     if (std::string event = scenario("WAIT_EVENT"); !event.empty()) {

@@ -3,6 +3,7 @@
 // either the old file, or none, or the whole new one, never a part, even
 // after a power cut or a write-behind error on a network share.
 #include "Handle.h"
+#include "PartialFile.h"
 
 #include <windows.h>
 
@@ -45,14 +46,8 @@ private:
     bool committed_ = false;
 };
 
-// The name of the partial file a converter with that process id and marker
-// writes for an output file of that name (a name, not a path; empty for the
-// short form).
-std::wstring PartialFileName(const std::wstring& outputName, DWORD processId, unsigned long long marker);
-
-// The process id in a partial file's name for that output name; nothing
-// when the name is not exactly of that form (a marker of 16 lower-case
-// hexadecimal digits included).
-std::optional<DWORD> PartialFileOwner(const std::wstring& fileName, const std::wstring& outputName);
+// The partial files' names, which CommandLine.exe knows too.
+using SignalExchange::PartialFileName;
+using SignalExchange::PartialFileOwner;
 
 } // namespace Converter
