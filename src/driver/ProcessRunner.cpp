@@ -23,7 +23,7 @@ ProcessRun RunProcess(const std::wstring& processCommand, bool showWindow)
         }
         Global::KernelHandle process = std::move(started.process);
         run.Started = true;
-        run.ProcessId = info.dwProcessId;
+        run.ProcessId = started.processId;
 
         // The signalled handle tells that the process has ended: an exit code
         // of 259 (STILL_ACTIVE) alone would keep the wait going for ever.

@@ -41,6 +41,7 @@ StartedProcess StartProcess(const ProcessStart& start)
         return started;
     }
     started.process.Reset(info.hProcess);
+    started.processId = info.dwProcessId;
     started.thread.Reset(info.hThread);
     return started;
 }

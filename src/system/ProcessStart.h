@@ -30,6 +30,7 @@ struct ProcessStart {
 struct StartedProcess {
     KernelHandle process; // none when it did not start
     KernelHandle thread;
+    DWORD processId = 0;
     DWORD error = ERROR_SUCCESS; // why it did not start, captured at once
 };
 

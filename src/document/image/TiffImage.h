@@ -1,5 +1,5 @@
 #pragma once
-// The images of a TIFF file (classic or BigTIFF, read with libtiff), one
+// The images of a classic TIFF file (read with libtiff; BigTIFF refused), one
 // for each directory, for the PDF: CCITT Group 3 and Group 4 strips and a
 // JPEG image in one strip passed through as the file has them; everything
 // else decoded by libtiff and compressed again with zlib, losslessly.

@@ -92,6 +92,8 @@ TEST(TiffImage, RefusesHostileFiles) {
         {"truncated directory", good.substr(0, 40), L"truncated"},
         {"directory loop, read up to where it loops", Tiff(Gray8x2(dataAt), 8, std::string(16, 'x')), L"(taken)"},
         {"huge", Tiff({{256, 4, 1, 200000}, {257, 4, 1, 200000}, {273, 4, 1, 8}, {279, 4, 1, 1}}), L"is too large"},
+        {"BigTIFF, little-endian", std::string("II+\0\x08\0\0\0", 8) + std::string(16, '\0'), L"BigTIFF"},
+        {"BigTIFF, big-endian", std::string("MM\0+\0\x08\0\0", 8) + std::string(16, '\0'), L"BigTIFF"},
         {"codec not built", Tiff({{256, 3, 1, 8}, {257, 3, 1, 2}, {259, 3, 1, 34925}, {273, 4, 1, 8}, {279, 4, 1, 1}}),
          L"LZMA (34925)"},
         {"old JPEG", Tiff({{256, 3, 1, 8}, {257, 3, 1, 2}, {259, 3, 1, 6}, {273, 4, 1, 8}, {279, 4, 1, 1}}),
