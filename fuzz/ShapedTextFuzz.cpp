@@ -15,6 +15,7 @@
 #include "PageLayout.h"
 #include "Shaper.h"
 #include "TextPdf.h"
+#include "ThaiWordBreak.h"
 #include "TrueTypeFont.h"
 #include "TrueTypeTextFont.h"
 
@@ -22,6 +23,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -195,6 +197,7 @@ std::map<uint16_t, std::u32string> ReadToUnicode(const std::string& cmap)
 
 // A font of a page's resources, read back.
 struct PdfFont {
+    std::string name;
     const TrueTypeFont* original = nullptr;
     std::unique_ptr<TrueTypeFont> subset;
     std::map<uint16_t, double> widths;
@@ -206,6 +209,7 @@ PdfFont ReadFont(QPDFObjectHandle font, const Fonts& fonts)
 {
     PdfFont read;
     std::string name = font.getKey("/BaseFont").getName();
+    read.name = name;
     for (const LoadedFont& loaded : fonts.fonts) {
         if (name.size() > 8 && name.substr(8) == loaded.font->PostScriptName()) {
             read.original = loaded.font.get();
@@ -280,12 +284,17 @@ public:
             return;
         }
         std::string op = object.getOperatorValue();
+        if (op == "BT" || op == "ET" || op == "Td" || op == "TD" || op == "Tm" || op == "T*" || op == "'") {
+            Settle();
+        }
         auto number = [&](size_t i) { return operands_.at(i).getNumericValue(); };
         if (op == "BT") {
             lineX_ = x_ = 0;
+            line_ = 0;
         } else if (op == "Td" || op == "TD") {
             lineX_ += number(0);
             x_ = lineX_;
+            ++line_;
             if (!left_) {
                 left_ = lineX_;
             }
@@ -293,6 +302,7 @@ public:
             lineX_ = x_ = number(4);
         } else if (op == "T*") {
             x_ = lineX_;
+            ++line_;
         } else if (op == "Tf") {
             font_ = &fonts_.at(operands_.at(0).getName());
             size_ = number(1);
@@ -303,6 +313,7 @@ public:
         } else if (op == "Tj" || op == "'") {
             if (op == "'") {
                 x_ = lineX_;
+                ++line_;
             }
             Show(operands_.at(0).getStringValue());
         } else if (op == "TJ") {
@@ -324,9 +335,26 @@ public:
         operands_.clear();
     }
 
-    void handleEOF() override {}
+    void handleEOF() override { Settle(); }
 
 private:
+    // A glyph ends where the pen stands before the next glyph or at the end
+    // of its line (its width and the moves after it, which place the shaped
+    // glyphs), or sooner, where the font's own advance ends it: its width in
+    // the PDF is that of its first use, which a mark's may exceed, and at a
+    // line's end no move follows to take the difference back. The line's
+    // frame is centred on the page: it ends as far from the right edge as
+    // its first line starts from the left.
+    void Settle()
+    {
+        double end = std::min(x_, drawnStart_ + drawnOwnAdvance_);
+        if (drawn_ && left_ && end > pageWidth_ - *left_ + 0.01) {
+            Fail("glyph " + std::to_string(*drawn_) + " of " + drawnFont_ + " on line " + std::to_string(line_) +
+                 " ends at " + std::to_string(end) + ", past the line's end at " + std::to_string(pageWidth_ - *left_));
+        }
+        drawn_.reset();
+    }
+
     void Show(const std::string& codes)
     {
         if (!font_ || codes.size() % 2 != 0) {
@@ -342,12 +370,11 @@ private:
             }
             auto width = font_->widths.find(glyph);
             double advance = (width == font_->widths.end() ? font_->defaultWidth : width->second) / 1000 * size_;
-            // The line's frame is centred on the page: it ends as far from
-            // the right edge as its first line starts from the left.
-            if (left_ && advance > 0 && x_ + advance > pageWidth_ - *left_ + 0.01) {
-                Fail("glyph " + std::to_string(glyph) + " ends at " + std::to_string(x_ + advance) +
-                     ", past the line's end at " + std::to_string(pageWidth_ - *left_));
-            }
+            Settle();
+            drawn_ = glyph;
+            drawnFont_ = font_->name;
+            drawnStart_ = x_;
+            drawnOwnAdvance_ = font_->original->AdvanceWidth(glyph) * size_ / font_->original->UnitsPerEm();
             x_ += advance + spacing_;
         }
     }
@@ -358,10 +385,24 @@ private:
     std::vector<QPDFObjectHandle> operands_;
     PdfFont* font_ = nullptr;
     double size_ = 0, spacing_ = 0, x_ = 0, lineX_ = 0;
+    int line_ = 0;
+    std::optional<uint16_t> drawn_;
+    std::string drawnFont_;
+    double drawnStart_ = 0, drawnOwnAdvance_ = 0;
     std::optional<double> left_;
 };
 
 } // namespace
+
+// What is made once, before the first input: the fonts, and the Thai
+// dictionary, whose trie takes some seconds to build under the sanitizers,
+// which would otherwise count against the first input with Thai in it.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    MachineFonts();
+    ThaiWordBoundaries(U"\u0E20\u0E32\u0E29\u0E32\u0E44\u0E17\u0E22");
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -383,6 +424,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     layouter.Add(text);
     layouter.Finish();
     std::string pdf = writer.Finish();
+    // A finding replayed with SHAPED_TEXT_PDF=<file> keeps its PDF there, and
+    // its text in UTF-8 beside it (".txt").
+    if (const char* keep = std::getenv("SHAPED_TEXT_PDF")) {
+        std::ofstream(keep, std::ios::binary) << pdf;
+        std::ofstream out(std::string(keep) + ".txt", std::ios::binary);
+        for (char32_t c : text) {
+            if (c < 0x80) {
+                out << static_cast<char>(c);
+            } else if (c < 0x800) {
+                out << static_cast<char>(0xC0 | c >> 6) << static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                out << static_cast<char>(0xE0 | c >> 12) << static_cast<char>(0x80 | (c >> 6 & 0x3F))
+                    << static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+    }
 
     QPDF read;
     read.setSuppressWarnings(true);
@@ -411,8 +468,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             found.insert({0x0644, alef});
         }
     }
-    for (char32_t c : SplitVowelParts(OneCharacterForms(text))) {
-        if (NeedsNoText(c) || found.count(c)) {
+    // Each character comes back as itself, or as the parts the writer
+    // splits a vowel sign into, or (a consonant with its nukta) as the one
+    // character the writer joins the two into, which must then come back.
+    auto foundAll = [&](std::u32string_view characters) {
+        for (char32_t c : characters) {
+            if (!found.count(c)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::u32string joined = OneCharacterForms(text);
+    std::set<char32_t> checked(text.begin(), text.end());
+    checked.insert(joined.begin(), joined.end());
+    for (char32_t c : checked) {
+        if (NeedsNoText(c) || found.count(c) || foundAll(SplitVowelParts(std::u32string(1, c))) ||
+            joined.find(c) == std::u32string::npos) {
             continue;
         }
         // A character that shares its glyph with another: the glyph's text
