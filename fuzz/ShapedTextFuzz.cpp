@@ -8,10 +8,13 @@
 //     (or, for a glyph the subset adds, within the subset's glyphs);
 //   - every character of the text is mapped: the ToUnicode text of a glyph
 //     drawn, or an /ActualText, gives it back;
-//   - no glyph ends past the end of its line.
+//   - no glyph ends past the end of its line, unless the line starts with a
+//     cluster wider than the line (hundreds of marks on one letter), which
+//     the layout leaves whole.
 // fuzz-seeds: *.txt README* *.po
 // fuzz-max-len: 600
 #include "DocumentError.h"
+#include "GraphemeBreak.h"
 #include "PageLayout.h"
 #include "Shaper.h"
 #include "TextPdf.h"
@@ -24,6 +27,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -272,8 +276,11 @@ void CheckInSubset(const PdfFont& font, uint16_t glyph, int depth = 0)
 // where they end and the text they stand for.
 class PageReader : public QPDFObjectHandle::ParserCallbacks {
 public:
-    PageReader(std::map<std::string, PdfFont>& fonts, double pageWidth, std::set<char32_t>& text)
-        : fonts_(fonts), pageWidth_(pageWidth), text_(text)
+    // wideLines: for each line of the page, whether its first cluster alone
+    // is wider than the frame; the layout then leaves it whole on the line.
+    PageReader(std::map<std::string, PdfFont>& fonts, double pageWidth, const std::vector<bool>& wideLines,
+               std::set<char32_t>& text)
+        : fonts_(fonts), pageWidth_(pageWidth), wideLines_(wideLines), text_(text)
     {
     }
 
@@ -289,20 +296,23 @@ public:
         }
         auto number = [&](size_t i) { return operands_.at(i).getNumericValue(); };
         if (op == "BT") {
-            lineX_ = x_ = 0;
-            line_ = 0;
+            lineX_ = x_ = lineY_ = 0;
+        } else if (op == "TL") {
+            leading_ = number(0);
         } else if (op == "Td" || op == "TD") {
             lineX_ += number(0);
+            lineY_ += number(1);
             x_ = lineX_;
-            ++line_;
             if (!left_) {
                 left_ = lineX_;
+                top_ = lineY_;
             }
         } else if (op == "Tm") {
             lineX_ = x_ = number(4);
+            lineY_ = number(5);
         } else if (op == "T*") {
             x_ = lineX_;
-            ++line_;
+            lineY_ -= leading_;
         } else if (op == "Tf") {
             font_ = &fonts_.at(operands_.at(0).getName());
             size_ = number(1);
@@ -313,7 +323,7 @@ public:
         } else if (op == "Tj" || op == "'") {
             if (op == "'") {
                 x_ = lineX_;
-                ++line_;
+                lineY_ -= leading_;
             }
             Show(operands_.at(0).getStringValue());
         } else if (op == "TJ") {
@@ -348,8 +358,10 @@ private:
     void Settle()
     {
         double end = std::min(x_, drawnStart_ + drawnOwnAdvance_);
-        if (drawn_ && left_ && end > pageWidth_ - *left_ + 0.01) {
-            Fail("glyph " + std::to_string(*drawn_) + " of " + drawnFont_ + " on line " + std::to_string(line_) +
+        long line = leading_ > 0 ? std::lround((top_ - lineY_) / leading_) : 0;
+        bool wide = line >= 0 && static_cast<size_t>(line) < wideLines_.size() && wideLines_[line];
+        if (drawn_ && left_ && !wide && end > pageWidth_ - *left_ + 0.01) {
+            Fail("glyph " + std::to_string(*drawn_) + " of " + drawnFont_ + " on line " + std::to_string(line + 1) +
                  " ends at " + std::to_string(end) + ", past the line's end at " + std::to_string(pageWidth_ - *left_));
         }
         drawn_.reset();
@@ -384,8 +396,8 @@ private:
     std::set<char32_t>& text_;
     std::vector<QPDFObjectHandle> operands_;
     PdfFont* font_ = nullptr;
-    double size_ = 0, spacing_ = 0, x_ = 0, lineX_ = 0;
-    int line_ = 0;
+    const std::vector<bool>& wideLines_;
+    double size_ = 0, spacing_ = 0, x_ = 0, lineX_ = 0, lineY_ = 0, top_ = 0, leading_ = 0;
     std::optional<uint16_t> drawn_;
     std::string drawnFont_;
     double drawnStart_ = 0, drawnOwnAdvance_ = 0;
@@ -419,7 +431,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     PageGeometry geometry;
     TextPdfWriter writer(PaperSize::A4, geometry, *fonts.fonts[0].text, fallback, DocumentInfo{U"fuzz", {}});
-    PageLayouter layouter(geometry, [&](Page&& page) { writer.AddPage(page); },
+    std::vector<std::vector<bool>> wideLines;
+    PageLayouter layouter(geometry, [&](Page&& page) {
+        std::vector<bool>& wide = wideLines.emplace_back();
+        for (const std::u32string& line : page) {
+            std::vector<bool> starts = GraphemeBoundaries(line);
+            size_t first = 1;
+            while (first < line.size() && !starts[first]) {
+                ++first;
+            }
+            wide.push_back(!line.empty() && !writer.Fits(std::u32string_view(line).substr(0, first)));
+        }
+        writer.AddPage(page);
+    },
                           [&](std::u32string_view line) { return writer.Fits(line); });
     layouter.Add(text);
     layouter.Finish();
@@ -445,6 +469,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     read.setSuppressWarnings(true);
     read.processMemoryFile("written", pdf.data(), pdf.size());
     std::set<char32_t> found;
+    size_t pages = 0;
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(read).getAllPages()) {
         std::map<std::string, PdfFont> pageFonts;
         QPDFObjectHandle resources = page.getAttribute("/Resources", false);
@@ -452,7 +477,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             pageFonts.emplace(name, ReadFont(font, fonts));
         }
         double width = page.getAttribute("/MediaBox", false).getArrayItem(2).getNumericValue();
-        PageReader reader(pageFonts, width, found);
+        static const std::vector<bool> none;
+        PageReader reader(pageFonts, width, pages < wideLines.size() ? wideLines[pages] : none, found);
+        ++pages;
         page.parseContents(&reader);
     }
     if (!read.getWarnings().empty()) {
