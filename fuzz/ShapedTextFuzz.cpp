@@ -2,20 +2,23 @@
 // bytes of the input pick a character that one of the machine's fonts has
 // (Latin, Arabic, Hebrew, the Indic scripts, Thai, Lao, Khmer, Myanmar) or a
 // blank, line end or direction mark. The text is laid out and written to PDF
-// as the converter does (PageLayouter asking TextPdfWriter::Fits, then
+// as the converter does (one LineShaper over the fonts' FontList, which
+// PageLayouter asks whether a line fits and TextPdfWriter draws with, then
 // TextPdfWriter::AddPage and Finish), and the PDF is read back with qpdf:
 //   - every glyph drawn is in its font's subset, with the original's outline
 //     (or, for a glyph the subset adds, within the subset's glyphs);
 //   - every character of the text is mapped: the ToUnicode text of a glyph
 //     drawn, or an /ActualText, gives it back;
 //   - no glyph ends past the end of its line, unless the line starts with a
-//     cluster wider than the line (hundreds of marks on one letter), which
+//     cluster wider than the line (tens of vowel signs on one letter), which
 //     the layout leaves whole.
 // fuzz-seeds: *.txt README* *.po
 // fuzz-max-len: 600
 #include "DocumentError.h"
+#include "FontList.h"
 #include "GraphemeBreak.h"
 #include "PageLayout.h"
+#include "ShapedLine.h"
 #include "Shaper.h"
 #include "TextPdf.h"
 #include "ThaiWordBreak.h"
@@ -430,7 +433,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return nullptr;
     };
     PageGeometry geometry;
-    TextPdfWriter writer(PaperSize::A4, geometry, *fonts.fonts[0].text, fallback, DocumentInfo{U"fuzz", {}});
+    FontList fontList(*fonts.fonts[0].text, fallback);
+    LineShaper shaper(fontList, geometry.columns);
+    TextPdfWriter writer(PaperSize::A4, geometry, shaper, DocumentInfo{U"fuzz", {}});
     std::vector<std::vector<bool>> wideLines;
     PageLayouter layouter(geometry, [&](Page&& page) {
         std::vector<bool>& wide = wideLines.emplace_back();
@@ -440,11 +445,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             while (first < line.size() && !starts[first]) {
                 ++first;
             }
-            wide.push_back(!line.empty() && !writer.Fits(std::u32string_view(line).substr(0, first)));
+            wide.push_back(!line.empty() && !shaper.Fits(std::u32string_view(line).substr(0, first)));
         }
         writer.AddPage(page);
     },
-                          [&](std::u32string_view line) { return writer.Fits(line); });
+                          [&](std::u32string_view line) { return shaper.Fits(line); });
     layouter.Add(text);
     layouter.Finish();
     std::string pdf = writer.Finish();
