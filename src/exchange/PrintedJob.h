@@ -13,6 +13,7 @@
 //   marker <seven numbers in hex> | marker none
 //   refused <reason, UTF-8>          (only when the port refused the job)
 // and then the job's bytes as the printer driver wrote them.
+#include "PrintedJobHeader.h"
 #include "SignalExchange.h"
 
 #include <windows.h>
@@ -68,18 +69,6 @@ private:
     bool refused_ = false;
     bool finished_ = false;
 };
-
-// What a job's header says.
-struct PrintedJobHeader {
-    std::optional<MarkerIdentity> marker;
-    std::wstring refusal;        // empty unless the port refused the job
-    unsigned long long bodyOffset = 0;
-};
-
-// The header as text, and its reading back. ParsePrintedJobHeader returns
-// nothing when the bytes do not start with a whole, well-formed header.
-std::string FormatPrintedJobHeader(const std::optional<MarkerIdentity>& marker, const std::string& refusal);
-std::optional<PrintedJobHeader> ParsePrintedJobHeader(std::string_view head);
 
 // The finished jobs ("*.job") and the unfinished ones ("*.job.part") in
 // the folder, oldest first; none when the folder is missing.

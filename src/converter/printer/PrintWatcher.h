@@ -8,6 +8,7 @@
 // which is not this user's is dropped, and said so.
 #include "ConverterExitCodes.h"
 #include "Handle.h"
+#include "PostScriptJob.h"
 
 #include <windows.h>
 
@@ -25,13 +26,6 @@ struct WatchLimits {
     // Neither a run, nor a marker, nor a job this long: the watcher may end.
     DWORD idleMilliseconds = 0;
 };
-
-// Whether a job's bytes end as a complete PostScript document: "%%EOF",
-// then only line ends, spaces or the end-of-job byte (Ctrl-D).
-bool IsCompletePostScript(std::string_view bytes);
-
-// The DSC "%%Title:" of the job's prolog, unquoted, or the empty string.
-std::wstring PostScriptTitle(std::string_view bytes);
 
 // What the watcher asks of its surroundings: whether the printer is gone
 // (then it ends at once), whether a run of its signal file goes on (it
