@@ -10,6 +10,7 @@ set -uo pipefail
 source_dir="$1" build="$2" work="$3"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+. "$source_dir/scripts/wine-paths"
 
 export WINEPREFIX="$work/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
@@ -121,7 +122,7 @@ timeout -k 10 120 wine 'C:\Program Files\Ardenfold\Ghostscript\gs.exe' -q -dBATC
 pdftotext "$WINEPREFIX/drive_c/Docs/printed.pdf" - 2>/dev/null | grep -q 'Quarterly report' ||
     fail "the installed gs.exe made no PDF of the PostScript"
 local_data="$(timeout 60 wine cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
-spool="$(winepath -u "$local_data\\Marrowgate\\Ardenfold" 2>/dev/null)"
+spool="$(unix_path "$local_data\\Marrowgate\\Ardenfold")"
 [ -d "$spool" ] || fail "the converter's folder \"$spool\" was not made by the conversion"
 
 # The installer added the printer, not as the default.
@@ -144,13 +145,13 @@ install
 # A conversion running from the folder holds CommandLine.exe (here it waits
 # for a print job that never comes): the installer changes nothing and ends
 # with 2.
-temp="$(winepath -u "$(timeout 60 wine cmd /c echo '%TEMP%' 2>/dev/null | tr -d '\r')" 2>/dev/null)"
+signal="$(exchange_path wine "$build/bin" signal)" || fail "SignalExchangeTool.exe gave no signal file's path"
 # Wine quotes an argument that holds a space, and a quote before the first
 # brace is refused: the groups go in as words without spaces.
 wine 'C:\Program Files\Ardenfold\CommandLine.exe' '{cmd' '/c' 'exit}' '{C:\Docs\never.pdf}' &
 running=$!
-for _ in $(seq 1 300); do [ -f "$temp/PDFCreator/CommandLine.txt" ] && break; sleep 0.1; done
-[ -f "$temp/PDFCreator/CommandLine.txt" ] || fail "the held conversion did not start"
+for _ in $(seq 1 300); do [ -f "$signal" ] && break; sleep 0.1; done
+[ -f "$signal" ] || fail "the held conversion did not start"
 timeout 120 wine "$setup" /S
 code=$?
 [ "$code" -eq 2 ] || fail "the installer ended with $code while CommandLine.exe ran, expected 2"

@@ -11,17 +11,17 @@ set -uo pipefail
 source_dir="$1" build="$2" work="$3"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-winpath() { echo "Z:${1//\//\\}"; }
+. "$source_dir/scripts/wine-paths"
 
 # Run inside the suite's Wine session (scripts/wine-session), whose prefix it uses.
 [ -n "${WINEPREFIX:-}" ] && [ -n "${DISPLAY:-}" ] || { echo "no Wine session: run under scripts/wine-session" >&2; exit 2; }
 rm -rf "$work" && mkdir -p "$work/converter" || exit 1
-export ARDENFOLD_CONVERTER_FOLDER="$(winpath "$work/converter")"
+export ARDENFOLD_CONVERTER_FOLDER="$(windows_path "$work/converter")"
 log="$work/converter/Converter.log"
 bin="$build/bin"
-printText="$(winpath "$build/tests/printer/PrintText.exe")"
+printText="$(windows_path "$build/tests/printer/PrintText.exe")"
 runCommandLine="$build/tools/RunCommandLine.exe"
-jobs="$WINEPREFIX/drive_c/users/$(whoami)/Temp/PDFCreator/Printed"
+jobs="$(exchange_path wine "$bin" printed)" || { echo "SignalExchangeTool.exe gave no printed jobs folder" >&2; exit 1; }
 printers='HKLM\System\CurrentControlSet\Control\Print\Printers'
 # A watcher started by this check ends by itself 30 s after its last job.
 trap 'timeout 60 wine "$bin/PDFCreator.exe" /RemovePrinter >/dev/null 2>&1' EXIT
@@ -38,7 +38,7 @@ default="$(timeout 30 wine reg query 'HKCU\Software\Microsoft\Windows NT\Current
 # (no watcher outlives its run) until the next run's watcher, which drops
 # it and says so before it takes its own job.
 # A marker a killed run left in this prefix would stand for a waiting run.
-rm -f "$WINEPREFIX/drive_c/users/$(whoami)/Temp/PDFCreator/CommandLine.txt"
+rm -f "$(exchange_path wine "$bin" signal)"
 timeout 60 wine "$bin/PDFCreator.exe" /ClearCache /NoStart
 timeout 60 wine "$printText" "Ardenfold PDF" 5 1 Orphan || fail "PrintText.exe could not print to the printer"
 
@@ -50,8 +50,8 @@ pages=3 perPage=24
 words "$perPage" "$pages" >"$work/expected.txt"
 rm -f "$work/out.pdf"
 started=$(date +%s.%N)
-timeout 200 wine "$runCommandLine" --timeout 180 "$(winpath "$bin/CommandLine.exe")" \
-    "{$printText \"Ardenfold PDF\" $perPage $pages Known} {$(winpath "$work/out.pdf")}" 2>&1 | cat
+timeout 200 wine "$runCommandLine" --timeout 180 "$(windows_path "$bin/CommandLine.exe")" \
+    "{$printText \"Ardenfold PDF\" $perPage $pages Known} {$(windows_path "$work/out.pdf")}" 2>&1 | cat
 code=${PIPESTATUS[0]}
 elapsed=$(echo "$(date +%s.%N) - $started" | bc)
 echo "CommandLine.exe with a printed job, read through a pipe to its end: exit $code in $elapsed s"
@@ -74,10 +74,10 @@ fi
 session() { # name words delay
     mkdir -p "$WINEPREFIX/drive_c/t$1"
     printf '@set TMP=C:\\t%s\r\n@set TEMP=C:\\t%s\r\n@"%s" --timeout 120 "%s" "{%s \\"Ardenfold PDF\\" %s 1 Session%s %s} {%s}"\r\n' \
-        "$1" "$1" "$(winpath "$runCommandLine")" "$(winpath "$bin/CommandLine.exe")" "$printText" "$2" "$1" "$3" \
-        "$(winpath "$work/$1.pdf")" >"$work/$1.cmd"
+        "$1" "$1" "$(windows_path "$runCommandLine")" "$(windows_path "$bin/CommandLine.exe")" "$printText" "$2" "$1" "$3" \
+        "$(windows_path "$work/$1.pdf")" >"$work/$1.cmd"
     rm -f "$work/$1.pdf"
-    timeout 150 wine cmd /c "$(winpath "$work/$1.cmd")" >"$work/$1.out" 2>&1
+    timeout 150 wine cmd /c "$(windows_path "$work/$1.cmd")" >"$work/$1.out" 2>&1
 }
 for round in 1 2 3; do
     session A 11 3000 &
@@ -105,8 +105,8 @@ printf 'Notepad printed these words\r\nand a second line of them\r\n' >"$work/no
 rm -f "$work/notepad.pdf"
 timeout 100 wine "$build/tests/printer/AnswerPrintDialog.exe" 80 &
 helper=$!
-timeout 100 wine "$runCommandLine" --timeout 90 "$(winpath "$bin/CommandLine.exe")" \
-    "{notepad /p $(winpath "$work/notepad.txt")} {$(winpath "$work/notepad.pdf")}"
+timeout 100 wine "$runCommandLine" --timeout 90 "$(windows_path "$bin/CommandLine.exe")" \
+    "{notepad /p $(windows_path "$work/notepad.txt")} {$(windows_path "$work/notepad.pdf")}"
 code=$?
 wait "$helper" || fail "no Print dialog of notepad was answered"
 [ "$code" -eq 0 ] || fail "CommandLine.exe with notepad /p ended with $code, expected 0"
