@@ -42,7 +42,7 @@ printf '\xcf\xf0\xe8\xe2\xe5\xf2\r\n' >"$work/cyrillic.txt"
 for option in --help -h; do
     output="$(timeout 30 "$convert" "$option" 2>"$work/stderr")"
     code=$?
-    [ "$code" -eq 0 ] && grep -q '^usage: scripts/convert DOCUMENT OUTPUT.pdf' <<<"$output" && [ ! -s "$work/stderr" ] ||
+    [ "$code" -eq 0 ] && grep -q '^usage: scripts/convert \[--standard STANDARD\] DOCUMENT OUTPUT.pdf' <<<"$output" && [ ! -s "$work/stderr" ] ||
         fail "$option ended with $code, usage on stdout: \"$output\", stderr: $(cat "$work/stderr")"
 done
 output="$(timeout 30 "$convert" "$work/docs/a.txt" 2>"$work/stderr")"
@@ -67,6 +67,18 @@ echo "$output"
     fail "an output name outside the code page ended with $code and no PDF of the document"
 [ -z "$(ls /tmp | grep '^ardenfold-convert\.')" ] || fail "a staging folder was left behind"
 said_code 0 "$output"
+
+# The standard: PDF/A-2u unasked, no claim with "PDF", a name no converter
+# knows refused before anything runs.
+grep -aq 'pdfaid:part="2"' "$work/Ωμέγα.pdf" || fail "an unasked conversion claims no PDF/A-2"
+output="$(timeout 120 "$convert" --standard PDF "$work/docs/a.txt" "$work/plain.pdf" 2>&1)"
+code=$?
+[ "$code" -eq 0 ] && [ -s "$work/plain.pdf" ] && ! grep -aq 'pdfaid' "$work/plain.pdf" ||
+    fail "--standard PDF ended with $code, or its PDF claims a standard: $output"
+message="$(timeout 30 "$convert" --standard PDF/A-9 "$work/docs/a.txt" "$work/nine.pdf" 2>&1)"
+code=$?
+[ "$code" -eq 64 ] && grep -q 'PDF/A-1b, PDF/A-2b, PDF/A-2u, PDF' <<<"$message" && [ ! -e "$work/nine.pdf" ] ||
+    fail "--standard PDF/A-9 ended with $code: $message"
 
 # Legacy text: the code page asked for, else Wine's 1252 under the C locale; the log names it.
 for case in "1251 Привет" " Ïðèâåò"; do
