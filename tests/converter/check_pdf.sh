@@ -372,7 +372,7 @@ EXPECTED
 
 # DOCUMENT|REASON[|STANDARD]: documents that are not converted (with
 # ARDENFOLD_PDF_STANDARD set to STANDARD: an unknown value, or one that
-# cannot be met). CommandLine.exe must end with 6 within seconds (not after
+# cannot be met, as by a PDF, which is passed on as it comes). CommandLine.exe must end with 6 within seconds (not after
 # its five-minute wait for the job), with no PDF, and the converter's log
 # must say why.
 cp /bin/ls "$work/program.exe"
@@ -400,6 +400,7 @@ program.exe|refused
 cut-half.pdf|refused
 tabs.txt|failed|PDF/A-3x
 tabs.txt|failed|PDF/A-1b
+real.pdf|refused|PDF/A-2u
 REFUSED
 
 if [ "$mode" = commandline ] && [ -n "$(ls -A "$spool" 2>/dev/null)" ]; then

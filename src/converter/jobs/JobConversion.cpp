@@ -75,6 +75,7 @@ ExitCode ConvertOldestJob(const Spool& spool, const std::wstring& signalFilePath
     const StoredJob stored = StoredJobOf(taken.path, header);
     RenderedDocument rendered;
     if (header.kind.kind == Document::DocumentKind::PostScript) {
+        RefuseStandardNotMet(L"A printed job");
         rendered = ConvertPostScriptJob(stored, WorkFolderOf(taken.path));
         WriteOutputFile(outputPath, rendered.pdf);
     } else if (IsTextKind(header.kind.kind)) {

@@ -135,6 +135,7 @@ RenderedDocument RenderText(const std::function<std::string_view()>& nextPiece, 
 // what was repaired.
 RenderedDocument PassOnPdf(const Job& job)
 {
+    RefuseStandardNotMet(L"A PDF");
     CheckedPdf checked = CheckPdf(job.document);
     if (checked.locked) {
         return {std::move(checked.bytes), 0, {}, L"PDF, locked by a password (its pages cannot be read), passed on as it is"};
@@ -183,6 +184,20 @@ Document::PdfStandard RequestedStandard()
                       L"ARDENFOLD_PDF_STANDARD=PDF/A-1b cannot be met: this converter writes PDF/A-2b, PDF/A-2u and PDF");
     }
     return *standard;
+}
+
+void RefuseStandardNotMet(const std::wstring& what)
+{
+    if (::GetEnvironmentVariableW(L"ARDENFOLD_PDF_STANDARD", nullptr, 0) == 0) {
+        return;
+    }
+    const Document::PdfStandard standard = RequestedStandard();
+    if (standard == Document::PdfStandard::Pdf) {
+        return;
+    }
+    const wchar_t* name = standard == Document::PdfStandard::PdfA2b ? L"PDF/A-2b" : L"PDF/A-2u";
+    throw Failure(ExitCode::DocumentRefused, what + L" is passed on as it comes and is not made " + name +
+                                                 L", which ARDENFOLD_PDF_STANDARD asks for. Nothing was written.");
 }
 
 RenderedDocument RenderTextJob(const StoredJob& job, Document::PaperSize paper,

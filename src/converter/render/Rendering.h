@@ -51,4 +51,10 @@ Document::DocumentInfo JobInfo(const std::wstring& documentName, const SYSTEMTIM
 // the list of those that do, and for PDF/A-1b, which is not written.
 Document::PdfStandard RequestedStandard();
 
+// A PDF and a print job are passed on as they come, never made archival:
+// asked for an archival standard in so many words, the run refuses them
+// (DocumentRefused), naming `what`, rather than hand over a file that is not
+// what was asked for. Unasked, they pass.
+void RefuseStandardNotMet(const std::wstring& what);
+
 } // namespace Converter
