@@ -1,5 +1,7 @@
 #include "ConsoleText.h"
 
+#include <shellapi.h>
+
 namespace Tools {
 
 void WriteText(DWORD standardHandle, const std::wstring& text)
@@ -28,6 +30,18 @@ std::wstring FromAnsi(const std::string& ansi)
     std::wstring wide(static_cast<size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
     return wide;
+}
+
+std::vector<std::wstring> Arguments()
+{
+    int count = 0;
+    LPWSTR* list = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; list != nullptr && i < count; ++i) {
+        arguments.emplace_back(list[i]);
+    }
+    ::LocalFree(list);
+    return arguments;
 }
 
 } // namespace Tools

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace Tools {
 
@@ -13,5 +14,8 @@ void WriteText(DWORD standardHandle, const std::wstring& text);
 
 // ANSI text of this system's code page as wide text.
 std::wstring FromAnsi(const std::string& ansi);
+
+// The program's arguments as the C runtime splits them, its own name left out.
+std::vector<std::wstring> Arguments();
 
 } // namespace Tools

@@ -34,18 +34,6 @@ constexpr DWORD ReclickMs = 2000;
 void Say(const std::wstring& text) { Tools::WriteText(STD_OUTPUT_HANDLE, text); }
 void Complain(const std::wstring& text) { Tools::WriteText(STD_ERROR_HANDLE, L"RunCommandLine: " + text + L"\n"); }
 
-std::vector<std::wstring> Arguments()
-{
-    int count = 0;
-    LPWSTR* list = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::wstring> arguments;
-    for (int i = 1; list != nullptr && i < count; ++i) {
-        arguments.emplace_back(list[i]);
-    }
-    ::LocalFree(list);
-    return arguments;
-}
-
 void ShowBox(const TestSupport::SeenBox& box)
 {
     std::wstring text = L"Message box \"" + Tools::FromAnsi(box.title) + L"\":\n";
@@ -118,7 +106,7 @@ int Run(const std::wstring& program, const std::wstring& arguments, DWORD limitM
 
 int wmain()
 {
-    std::vector<std::wstring> arguments = Arguments();
+    std::vector<std::wstring> arguments = Tools::Arguments();
     DWORD limitSeconds = DefaultLimitSeconds;
     size_t next = 0;
     if (arguments.size() >= 2 && arguments[0] == L"--timeout") {

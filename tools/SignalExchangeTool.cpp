@@ -32,18 +32,6 @@ constexpr int UsageError = 64;
 void Say(const std::wstring& text) { Tools::WriteText(STD_OUTPUT_HANDLE, text); }
 void Complain(const std::wstring& text) { Tools::WriteText(STD_ERROR_HANDLE, L"SignalExchangeTool: " + text + L"\n"); }
 
-std::vector<std::wstring> Arguments()
-{
-    int count = 0;
-    LPWSTR* list = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::wstring> arguments;
-    for (int i = 1; list != nullptr && i < count; ++i) {
-        arguments.emplace_back(list[i]);
-    }
-    ::LocalFree(list);
-    return arguments;
-}
-
 // As CommandLine.exe finds it at start-up, its working folder made where
 // missing.
 std::wstring SignalFile()
@@ -87,7 +75,7 @@ int Run(const std::vector<std::wstring>& arguments)
 int wmain()
 {
     try {
-        return Run(Arguments());
+        return Run(Tools::Arguments());
     } catch (const Global::Error& error) {
         Complain(error.Description());
     } catch (const std::exception& error) {
